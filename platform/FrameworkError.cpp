@@ -1,0 +1,26 @@
+#include "FrameworkError.h"
+
+#include <QDir>
+
+namespace dw {
+
+EFrameworkError::EFrameworkError(QString message)
+    : m_message(std::move(message)), m_utf8(m_message.toUtf8())
+{
+}
+
+namespace stock {
+
+static QString withPath(const char* pattern, const QString& path)
+{
+    return QString::fromUtf8(pattern).replace(QStringLiteral("%s"), QDir::toNativeSeparators(path));
+}
+
+QString readError() { return QStringLiteral("ストリームの読み込みエラー"); }
+QString writeError() { return QStringLiteral("ストリームへの書き込みエラー"); }
+QString fileCreateError(const QString& path) { return withPath("ファイル %s を作成できません", path); }
+QString fileOpenError(const QString& path) { return withPath("ファイル %s を開けません", path); }
+QString memoryStreamError() { return QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"); }
+
+} // namespace stock
+} // namespace dw

@@ -1,0 +1,101 @@
+#include "MemoryStream.h"
+
+#include "FileStream.h"
+#include "FrameworkError.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace dw {
+
+void TMemoryStream::resizeBlock(int64_t newSize)
+{
+    if (newSize < 0 || newSize > kMaxSize)
+        throw EFrameworkError(stock::memoryStreamError());
+    try {
+        // Grow geometrically so that a stream filled by many small writes stays linear.
+        if (static_cast<size_t>(newSize) > m_data.capacity())
+            m_data.reserve(std::max<size_t>(static_cast<size_t>(newSize), m_data.capacity() * 2));
+        m_data.resize(static_cast<size_t>(newSize));
+    } catch (const std::bad_alloc&) {
+        throw EFrameworkError(stock::memoryStreamError());
+    } catch (const std::length_error&) {
+        throw EFrameworkError(stock::memoryStreamError());
+    }
+}
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    if (m_position < 0 || count <= 0)
+        return 0;
+    const int64_t available = size() - m_position;
+    if (available <= 0)
+        return 0;
+    const int64_t n = count < available ? count : available;
+    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    m_position += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (m_position < 0 || count <= 0)
+        return 0;
+    if (count > kMaxSize - m_position)
+        throw EFrameworkError(stock::memoryStreamError());
+    const int64_t end = m_position + count;
+    if (end > size())
+        resizeBlock(end);
+    std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
+    m_position = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, int origin)
+{
+    switch (origin) {
+    case soBeginning: m_position = offset; break;
+    case soCurrent: m_position += offset; break;
+    case soEnd: m_position = size() + offset; break;
+    default: break;
+    }
+    return m_position;
+}
+
+void TMemoryStream::SetSize(int64_t newSize)
+{
+    resizeBlock(newSize);
+    if (m_position > newSize)
+        m_position = newSize;
+}
+
+void TMemoryStream::Clear()
+{
+    m_data.clear();
+    m_data.shrink_to_fit();
+    m_position = 0;
+}
+
+void TMemoryStream::LoadFromFile(const QString& path)
+{
+    TFileStream file(path, TFileStream::fmOpenRead);
+    LoadFromStream(file);
+}
+
+void TMemoryStream::SaveToFile(const QString& path)
+{
+    TFileStream file(path, TFileStream::fmCreate);
+    file.WriteBuffer(m_data.data(), size());
+}
+
+void TMemoryStream::LoadFromStream(TStream& source)
+{
+    source.SetPosition(0);
+    const int64_t count = source.Size();
+    SetSize(count);
+    m_position = 0;
+    source.ReadBuffer(m_data.data(), count);
+}
+
+} // namespace dw

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Stream.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace dw {
+
+// A byte stream over one growable block of memory that callers may address directly.
+// Seek does not clamp: a position past the end reads nothing and a write there grows the
+// block (the gap is zero-filled); Seek from the end is size + offset.
+class TMemoryStream : public TStream {
+public:
+    // The largest block a memory stream holds; every length in the program's file layouts is
+    // a 32-bit signed number. Growing past it, or running out of memory while growing, raises
+    // EFrameworkError with the framework's memory message.
+    static constexpr int64_t kMaxSize = 0x7FFFFFFF;
+
+    TMemoryStream() = default;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    // Resizes the block; new bytes are zero. The position is kept unless it lies past the new
+    // end, in which case it moves to the end.
+    void SetSize(int64_t newSize) override;
+
+    // Empties the stream (size and position 0).
+    void Clear();
+    // Replaces the content by the bytes of a file (framework errors as TFileStream raises them).
+    void LoadFromFile(const QString& path);
+    // Writes the whole content to a file, creating or replacing it.
+    void SaveToFile(const QString& path);
+    // Replaces the content by the whole of another stream, read from its first byte.
+    void LoadFromStream(TStream& source);
+
+    uint8_t* Memory() { return m_data.data(); }
+    const uint8_t* Memory() const { return m_data.data(); }
+    int64_t size() const { return static_cast<int64_t>(m_data.size()); }
+    int64_t position() const { return m_position; }
+
+private:
+    void resizeBlock(int64_t newSize);
+
+    std::vector<uint8_t> m_data;
+    int64_t m_position = 0;
+};
+
+} // namespace dw

@@ -1,0 +1,163 @@
+#include "platform/FileStream.h"
+#include "platform/FrameworkError.h"
+#include "platform/MemoryStream.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace dw;
+
+namespace {
+
+TMemoryStream streamOf(const char* text)
+{
+    TMemoryStream s;
+    s.WriteBuffer(text, int64_t(std::strlen(text)));
+    s.SetPosition(0);
+    return s;
+}
+
+} // namespace
+
+TEST(MemoryStream, SeekFromEndIsSizePlusOffsetAndIsNotClamped)
+{
+    TMemoryStream s = streamOf("0123456789");
+    EXPECT_EQ(s.Seek(-3, soEnd), 7);
+    EXPECT_EQ(s.Seek(5, soEnd), 15);
+    EXPECT_EQ(s.Seek(-20, soCurrent), -5);
+    char c = 0;
+    EXPECT_EQ(s.Read(&c, 1), 0) << "a negative position reads nothing";
+    EXPECT_EQ(s.Write(&c, 1), 0) << "and writes nothing";
+    EXPECT_EQ(s.Seek(2, 7), -5) << "an unknown origin leaves the position";
+}
+
+TEST(MemoryStream, ReadStopsAtTheEndAndWritePastItZeroFillsTheGap)
+{
+    TMemoryStream s = streamOf("abc");
+    char buf[8] = {};
+    s.SetPosition(1);
+    EXPECT_EQ(s.Read(buf, 8), 2);
+    EXPECT_EQ(std::string(buf, 2), "bc");
+    EXPECT_EQ(s.Read(buf, 8), 0);
+    s.SetPosition(6);
+    s.WriteBuffer("Z", 1);
+    ASSERT_EQ(s.Size(), 7);
+    EXPECT_EQ(std::memcmp(s.Memory(), "abc\0\0\0Z", 7), 0);
+}
+
+TEST(MemoryStream, SetSizeKeepsThePositionInsideTheBlock)
+{
+    TMemoryStream s = streamOf("abcdef");
+    s.SetPosition(5);
+    s.SetSize(3);
+    EXPECT_EQ(s.Position(), 3);
+    s.SetSize(10);
+    EXPECT_EQ(s.Position(), 3);
+    EXPECT_EQ(s.Memory()[9], 0);
+    s.Clear();
+    EXPECT_EQ(s.Size(), 0);
+    EXPECT_EQ(s.Position(), 0);
+}
+
+TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
+{
+    TMemoryStream s;
+    try {
+        s.SetSize(TMemoryStream::kMaxSize + 1);
+        FAIL() << "no error";
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"));
+    }
+    s.SetPosition(TMemoryStream::kMaxSize);
+    EXPECT_THROW(s.Write("x", 1), EFrameworkError);
+    EXPECT_EQ(s.Size(), 0) << "a refused growth leaves the stream as it was";
+}
+
+TEST(Stream, ShortReadAndWriteRaiseTheStockMessages)
+{
+    TMemoryStream s = streamOf("ab");
+    char buf[4];
+    try {
+        s.ReadBuffer(buf, 3);
+        FAIL();
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("ストリームの読み込みエラー"));
+    }
+    s.SetPosition(0);
+    EXPECT_NO_THROW(s.ReadBuffer(buf, 2));
+}
+
+TEST(Stream, CopyFromWithCountZeroCopiesTheWholeSourceFromItsStart)
+{
+    TMemoryStream src = streamOf("hello world");
+    src.SetPosition(6);
+    TMemoryStream dst;
+    EXPECT_EQ(dst.CopyFrom(src, 0), 11);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dst.Memory()), 11), "hello world");
+
+    src.SetPosition(6);
+    TMemoryStream part;
+    EXPECT_EQ(part.CopyFrom(src, 5), 5);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(part.Memory()), 5), "world");
+    src.SetPosition(8);
+    EXPECT_THROW(part.CopyFrom(src, 5), EFrameworkError) << "the source holds only 3 more bytes";
+}
+
+TEST(Stream, Int32IsLittleEndianAndSigned)
+{
+    TMemoryStream s;
+    s.WriteInt32(-2);
+    s.WriteInt32(0x01020304);
+    ASSERT_EQ(s.Size(), 8);
+    const uint8_t expected[8] = {0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01};
+    EXPECT_EQ(std::memcmp(s.Memory(), expected, 8), 0);
+    s.SetPosition(0);
+    EXPECT_EQ(s.ReadInt32(), -2);
+    EXPECT_EQ(s.ReadInt32(), 0x01020304);
+}
+
+TEST(FileStream, MissingFilesAndFoldersGiveTheStockMessagesWithThePath)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("nothing.bmp");
+    try {
+        TFileStream f(missing, TFileStream::fmOpenRead);
+        FAIL();
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を開けません").arg(missing));
+    }
+    const QString inMissingFolder = dir.filePath("no/such/folder/x.pdl");
+    try {
+        TFileStream f(inMissingFolder, TFileStream::fmCreate);
+        FAIL();
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を作成できません").arg(inMissingFolder));
+    }
+    EXPECT_THROW(TFileStream(dir.path(), TFileStream::fmOpenRead), EFrameworkError);
+}
+
+TEST(FileStream, MemoryStreamSavesAndLoadsByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("data.bin");
+    TMemoryStream s;
+    for (int i = 0; i < 70000; ++i) {
+        const uint8_t b = uint8_t(i * 7);
+        s.WriteBuffer(&b, 1);
+    }
+    s.SaveToFile(path);
+    TMemoryStream back;
+    back.WriteBuffer("old", 3);
+    back.LoadFromFile(path);
+    ASSERT_EQ(back.Size(), 70000);
+    EXPECT_EQ(back.Position(), 0);
+    EXPECT_EQ(std::memcmp(back.Memory(), s.Memory(), 70000), 0);
+
+    TFileStream f(path, TFileStream::fmOpenReadWrite);
+    EXPECT_EQ(f.Size(), 70000);
+    f.SetSize(10);
+    EXPECT_EQ(f.Size(), 10);
+}

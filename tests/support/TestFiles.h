@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dw::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// The bytes of a file; fails the current test when it cannot be read.
+Bytes readFile(const QString& path);
+void writeFile(const QString& path, const Bytes& bytes);
+Bytes bytesOf(const std::string& s);
+
+// Runs a program and waits for it; returns its exit status (−1 when it could not run) and
+// what it wrote to stdout and stderr.
+struct ProcessResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+ProcessResult runProcess(const QString& program, const QStringList& arguments, int timeoutMs = 60000);
+
+} // namespace dw::test
