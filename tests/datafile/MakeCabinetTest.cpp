@@ -120,20 +120,6 @@ TEST(MakeCabinet, EveryEntryIsTriedAndAFailedOneLeavesNoCabinet)
     EXPECT_TRUE(ui.log().empty()) << "a file that cannot be added shows no message";
 }
 
-TEST(MakeCabinet, OverlongFolderIsRefusedWithoutAMessage)
-{
-    seam::ScriptedHandler ui;
-    QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("image"));
-    writeFile(source, bytesOf("image"));
-    // A real folder whose path is longer than the 255 bytes the folder field holds.
-    const QString deep = dir.path() + QLatin1Char('/') + QString(150, QLatin1Char('d')) + QLatin1Char('/') + QString(150, QLatin1Char('e'));
-    ASSERT_TRUE(QDir().mkpath(deep));
-    EXPECT_FALSE(MakeCabinet(deep + QStringLiteral("/x.pdl"), {QStringLiteral("DATA|") + source}));
-    EXPECT_FALSE(QFileInfo::exists(deep + QStringLiteral("/x.pdl")));
-    EXPECT_TRUE(ui.log().empty());
-}
-
 TEST(MakeCabinet, FailedFlushShowsTheMessageAndLeavesNothing)
 {
     seam::ScriptedHandler ui;

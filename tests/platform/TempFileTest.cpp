@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 using namespace dw;
 using namespace dw::test;
@@ -43,38 +44,23 @@ private:
 
 } // namespace
 
-TEST(TempFile, TempPathHonoursTmpdirAndEndsInASeparator)
+TEST(TempFile, TempPathIsTmpdirWithOneTrailingSeparatorOrEmptyWithoutThatFolder)
 {
     QTemporaryDir dir;
-    {
-        TmpDirSetting setting(dir.path());
-        EXPECT_EQ(tempPath(), dir.path() + QLatin1Char('/'));
-    }
-    {
-        TmpDirSetting setting(dir.path() + QLatin1Char('/'));
-        EXPECT_EQ(tempPath(), dir.path() + QLatin1Char('/')) << "no doubled separator";
-    }
-    {
-        TmpDirSetting setting(std::nullopt);
-        EXPECT_EQ(tempPath(), QStringLiteral("/tmp/"));
-    }
-    {
-        TmpDirSetting setting{QString()};
-        EXPECT_EQ(tempPath(), QStringLiteral("/tmp/")) << "an empty TMPDIR counts as unset";
-    }
-}
-
-TEST(TempFile, TempPathIsEmptyWhenTmpdirNamesNoFolder)
-{
-    QTemporaryDir dir;
-    {
-        TmpDirSetting setting(dir.filePath(QStringLiteral("missing")));
-        EXPECT_TRUE(tempPath().isEmpty());
-    }
     const QString file = dir.filePath(QStringLiteral("file"));
     writeFile(file, {});
-    TmpDirSetting setting(file);
-    EXPECT_TRUE(tempPath().isEmpty());
+    const std::pair<std::optional<QString>, QString> cases[] = {
+        {dir.path(), dir.path() + QLatin1Char('/')},
+        {dir.path() + QLatin1Char('/'), dir.path() + QLatin1Char('/')},
+        {std::nullopt, QStringLiteral("/tmp/")},
+        {QString(), QStringLiteral("/tmp/")}, // set but empty counts as unset
+        {dir.filePath(QStringLiteral("missing")), QString()},
+        {file, QString()},
+    };
+    for (const auto& [tmpdir, expected] : cases) {
+        TmpDirSetting setting(tmpdir);
+        EXPECT_EQ(tempPath(), expected) << tmpdir.value_or(QStringLiteral("(unset)")).toStdString();
+    }
 }
 
 TEST(TempFile, EachCallCreatesAnotherEmptyFileWithThePrefix)
