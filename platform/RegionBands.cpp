@@ -1,0 +1,144 @@
+#include "RegionBands.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace dw::bands {
+
+void BandBuilder::beginBand(int32_t top, int32_t bottom)
+{
+    m_pending.clear();
+    m_top = top;
+    m_bottom = bottom;
+}
+
+void BandBuilder::addSpan(int32_t left, int32_t right)
+{
+    if (right <= left)
+        return;
+    if (!m_pending.empty() && left <= m_pending.back().Right) {
+        m_pending.back().Right = std::max(m_pending.back().Right, right);
+        return;
+    }
+    m_pending.push_back({left, m_top, right, m_bottom});
+}
+
+void BandBuilder::endBand()
+{
+    if (m_pending.empty() || m_bottom <= m_top)
+        return;
+    // Coalesce with the band above when it touches and has the same spans.
+    if (m_prevCount == m_pending.size() && m_rects[m_prevStart].Bottom == m_top) {
+        bool same = true;
+        for (size_t i = 0; i < m_prevCount && same; ++i) {
+            const TRect& a = m_rects[m_prevStart + i];
+            same = a.Left == m_pending[i].Left && a.Right == m_pending[i].Right;
+        }
+        if (same) {
+            for (size_t i = 0; i < m_prevCount; ++i)
+                m_rects[m_prevStart + i].Bottom = m_bottom;
+            m_pending.clear();
+            return;
+        }
+    }
+    m_prevStart = m_rects.size();
+    m_prevCount = m_pending.size();
+    m_rects.insert(m_rects.end(), m_pending.begin(), m_pending.end());
+    m_pending.clear();
+}
+
+QRegion toQRegion(const std::vector<TRect>& canonicalRects)
+{
+    QRegion region;
+    if (canonicalRects.empty())
+        return region;
+    std::vector<QRect> qrects;
+    qrects.reserve(canonicalRects.size());
+    for (const TRect& r : canonicalRects)
+        qrects.push_back(r.toQRect());
+    region.setRects(qrects.data(), int(qrects.size()));
+    return region;
+}
+
+namespace {
+
+// True when the rectangles are already rows of runs: sorted by top, then left; all of one
+// top share their bottom; runs of a row do not overlap; a row starts at or below the bottom
+// of the one before.
+bool isBanded(const std::vector<TRect>& rects)
+{
+    for (size_t i = 1; i < rects.size(); ++i) {
+        const TRect& a = rects[i - 1];
+        const TRect& b = rects[i];
+        if (b.Top == a.Top) {
+            if (b.Bottom != a.Bottom || b.Left < a.Right)
+                return false;
+        } else if (b.Top < a.Bottom) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void buildBanded(const std::vector<TRect>& rects, BandBuilder& out)
+{
+    size_t i = 0;
+    while (i < rects.size()) {
+        const int32_t top = rects[i].Top;
+        out.beginBand(top, rects[i].Bottom);
+        for (; i < rects.size() && rects[i].Top == top; ++i)
+            out.addSpan(rects[i].Left, rects[i].Right);
+        out.endBand();
+    }
+}
+
+// Any rectangles: a sweep over the distinct top and bottom edges; each elementary band
+// takes the merged x-intervals of the rectangles spanning it.
+void buildSwept(const std::vector<TRect>& rects, BandBuilder& out)
+{
+    std::vector<size_t> byTop(rects.size());
+    std::iota(byTop.begin(), byTop.end(), size_t(0));
+    std::sort(byTop.begin(), byTop.end(), [&](size_t a, size_t b) { return rects[a].Top < rects[b].Top; });
+    std::vector<int32_t> ys;
+    ys.reserve(rects.size() * 2);
+    for (const TRect& r : rects) {
+        ys.push_back(r.Top);
+        ys.push_back(r.Bottom);
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+
+    std::vector<size_t> active;
+    std::vector<std::pair<int32_t, int32_t>> spans;
+    size_t next = 0;
+    for (size_t k = 0; k + 1 < ys.size(); ++k) {
+        const int32_t y0 = ys[k], y1 = ys[k + 1];
+        std::erase_if(active, [&](size_t i) { return rects[i].Bottom <= y0; });
+        while (next < byTop.size() && rects[byTop[next]].Top <= y0)
+            active.push_back(byTop[next++]);
+        if (active.empty())
+            continue;
+        spans.clear();
+        for (size_t i : active)
+            spans.emplace_back(rects[i].Left, rects[i].Right);
+        std::sort(spans.begin(), spans.end());
+        out.beginBand(y0, y1);
+        for (const auto& [l, r] : spans)
+            out.addSpan(l, r);
+        out.endBand();
+    }
+}
+
+} // namespace
+
+std::vector<TRect> canonical(const std::vector<TRect>& rects)
+{
+    BandBuilder builder;
+    if (isBanded(rects))
+        buildBanded(rects, builder);
+    else
+        buildSwept(rects, builder);
+    return builder.rects();
+}
+
+} // namespace dw::bands
