@@ -142,6 +142,8 @@ public:
 
 private:
     friend class TCanvas;
+    friend std::unique_ptr<TBitmap> CreateMonochromeBitmap(int32_t, int32_t);
+    friend std::unique_ptr<TBitmap> CreateCompatibleBitmap(const TCanvas&, int32_t, int32_t);
     void changed();
     void replaceImage(QImage image, TPixelFormat format, TBitmapHandleType type);
 
@@ -153,6 +155,7 @@ private:
     bool m_transparent = false;
     TTransparentMode m_transparentMode = tmAuto;
     TColor m_transparentColor = 0;
+    QList<QRgb> m_keptTable; // colour table of an indexed bitmap while it is empty
     std::unique_ptr<TCanvas> m_canvas;
 };
 

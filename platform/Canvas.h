@@ -186,6 +186,9 @@ public:
 private:
     friend class TBitmap;
     friend struct CanvasAccess; // the platform's drawing code
+    friend int SaveDC(TCanvas&);
+    friend bool RestoreDC(TCanvas&, int);
+    friend unsigned RealizePalette(TCanvas&);
     State& deviceState() { return m_state; }
     explicit TCanvas(TBitmap* owner);
     QImage* surface() const;
@@ -199,6 +202,7 @@ private:
     mutable State m_state;
     std::vector<State> m_saved;
     TPoint m_penPos;
+    int m_penPhase = 0; // position in the pen style's pattern, restarted by MoveTo
     HPALETTE m_realized;
     // What realize() last applied, so that only changed tools override the device state.
     mutable TBrush m_realizedBrush{-1, bsSolid};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -13,8 +14,9 @@ namespace dw {
 //
 // Accepted: info header of 40 to 124 bytes (only the first 40 and, for bit fields, the
 // masks are read), width > 0, height ≠ 0 (negative: rows stored top-down), planes 1, 1, 4,
-// 8, 16, 24 or 32 bits, compression 0 (BI_RGB) or 3 (BI_BITFIELDS, for 16 and 32 bits),
-// at most 2^bits colour-table entries for 1 to 8 bits (count 0 = all of them), each side
+// 8, 16, 24 or 32 bits, compression 0 (BI_RGB) or 3 (BI_BITFIELDS with contiguous masks,
+// for 16 and 32 bits), at most 2^bits colour-table entries for 1 to 8 bits (count 0 = all of
+// them) and at most 256 (skipped) for more bits, each side
 // at most kMaxBitmapSide and at most kMaxBitmapPixels pixels, and every byte of the
 // colour table and the rows inside the given sizes. Sizes are worked out in 64 bits.
 class TDib {
@@ -26,6 +28,14 @@ public:
     // The platform's split form: the info header with its colour table (or masks) in one
     // block and the rows in another.
     static std::optional<TDib> fromInfo(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize);
+    // The bytes a bitmap file needs up to the end of its last row, judged from its first
+    // bytes (file header, info header, masks and colour table must be among them); none
+    // when those headers are not acceptable. Lets a reader check a stream's length before
+    // reading the pixels.
+    static std::optional<uint64_t> fileImageSize(const uint8_t* data, size_t size);
+    // File header, the largest info header, masks and a full colour table: enough leading
+    // bytes for fileImageSize.
+    static constexpr size_t kMaxHeadersSize = 14 + 124 + 12 + 256 * 4;
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; } // always positive
@@ -36,6 +46,8 @@ public:
     const std::vector<uint32_t>& colors() const { return m_colors; }
     // The colour table's raw entries read as 16-bit palette indices (for DIB_PAL_COLORS).
     const std::vector<uint16_t>& paletteIndices() const { return m_paletteIndices; }
+    // Red, green and blue masks of 16- and 32-bit pixels (the defaults for BI_RGB).
+    std::array<uint32_t, 3> masks() const { return {m_masks[0], m_masks[1], m_masks[2]}; }
     size_t rowBytes() const { return m_rowBytes; }
     // Bytes of a row in storage order: stored row 0 is the bottom row of a bottom-up bitmap.
     const uint8_t* storedRow(int32_t storedIndex) const { return m_bits + m_rowBytes * size_t(storedIndex); }
@@ -48,7 +60,9 @@ public:
     uint32_t rawAt(const uint8_t* row, int32_t x) const;
 
 private:
-    static std::optional<TDib> parse(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize);
+    // Reads the info header, masks and colour table; infoEnd is the offset just past them.
+    static std::optional<TDib> parseInfo(const uint8_t* info, size_t infoSize, size_t& infoEnd);
+    bool attachBits(const uint8_t* bits, size_t bitsSize);
 
     int32_t m_width = 0;
     int32_t m_height = 0;

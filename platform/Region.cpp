@@ -3,14 +3,10 @@
 #include "RegionBands.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace dw {
 
 namespace {
-
-// Products of squared 28-bit sizes need more than 64 bits.
-__extension__ typedef __int128 int128;
 
 int32_t clampCoord(int64_t v) { return int32_t(std::clamp<int64_t>(v, -kRegionCoordLimit, kRegionCoordLimit)); }
 
@@ -22,10 +18,6 @@ std::vector<TRect> qtRects(const QRegion& region)
         out.push_back(TRect::fromQRect(r));
     return out;
 }
-
-// Floor and ceiling of a / 2 for any sign.
-int64_t floorHalf(int64_t a) { return a >= 0 ? a / 2 : -((-a + 1) / 2); }
-int64_t ceilHalf(int64_t a) { return -floorHalf(-a); }
 
 } // namespace
 
@@ -89,34 +81,13 @@ TRegion CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bot
     if (rx < 2 || ry < 2)
         return CreateRectRgn(int32_t(l), int32_t(t), int32_t(r), int32_t(b));
 
-    // Doubled coordinates keep every pixel centre and every ellipse centre integral: pixel
-    // (x, y) has its centre at (2x + 1, 2y + 1); the corner ellipses, rx by ry doubled-units
-    // in semi-axes, are centred at x = 2l + rx and 2r − rx, y = 2t + ry and 2b − ry.
-    const int64_t cxLeft = 2 * l + rx, cxRight = 2 * r - rx;
-    const int64_t cyTop = 2 * t + ry, cyBottom = 2 * b - ry;
-    const int128 rx2 = int128(rx) * rx, ry2 = int128(ry) * ry;
-
     bands::BandBuilder builder;
     for (int64_t y = t; y < b; ++y) {
-        const int64_t py = 2 * y + 1;
-        const int64_t dy = std::max<int64_t>({0, cyTop - py, py - cyBottom});
-        int64_t first = l, last = r - 1;
-        if (dy > 0) {
-            // The largest d with d²·ry² ≤ rx²·(ry² − dy²): pixel centres within d of an
-            // ellipse centre's column are inside.
-            const int128 rhs = rx2 * (ry2 - int128(dy) * dy);
-            const long double ratio = 1.0L - (long double)(dy) * dy / ((long double)(ry) * ry);
-            int64_t d = int64_t(std::sqrt(std::max(0.0L, ratio)) * (long double)(rx));
-            while (d > 0 && int128(d) * d * ry2 > rhs)
-                --d;
-            while (int128(d + 1) * (d + 1) * ry2 <= rhs)
-                ++d;
-            first = ceilHalf(cxLeft - d - 1);
-            last = floorHalf(cxRight + d - 1);
-        }
+        int64_t first = 0, last = 0;
+        bands::roundRectRow(l, t, r, b, rx, ry, y, first, last);
         builder.beginBand(int32_t(y), int32_t(y + 1));
-        if (first <= last)
-            builder.addSpan(int32_t(first), int32_t(last + 1));
+        if (first < last)
+            builder.addSpan(int32_t(first), int32_t(last));
         builder.endBand();
     }
     return TRegion(builder.toQRegion());

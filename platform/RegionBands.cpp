@@ -1,9 +1,49 @@
 #include "RegionBands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace dw::bands {
+
+namespace {
+
+// Products of squared 28-bit sizes need more than 64 bits.
+__extension__ typedef __int128 int128;
+
+// Floor and ceiling of a / 2 for any sign.
+int64_t floorHalf(int64_t a) { return a >= 0 ? a / 2 : -((-a + 1) / 2); }
+int64_t ceilHalf(int64_t a) { return -floorHalf(-a); }
+
+} // namespace
+
+void roundRectRow(int64_t l, int64_t t, int64_t r, int64_t b, int64_t rx, int64_t ry, int64_t y, int64_t& first,
+                  int64_t& last)
+{
+    // Doubled coordinates keep every pixel centre and every ellipse centre integral: pixel
+    // (x, y) has its centre at (2x + 1, 2y + 1); the corner ellipses, with semi-axes rx and
+    // ry in doubled units, are centred at x = 2l + rx and 2r − rx, y = 2t + ry and 2b − ry.
+    const int64_t cxLeft = 2 * l + rx, cxRight = 2 * r - rx;
+    const int64_t cyTop = 2 * t + ry, cyBottom = 2 * b - ry;
+    const int64_t py = 2 * y + 1;
+    const int64_t dy = std::max<int64_t>({0, cyTop - py, py - cyBottom});
+    first = l;
+    last = r;
+    if (dy == 0)
+        return;
+    // The largest d with d²·ry² ≤ rx²·(ry² − dy²): pixel centres within d of an ellipse
+    // centre's column are inside.
+    const int128 ry2 = int128(ry) * ry;
+    const int128 rhs = int128(rx) * rx * (ry2 - int128(dy) * dy);
+    const long double ratio = 1.0L - (long double)(dy) * dy / ((long double)(ry) * ry);
+    int64_t d = int64_t(std::sqrt(std::max(0.0L, ratio)) * (long double)(rx));
+    while (d > 0 && int128(d) * d * ry2 > rhs)
+        --d;
+    while (int128(d + 1) * (d + 1) * ry2 <= rhs)
+        ++d;
+    first = ceilHalf(cxLeft - d - 1);
+    last = floorHalf(cxRight + d - 1) + 1;
+}
 
 void BandBuilder::beginBand(int32_t top, int32_t bottom)
 {

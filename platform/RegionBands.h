@@ -35,6 +35,12 @@ private:
     int32_t m_top = 0, m_bottom = 0;
 };
 
+// Row y of a rounded rectangle [l, r) × [t, b) whose corner ellipse is rx × ry (already
+// cut to the rectangle, both at least 2): the pixels [first, last) whose centres lie inside
+// (see CreateRoundRectRgn). first ≥ last for an empty row.
+void roundRectRow(int64_t l, int64_t t, int64_t r, int64_t b, int64_t rx, int64_t ry, int64_t y, int64_t& first,
+                  int64_t& last);
+
 // The canonical rectangles of the union of any non-empty rectangles.
 std::vector<TRect> canonical(const std::vector<TRect>& rects);
 
