@@ -6,6 +6,7 @@
 #include "RegionBands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace dw {
@@ -13,6 +14,8 @@ namespace dw {
 namespace {
 
 constexpr uint8_t kPatCopy = 0xF0;
+
+__extension__ typedef __int128 int128;
 
 // One drawing operation on a canvas: the surface, its clip area and the colours in device
 // values. Reports the change to the canvas's bitmap when something was written.
@@ -117,18 +120,40 @@ public:
         const int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
         const int64_t steps = std::max(std::abs(dx), std::abs(dy));
         const TRect bounds = m_clip->bounds();
-        for (int64_t i = 0; i < steps; ++i) {
+        // Only the steps near the clip bounds are walked (a line may be 2^32 pixels long);
+        // the range is widened a little and every pixel is still tested exactly.
+        int64_t lo = 0, hi = steps;
+        const auto narrow = [&](int64_t start, int64_t delta, int64_t minV, int64_t maxV) {
+            if (delta == 0) {
+                if (start < minV || start >= maxV)
+                    hi = lo;
+                return;
+            }
+            double t0 = (double(minV) - double(start) - 1) * double(steps) / double(delta);
+            double t1 = (double(maxV) - double(start) + 1) * double(steps) / double(delta);
+            if (t0 > t1)
+                std::swap(t0, t1);
+            lo = std::max<int64_t>(lo, int64_t(std::max(std::floor(t0), -1.0)) - 1);
+            hi = std::min<int64_t>(hi, int64_t(std::min(std::ceil(t1), double(steps))) + 2);
+        };
+        narrow(a.X, dx, bounds.Left, bounds.Right);
+        narrow(a.Y, dy, bounds.Top, bounds.Bottom);
+        lo = std::max<int64_t>(lo, 0);
+        hi = std::min(hi, steps);
+        const int phase0 = phase;
+        if (cycle)
+            phase = int((phase0 + steps) % cycle);
+        for (int64_t i = lo; i < hi; ++i) {
             // Nearest pixel to the exact line, halves rounded upwards.
-            const int64_t x = a.X + floorDiv(2 * i * dx + steps, 2 * steps);
-            const int64_t y = a.Y + floorDiv(2 * i * dy + steps, 2 * steps);
+            const int64_t x = a.X + int64_t(floorDiv(2 * int128(i) * dx + steps, 2 * int128(steps)));
+            const int64_t y = a.Y + int64_t(floorDiv(2 * int128(i) * dy + steps, 2 * int128(steps)));
             bool on = true;
             if (pattern) {
-                int at = phase % cycle;
+                int at = int((phase0 + i) % cycle);
                 int part = 0;
                 while (at >= pattern[part])
                     at -= pattern[part++];
                 on = part % 2 == 0;
-                phase = (phase + 1) % cycle;
             }
             if (x < bounds.Left || x >= bounds.Right || y < bounds.Top || y >= bounds.Bottom)
                 continue;
@@ -140,7 +165,7 @@ public:
     }
 
 private:
-    static int64_t floorDiv(int64_t n, int64_t d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
+    static int128 floorDiv(int128 n, int128 d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
 
     TCanvas& m_canvas;
     std::optional<px::Surface> m_surface;
@@ -200,7 +225,10 @@ void TCanvas::Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom
 void TCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     Target t(*this);
-    const TRect r = deviceRect(*this, left, top, right, bottom);
+    // Within the region coordinate range, so that the pixel rule's products stay exact.
+    const auto lim = [](int32_t v) { return std::clamp(v, -kRegionCoordLimit, kRegionCoordLimit); };
+    TRect r = deviceRect(*this, left, top, right, bottom);
+    r = {lim(r.Left), lim(r.Top), lim(r.Right), lim(r.Bottom)};
     if (!t.ok() || r.isEmpty())
         return;
     const uint8_t rop = px::ropOfPenMode(Pen.Mode);
@@ -217,8 +245,7 @@ void TCanvas::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom)
     };
     const TBrush pen{Pen.Color, bsSolid};
     const bool outline = Pen.Style != psClear;
-    const TRect clip = TRect{INT32_MIN, std::max(r.Top, 0), INT32_MAX, std::min(r.Bottom, surfaceHeight())};
-    for (int64_t y = clip.Top; y < clip.Bottom; ++y) {
+    for (int64_t y = std::max(r.Top, 0); y < std::min(r.Bottom, surfaceHeight()); ++y) {
         int64_t a, b, au, bu, ad, bd;
         row(y, a, b);
         if (a >= b)

@@ -32,7 +32,7 @@ TRegion TRegion::fromRects(std::span<const TRect> rects)
         if (!r.isEmpty())
             clean.push_back(r);
     }
-    return TRegion(bands::toQRegion(bands::canonical(clean)));
+    return TRegion(bands::regionOf(clean));
 }
 
 TRect TRegion::boundingBox() const { return TRect::fromQRect(m_region.boundingRect()); }

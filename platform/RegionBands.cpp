@@ -47,56 +47,63 @@ void roundRectRow(int64_t l, int64_t t, int64_t r, int64_t b, int64_t rx, int64_
 
 void BandBuilder::beginBand(int32_t top, int32_t bottom)
 {
-    m_pending.clear();
+    m_bandStart = m_rects.size();
     m_top = top;
     m_bottom = bottom;
 }
 
 void BandBuilder::addSpan(int32_t left, int32_t right)
 {
-    if (right <= left)
+    if (right <= left || m_bottom <= m_top)
         return;
-    if (!m_pending.empty() && left <= m_pending.back().Right) {
-        m_pending.back().Right = std::max(m_pending.back().Right, right);
+    // Qt rectangles hold their last column: touching means left == right() + 1.
+    if (m_rects.size() > m_bandStart && left <= m_rects.back().right() + 1) {
+        if (right - 1 > m_rects.back().right())
+            m_rects.back().setRight(right - 1);
         return;
     }
-    m_pending.push_back({left, m_top, right, m_bottom});
+    m_rects.push_back(QRect(QPoint(left, m_top), QPoint(right - 1, m_bottom - 1)));
 }
 
 void BandBuilder::endBand()
 {
-    if (m_pending.empty() || m_bottom <= m_top)
+    const size_t count = m_rects.size() - m_bandStart;
+    const size_t prevCount = m_bandStart - m_prevStart;
+    if (count == 0)
         return;
     // Coalesce with the band above when it touches and has the same spans.
-    if (m_prevCount == m_pending.size() && m_rects[m_prevStart].Bottom == m_top) {
+    if (prevCount == count && m_rects[m_prevStart].bottom() + 1 == m_top) {
         bool same = true;
-        for (size_t i = 0; i < m_prevCount && same; ++i) {
-            const TRect& a = m_rects[m_prevStart + i];
-            same = a.Left == m_pending[i].Left && a.Right == m_pending[i].Right;
+        for (size_t i = 0; i < count && same; ++i) {
+            const QRect& a = m_rects[m_prevStart + i];
+            const QRect& b = m_rects[m_bandStart + i];
+            same = a.left() == b.left() && a.right() == b.right();
         }
         if (same) {
-            for (size_t i = 0; i < m_prevCount; ++i)
-                m_rects[m_prevStart + i].Bottom = m_bottom;
-            m_pending.clear();
+            for (size_t i = 0; i < count; ++i)
+                m_rects[m_prevStart + i].setBottom(m_bottom - 1);
+            m_rects.resize(m_bandStart);
             return;
         }
     }
-    m_prevStart = m_rects.size();
-    m_prevCount = m_pending.size();
-    m_rects.insert(m_rects.end(), m_pending.begin(), m_pending.end());
-    m_pending.clear();
+    m_prevStart = m_bandStart;
+    m_bandStart = m_rects.size();
 }
 
-QRegion toQRegion(const std::vector<TRect>& canonicalRects)
+std::vector<TRect> BandBuilder::rects() const
+{
+    std::vector<TRect> out;
+    out.reserve(m_rects.size());
+    for (const QRect& r : m_rects)
+        out.push_back(TRect::fromQRect(r));
+    return out;
+}
+
+QRegion BandBuilder::toQRegion() const
 {
     QRegion region;
-    if (canonicalRects.empty())
-        return region;
-    std::vector<QRect> qrects;
-    qrects.reserve(canonicalRects.size());
-    for (const TRect& r : canonicalRects)
-        qrects.push_back(r.toQRect());
-    region.setRects(qrects.data(), int(qrects.size()));
+    if (!m_rects.empty())
+        region.setRects(m_rects.data(), int(m_rects.size()));
     return region;
 }
 
@@ -171,14 +178,26 @@ void buildSwept(const std::vector<TRect>& rects, BandBuilder& out)
 
 } // namespace
 
+void build(const std::vector<TRect>& rects, BandBuilder& out)
+{
+    if (isBanded(rects))
+        buildBanded(rects, out);
+    else
+        buildSwept(rects, out);
+}
+
 std::vector<TRect> canonical(const std::vector<TRect>& rects)
 {
     BandBuilder builder;
-    if (isBanded(rects))
-        buildBanded(rects, builder);
-    else
-        buildSwept(rects, builder);
+    build(rects, builder);
     return builder.rects();
+}
+
+QRegion regionOf(const std::vector<TRect>& rects)
+{
+    BandBuilder builder;
+    build(rects, builder);
+    return builder.toQRegion();
 }
 
 } // namespace dw::bands

@@ -12,26 +12,21 @@
 
 namespace dw::bands {
 
-// The region of rectangles already in canonical form.
-QRegion toQRegion(const std::vector<TRect>& canonicalRects);
-
 // Collects bands from top to bottom. Within a band, spans must come in ascending order of
 // their left edge; overlapping or touching spans are merged. A band that touches the one
-// before and has the same spans extends it.
+// before and has the same spans extends it. Kept as Qt rectangles, the form QRegion takes.
 class BandBuilder {
 public:
     void beginBand(int32_t top, int32_t bottom);
     void addSpan(int32_t left, int32_t right);
     void endBand();
 
-    const std::vector<TRect>& rects() const { return m_rects; }
-    // The region of the collected rectangles (already in the form QRegion keeps).
-    QRegion toQRegion() const { return bands::toQRegion(m_rects); }
+    std::vector<TRect> rects() const;
+    QRegion toQRegion() const;
 
 private:
-    std::vector<TRect> m_rects;
-    size_t m_prevStart = 0, m_prevCount = 0; // the last emitted band in m_rects
-    std::vector<TRect> m_pending;            // spans of the open band
+    std::vector<QRect> m_rects;
+    size_t m_prevStart = 0, m_bandStart = 0; // the last finished band, the open one
     int32_t m_top = 0, m_bottom = 0;
 };
 
@@ -41,7 +36,10 @@ private:
 void roundRectRow(int64_t l, int64_t t, int64_t r, int64_t b, int64_t rx, int64_t ry, int64_t y, int64_t& first,
                   int64_t& last);
 
-// The canonical rectangles of the union of any non-empty rectangles.
+// The union of any non-empty rectangles, in canonical form. Rows of runs (sorted by top,
+// then left, one height per top) take one linear pass.
+void build(const std::vector<TRect>& rects, BandBuilder& out);
 std::vector<TRect> canonical(const std::vector<TRect>& rects);
+QRegion regionOf(const std::vector<TRect>& rects);
 
 } // namespace dw::bands

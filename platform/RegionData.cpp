@@ -1,6 +1,7 @@
 #include "Region.h"
 
 #include "ByteOrder.h"
+#include "RegionBands.h"
 
 #include <cmath>
 #include <cstring>
@@ -62,7 +63,8 @@ std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, c
         if (r > l && b > t)
             rects.push_back({int32_t(l), int32_t(t), int32_t(r), int32_t(b)});
     }
-    return TRegion::fromRects(rects);
+    // Every coordinate is checked above, so the rectangles go to the builder as they are.
+    return TRegion(bands::regionOf(rects));
 }
 
 uint32_t GetRegionData(const TRegion& region, uint32_t bufferSize, uint8_t* buffer)

@@ -359,6 +359,27 @@ TEST(Figures, RectangleLineAndEllipseCoverExactPixels)
         }
 }
 
+TEST(Figures, LinesFromFarOutsideAreWalkedOnlyWhereTheyCanShow)
+{
+    QImage img = solid(10, 10, 0);
+    TCanvas c(&img);
+    c.Pen.Color = clWhite;
+    c.MoveTo(-2000000000, -2000000000);
+    c.LineTo(2000000000, 2000000000);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(at(img, i, i), 0xFFFFFFu) << i;
+    EXPECT_EQ(at(img, 1, 0), 0u);
+    // The dot pattern counts from the line's start, also outside the surface.
+    c.Pen.Style = psDot;
+    c.Brush.Style = bsClear;
+    c.MoveTo(-3, 5);
+    c.LineTo(12, 5);
+    for (int x = 0; x < 10; ++x) {
+        if (x != 5) // the diagonal crosses here
+            EXPECT_EQ(at(img, x, 5), ((x + 3) / 3) % 2 == 0 ? 0xFFFFFFu : 0u) << x;
+    }
+}
+
 TEST(Figures, HatchedBrushDrawsOnlyItsLines)
 {
     QImage img = solid(8, 8, 0);
