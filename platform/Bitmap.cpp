@@ -81,7 +81,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
 
 void TBitmap::SetMonochrome(bool monochrome)
 {
-    if (monochrome == (m_handleType == bmDDB))
+    if (monochrome == Monochrome())
         return;
     if (!monochrome) {
         SetPixelFormat(pfDevice);

@@ -70,9 +70,9 @@ public:
     TPixelFormat PixelFormat() const;
     void SetPixelFormat(TPixelFormat format);
 
-    // True for both kinds of 1-bit bitmap. Setting true turns the bitmap into a monochrome
-    // device-dependent bitmap the framework's way: pure white pixels become white (1), every
-    // other pixel black (0). Setting false on a monochrome bitmap turns it into pfDevice.
+    // True for both kinds of 1-bit bitmap. Setting true turns a colour bitmap into a
+    // monochrome device-dependent bitmap the framework's way: pure white pixels become white
+    // (1), every other pixel black (0). Setting false turns a 1-bit bitmap into pfDevice.
     bool Monochrome() const;
     void SetMonochrome(bool monochrome);
     TBitmapHandleType HandleType() const { return m_handleType; }

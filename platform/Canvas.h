@@ -141,7 +141,8 @@ public:
     void Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
     void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
     // The ellipse inscribed in the rectangle, with the pixel rule of CreateRoundRectRgn; its
-    // outline is its pixels that touch a pixel outside it (left, right, above or below).
+    // outline is its pixels that touch a pixel outside it (left, right, above or below),
+    // drawn solid whatever the pen style.
     void Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
     // Fills with the brush, copying (the pen mode does not apply); a clear brush fills
     // nothing.
