@@ -16,6 +16,7 @@ using namespace dw::test;
 
 namespace {
 
+const slicegrid::Kernel kKernels[] = {slicegrid::Kernel::Fastest, slicegrid::Kernel::Portable};
 const std::vector<int32_t> kSliceCounts = {1, 2, 3, 7, 8, 9, 15, 16, 17, 64, 80, 81, 119, 128, 200, 239, 255};
 
 Bytes sliceOf(const Bytes& plain)
@@ -52,12 +53,15 @@ TEST(SliceGrid, MatchesThePerByteMappingForManyLengthsAndSliceCounts)
         for (int32_t W : kSliceCounts) {
             const uint8_t key = static_cast<uint8_t>(rng());
             const Bytes expected = slicePerByte(plain, key, uint8_t(W));
-            Bytes stored(n);
-            slicegrid::toStored(plain.data(), stored.data(), n, W, key);
-            ASSERT_TRUE(std::equal(stored.begin(), stored.end(), expected.begin() + 2)) << "n " << n << ", W " << W;
-            Bytes back(n);
-            slicegrid::toPlain(stored.data(), back.data(), n, W, key, 0, n);
-            ASSERT_EQ(back, plain) << "n " << n << ", W " << W;
+            for (auto kernel : kKernels) {
+                Bytes stored(n);
+                slicegrid::toStored(plain.data(), stored.data(), n, W, key, kernel);
+                ASSERT_TRUE(std::equal(stored.begin(), stored.end(), expected.begin() + 2))
+                    << "n " << n << ", W " << W << ", kernel " << int(kernel);
+                Bytes back(n);
+                slicegrid::toPlain(stored.data(), back.data(), n, W, key, 0, n, kernel);
+                ASSERT_EQ(back, plain) << "n " << n << ", W " << W << ", kernel " << int(kernel);
+            }
         }
     }
 }
@@ -73,10 +77,12 @@ TEST(SliceGrid, PartialRangesMatchThePerByteMapping)
         // Mostly short ranges, which start and end inside columns; sometimes long ones.
         const int32_t longest = n - from;
         const int32_t count = rng() % 4 ? int32_t(rng() % std::min(longest, 2 * W + 3)) + 1 : int32_t(rng() % longest) + 1;
-        Bytes got(count);
-        slicegrid::toPlain(sliced.data() + 2, got.data(), n, W, sliced[0], from, count);
-        ASSERT_EQ(got, unslicePerByte(sliced, from, count)) << "n " << n << ", W " << W << ", from " << from
-                                                            << ", count " << count;
+        const Bytes expected = unslicePerByte(sliced, from, count);
+        for (auto kernel : kKernels) {
+            Bytes got(count);
+            slicegrid::toPlain(sliced.data() + 2, got.data(), n, W, sliced[0], from, count, kernel);
+            ASSERT_EQ(got, expected) << "n " << n << ", W " << W << ", from " << from << ", count " << count;
+        }
     }
 }
 
