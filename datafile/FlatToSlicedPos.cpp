@@ -8,8 +8,8 @@ namespace dw {
 
 int32_t FlatToSlicedPos(int32_t pos, int32_t n, int32_t W)
 {
-    // 64 bits: with arguments outside the design (negative, or pos ≥ n) the products below can
-    // leave the 32-bit range, and INT32_MIN mod −1 would trap.
+    // 64 bits: with arguments outside 0 ≤ pos < n, W ≥ 1 the products below can leave the
+    // 32-bit range, and INT32_MIN mod −1 would trap.
     const int64_t p64 = pos, n64 = n, w64 = W;
     int64_t result = -1; // where the computation would divide by zero
     if (w64 != 0) {

@@ -58,6 +58,9 @@ public:
     int32_t Count() const { return FCount; }
     int32_t ItemIndex() const { return FIndex; }
     int32_t ItemSize() const { return FItemSize; }
+    // Where the selected member's record (its size word) lies in the source, as read when it was
+    // selected; kNoRecord when it has none. Later writes into the offset table do not move it.
+    int32_t ItemOffset() const { return FItemOffset; }
     // Selects member i and rewinds to its start; ignored when i is outside 0 .. Count − 1 or is
     // the selected member (which then keeps its position).
     void SetItemIndex(int32_t i);

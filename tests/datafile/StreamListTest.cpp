@@ -116,21 +116,6 @@ TEST(StreamListReader, ReadsEveryMemberBack)
     }
 }
 
-TEST(StreamListReader, ZeroLengthMemberIsItsKeyedSizeWordAlone)
-{
-    const Bytes list = listOf({{5, 6}, {}, {7}});
-    // Offsets 16, 22, 26; the empty member's size word equals its own offset.
-    EXPECT_EQ(Bytes(list.begin() + 22, list.begin() + 26), words({22}));
-    TMemoryStream source;
-    load(source, list);
-    TStreamListReader reader(source);
-    reader.SetItemIndex(1);
-    uint8_t b[4];
-    EXPECT_EQ(reader.ItemSize(), 0);
-    EXPECT_EQ(reader.Read(b, 4), 0);
-    EXPECT_EQ(member(reader, 2), Bytes{7});
-}
-
 TEST(StreamListReader, ReadAndSeekAreClampedToTheSelectedMember)
 {
     std::mt19937 rng(12);
@@ -303,6 +288,28 @@ TEST(StreamListReader, WritesThroughALyingListNeverGrowTheSource)
     TStreamListReader reader(source);
     const Bytes ones(2000, 1);
     EXPECT_EQ(reader.Write(ones.data(), 2000), 3);
+    EXPECT_EQ(source.size(), int64_t(list.size()));
+}
+
+TEST(StreamListReader, WriteOverItsOwnOffsetTableKeepsTheSelectedRecord)
+{
+    // Member 0's record lies at 0, so its data covers the offset word that points at it.
+    Bytes list = words({1, 0});
+    append(list, {5, 6, 7, 8});
+    TMemoryStream source;
+    load(source, list);
+    TStreamListReader reader(source);
+    // The size word at 0 is the count 1, keyed with 0: one byte, the low byte of the offset word.
+    ASSERT_EQ(reader.ItemSize(), 1);
+    EXPECT_EQ(reader.ItemOffset(), 0);
+    const uint8_t byte = 0x40;
+    EXPECT_EQ(reader.Write(&byte, 1), 1);
+    EXPECT_EQ(source.Memory()[4], 0x40);
+    EXPECT_EQ(reader.ItemOffset(), 0) << "the record read at selection stays selected";
+    reader.SetPosition(0);
+    uint8_t back = 0;
+    EXPECT_EQ(reader.Read(&back, 1), 1);
+    EXPECT_EQ(back, 0x40);
     EXPECT_EQ(source.size(), int64_t(list.size()));
 }
 
