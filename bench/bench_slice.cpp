@@ -9,6 +9,7 @@
 #include "platform/MemoryStream.h"
 #include "platform/Random.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -57,37 +58,48 @@ int main()
     std::vector<uint8_t> perByte(kSize + 2), copy(kSize + 2), back(kSize);
     bool identical = true;
 
-    // Slicing.
-    slicePerByte(plain.Memory(), kSize, key, slices, perByte.data());
-    identical &= std::memcmp(perByte.data(), reference->Memory(), kSize + 2) == 0;
-    const double sliceOurs = bench::secondsPerCall([&] {
+    auto sliceOnce = [&] {
         setRandomSeed(kSeed);
         plain.SetPosition(0);
         auto sliced = SliceStream(plain, kSize);
         bench::keep(sliced->Memory()[kSize / 2]);
-    });
-    const double slicePerByteTime = bench::secondsPerCall(
-        [&] { slicePerByte(plain.Memory(), kSize, key, slices, perByte.data()); }, 0.25, 2);
-    const double sliceCopy = bench::secondsPerCall([&] {
+    };
+    auto sliceCopyOnce = [&] {
         std::memcpy(copy.data() + 2, plain.Memory(), kSize);
         bench::keep(copy[kSize / 2]);
-    });
-
-    // Read-back.
+    };
     TSliceStreamReader reader(*reference);
-    const double readOurs = bench::secondsPerCall([&] {
+    auto readOnce = [&] {
         reader.SetPosition(0);
         bench::keep(reader.Read(back.data(), kSize));
-    });
-    identical &= std::memcmp(back.data(), plain.Memory(), kSize) == 0;
+    };
+    auto readCopyOnce = [&] {
+        std::memcpy(back.data(), reference->Memory() + 2, kSize);
+        bench::keep(back[kSize / 2]);
+    };
+
+    // The per-byte forms, once: they are slow and far from their goal either way.
+    slicePerByte(plain.Memory(), kSize, key, slices, perByte.data());
+    identical &= std::memcmp(perByte.data(), reference->Memory(), kSize + 2) == 0;
+    const double slicePerByteTime = bench::secondsPerCall(
+        [&] { slicePerByte(plain.Memory(), kSize, key, slices, perByte.data()); }, 0.25, 2);
     std::vector<uint8_t> backPerByte(kSize);
     const double readPerByteTime = bench::secondsPerCall(
         [&] { unslicePerByte(reference->Memory(), kSize, backPerByte.data()); }, 0.25, 2);
+
+    // The fast cases and their memcpy peers alternately, three times over, best of each: the
+    // machine is shared, and a busy neighbour should not fall on one side of a ratio only.
+    double sliceOurs = 1e300, sliceCopy = 1e300, readOurs = 1e300, readCopy = 1e300;
+    for (int round = 0; round < 3; ++round) {
+        sliceOurs = std::min(sliceOurs, bench::secondsPerCall(sliceOnce, 0.2, 3));
+        sliceCopy = std::min(sliceCopy, bench::secondsPerCall(sliceCopyOnce, 0.2, 3));
+        readOurs = std::min(readOurs, bench::secondsPerCall(readOnce, 0.2, 3));
+        readCopy = std::min(readCopy, bench::secondsPerCall(readCopyOnce, 0.2, 3));
+    }
+    readOnce();
+    identical &= std::memcmp(back.data(), plain.Memory(), kSize) == 0;
+    unslicePerByte(reference->Memory(), kSize, backPerByte.data());
     identical &= backPerByte == back;
-    const double readCopy = bench::secondsPerCall([&] {
-        std::memcpy(back.data(), reference->Memory() + 2, kSize);
-        bench::keep(back[kSize / 2]);
-    });
 
     std::printf("slicing\n");
     bench::printCase("SliceStream (grid walk, new stream)", sliceOurs, kSize, "MB");
