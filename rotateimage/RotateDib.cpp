@@ -226,6 +226,10 @@ RotateResult RotateDib(const TMemoryStream& input, const TRotateMatrix& matrix, 
     uint8_t* out = rendered.Memory();
     std::memcpy(out, input.Memory(), size_t(hs));
     writeLE32(out + 2, uint32_t(imageFileSize));
+    // The rows follow the colour table whatever the input's header said (an input whose stated
+    // pixel offset lay beyond its table gave a rendered image that failed the validity test:
+    // tests/rotateimage/data/malformed/pixel-offset-beyond-colour-table.bmp).
+    writeLE32(out + 10, uint32_t(hs));
     writeLE32s(out + 18, int32_t(dw));
     writeLE32s(out + 22, int32_t(dh));
     writeLE32(out + 34, 0);
