@@ -9,6 +9,7 @@
 #include "rotateimage/DibFormat.h"
 #include "rotateimage/MixRow.h"
 #include "rotateimage/RotateDib.h"
+#include "rotateimage/RotateKernels.h"
 #include "rotateimage/Sketch.h"
 
 #include "platform/ByteOrder.h"
@@ -108,10 +109,14 @@ int main(int argc, char** argv)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
+    // --scalar: the engine without its vector kernels, as on a processor without AVX2.
+    const bool scalar = argc > 1 && std::strcmp(argv[1], "--scalar") == 0;
+    if (scalar)
+        rotate_detail::setVectorKernelsEnabled(false);
 
     std::printf("Turning %d x %d pictures (our render includes the mask; output buffers reused,\n"
-                "as the control keeps them):\n",
-                kSide, kSide);
+                "as the control keeps them)%s:\n",
+                kSide, kSide, scalar ? ", scalar kernels only" : "");
     for (int bits : {24, 8}) {
         const Picture p = makePicture(bits);
         for (int degrees : {37, 90})

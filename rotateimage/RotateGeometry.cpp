@@ -18,6 +18,18 @@ float zoomFromPercent(int32_t percent)
     return float(std::clamp(percent, 25, 400) / 100.0L);
 }
 
+int32_t tenthsFromAngle(float angle)
+{
+    return int32_t(std::nearbyint(static_cast<long double>(angle) * 1800 / kEnginePi));
+}
+
+int32_t degreesFromAngle(float angle)
+{
+    return int32_t(std::nearbyint(static_cast<long double>(angle) * 180 / kEnginePi));
+}
+
+int32_t percentFromZoom(float zoom) { return int32_t(std::nearbyint(static_cast<long double>(zoom) * 100)); }
+
 TRotateMatrix matrixFromAngle(float angle, float zoom)
 {
     const long double c = std::cos(static_cast<long double>(angle));

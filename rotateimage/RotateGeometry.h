@@ -28,6 +28,11 @@ struct TRotateMatrix {
 float angleFromTenths(int32_t tenths);
 // Percent clamped to 25..400, as the stored single-precision zoom factor.
 float zoomFromPercent(int32_t percent);
+// The stored angle read back: Round(angle · 1800 / π) tenths, Round(angle · 180 / π) degrees.
+int32_t tenthsFromAngle(float angle);
+int32_t degreesFromAngle(float angle);
+// The stored zoom read back: Round(zoom · 100).
+int32_t percentFromZoom(float zoom);
 
 // The matrix of a clockwise turn by `angle` radians with zoom factor `zoom`: with c and s the
 // cosine and sine of the angle in extended precision, (c/zoom, s/zoom, −s/zoom, c/zoom), each

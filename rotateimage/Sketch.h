@@ -5,6 +5,9 @@
 
 #include "platform/MemoryStream.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace dw {
 
 // The sketch's constants: edge threshold, divisor and offset.
@@ -18,6 +21,13 @@ constexpr int kSketchOffset = 128;
 // usable 8- or 24-bit image; returns false with `destination` emptied when the sketch would
 // exceed the decoded-picture limit of EngineLimits.h.
 bool MakeSketch(const TMemoryStream& source, TMemoryStream& destination);
+
+// The edge strength m of a pixel whose squared colour differences to its 8 neighbours sum to
+// e (0 .. 8 · 3 · 255²): √(e / 3 / 2) rounded half to even, as extended precision gives it.
+// No e / 6 lies within 1/12 of the square of a half-integer, so the root is never within
+// 8·10⁻⁵ of a half and single precision (error under 3·10⁻⁵ here) rounds it the same way;
+// adding one half and truncating is then rounding to nearest. The tests check every e.
+inline int sketchEdgeStrength(int32_t e) { return int(std::sqrt(float(e) / 6.0f) + 0.5f); }
 
 // The grey level of a pixel whose edge strength is m (0 .. 510): 255 − v div 2 with
 // v = 280 + m div 5 above the threshold and 304 · m div 120 up to it.

@@ -21,6 +21,21 @@ TEST(RotateGeometry, AnglesFoldIntoOneTurnAndAreKeptAsSingles)
     EXPECT_EQ(zoomFromPercent(250), 2.5f);
 }
 
+TEST(RotateGeometry, StoredAngleAndZoomReadBackAsSet)
+{
+    // Angle −90 is stored as 2700 tenths and reads back as 270 degrees; 365 as 5.
+    EXPECT_EQ(tenthsFromAngle(angleFromTenths(-90 % 360 * 10)), 2700);
+    EXPECT_EQ(degreesFromAngle(angleFromTenths(-90 % 360 * 10)), 270);
+    EXPECT_EQ(degreesFromAngle(angleFromTenths(365 % 360 * 10)), 5);
+    EXPECT_EQ(tenthsFromAngle(angleFromTenths(3600)), 0);
+    for (int32_t t = 0; t < 3600; ++t)
+        ASSERT_EQ(tenthsFromAngle(angleFromTenths(t)), t);
+    EXPECT_EQ(percentFromZoom(zoomFromPercent(10)), 25);
+    EXPECT_EQ(percentFromZoom(zoomFromPercent(1000)), 400);
+    for (int32_t z = 25; z <= 400; ++z)
+        ASSERT_EQ(percentFromZoom(zoomFromPercent(z)), z);
+}
+
 TEST(RotateGeometry, QuarterTurnMatrixKeepsTheCosineOfTheStoredAngle)
 {
     const TRotateMatrix m = matrixFromAngle(angleFromTenths(900), 1.0f);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace dw::test {
 namespace {
 
@@ -26,6 +28,12 @@ TEST(Sketch, GreyLevelFollowsTheEdgeStrength)
     EXPECT_EQ(sketchGrey(121), 255 - (280 + 24) / 2); // both sides of the threshold meet
     EXPECT_EQ(sketchGrey(60), 255 - 152 / 2);
     EXPECT_EQ(sketchGrey(510), 64);
+}
+
+TEST(Sketch, EdgeStrengthRoundsAsExtendedPrecisionDoesForEverySum)
+{
+    for (int32_t e = 0; e <= 8 * 3 * 255 * 255; ++e)
+        ASSERT_EQ(sketchEdgeStrength(e), int(std::nearbyint(std::sqrt(static_cast<long double>(e) / 3 / 2)))) << e;
 }
 
 TEST(Sketch, FlatImageIsWhiteWithAGreyTable)
