@@ -1,0 +1,24 @@
+#pragma once
+
+// The per-row blend of translucent painting: a row of the composite (what the control drew over
+// the background) mixed with the same row of the background copy.
+
+#include <cstdint>
+
+namespace dw {
+
+// The number of 32-bit words a blended 24-bit row of `width` pixels covers: (3w + 3) div 4,
+// which is exactly its padded row size in words.
+constexpr int64_t mixRowWords(int64_t width) { return (3 * width + 3) / 4; }
+
+// Replaces every byte c of the composite row by a blend with the byte b of the background row at
+// the same place; only the low three bits of level count:
+//   1: c − c/8 + b/8        (7/8 of the image)      5: c/4 + c/8 + b − b/4 − b/8   (3/8)
+//   2: c − c/4 + b/4        (3/4)                   6: c/4 + b − b/4               (1/4)
+//   3: c − c/4 − c/8 + b/4 + b/8   (5/8)            7: c/8 + b − b/8               (1/8)
+//   4: c − c/2 + b/2        (1/2)                   0: the composite stays as it is
+// (divisions rounded down). Where c = b the byte stays b, so what the control did not draw is
+// untouched. Both rows hold mixRowWords(width) · 4 bytes; they need no alignment.
+void mixRow(uint8_t* composite, const uint8_t* background, int64_t width, int level);
+
+} // namespace dw

@@ -1,0 +1,140 @@
+#include "rotateimage/RotateGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
+namespace dw::test {
+namespace {
+
+TEST(RotateGeometry, AnglesFoldIntoOneTurnAndAreKeptAsSingles)
+{
+    EXPECT_EQ(angleFromTenths(900), float(3.14159265358979324L / 2));
+    EXPECT_EQ(angleFromTenths(-900), angleFromTenths(2700));
+    EXPECT_EQ(angleFromTenths(3600), 0.0f);
+    EXPECT_EQ(angleFromTenths(-3600 * 5 - 1), angleFromTenths(3599));
+    EXPECT_EQ(angleFromTenths(std::numeric_limits<int32_t>::min()), angleFromTenths(-2147483648LL % 3600 + 3600));
+    EXPECT_EQ(zoomFromPercent(10), 0.25f);
+    EXPECT_EQ(zoomFromPercent(1000), 4.0f);
+    EXPECT_EQ(zoomFromPercent(250), 2.5f);
+}
+
+TEST(RotateGeometry, StoredAngleAndZoomReadBackAsSet)
+{
+    // Angle −90 is stored as 2700 tenths and reads back as 270 degrees; 365 as 5.
+    EXPECT_EQ(tenthsFromAngle(angleFromTenths(-90 % 360 * 10)), 2700);
+    EXPECT_EQ(degreesFromAngle(angleFromTenths(-90 % 360 * 10)), 270);
+    EXPECT_EQ(degreesFromAngle(angleFromTenths(365 % 360 * 10)), 5);
+    EXPECT_EQ(tenthsFromAngle(angleFromTenths(3600)), 0);
+    for (int32_t t = 0; t < 3600; ++t)
+        ASSERT_EQ(tenthsFromAngle(angleFromTenths(t)), t);
+    EXPECT_EQ(percentFromZoom(zoomFromPercent(10)), 25);
+    EXPECT_EQ(percentFromZoom(zoomFromPercent(1000)), 400);
+    for (int32_t z = 25; z <= 400; ++z)
+        ASSERT_EQ(percentFromZoom(zoomFromPercent(z)), z);
+}
+
+TEST(RotateGeometry, QuarterTurnMatrixKeepsTheCosineOfTheStoredAngle)
+{
+    const TRotateMatrix m = matrixFromAngle(angleFromTenths(900), 1.0f);
+    // The stored angle is π/2 rounded to single, a little beyond π/2.
+    EXPECT_LT(m.m11, 0.0f);
+    EXPECT_GT(m.m11, -1e-7f);
+    EXPECT_EQ(m.m22, m.m11);
+    EXPECT_EQ(m.m12, 1.0f);
+    EXPECT_EQ(m.m21, -1.0f);
+    const TRotateMatrix z = matrixFromAngle(0, zoomFromPercent(25));
+    EXPECT_EQ(z, (TRotateMatrix{4, 0, -0.0f, 4}));
+}
+
+TEST(RotateGeometry, DegenerateMatricesAreRecognised)
+{
+    EXPECT_TRUE(isDegenerateMatrix({1, 2, 2, 4}));
+    EXPECT_TRUE(isDegenerateMatrix({0, 0, 1, 1}));
+    EXPECT_TRUE(isDegenerateMatrix({1, 1, 0, 0}));
+    EXPECT_FALSE(isDegenerateMatrix({1, 0, 0, 1}));
+    EXPECT_FALSE(isDegenerateMatrix(matrixFromAngle(angleFromTenths(900), 1)));
+}
+
+TEST(RotateGeometry, RotatedSizes)
+{
+    const auto at = [](int tenths, int zoom, int w, int h) {
+        return ComputeRotatedSize(matrixFromAngle(angleFromTenths(tenths), zoomFromPercent(zoom)), w, h);
+    };
+    EXPECT_EQ(at(0, 100, 7, 3).width, 7);
+    EXPECT_EQ(at(0, 100, 7, 3).height, 3);
+    EXPECT_EQ(at(900, 100, 4, 2).width, 2);
+    EXPECT_EQ(at(900, 100, 4, 2).height, 4);
+    EXPECT_EQ(at(450, 100, 100, 100).width, 141);
+    EXPECT_EQ(at(450, 100, 100, 100).height, 141);
+    // 2 · 0.25 = 0.5 rounds to even: no pixels.
+    EXPECT_EQ(at(0, 25, 2, 2).width, 0);
+    EXPECT_EQ(at(0, 25, 2, 2).height, 0);
+    EXPECT_EQ(at(0, 250, 2, 1).width, 5);
+    EXPECT_EQ(at(0, 250, 2, 1).height, 2); // 1 / (0.4 as single) is just below 2.5
+    EXPECT_EQ(at(0, 400, 3, 5).width, 12);
+    // A singular matrix takes the direct products.
+    const RotatedSize singular = ComputeRotatedSize({2, 1, 4, 2}, 3, 5);
+    EXPECT_EQ(singular.width, 2 * 3 + 4 * 5);
+    EXPECT_EQ(singular.height, 1 * 3 + 2 * 5);
+}
+
+TEST(RotateGeometry, AbsurdSizesAreFlaggedNotWrapped)
+{
+    EXPECT_EQ(ComputeRotatedSize({1e-20f, 0, 0, 1e-20f}, 10, 10).width, kUnrepresentableSize);
+    // Here the determinant underflows to 0 in single precision: the direct products, no pixels.
+    EXPECT_EQ(ComputeRotatedSize({FLT_MIN, 0, 0, FLT_MIN}, 10, 10).width, 0);
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(ComputeRotatedSize({inf, 0, 0, 1}, 10, 10).height, kUnrepresentableSize);
+    EXPECT_EQ(ComputeRotatedSize({1e30f, 0, 0, 1e30f}, 10, 10).width, 0);
+}
+
+TEST(RotateGeometry, RowSpanOfASlowAxisIsAllOrNothing)
+{
+    // The quarter turn's x-step is about −4.4e−8: the whole row while x0 is inside.
+    const float step = matrixFromAngle(angleFromTenths(900), 1).m11;
+    Span s = RowSpan(4, 2, 3.5f, 0.5f, step, 1.0f, 2);
+    EXPECT_EQ(s.first, 0);
+    EXPECT_EQ(s.last, 1);
+    EXPECT_TRUE(RowSpan(4, 2, 3.95f, 0.5f, step, 1.0f, 2).empty()); // within 0.1 of the edge
+    EXPECT_TRUE(RowSpan(4, 2, -0.01f, 0.5f, step, 1.0f, 2).empty());
+    // y-span for the quarter turn: [Ceil(−0.4), Floor(1.4)] = [0, 1].
+    s = RowSpan(4, 2, 2.0f, 0.5f, 0.0f, 1.0f, 2);
+    EXPECT_EQ(s.first, 0);
+    EXPECT_EQ(s.last, 1);
+}
+
+TEST(RotateGeometry, RowSpanIntersectsBothAxes)
+{
+    // x from −1.5 in steps of 1 over a source 4 wide: t in [1.5, 5.5] → [2, 5].
+    // y from 2.9 in steps of −0.5 over a source 3 high: t in [−0.2, 5.8] → [0, 5].
+    const Span s = RowSpan(4, 3, -1.5f, 2.9f, 1.0f, -0.5f, 10);
+    EXPECT_EQ(s.first, 2);
+    EXPECT_EQ(s.last, 5);
+    EXPECT_TRUE(RowSpan(4, 3, -1.5f, 3.5f, 1.0f, 0.0f, 10).empty()); // y outside, not moving
+}
+
+TEST(RotateGeometry, RowSpanNeverLeavesTheRow)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f, -0.0f, 1e-30f, -1e-30f, 1e-4f, -1.0001e-4f, 0.5f, -3.0f, 7.9f, 1e6f,
+                            -1e6f, 1e30f, -1e30f, FLT_MAX, -FLT_MAX, FLT_MIN, inf, -inf};
+    for (float x0 : values)
+        for (float y0 : values)
+            for (float sx : values)
+                for (float sy : values)
+                    for (int64_t n : {1, 7, 1000}) {
+                        const Span s = RowSpan(8, 8, x0, y0, sx, sy, n);
+                        if (!s.empty()) {
+                            ASSERT_GE(s.first, 0) << x0 << " " << y0 << " " << sx << " " << sy;
+                            ASSERT_LE(s.last, n - 1) << x0 << " " << y0 << " " << sx << " " << sy;
+                        }
+                    }
+    EXPECT_TRUE(RowSpan(8, 8, 1, 1, 1, 1, 0).empty());
+    EXPECT_TRUE(RowSpan(8, 8, std::nanf(""), 1, 1, 1, 5).empty());
+}
+
+} // namespace
+} // namespace dw::test
