@@ -3,7 +3,7 @@
 #include "EditorUnit.h"
 
 #include "Application.h"
-#include "BuiltinPictures.h"
+#include "editor/clock/BuiltinPictures.h"
 #include "PictureBox.h"
 #include "ScrollBox.h"
 
