@@ -7,6 +7,8 @@
 #include "platform/ByteOrder.h"
 #include "platform/Dib.h"
 
+#include <algorithm>
+
 namespace dw {
 
 namespace {
@@ -96,10 +98,12 @@ QStringList checkBitmapFile(const uint8_t* b, int64_t size)
         lines.add(QStringLiteral("its headers and colour table need %1 bytes, but the member holds %2").arg(headersEnd).arg(size));
         return lines.list();
     }
-    if (pixelOffset < headersEnd)
+    if (pixelOffset < headersEnd) {
         lines.add(QStringLiteral("its pixel offset %1 points into its headers, which end at byte %2").arg(pixelOffset).arg(headersEnd));
-    else if (int64_t(pixelOffset) > size)
+    } else if (int64_t(pixelOffset) > size) {
         lines.add(QStringLiteral("its pixel offset %1 lies past the end of the member (%2 bytes)").arg(pixelOffset).arg(size));
+        shapeKnown = false; // where the rows would end says nothing more
+    }
 
     if (shapeKnown) {
         const int64_t rows = height < 0 ? -int64_t(height) : height;

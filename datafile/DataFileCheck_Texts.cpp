@@ -178,13 +178,14 @@ QStringList checkHeaderText(const uint8_t* b, int64_t size)
             if (kKeys[k].required)
                 lines.add(QStringLiteral("has no line %1").arg(QString::fromLatin1(kKeys[k].name)));
     };
+    // Lines end at CR LF, and also at a lone CR or LF (reported above), as a reader of the text
+    // would take them.
     for (size_t start = 0; start < text.size();) {
-        size_t end = text.find("\r\n", start);
-        const size_t next = end == std::string_view::npos ? text.size() : end + 2;
-        if (end == std::string_view::npos)
-            end = text.size();
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
         const std::string_view line = text.substr(start, end - start);
-        start = next;
+        start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
         ++lineNumber;
 
         const int k = keyOf(line);
@@ -203,7 +204,7 @@ QStringList checkHeaderText(const uint8_t* b, int64_t size)
         last = k;
         const std::string_view value = line.substr(std::strlen(key.name));
         if (!valueKeeps(key.value, value))
-            lines.add(QStringLiteral("line %1 %2: the value of %3 is not %4")
+            lines.add(QStringLiteral("line %1 %2: the value of %3 must be %4")
                           .arg(lineNumber)
                           .arg(shown(line))
                           .arg(QString::fromLatin1(key.name))
