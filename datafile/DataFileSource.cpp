@@ -27,6 +27,9 @@ void readImage(OpenedDataFile& out, const uint8_t* bytes, int64_t size)
         QString reason = out.image.problems.first();
         if (reason.endsWith(QLatin1Char('.')))
             reason.chop(1);
+        // The reader's sentences continue the line here.
+        if (reason.size() > 1 && reason.at(0).isUpper() && reason.at(1).isLower())
+            reason[0] = reason.at(0).toLower();
         if (out.image.problems.size() > 1)
             reason += QStringLiteral(" (and %1 more problems)").arg(out.image.problems.size() - 1);
         out.unreadable = QStringLiteral("not a readable custom data file: ") + reason;
