@@ -1,0 +1,42 @@
+#pragma once
+
+// The line collector behind the data-file checks (DataFileCheck.h), shared by their files.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace dw::check {
+
+// Collects violation lines, at most `limit` of them, then counts the rest.
+class Lines {
+public:
+    explicit Lines(int limit) : m_limit(limit) {}
+    void add(const QString& line)
+    {
+        if (m_lines.size() < m_limit)
+            m_lines << line;
+        else
+            ++m_dropped;
+    }
+    bool full() const { return m_lines.size() >= m_limit; }
+    QStringList list() const
+    {
+        QStringList out = m_lines;
+        if (m_dropped > 0)
+            out << QStringLiteral("… and %1 more").arg(m_dropped);
+        return out;
+    }
+
+private:
+    int m_limit;
+    QStringList m_lines;
+    int64_t m_dropped = 0;
+};
+
+// Whether bytes are text in the file's ANSI code page (CP932); the check goes by lines so that
+// the first bad line can be named (0-based; −1 when all are good).
+int64_t firstNonAnsiLine(const char* bytes, int64_t size);
+
+} // namespace dw::check

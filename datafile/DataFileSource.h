@@ -1,0 +1,41 @@
+#pragma once
+
+// Opening a saved custom data file for reading: as it is, or as the cabinet that holds it.
+
+#include "FileImage.h"
+
+#include "platform/CabinetReader.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace dw {
+
+struct OpenedDataFile {
+    // Why the bytes cannot be read as a custom data file at all, in one line; empty when they
+    // can. When set, only the cabinet fields may hold anything.
+    QString unreadable;
+
+    bool cabinet = false;                          // the file is a cabinet
+    std::vector<CabinetReader::Member> cabinetMembers;
+    int cabinetFolders = 0;
+    int dataMember = -1;                           // the cabinet member that was read
+    int64_t fileSize = 0;                          // bytes of the file itself
+    int64_t imageSize = 0;                         // bytes of the file image (the member's)
+
+    FileImageContents image;                       // the members; sound when readable
+    bool readable() const { return unreadable.isEmpty(); }
+};
+
+// Reads a file's bytes. A cabinet (signature "MSCF") is opened and its member "DATA" read as
+// the file image; a cabinet without that member but with exactly one member has that one read
+// (the checker reports the name). Any other file is taken as a file image. A file image that
+// does not read soundly (see readFileImage) is unreadable, with its first problem as reason.
+// extractLimit bounds the bytes taken out of a cabinet (see CabinetReader::extract).
+OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size,
+                            int64_t extractLimit = CabinetReader::kMaxExtractBytes);
+OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes);
+
+} // namespace dw

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace dw {
+
+// Reads a Microsoft cabinet held in memory: its members and their bytes. Damaged cabinets are
+// refused with a reason (English, one sentence); nothing in them can make the reader read outside
+// the given bytes or allocate more than the extraction limit.
+class CabinetReader {
+public:
+    // Whether the bytes begin with the cabinet signature "MSCF".
+    static bool hasSignature(const uint8_t* data, int64_t size);
+
+    // The most bytes one member may hold to be extracted (512 MiB): a cabinet of a few bytes can
+    // state, and even decompress to, sizes far beyond the memory of the machine. Members listed
+    // with a larger size are still listed, but extract() refuses them.
+    static constexpr int64_t kMaxExtractBytes = int64_t(512) << 20;
+    // The largest cabinet opened at all: the cabinet format counts its size in 32 bits.
+    static constexpr int64_t kMaxCabinetBytes = 0xFFFFFFFFLL;
+
+    struct Member {
+        QString name;         // as stored, "\" kept; decoded as UTF-8 when the cabinet says so
+        int64_t size = 0;     // uncompressed bytes, as the member table states
+        int folder = 0;       // index of the folder that holds it
+        int compression = 0;  // the folder's compression: 0 none, 1 MSZIP, 2 Quantum, 3 LZX
+    };
+
+    CabinetReader();
+    ~CabinetReader();
+    CabinetReader(const CabinetReader&) = delete;
+    CabinetReader& operator=(const CabinetReader&) = delete;
+
+    // Opens the cabinet in data (size bytes). The bytes are not copied: they must stay unchanged
+    // and alive as long as the reader uses them. Returns an empty string on success, else why the
+    // bytes are not a readable cabinet (the reader is then closed).
+    QString open(const uint8_t* data, int64_t size);
+
+    bool isOpen() const { return m_data != nullptr; }
+    int folderCount() const { return m_folderCount; }
+    // In the order of the cabinet's member table, folder by folder.
+    const std::vector<Member>& members() const { return m_members; }
+
+    // Decompresses member `index` into out (replaced). Returns an empty string on success, else
+    // the reason: index out of range, the member larger than limit (at most kMaxExtractBytes
+    // counts), damaged compressed data, a bad checksum, or data that end early.
+    QString extract(int index, std::vector<uint8_t>& out, int64_t limit = kMaxExtractBytes);
+
+private:
+    const uint8_t* m_data = nullptr; // the cabinet's bytes (not owned), m_size of them
+    int64_t m_size = 0;
+    std::vector<Member> m_members;
+    int m_folderCount = 0;
+};
+
+} // namespace dw

@@ -1,0 +1,243 @@
+#include "SampleProject.h"
+
+#include "datafile/DataFileCheck.h"
+#include "datafile/DataFileWriter.h"
+#include "datafile/FileImage.h"
+#include "datafile/StreamList.h"
+
+#include "platform/FrameworkError.h"
+#include "platform/ScriptedSeam.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+QString memberText(const FileImageContents& image, int index)
+{
+    const Bytes& m = image.members[size_t(index)];
+    return QString::fromLatin1(reinterpret_cast<const char*>(m.data()), qsizetype(m.size()));
+}
+
+int32_t slotOf(const Bytes& record) { return readLE32s(record.data()); }
+
+// The plain byte at position pos of a sliced buffer, changed in place by XOR with mask.
+void flipPlainByte(TMemoryStream& sliced, int32_t pos, uint8_t mask)
+{
+    const auto n = int32_t(sliced.size() - 2);
+    const int32_t slices = sliced.Memory()[1] ^ sliced.Memory()[0];
+    sliced.Memory()[2 + FlatToSlicedPos(pos, n, slices)] ^= mask;
+}
+
+template <typename F>
+void withFileSizeLimit(rlim_t limit, F what)
+{
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit tight = old;
+    tight.rlim_cur = limit;
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    what();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+} // namespace
+
+TEST(DataFileWriter, FreshProjectSavesSevenMembersThatKeepEveryRule)
+{
+    seam::ScriptedHandler ui;
+    SampleProject fresh;
+    const FileImageContents image = readFileImage(fresh.image());
+    ASSERT_TRUE(image.sound()) << image.problems.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(image.count, 7);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(image.members[size_t(i)].empty()) << "built-in picture " << i;
+    EXPECT_EQ(image.members[4], regionData(fresh.shape));
+    const QString header = memberText(image, 5);
+    EXPECT_TRUE(header.startsWith(QStringLiteral("HPX=4\r\n"))) << header.toStdString();
+    EXPECT_EQ(header.count(QStringLiteral("\r\n")), 14);
+    EXPECT_TRUE(image.members[6].empty());
+    EXPECT_EQ(checkMembers(image.members), QStringList{});
+    EXPECT_TRUE(ui.log().empty()) << "a sound save shows no check message";
+}
+
+TEST(DataFileWriter, ProjectWithoutShapeSavesTheRegionHeaderAlone)
+{
+    SampleProject project;
+    project.shape = TRegion();
+    const FileImageContents image = readFileImage(project.image());
+    Bytes header;
+    for (int32_t v : {32, 1, 0, 0, 0, 0, 0, 0})
+        put32(header, v);
+    EXPECT_EQ(image.members[4], header);
+}
+
+TEST(DataFileWriter, BlankTitleIsWrittenAsTheFirstLine)
+{
+    SampleProject project;
+    project.header.title = QStringLiteral(" ");
+    const FileImageContents image = readFileImage(project.image());
+    const QString header = memberText(image, 5);
+    EXPECT_TRUE(header.startsWith(QStringLiteral("Title= \r\nHPX="))) << header.toStdString();
+    EXPECT_EQ(header.count(QStringLiteral("\r\n")), 15);
+}
+
+TEST(DataFileWriter, SevenSlotsGiveFourteenMembersFromZeroHourAnimationToSecondSound)
+{
+    SampleProject project;
+    project.setAllSlots();
+    const FileImageContents image = readFileImage(project.image());
+    ASSERT_EQ(image.count, 14);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(slotOf(image.members[size_t(7 + i)]), 7 - i);
+        EXPECT_EQ(image.members[size_t(7 + i)], bytesOf(project.slotRecords[size_t(i)])) << "slot " << 7 - i;
+    }
+    EXPECT_EQ(checkMembers(image.members), QStringList{});
+}
+
+TEST(DataFileWriter, SilentSlotIsSavedButUnsetAndShorterOnesAreNot)
+{
+    SampleProject project;
+    setBytes(project.slot(1), silentRecord(1));
+    setBytes(project.slot(6), Bytes{6, 0, 0}); // fewer than 4 bytes: no record
+    const FileImageContents image = readFileImage(project.image());
+    ASSERT_EQ(image.count, 8);
+    EXPECT_EQ(image.members[7], silentRecord(1));
+}
+
+TEST(DataFileWriter, EveryMemberReadsBackByteForByteAndTheProjectKeepsItsBytes)
+{
+    SampleProject project;
+    project.setAllSlots();
+    setBytes(project.FBkgStream, bitmapFile(200, 200, pf8bit));
+    setBytes(project.FHourStream, bitmapFile(9, 70));
+    setBytes(project.FSecStream, bitmapFile(3, 95, pf4bit));
+    project.header.title = QStringLiteral("夜の時計");
+    project.author = QStringLiteral("作者\nline two");
+    const Bytes dial = bytesOf(project.FBkgStream);
+    project.FBkgStream.SetPosition(17);
+
+    const FileImageContents image = readFileImage(project.image());
+    ASSERT_TRUE(image.sound());
+    EXPECT_EQ(image.members[0], dial);
+    EXPECT_EQ(image.members[1], bytesOf(project.FHourStream));
+    EXPECT_TRUE(image.members[2].empty());
+    EXPECT_EQ(image.members[3], bytesOf(project.FSecStream));
+    const DataFileTexts texts = dataFileTexts(project.header, project.author);
+    EXPECT_EQ(image.members[5], Bytes(texts.header.begin(), texts.header.end()));
+    EXPECT_EQ(image.members[6], bytesOf("\x8D\xEC\x8E\xD2\r\nline two"));
+    EXPECT_EQ(bytesOf(project.FBkgStream), dial) << "only the position moves";
+    EXPECT_EQ(checkMembers(image.members), QStringList{});
+}
+
+TEST(DataFileWriter, FileBeginsWithTheSlicedBuffersFirstFourBytes)
+{
+    SampleProject project;
+    project.setAllSlots();
+    Bytes slicedStart;
+    DataFileProject p = project.project();
+    const auto image = buildFileImage(p, [&](TMemoryStream&, TMemoryStream& sliced) {
+        slicedStart.assign(sliced.Memory(), sliced.Memory() + 4);
+    });
+    ASSERT_EQ(slicedStart.size(), 4u);
+    EXPECT_EQ(Bytes(image->Memory(), image->Memory() + 4), slicedStart);
+    EXPECT_NE(slicedStart[0], 0);
+    EXPECT_EQ(image->Position(), 0);
+}
+
+TEST(DataFileWriter, FirstCheckReadsTheSlicedBufferAndTheSaveGoesOn)
+{
+    seam::ScriptedHandler ui;
+    SampleProject project;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clock.pdl"));
+    DataFileProject p = project.project();
+    // Member 0's size word follows the count and the 7 offsets; its low bit is the size's.
+    writeDataFile(path, p, [](TMemoryStream&, TMemoryStream& sliced) { flipPlainByte(sliced, 4 + 4 * 7, 0x01); });
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: FBkgStream.Size\n1/0")});
+    EXPECT_EQ(readFileImage(readFile(path)).count, 7) << "the file is written all the same";
+}
+
+TEST(DataFileWriter, SecondCheckReadsThePlainListWithItsOwnMessages)
+{
+    seam::ScriptedHandler ui;
+    SampleProject project;
+    DataFileProject p = project.project();
+    buildFileImage(p, [](TMemoryStream& plain, TMemoryStream&) { plain.Memory()[0] ^= 0x0F; });
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR_2: slr.Count <> List.Count: 8/7")});
+}
+
+TEST(DataFileWriter, PictureThatChangesDuringTheSaveIsReportedByBothChecks)
+{
+    seam::ScriptedHandler ui;
+    SampleProject project;
+    setBytes(project.FHourStream, bitmapFile(5, 5));
+    const int64_t size = project.FHourStream.size();
+    DataFileProject p = project.project();
+    const auto image = buildFileImage(p, [&](TMemoryStream&, TMemoryStream&) {
+        project.FHourStream.Seek(0, soEnd);
+        project.FHourStream.WriteInt32(0);
+    });
+    EXPECT_EQ(ui.messages(), (QStringList{QStringLiteral("ERROR: FHourStream.Size\n%1/%2").arg(size).arg(size + 4),
+                                          QStringLiteral("ERROR_2: FHourStream.Size\n%1/%2").arg(size).arg(size + 4)}));
+    EXPECT_EQ(int64_t(readFileImage(image->Memory(), image->size()).members[1].size()), size);
+}
+
+TEST(DataFileWriter, FailedWriteLeavesTheOldFileAndRaisesTheFrameworksMessage)
+{
+    SampleProject project;
+    setBytes(project.FBkgStream, bitmapFile(100, 100));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clock.pdl"));
+    const Bytes old = bytesOf("the clock saved yesterday");
+    writeFile(path, old);
+    DataFileProject p = project.project();
+    withFileSizeLimit(4096, [&] {
+        try {
+            writeDataFile(path, p);
+            ADD_FAILURE() << "the short write went unnoticed";
+        } catch (const EFrameworkError& e) {
+            EXPECT_EQ(e.message(), stock::writeError());
+        }
+    });
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clock.pdl")});
+
+    const QString nowhere = dir.filePath(QStringLiteral("no such folder/clock.pdl"));
+    try {
+        writeDataFile(nowhere, p);
+        ADD_FAILURE() << "a file was made in a missing folder";
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), stock::fileCreateError(nowhere));
+    }
+}
+
+TEST(DataFileTexts, AuthorLineBreaksBecomeCrLfWithNothingAddedAtTheEnd)
+{
+    DataFileHeader header;
+    const DataFileTexts texts = dataFileTexts(header, QStringLiteral("a\nb\r\nc\rd"));
+    ASSERT_TRUE(texts.ok());
+    EXPECT_EQ(texts.author, "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(texts.header.substr(texts.header.size() - 2), "\r\n");
+}
+
+TEST(DataFileTexts, CharactersThatCannotBeStoredAreNamedAndNothingIsConverted)
+{
+    DataFileHeader header;
+    header.title = QStringLiteral("Clock\n☃");
+    const DataFileTexts texts = dataFileTexts(header, QStringLiteral("¥100 ☃ 😀"));
+    EXPECT_FALSE(texts.ok());
+    EXPECT_EQ(texts.unstorable, QStringLiteral("\n☃¥😀"));
+    EXPECT_TRUE(texts.header.empty());
+    EXPECT_TRUE(texts.author.empty());
+}

@@ -1,0 +1,221 @@
+// pdltool run as a process on files saved by the data-file writer, packed by the program's
+// cabinet packer, and on damaged and foreign files.
+
+#include "tests/datafile/SampleProject.h"
+
+#include "datafile/DataFileWriter.h"
+#include "datafile/Dialwright_FCI.h"
+#include "datafile/FileImage.h"
+
+#include "platform/ScriptedSeam.h"
+
+#include "tests/support/CabinetLayout.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+ProcessResult pdltool(const QStringList& arguments) { return runProcess(QStringLiteral(PDLTOOL_PATH), arguments); }
+
+QStringList linesOf(const QString& text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+
+// A project with every kind of member, saved plain and compressed in one temporary folder.
+class SavedFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        project.setAllSlots();
+        setBytes(project.FBkgStream, bitmapFile(200, 200, pf8bit));
+        setBytes(project.FSecStream, bitmapFile(3, 90));
+        project.header.title = QStringLiteral("夜の時計");
+        project.author = QStringLiteral("作者: Dialwright\nsecond line");
+        plain = dir.filePath(QStringLiteral("clock.pdl"));
+        DataFileProject p = project.project();
+        writeDataFile(plain, p);
+        image = readFile(plain);
+        const QString temp = dir.filePath(QStringLiteral("$PD0001.TMP"));
+        writeFile(temp, image);
+        compressed = dir.filePath(QStringLiteral("compressed.pdl"));
+        ASSERT_TRUE(MakeCabinet(compressed, {QStringLiteral("DATA|") + temp}));
+        QFile::remove(temp);
+    }
+
+    seam::ScriptedHandler ui;
+    QTemporaryDir dir;
+    SampleProject project;
+    QString plain, compressed;
+    Bytes image;
+};
+
+} // namespace
+
+TEST_F(SavedFiles, InfoDescribesEveryMember)
+{
+    const ProcessResult r = pdltool({QStringLiteral("info"), plain});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QStringList lines = linesOf(r.out);
+    ASSERT_GE(lines.size(), 20);
+    EXPECT_EQ(lines[0], QStringLiteral("%1: custom data file of %2 bytes, not compressed").arg(plain).arg(image.size()));
+    EXPECT_EQ(lines[1], QStringLiteral("stream list: 14 members"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("member 0, dial picture: "))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("bitmap 200 × 200, 8 bits per pixel"))) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("member 1, hour hand picture: 0 bytes, the built-in hour hand"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 4, window shape: %1 bytes, %2 rectangles, bounding box (0, 0, 200, 200)")
+                                   .arg(regionData(project.shape).size())
+                                   .arg(project.shape.rects().size())));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 5, header text: ")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\n    Title=夜の時計\n    HPX=4\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 6, author text: 29 bytes, 2 lines\n    作者: Dialwright\n    second line\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 7, slot 7 (zero-hour animation): %1 bytes, kind 2, embedded strip, "
+                                              "bitmap 40 × 10, 8 bits per pixel; offset (10, -5), 1 rows × 4 columns, 200 ms a frame")
+                                   .arg(project.slot(7).size())));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 8, slot 6 (hour animation): 37 bytes, kind 1, by file name \"hour.bmp\"")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 9, slot 5 (minute animation): 4 bytes, none")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 10, slot 4 (zero-hour sound): 52 bytes, kind 1, embedded sound of 44 bytes (a RIFF WAVE file)")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 11, slot 3 (hour sound): 21 bytes, kind 0, by file name \"チャイム.wav\"")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 13, slot 1 (second sound): 4 bytes, silent")));
+}
+
+TEST_F(SavedFiles, CompressedFileIsACabinetTheIndependentToolsOpen)
+{
+    QTemporaryDir unpacked;
+    ASSERT_EQ(cabextractInto(compressed, unpacked.path()).exitCode, 0);
+    EXPECT_EQ(readFile(unpacked.filePath(QStringLiteral("DATA"))), image);
+
+    const ProcessResult r = pdltool({QStringLiteral("info"), compressed});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = linesOf(r.out);
+    EXPECT_EQ(lines.value(0), QStringLiteral("%1: cabinet of %2 bytes holding 1 member(s); member \"DATA\": %3 bytes, MSZIP")
+                                  .arg(compressed)
+                                  .arg(readFile(compressed).size())
+                                  .arg(image.size()));
+    EXPECT_EQ(lines.value(1), QStringLiteral("stream list: 14 members"));
+}
+
+TEST_F(SavedFiles, ExtractWritesEveryMemberUnderANameThatSaysWhatItIs)
+{
+    const FileImageContents contents = readFileImage(image);
+    const QStringList expected = {
+        QStringLiteral("0-dial.bmp"),  QStringLiteral("1-hour-hand.bmp"), QStringLiteral("2-minute-hand.bmp"),
+        QStringLiteral("3-second-hand.bmp"), QStringLiteral("4-shape.rgn"), QStringLiteral("5-header.txt"),
+        QStringLiteral("6-author.txt"), QStringLiteral("7-slot7-zero-hour-animation.bin"),
+        QStringLiteral("8-slot6-hour-animation.bin"), QStringLiteral("9-slot5-minute-animation.bin"),
+        QStringLiteral("10-slot4-zero-hour-sound.bin"), QStringLiteral("11-slot3-hour-sound.bin"),
+        QStringLiteral("12-slot2-minute-sound.bin"), QStringLiteral("13-slot1-second-sound.bin"),
+    };
+    for (const QString& file : {plain, compressed}) {
+        SCOPED_TRACE(file.toStdString());
+        QTemporaryDir out;
+        const QString folder = out.filePath(QStringLiteral("members")); // made by the tool
+        const ProcessResult r = pdltool({QStringLiteral("extract"), file, folder});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(linesOf(r.out).size(), 14);
+        QStringList written = QDir(folder).entryList(QDir::Files);
+        QStringList sortedExpected = expected;
+        written.sort();
+        sortedExpected.sort();
+        EXPECT_EQ(written, sortedExpected);
+        for (int i = 0; i < 14; ++i)
+            EXPECT_EQ(readFile(QDir(folder).filePath(expected[i])), contents.members[size_t(i)]) << "member " << i;
+    }
+}
+
+TEST_F(SavedFiles, VerifyPassesSavedAndCompressedFiles)
+{
+    for (const QString& file : {plain, compressed}) {
+        const ProcessResult r = pdltool({QStringLiteral("verify"), file});
+        EXPECT_EQ(r.exitCode, 0) << r.out.toStdString();
+        EXPECT_EQ(linesOf(r.out).size(), 1) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("keeps every rule (14 members"))) << r.out.toStdString();
+    }
+}
+
+TEST_F(SavedFiles, VerifyPrintsOneLinePerBrokenRule)
+{
+    setBytes(project.slot(6), animationByName(6, "hour.bmp", {0, 0, 2, 4, 20}));
+    DataFileProject p = project.project();
+    p.authorText += std::string("\0tail", 5);
+    const QString broken = dir.filePath(QStringLiteral("broken.pdl"));
+    writeDataFile(broken, p);
+    const ProcessResult r = pdltool({QStringLiteral("verify"), broken});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(linesOf(r.out), (QStringList{
+                                  broken + QStringLiteral(": member 6 (author text): holds a NUL byte at 29"),
+                                  broken + QStringLiteral(": member 8 (slot record): its frame time FrameTime 20 ms is not 50 to 1000"),
+                              }));
+}
+
+TEST_F(SavedFiles, DamagedForeignEmptyAndMissingFilesGiveOneLineAndStatusOne)
+{
+    Bytes cabinet = readFile(compressed);
+    Bytes corruptCabinet = cabinet;
+    corruptCabinet[corruptCabinet.size() - 40] ^= 0x5A;
+    Bytes chained = image;
+    chained[0] ^= 0x40; // another key: every byte unslices differently
+    const std::vector<std::pair<const char*, Bytes>> samples = {
+        {"empty.pdl", {}},
+        {"foreign.png", bytesOf(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))},
+        {"truncated.pdl", Bytes(image.begin(), image.begin() + image.size() / 3)},
+        {"rekeyed.pdl", chained},
+        {"truncated-cabinet.pdl", Bytes(cabinet.begin(), cabinet.begin() + cabinet.size() / 2)},
+        {"corrupt-cabinet.pdl", corruptCabinet},
+        {"header-only-cabinet.pdl", Bytes(cabinet.begin(), cabinet.begin() + 36)},
+    };
+    QStringList files;
+    for (const auto& [name, bytes] : samples) {
+        files << dir.filePath(QString::fromLatin1(name));
+        writeFile(files.last(), bytes);
+    }
+    files << dir.filePath(QStringLiteral("missing.pdl"));
+    for (const QString& file : files) {
+        for (const QString& command : {QStringLiteral("info"), QStringLiteral("verify"), QStringLiteral("extract")}) {
+            SCOPED_TRACE((command + QLatin1Char(' ') + file).toStdString());
+            QTemporaryDir out;
+            QStringList arguments = {command, file};
+            if (command == QLatin1String("extract"))
+                arguments << out.path();
+            const ProcessResult r = pdltool(arguments);
+            EXPECT_EQ(r.exitCode, 1);
+            const QStringList lines = linesOf(r.out) + linesOf(r.err);
+            ASSERT_EQ(lines.size(), 1) << (r.out + r.err).toStdString();
+            EXPECT_TRUE(lines[0].contains(file)) << lines[0].toStdString();
+            EXPECT_TRUE(QDir(out.path()).isEmpty()) << "nothing is extracted from a damaged file";
+        }
+    }
+}
+
+TEST_F(SavedFiles, ControlCharactersFromTheFileAreShownEscaped)
+{
+    project.header.title = QStringLiteral("\x1b]0;owned\x07");
+    DataFileProject p = project.project();
+    const QString path = dir.filePath(QStringLiteral("escape.pdl"));
+    writeDataFile(path, p);
+    const ProcessResult r = pdltool({QStringLiteral("info"), path});
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("    Title=\\x1B]0;owned\\x07\n"))) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QChar(0x1B)));
+}
+
+TEST(PdlTool, BadArgumentsShowTheUsageWithStatusTwo)
+{
+    for (const QStringList& arguments : {QStringList{}, QStringList{QStringLiteral("render")},
+                                         QStringList{QStringLiteral("info")},
+                                         QStringList{QStringLiteral("extract"), QStringLiteral("a.pdl")},
+                                         QStringList{QStringLiteral("verify"), QStringLiteral("a"), QStringLiteral("b")}}) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const ProcessResult r = pdltool(arguments);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("usage:"))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const ProcessResult help = pdltool({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("pdltool extract FILE DIR")));
+}

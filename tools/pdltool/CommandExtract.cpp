@@ -1,0 +1,58 @@
+// pdltool extract FILE DIR: every member to a file of its own, named after what it is.
+
+#include "Commands.h"
+#include "Input.h"
+#include "ToolSeam.h"
+
+#include "datafile/DataFileInfo.h"
+#include "datafile/DataFileLayout.h"
+
+#include "platform/FrameworkError.h"
+#include "platform/SafeFileWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace pdltool {
+
+int runExtract(const QStringList& arguments, Output& out)
+{
+    const QString& path = arguments.at(0);
+    const QString& folder = arguments.at(1);
+    const InputFile in = readInput(path);
+    if (!in.error.isEmpty()) {
+        out.error(dw::printable(path) + QStringLiteral(": ") + in.error);
+        return kExitProblem;
+    }
+    if (!in.data.readable()) {
+        out.error(dw::describeDataFile(in.data, path).join(QLatin1Char(' ')));
+        return kExitProblem;
+    }
+    if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir()) {
+        out.error(dw::printable(folder) + QStringLiteral(": is a file, not a folder"));
+        return kExitProblem;
+    }
+    if (!QDir().mkpath(folder)) {
+        out.error(dw::printable(folder) + QStringLiteral(": the folder cannot be created"));
+        return kExitProblem;
+    }
+
+    const QDir dir(folder);
+    const auto& members = in.data.image.members;
+    for (int i = 0; i < int(members.size()); ++i) {
+        const auto& m = members[size_t(i)];
+        const QString target = dir.filePath(dw::pdl::memberFileName(i, dw::pdl::viewSlotRecord(m.data(), int64_t(m.size()))));
+        try {
+            dw::writeFileAtomically(target, m.data(), int64_t(m.size()));
+        } catch (const dw::EFrameworkError& e) {
+            out.error(dw::printable(target) + QStringLiteral(": ") + e.message());
+            return kExitProblem;
+        }
+        out.line(QStringLiteral("%1: %2 bytes").arg(dw::printable(target)).arg(m.size()));
+    }
+    for (const QString& message : takeMessages())
+        out.line(QStringLiteral("reader message: ") + dw::printable(message));
+    return kExitOk;
+}
+
+} // namespace pdltool

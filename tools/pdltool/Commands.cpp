@@ -1,0 +1,29 @@
+#include "Commands.h"
+
+namespace pdltool {
+
+const std::vector<Command>& commands()
+{
+    // TODO(render): "render FILE PNG" joins here with its own file once the preview code can be
+    // linked without the editor's window.
+    static const std::vector<Command> table = {
+        {"info", "FILE", "describe every member of a custom data file", 1, runInfo},
+        {"extract", "FILE DIR", "write every member to a file of its own in DIR", 2, runExtract},
+        {"verify", "FILE", "check every rule of the layout; exit 0 when all hold", 1, runVerify},
+    };
+    return table;
+}
+
+QString usageText()
+{
+    QString text = QStringLiteral("usage:\n");
+    for (const Command& c : commands())
+        text += QStringLiteral("  pdltool %1 %2\n      %3\n")
+                    .arg(QLatin1String(c.name), QLatin1String(c.arguments), QLatin1String(c.summary));
+    text += QStringLiteral("FILE is a .pdl file as Dialwright saves it, compressed (a cabinet) or not.\n"
+                           "Exit status: 0 done, 1 the file is damaged, breaks a rule or cannot be written, "
+                           "2 bad arguments.");
+    return text;
+}
+
+} // namespace pdltool

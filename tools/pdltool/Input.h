@@ -1,0 +1,18 @@
+#pragma once
+
+#include "datafile/DataFileSource.h"
+
+#include <QString>
+
+namespace pdltool {
+
+struct InputFile {
+    QString error; // why the file could not be read from the disk (one line); empty when it was
+    dw::OpenedDataFile data;
+};
+
+// Reads the file at path and opens it as a custom data file. Files larger than a file image can
+// be (2 GiB − 1 bytes) are refused before they are read.
+InputFile readInput(const QString& path);
+
+} // namespace pdltool
