@@ -1,0 +1,54 @@
+#include "ClockComposer.h"
+
+#include "rotateimage/FunctionQuery.h"
+#include "rotateimage/RotateImage.h"
+
+#include "platform/Canvas.h"
+
+namespace dw {
+
+void setHandAngles(const ClockScene& scene, const HandAngles& angles)
+{
+    scene.hour->SetAngle(angles.hour);
+    scene.minute->SetAngle(angles.minute);
+    scene.second->SetAngle(angles.second);
+}
+
+void composeClock(const ClockScene& scene, TBitmap& picture)
+{
+    scene.dial->CopyRenderedTo(picture, false, clBlack);
+    picture.SetPixelFormat(pfDevice);
+    TCanvas& canvas = picture.Canvas();
+    scene.hour->DrawAt(canvas, scene.hourCenter);
+    scene.minute->DrawAt(canvas, scene.minCenter);
+    scene.second->DrawAt(canvas, scene.secCenter);
+}
+
+std::optional<TRegion> HandRgnAt(const TCustomRotateImage& hand, TPoint centre)
+{
+    FunctionQuery query;
+    query.Size = 20;
+    query.Id = kQueryImageRegionAt;
+    query.Check = ~kQueryImageRegionAt; // −7001
+    query.Extra = 1;                    // Id + Check + Extra = 0
+    QueryFunction(query);
+    const ImageRegionAtFunction imageRegionAt = imageRegionAtFunction(query.Result);
+    if (!imageRegionAt)
+        return std::nullopt;
+    return imageRegionAt(nullptr, hand, centre);
+}
+
+TRegion extrudedShape(const ClockScene& scene, const TRegion& clockShape, TSize windowSize)
+{
+    TRegion result = clockShape.isEmpty() ? CreateRectRgn(0, 0, windowSize.cx, windowSize.cy) : clockShape;
+    const struct {
+        const TRotateImage* hand;
+        TPoint centre;
+    } hands[] = {{scene.hour, scene.hourCenter}, {scene.minute, scene.minCenter}, {scene.second, scene.secCenter}};
+    for (const auto& h : hands)
+        if (const std::optional<TRegion> region = HandRgnAt(*h.hand, h.centre))
+            CombineRgn(result, result, *region, RGN_OR);
+    return result;
+}
+
+} // namespace dw
