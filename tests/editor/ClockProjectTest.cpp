@@ -12,6 +12,7 @@
 #include "rotateimage/RotateImage.h"
 
 #include <QFile>
+#include <QTimer>
 
 using namespace dw;
 using namespace dw::test;

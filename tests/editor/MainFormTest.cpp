@@ -1,5 +1,6 @@
 #include "editor/Application.h"
 #include "editor/CommonDialogs.h"
+#include "editor/ControlHostPanel.h"
 #include "editor/clock/BuiltinPictures.h"
 #include "editor/EditorUnit.h"
 #include "editor/PictureBox.h"

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QSlider>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -184,9 +185,11 @@ TEST_F(Save, CompressedSaveIsACabinetWhoseDataReadsLikeAPlainSave)
     saveAs(plainPath);
     const FileImageContents plain = readSaved(plainPath);
     ASSERT_EQ(data.members.size(), plain.members.size());
-    for (size_t i = 0; i < plain.members.size(); ++i)
-        if (i != 5)
+    for (size_t i = 0; i < plain.members.size(); ++i) {
+        if (i != 5) {
             EXPECT_EQ(data.members[i], plain.members[i]) << "member " << i;
+        }
+    }
     EXPECT_EQ(data.members[2], readFile(file("minute.bmp")));
     const QStringList a = headerLines(data.members[5]), b = headerLines(plain.members[5]);
     EXPECT_EQ(a.mid(0, a.size() - 1), b.mid(0, b.size() - 1)) << "the same header but for the date";
