@@ -1,7 +1,5 @@
 #pragma once
 
-#include "editor/clock/HandAngles.h"
-
 #include "platform/Geometry.h"
 #include "platform/MemoryStream.h"
 #include "platform/Region.h"
@@ -34,7 +32,6 @@ namespace dw {
 class ControlHostPanel;
 class PictureBox;
 class ScrollBox;
-class TBitmap;
 class TRotateImage;
 struct ClockScene;
 
@@ -106,10 +103,10 @@ public:
     QString unsavableCharacters() const;
 
     // --- Controls -------------------------------------------------------------------------
-    ScrollBox* ScrollBox1 = nullptr;  // the work area
+    ScrollBox* ScrollBox1 = nullptr;        // the work area
     ControlHostPanel* ClockPanel = nullptr; // the clock window as it will look, on the work area
-    PictureBox* ClockImage = nullptr; // the preview, filling ClockPanel
-    QFrame* Panel1 = nullptr;         // the side panel
+    PictureBox* ClockImage = nullptr;       // the preview, filling ClockPanel
+    QFrame* Panel1 = nullptr;               // the side panel
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr; // the title
     QLabel* Label2 = nullptr;

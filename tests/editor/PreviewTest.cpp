@@ -108,7 +108,7 @@ TEST_F(Preview, ExtrudedHandKeepsItsTipVisibleOutsideTheShape)
     EXPECT_TRUE(windowRegion()->contains({100, 20})) << "the hand widens the window";
     EXPECT_TRUE(windowRegion()->contains({100, 100}));
     EXPECT_FALSE(windowRegion()->contains({5, 5}));
-    EXPECT_EQ(form->clockRgn().contains({100, 20}), false) << "the saved shape stays the disc";
+    EXPECT_FALSE(form->clockRgn().contains({100, 20})) << "the saved shape stays the disc";
 
     form->ExtrudeHand1->trigger();
     EXPECT_FALSE(form->ExtrudeHand1->isChecked());
