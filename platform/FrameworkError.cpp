@@ -21,6 +21,8 @@ QString writeError() { return QStringLiteral("ストリームへの書き込み�
 QString fileCreateError(const QString& path) { return withPath("ファイル %s を作成できません", path); }
 QString fileOpenError(const QString& path) { return withPath("ファイル %s を開けません", path); }
 QString memoryStreamError() { return QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"); }
+QString invalidBitmap() { return QStringLiteral("ビットマップ イメージは有効ではありません"); }
+QString outOfResources() { return QStringLiteral("リソースが不足しています"); }
 
 } // namespace stock
 } // namespace dw

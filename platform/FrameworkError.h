@@ -27,6 +27,8 @@ QString writeError();                         // "ストリームへの書き込
 QString fileCreateError(const QString& path); // "ファイル %s を作成できません"
 QString fileOpenError(const QString& path);   // "ファイル %s を開けません"
 QString memoryStreamError();                  // "メモリストリームの拡大中にメモリが足りなくなりました"
+QString invalidBitmap();                      // "ビットマップ イメージは有効ではありません"
+QString outOfResources();                     // "リソースが不足しています"
 } // namespace stock
 
 } // namespace dw

@@ -1,0 +1,50 @@
+#include "StreamList.h"
+
+#include "SliceGrid.h"
+
+#include "platform/FrameworkError.h"
+#include "platform/Random.h"
+
+#include <new>
+
+namespace dw {
+
+std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
+{
+    const int64_t count = n > 0 ? n : 0;
+    // A short source fails before anything is allocated, as reading it would.
+    auto* memorySource = dynamic_cast<TMemoryStream*>(&source);
+    const int64_t position = source.Position();
+    if (count > 0 && (position < 0 || count > source.Size() - position))
+        throw EFrameworkError(stock::readError());
+
+    auto result = std::make_unique<TMemoryStream>();
+    result->SetSize(count + 2); // raises the memory error past the memory stream's limit
+    uint8_t* out = result->Memory();
+
+    const uint8_t key = static_cast<uint8_t>(randomInt(200) | 2);
+    const uint8_t slices = static_cast<uint8_t>(80 + randomInt(160));
+    out[0] = key;
+    out[1] = slices ^ key;
+
+    if (count > 0) {
+        if (memorySource) {
+            // The plain bytes are taken straight from the block; no temporary copy is needed.
+            slicegrid::toStored(memorySource->Memory() + position, out + 2, count, slices, key);
+            source.Seek(count, soCurrent);
+        } else {
+            std::vector<uint8_t> plain;
+            try {
+                plain.resize(static_cast<size_t>(count));
+            } catch (const std::bad_alloc&) {
+                throw EFrameworkError(stock::memoryStreamError());
+            }
+            source.ReadBuffer(plain.data(), count);
+            slicegrid::toStored(plain.data(), out + 2, count, slices, key);
+        }
+    }
+    result->SetPosition(0);
+    return result;
+}
+
+} // namespace dw

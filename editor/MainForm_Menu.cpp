@@ -1,0 +1,86 @@
+// The main menu, built from its description in MainMenuTable.cpp.
+#include "EditorUnit.h"
+
+#include "Application.h"
+#include "MainMenuTable.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <vector>
+
+namespace dw {
+
+void TMainForm::createMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    setMenuBar(MainMenu1);
+
+    const std::span<const MainMenuEntry> entries = mainMenuEntries();
+    // The submenu each depth currently adds to (depth 0 is the menu bar) and its radio group.
+    std::vector<QMenu*> menus;
+    std::vector<QActionGroup*> radioGroups;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const MainMenuEntry& e = entries[i];
+        const auto depth = size_t(e.depth);
+        Q_ASSERT(depth <= menus.size());
+        menus.resize(depth);
+        radioGroups.resize(depth);
+        QMenu* parentMenu = depth == 0 ? nullptr : menus[depth - 1];
+        const QString name = QString::fromUtf8(e.name);
+        const QString caption = QString::fromUtf8(e.caption);
+        const bool opensSubmenu = i + 1 < entries.size() && entries[i + 1].depth > e.depth;
+
+        QAction* action = nullptr;
+        if (caption == QLatin1String("-")) {
+            action = parentMenu->addSeparator();
+        } else if (opensSubmenu) {
+            auto* menu = new QMenu(caption, parentMenu ? static_cast<QWidget*>(parentMenu) : MainMenu1);
+            menu->setObjectName(name);
+            // Pop-up menus are windows of their own and would not take the form's font.
+            menu->setFont(formFont());
+            if (parentMenu)
+                parentMenu->addMenu(menu);
+            else
+                MainMenu1->addMenu(menu);
+            action = menu->menuAction();
+            m_submenus.insert(name, menu);
+            menus.push_back(menu);
+            radioGroups.push_back(nullptr);
+        } else {
+            action = parentMenu->addAction(caption);
+        }
+        action->setObjectName(name);
+        action->setStatusTip(QString::fromUtf8(e.hint));
+        action->setEnabled(!(e.state & MainMenuEntry::Disabled));
+        action->setVisible(!(e.state & MainMenuEntry::Hidden));
+        if (e.state & MainMenuEntry::Checkable) {
+            action->setCheckable(true);
+            action->setChecked((e.state & MainMenuEntry::Checked) == MainMenuEntry::Checked);
+        }
+        if ((e.state & MainMenuEntry::Radio) == MainMenuEntry::Radio) {
+            QActionGroup*& group = radioGroups[depth - 1];
+            if (!group) {
+                group = new QActionGroup(parentMenu);
+                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+            }
+            group->addAction(action);
+            action->setData(e.tag);
+        }
+        this->*(e.item) = action;
+        m_items.insert(name, action);
+    }
+
+    connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+    // TODO(commands): the other commands are connected as their parts of the editor arrive:
+    // New1 (New and the close guard), Save1 (saving), the B1 pictures and positioning, the
+    // sound and animation slots, the options, About1.
+}
+
+QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }
+
+QMenu* TMainForm::submenu(const QString& name) const { return m_submenus.value(name, nullptr); }
+
+} // namespace dw

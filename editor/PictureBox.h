@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QWidget>
+
+namespace dw {
+
+// A picture control: shows its picture at the top left, unscaled; where the control is larger
+// the parent shows through. It also carries the BMP file bytes the picture came from, when it
+// came from a file image, so that a hidden instance can hold a built-in picture for others.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    const QImage& picture() const { return m_picture; }
+    // Shows an image; forgets any file bytes.
+    void setPicture(const QImage& picture);
+    // Shows the picture of a BMP file image and keeps the bytes. Returns false (and shows
+    // nothing) when the bytes are not a picture.
+    bool loadFromBmp(const QByteArray& bytes);
+    const QByteArray& bmpBytes() const { return m_bmp; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_picture;
+    QByteArray m_bmp;
+};
+
+} // namespace dw

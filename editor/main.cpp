@@ -1,0 +1,24 @@
+// The program's entry: the application, the interaction seam with real dialogs, the screen
+// cursor, the windows, and the message loop until the main window closes.
+#include "Application.h"
+#include "EditorUnit.h"
+#include "WidgetCursor.h"
+#include "WidgetSeam.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    dw::initializeApplication(app);
+    dw::WidgetSeamHandler seamHandler;
+    dw::WidgetCursorListener cursorListener;
+
+    // The windows, each living for the whole run, in this order.
+    dw::TMainForm mainForm;
+    // TODO(windows): THandForm, TAboutBox, TStringDlg and TAnimationDlg are created here, after
+    // the main window, as their parts of the editor arrive.
+
+    mainForm.show();
+    return app.exec();
+}

@@ -1,0 +1,381 @@
+#include "platform/Bitmap.h"
+#include "platform/ByteOrder.h"
+#include "platform/Canvas.h"
+#include "platform/FrameworkError.h"
+#include "platform/MemoryStream.h"
+
+#include "DibBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace dw;
+using dw::test::bmpFile;
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const TBitmap& b)
+{
+    TMemoryStream s;
+    b.SaveToStream(s);
+    return std::vector<uint8_t>(s.Memory(), s.Memory() + s.size());
+}
+
+uint32_t u32(const std::vector<uint8_t>& d, size_t at) { return readLE32(d.data() + at); }
+uint16_t u16(const std::vector<uint8_t>& d, size_t at) { return readLE16(d.data() + at); }
+
+// A bitmap with distinct colours in its corners, in the given format.
+void paintCorners(TBitmap& b, int w, int h)
+{
+    b.SetSize(w, h);
+    TCanvas& c = b.Canvas();
+    c.Brush.Color = clWhite;
+    c.FillRect({0, 0, w, h});
+    c.SetPixel(0, 0, clRed);
+    c.SetPixel(w - 1, 0, clLime);
+    c.SetPixel(0, h - 1, clBlue);
+    c.SetPixel(w - 1, h - 1, clBlack);
+}
+
+TMemoryStream streamOf(const std::vector<uint8_t>& d)
+{
+    TMemoryStream s;
+    s.WriteBuffer(d.data(), int64_t(d.size()));
+    s.SetPosition(0);
+    return s;
+}
+
+} // namespace
+
+TEST(BitmapFile, SixteenColoursHaveA118ByteHeaderAndPackedNibbles)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf4bit);
+    paintCorners(b, 3, 2);
+    const auto d = bytesOf(b);
+    ASSERT_EQ(d.size(), 118u + 2 * 4);
+    EXPECT_EQ(d[0], 'B');
+    EXPECT_EQ(d[1], 'M');
+    EXPECT_EQ(u32(d, 2), 126u) << "file size";
+    EXPECT_EQ(u32(d, 10), 118u) << "pixel-data offset";
+    EXPECT_EQ(u32(d, 14), 40u);
+    EXPECT_EQ(u32(d, 18), 3u);
+    EXPECT_EQ(u32(d, 22), 2u);
+    EXPECT_EQ(u16(d, 26), 1);
+    EXPECT_EQ(u16(d, 28), 4);
+    EXPECT_EQ(u32(d, 30), 0u) << "uncompressed";
+    EXPECT_EQ(u32(d, 46), 16u) << "exactly the entries written";
+    // Entry 9 of the standard colours is red (blue, green, red, 0).
+    EXPECT_EQ(u32(d, 54 + 4 * 9), 0x00FF0000u);
+    // Bottom row first: blue, white, black = indices 12, 15, 0; then red, white, lime.
+    const uint8_t rows[8] = {0xCF, 0x00, 0, 0, 0x9F, 0xA0, 0, 0};
+    EXPECT_EQ(std::memcmp(d.data() + 118, rows, 8), 0);
+}
+
+TEST(BitmapFile, EightBitsWriteTheTableTheImageHolds)
+{
+    QImage img(5, 1, QImage::Format_Indexed8);
+    img.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6), qRgb(7, 8, 9)});
+    for (int x = 0; x < 5; ++x)
+        img.setPixel(x, 0, uint(x % 3));
+    TBitmap b;
+    b.setImage(img);
+    b.SetPixelFormat(pf8bit);
+    ASSERT_EQ(b.PixelFormat(), pf8bit);
+    const auto d = bytesOf(b);
+    EXPECT_EQ(u32(d, 10), 54u + 12);
+    EXPECT_EQ(u16(d, 28), 8);
+    EXPECT_EQ(u32(d, 46), 3u);
+    EXPECT_EQ(u32(d, 54), 0x00010203u);
+    ASSERT_EQ(d.size(), 66u + 8);
+    const uint8_t row[8] = {0, 1, 2, 0, 1, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(d.data() + 66, row, 8), 0);
+}
+
+TEST(BitmapFile, TrueColourAndMonochromeRowsArePaddedBottomUp)
+{
+    TBitmap b24;
+    b24.SetPixelFormat(pf24bit);
+    paintCorners(b24, 2, 2);
+    auto d = bytesOf(b24);
+    ASSERT_EQ(d.size(), 54u + 16);
+    EXPECT_EQ(u32(d, 46), 0u) << "no colour table";
+    const uint8_t rows24[16] = {0xFF, 0, 0, 0, 0, 0, 0, 0, /* top: */ 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(d.data() + 54, rows24, 16), 0);
+
+    TBitmap mono;
+    mono.SetPixelFormat(pf1bit);
+    mono.SetSize(9, 1);
+    mono.Canvas().SetPixel(0, 0, clBlack);
+    mono.Canvas().SetPixel(8, 0, clBlack);
+    d = bytesOf(mono);
+    ASSERT_EQ(d.size(), 62u + 4);
+    EXPECT_EQ(u32(d, 46), 2u);
+    EXPECT_EQ(u32(d, 54), 0x00000000u);
+    EXPECT_EQ(u32(d, 58), 0x00FFFFFFu);
+    const uint8_t row1[4] = {0x7F, 0x00, 0, 0}; // padding bits 0
+    EXPECT_EQ(std::memcmp(d.data() + 62, row1, 4), 0);
+
+    TBitmap b32; // the device format is written as 32 bits, fourth byte 0
+    b32.SetSize(1, 1);
+    b32.Canvas().SetPixel(0, 0, TColor(0x332211));
+    d = bytesOf(b32);
+    EXPECT_EQ(u16(d, 28), 32);
+    EXPECT_EQ(u32(d, 54), 0x00112233u);
+
+    TBitmap b16;
+    b16.SetPixelFormat(pf16bit);
+    b16.SetSize(1, 1);
+    b16.Canvas().SetPixel(0, 0, clWhite);
+    d = bytesOf(b16);
+    EXPECT_EQ(u16(d, 28), 16);
+    EXPECT_EQ(u16(d, 54), 0x7FFF) << "written as 5-5-5";
+}
+
+TEST(BitmapFile, EveryDepthReadsBackPixelForPixel)
+{
+    for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfDevice}) {
+        TBitmap b;
+        b.SetPixelFormat(f);
+        paintCorners(b, 7, 3);
+        TMemoryStream s;
+        b.SaveToStream(s);
+        s.SetPosition(0);
+        TBitmap back;
+        back.LoadFromStream(s);
+        const TPixelFormat expected = f == pf16bit ? pf15bit : f == pfDevice ? pf32bit : f;
+        EXPECT_EQ(back.PixelFormat(), expected) << int(f);
+        ASSERT_EQ(back.Width(), 7);
+        ASSERT_EQ(back.Height(), 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(back.pixel(x, y), b.pixel(x, y)) << int(f) << " " << x << "," << y;
+        EXPECT_EQ(s.Position(), s.size());
+    }
+}
+
+TEST(BitmapFile, TopDownAndBitFieldFilesAreRead)
+{
+    // 2 × 2, 16 bits 5-6-5, top-down: top row white, black; bottom row pure green, pure blue.
+    std::vector<uint8_t> rows = {0xFF, 0xFF, 0, 0, 0xE0, 0x07, 0x1F, 0x00};
+    auto d = bmpFile(2, -2, 16, 3, {0xF800, 0x07E0, 0x001F}, rows);
+    auto s = streamOf(d);
+    TBitmap b;
+    b.LoadFromStream(s);
+    EXPECT_EQ(b.PixelFormat(), pf16bit);
+    EXPECT_EQ(b.pixel(0, 0), clWhite);
+    EXPECT_EQ(b.pixel(1, 0), clBlack);
+    EXPECT_EQ(b.pixel(0, 1), clLime);
+    EXPECT_EQ(b.pixel(1, 1), clBlue);
+
+    // 32 bits with the colours in the high bits of each word.
+    rows = {0, 0, 0, 0xFF, 0, 0, 0xFF, 0};
+    d = bmpFile(2, 1, 32, 3, {0xFF000000u, 0x00FF0000u, 0x0000FF00u}, rows);
+    s = streamOf(d);
+    b.LoadFromStream(s);
+    EXPECT_EQ(b.PixelFormat(), pf32bit);
+    EXPECT_EQ(b.pixel(0, 0), clRed);
+    EXPECT_EQ(b.pixel(1, 0), clLime);
+}
+
+TEST(BitmapFile, InvalidFilesAreRefusedAndChangeNothing)
+{
+    const std::vector<uint8_t> rows8 = {0, 1, 0, 0};
+    const std::vector<uint32_t> table = {0x000000, 0xFFFFFF};
+    const auto good = bmpFile(2, 1, 8, 0, table, rows8, 2);
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Case> cases;
+    auto with = [&](const char* what, size_t at, uint32_t value, int width = 4) {
+        auto b = good;
+        if (width == 2)
+            writeLE16(b.data() + at, uint16_t(value));
+        else
+            writeLE32(b.data() + at, value);
+        cases.push_back({what, b});
+    };
+    cases.push_back({"empty", {}});
+    cases.push_back({"truncated rows", std::vector<uint8_t>(good.begin(), good.end() - 1)});
+    with("signature", 0, 0x4D42 ^ 0x0101, 2);
+    with("core header", 14, 12);
+    with("width 0", 18, 0);
+    with("height 0", 22, 0);
+    with("planes", 26, 2, 2);
+    with("bit count", 28, 3, 2);
+    with("RLE", 30, 1);
+    with("too many colours", 46, 300);
+    with("wider than the limit", 18, uint32_t(kMaxBitmapSide + 1));
+    with("pixel offset beyond the file", 10, 0x7FFFFFF0);
+    cases.push_back({"more pixels than the limit", bmpFile(30000, 30000, 1, 0, table, {})});
+
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    paintCorners(b, 3, 3);
+    int changes = 0;
+    b.OnChange = [&](TBitmap&) { ++changes; };
+    const auto before = bytesOf(b);
+    for (const Case& c : cases) {
+        TMemoryStream s;
+        s.WriteBuffer("xy", 2);
+        if (!c.bytes.empty())
+            s.WriteBuffer(c.bytes.data(), int64_t(c.bytes.size()));
+        s.SetPosition(2);
+        try {
+            b.LoadFromStream(s);
+            ADD_FAILURE() << c.what << " was accepted";
+        } catch (const EFrameworkError& e) {
+            EXPECT_EQ(e.message(), QString::fromUtf8("ビットマップ イメージは有効ではありません")) << c.what;
+        }
+        EXPECT_EQ(s.Position(), 2) << c.what;
+    }
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(bytesOf(b), before);
+    EXPECT_THROW(b.LoadFromMemory(good.data(), int64_t(good.size()) - 1), EFrameworkError);
+}
+
+TEST(BitmapFile, LoadingConsumesExactlyOneFile)
+{
+    auto first = bmpFile(1, 1, 24, 0, {}, {1, 2, 3, 0});
+    const auto second = bmpFile(1, 1, 24, 0, {}, {4, 5, 6, 0});
+    TMemoryStream s;
+    s.WriteBuffer(first.data(), int64_t(first.size()));
+    s.WriteBuffer(second.data(), int64_t(second.size()));
+    s.SetPosition(0);
+    TBitmap b;
+    b.LoadFromStream(s);
+    EXPECT_EQ(s.Position(), int64_t(first.size()));
+    EXPECT_EQ(b.pixel(0, 0), TColor(0x010203));
+    b.LoadFromStream(s);
+    EXPECT_EQ(b.pixel(0, 0), TColor(0x040506));
+
+    // A file size of 0 (some writers leave it) still reads, up to the end of the pixels.
+    writeLE32(first.data() + 2, 0);
+    first.push_back(0xEE);
+    auto t = streamOf(first);
+    b.LoadFromStream(t);
+    EXPECT_EQ(t.Position(), int64_t(first.size()) - 1);
+}
+
+TEST(Bitmap, ChangeNotificationFollowsEveryChangeOfThePicture)
+{
+    TBitmap b, other;
+    other.SetSize(2, 2);
+    int changes = 0;
+    b.OnChange = [&](TBitmap& sender) {
+        EXPECT_EQ(&sender, &b);
+        ++changes;
+    };
+    b.SetSize(4, 4);
+    EXPECT_EQ(changes, 1);
+    b.SetSize(4, 4);
+    EXPECT_EQ(changes, 1) << "same size";
+    b.SetPixelFormat(pf8bit);
+    EXPECT_EQ(changes, 2);
+    b.Assign(other);
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(b.Width(), 2);
+    TMemoryStream s;
+    other.SaveToStream(s);
+    s.SetPosition(0);
+    b.LoadFromStream(s);
+    EXPECT_EQ(changes, 4);
+    b.Canvas().FillRect({0, 0, 1, 1});
+    EXPECT_EQ(changes, 5);
+    (void)b.pixel(0, 0);
+    (void)b.Canvas().Pixel(0, 0);
+    TMemoryStream sink;
+    b.SaveToStream(sink);
+    EXPECT_EQ(changes, 5) << "reading changes nothing";
+    b.Mask(clWhite);
+    EXPECT_EQ(changes, 6);
+    b.Assign(nullptr);
+    EXPECT_EQ(changes, 7);
+    EXPECT_TRUE(b.Empty());
+}
+
+TEST(Bitmap, MonochromeKeepsOnlyPureWhiteWhileOnePixelFormatTakesTheNearest)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(4, 1);
+    const TColor colours[4] = {clWhite, TColor(0xFEFEFE), clBlack, TColor(0x303030)};
+    for (int x = 0; x < 4; ++x)
+        b.Canvas().SetPixel(x, 0, colours[x]);
+    TBitmap mono;
+    mono.Assign(b);
+    mono.SetMonochrome(true);
+    EXPECT_TRUE(mono.Monochrome());
+    EXPECT_EQ(mono.HandleType(), bmDDB);
+    EXPECT_EQ(mono.pixel(0, 0), clWhite);
+    EXPECT_EQ(mono.pixel(1, 0), clBlack) << "near white is not white";
+    EXPECT_EQ(mono.pixel(2, 0), clBlack);
+
+    TBitmap dib;
+    dib.Assign(b);
+    dib.SetPixelFormat(pf1bit);
+    EXPECT_EQ(dib.HandleType(), bmDIB);
+    EXPECT_EQ(dib.pixel(1, 0), clWhite);
+    EXPECT_EQ(dib.pixel(3, 0), clBlack);
+    EXPECT_EQ(dib.TransparentColor(), clWhite) << "a monochrome bitmap's automatic colour";
+    EXPECT_EQ(b.TransparentColor(), clWhite) << "the bottom-left pixel";
+}
+
+TEST(Bitmap, MaskMatchesTheColourAtTheBitmapsResolution)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf15bit);
+    b.SetSize(2, 1);
+    b.Canvas().SetPixel(0, 0, TColor(0x0707FF)); // stored as pure red
+    b.Canvas().SetPixel(1, 0, clBlue);
+    b.Mask(TColor(0x0707FF));
+    EXPECT_EQ(b.pixel(0, 0), clWhite);
+    EXPECT_EQ(b.pixel(1, 0), clBlack);
+    b.SetPixelFormat(pf15bit);
+    EXPECT_EQ(readLE16(b.ScanLine(0)), 0x7FFF) << "white is one non-zero word";
+    EXPECT_EQ(readLE16(b.ScanLine(0) + 2), 0);
+}
+
+TEST(Bitmap, FormatChangesKeepColoursTheFormatCanHold)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(20, 1);
+    for (int x = 0; x < 20; ++x)
+        b.Canvas().SetPixel(x, 0, TColor(0x010101 * (x * 12)));
+    TBitmap eight;
+    eight.Assign(b);
+    eight.SetPixelFormat(pf8bit);
+    for (int x = 0; x < 20; ++x)
+        ASSERT_EQ(eight.pixel(x, 0), b.pixel(x, 0)) << "at most 256 colours are kept exactly";
+    TBitmap four;
+    four.Assign(b);
+    four.SetPixelFormat(pf4bit);
+    EXPECT_EQ(four.pixel(0, 0), clBlack);
+    EXPECT_EQ(four.pixel(16, 0), TColor(0xC0C0C0)) << "192 grey is a standard colour";
+    EXPECT_EQ(four.pixel(11, 0), clGray) << "132 grey goes to the nearest, 128";
+}
+
+TEST(Bitmap, SetSizeKeepsTheTopLeftAndRefusesHugeSizes)
+{
+    TBitmap b;
+    b.SetPixelFormat(pf8bit);
+    paintCorners(b, 3, 3);
+    b.SetSize(5, 2);
+    EXPECT_EQ(b.pixel(0, 0), clRed);
+    EXPECT_EQ(b.pixel(2, 0), clLime);
+    EXPECT_EQ(b.pixel(4, 1), clWhite) << "new pixels are white";
+    try {
+        b.SetSize(kMaxBitmapSide + 1, 1);
+        ADD_FAILURE() << "accepted";
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("リソースが不足しています"));
+    }
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_THROW(b.SetSize(20000, 20000), EFrameworkError);
+    b.SetSize(-3, 2);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.PixelFormat(), pf8bit);
+}
