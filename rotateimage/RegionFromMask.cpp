@@ -176,9 +176,13 @@ std::optional<TRegion> MaskToRegion(const XFORM* transform, const TMemoryStream&
         const bool printer = GetDeviceCaps(*deviceContext, TECHNOLOGY) == DT_RASPRINTER;
         for (int64_t i = 0; i < data.count(); ++i) {
             TRect r = toDevice(*deviceContext, data.rect(i));
-            // Printers bleed: runs are drawn one device pixel narrower at each end.
-            if (printer)
-                InflateRect(r, -1, 0);
+            // Printers bleed: runs are drawn one device pixel narrower at each end. Corners
+            // saturated at the ends of the 32-bit range stay there (a picture placed far beyond
+            // the device, as the print test PrintingFarBeyondTheDeviceRangeStaysInRange does).
+            if (printer) {
+                r.Left = int32_t(std::min<int64_t>(int64_t(r.Left) + 1, INT32_MAX));
+                r.Right = int32_t(std::max<int64_t>(int64_t(r.Right) - 1, INT32_MIN));
+            }
             data.setRect(i, r);
         }
     }

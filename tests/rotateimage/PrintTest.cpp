@@ -101,5 +101,23 @@ TEST_F(Print, AHiddenControlStaysHiddenAndAShownOneIsNotRepaintedMeanwhile)
     EXPECT_EQ(page.at(21, 26), kLight);
 }
 
+TEST_F(Print, PrintingFarBeyondTheDeviceRangeStaysInRange)
+{
+    // Found by fuzzing: a pivot at the end of the 32-bit range puts the picture where device
+    // coordinates saturate; narrowing the runs for the printer overflowed.
+    image.SetPivot(true);
+    image.SetPivotX(INT32_MAX);
+    image.SetPivotY(INT32_MIN);
+    image.SetZoom(400);
+    for (int quality : {1, 4}) {
+        image.SetPrintQuality(quality);
+        Page page;
+        image.DrawAt(page.canvas, {5, 5});
+        for (int y = 0; y < 200; y += 7)
+            for (int x = 0; x < 200; x += 7)
+                ASSERT_EQ(page.at(x, y), 0xFFFFFFu);
+    }
+}
+
 } // namespace
 } // namespace dw::test
