@@ -50,10 +50,17 @@ void TCustomRotateImage::drawMasked(TCanvas& canvas, int32_t w, int32_t h)
     const std::optional<TDib> mask = TDib::fromFileImage(FMaskDib.Memory(), size_t(FMaskDib.size()));
     if (!image || !mask)
         return;
+    // One logical unit per device pixel: only the part of the image inside the clip box is
+    // worth the work bitmaps (a band of a translucent paint, a small canvas). On scaled
+    // canvases the whole image is transferred, so that the scaling is the image's.
+    TRect part{0, 0, w, h};
+    if (GetMapMode(canvas) == MM_TEXT && !IntersectRect(part, part, canvas.ClipRect()))
+        return;
+    const int32_t pw = int32_t(part.Width()), ph = int32_t(part.Height());
     std::unique_ptr<TBitmap> colorBitmap, monoBitmap;
     try {
-        colorBitmap = CreateCompatibleBitmap(canvas, w, h);
-        monoBitmap = CreateMonochromeBitmap(w, h);
+        colorBitmap = CreateCompatibleBitmap(canvas, pw, ph);
+        monoBitmap = CreateMonochromeBitmap(pw, ph);
     } catch (const EFrameworkError&) {
         // Too large for the two work bitmaps: the clip region needs none.
         drawThroughRegion(canvas);
@@ -76,17 +83,18 @@ void TCustomRotateImage::drawMasked(TCanvas& canvas, int32_t w, int32_t h)
         RealizePalette(color);
     }
 
-    const uint32_t uw = uint32_t(w), uh = uint32_t(h);
+    // Source rectangles of the bitmaps count their rows from the bottom.
+    const int32_t sx = part.Left, sy = h - part.Bottom;
     // Opaque 0, transparent 1.
-    SetDIBitsToDevice(mono, 0, 0, uw, uh, 0, 0, 0, uh, *mask, DIB_RGB_COLORS);
+    SetDIBitsToDevice(mono, 0, 0, uint32_t(pw), uint32_t(ph), sx, sy, 0, uint32_t(h), *mask, DIB_RGB_COLORS);
     // Opaque black, transparent white.
-    BitBlt(color, 0, 0, w, h, &mono, 0, 0, SRCCOPY);
+    BitBlt(color, 0, 0, pw, ph, &mono, 0, 0, SRCCOPY);
     // Opaque pixels take the image's colour, transparent ones become black.
-    StretchDIBits(color, 0, 0, w, h, 0, 0, w, h, *image, DIB_RGB_COLORS, SRCERASE);
+    StretchDIBits(color, 0, 0, pw, ph, sx, sy, pw, ph, *image, DIB_RGB_COLORS, SRCERASE);
     // The canvas's opaque pixels become black, the transparent ones stay.
-    BitBlt(canvas, 0, 0, w, h, &mono, 0, 0, SRCAND);
+    BitBlt(canvas, part.Left, part.Top, pw, ph, &mono, 0, 0, SRCAND);
     // The image fills the blackened pixels.
-    BitBlt(canvas, 0, 0, w, h, &color, 0, 0, SRCPAINT);
+    BitBlt(canvas, part.Left, part.Top, pw, ph, &color, 0, 0, SRCPAINT);
 
     if (palette) {
         SelectPalette(canvas, oldCanvasPalette, false);

@@ -42,6 +42,26 @@ TEST(DrawAt, BothDisplayModesPaintTheOpaquePixelsCentredOnThePoint)
     EXPECT_TRUE(samePixels(*drawn(image, ridmMask, {19, 20}), *drawn(image, ridmRegion, {19, 20})));
 }
 
+TEST(DrawAt, ClippedAndPartlyOutsideImagesAreDrawnAlikeBothWays)
+{
+    TRotateImage image;
+    load(image, keyedPicture(23, 17));
+    image.SetTransparent(true);
+    image.SetAngle(20);
+    const TRegion clip = CreateRoundRectRgn(3, 5, 33, 30, 12, 12);
+    for (TPoint at : {TPoint{18, 17}, TPoint{2, 3}, TPoint{39, 20}}) {
+        std::unique_ptr<TBitmap> ways[2];
+        for (TRotateImageDispMode mode : {ridmMask, ridmRegion}) {
+            ways[mode] = filledBitmap(40, 40, kBackground);
+            SelectClipRgn(ways[mode]->Canvas(), &clip);
+            image.SetDispMode(mode);
+            image.DrawAt(ways[mode]->Canvas(), at);
+            EXPECT_EQ(ways[mode]->pixel(2, 2), kBackground); // outside the clip
+        }
+        EXPECT_TRUE(samePixels(*ways[0], *ways[1])) << at.X << "," << at.Y;
+    }
+}
+
 TEST(DrawAt, ThePivotPixelLandsOnThePoint)
 {
     TRotateImage image;
