@@ -13,9 +13,8 @@ namespace dw {
 
 RotateImageWidget::RotateImageWidget(QWidget* parent) : QWidget(parent)
 {
-    // Painted on what lies behind it, never opaque; and no native window (alien widget).
-    setAttribute(Qt::WA_NoSystemBackground, false);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Painted on what lies behind it, never opaque. No native window is ever asked for (no
+    // winId(), no WA_NativeWindow): the widget stays an alien one.
     setAutoFillBackground(false);
     m_image.SetAlign(alClient);
     m_image.SetParent(this);

@@ -26,9 +26,9 @@ public:
     TRotateImage& image() { return m_image; }
     const TRotateImage& image() const { return m_image; }
 
-    // Brings the mouse area in line with the control. Renders and repaints do this by
-    // themselves (after returning to the event loop); call it after changing TransparentMouse
-    // or the control's visibility, which repaint nothing.
+    // Brings the mouse area in line with the control. Renders, moves and visibility changes do
+    // this by themselves (after returning to the event loop); call it after changing
+    // TransparentMouse, which repaints nothing, or to have the area at once.
     void updateHitMask();
 
     // TControlHost
