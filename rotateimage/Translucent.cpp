@@ -1,0 +1,99 @@
+#include "Translucent.h"
+
+#include "MixRow.h"
+#include "RotateImage_20001122.h"
+
+#include "platform/Canvas.h"
+#include "platform/GraphicControl.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dw {
+
+namespace {
+
+int32_t saturated(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Horizontal bands of at most kMixPassPixels pixels of a rectangle at most that wide.
+void drawBands(TranslucentPass& pass, int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    const int64_t w = right - left;
+    const int64_t band = std::max<int64_t>(1, kMixPassPixels / w);
+    int64_t bandTop = top, bandBottom = top + band;
+    while (bandBottom <= bottom) {
+        pass.DrawMix({saturated(left), saturated(bandTop), saturated(right), saturated(bandBottom)});
+        bandTop += band;
+        bandBottom += band;
+    }
+    if (bottom > bandTop)
+        pass.DrawMix({saturated(left), saturated(bandTop), saturated(right), saturated(bottom)});
+}
+
+} // namespace
+
+TranslucentPass::TranslucentPass(TCanvas& canvas, const PaintProcedure& paint, int level)
+    : m_canvas(canvas), m_paint(paint), m_level(level)
+{
+    m_background.SetPixelFormat(pf24bit);
+    m_composite.SetPixelFormat(pf24bit);
+}
+
+void TranslucentPass::DrawMix(const TRect& rect)
+{
+    const int64_t w = rect.Width(), h = rect.Height();
+    if (w < 1 || h < 1)
+        throw ERotateImageError(QStringLiteral("abnormal params in DrawMix"));
+    const int32_t iw = int32_t(w), ih = int32_t(h);
+
+    // What lies behind.
+    m_background.SetSize(iw, ih);
+    BitBlt(m_background.Canvas(), 0, 0, iw, ih, &m_canvas, rect.Left, rect.Top, SRCCOPY);
+
+    // The control painted over a copy of it, in its own client coordinates.
+    m_composite.SetSize(iw, ih);
+    const size_t rowBytes = size_t(mixRowWords(w)) * 4;
+    for (int32_t y = 0; y < ih; ++y)
+        std::memcpy(m_composite.ScanLine(y), m_background.ScanLine(y), rowBytes);
+    TCanvas& composite = m_composite.Canvas();
+    const int saved = SaveDC(composite);
+    try {
+        IntersectClipRect(composite, 0, 0, iw, ih);
+        OffsetViewportOrgEx(composite, -rect.Left, -rect.Top, nullptr);
+        m_paint(composite);
+    } catch (...) {
+        RestoreDC(composite, saved);
+        throw;
+    }
+    RestoreDC(composite, saved);
+
+    // Where the control drew nothing the composite equals the background and stays so.
+    for (int32_t y = 0; y < ih; ++y)
+        mixRow(m_composite.ScanLine(y), m_background.ScanLine(y), w, m_level);
+
+    BitBlt(m_canvas, rect.Left, rect.Top, iw, ih, &composite, 0, 0, SRCCOPY);
+}
+
+void PaintTranslucent(TCanvas& canvas, const PaintProcedure& paint, const TGraphicControl& control, int level)
+{
+    if (level == 0) {
+        paint(canvas);
+        return;
+    }
+    TranslucentPass pass(canvas, paint, level);
+    TRect r;
+    IntersectRect(r, canvas.ClipRect(), control.ClientRect());
+    // One pixel more to the right and downwards: an empty intersection still gives 1 × 1.
+    const int64_t left = r.Left, top = r.Top, right = int64_t(r.Right) + 1, bottom = int64_t(r.Bottom) + 1;
+    const int64_t w = right - left;
+    if (w * (bottom - top) <= kMixPassPixels) {
+        pass.DrawMix({saturated(left), saturated(top), saturated(right), saturated(bottom)});
+        return;
+    }
+    // A rectangle wider than one pass is cut into columns first, so that no pass needs a work
+    // bitmap beyond kMixPassPixels pixels.
+    for (int64_t stripLeft = left; stripLeft < right; stripLeft += kMixPassPixels)
+        drawBands(pass, stripLeft, top, std::min(right, stripLeft + kMixPassPixels), bottom);
+}
+
+} // namespace dw

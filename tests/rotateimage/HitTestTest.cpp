@@ -1,0 +1,78 @@
+#include "ControlFixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace dw::test {
+namespace {
+
+constexpr TColor kBackground = TColor(0x00030201);
+
+// Which client pixels the control paints: DrawCentered on a canvas of its client size.
+std::unique_ptr<TBitmap> painted(TRotateImage& image)
+{
+    auto canvas = filledBitmap(image.Width(), image.Height(), kBackground);
+    image.DrawCentered(canvas->Canvas());
+    return canvas;
+}
+
+class HitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        image.SetBounds(0, 0, 30, 26);
+        load(image, keyedPicture(10, 7));
+        image.SetTransparent(true);
+    }
+    void expectHitsWherePainted()
+    {
+        const auto canvas = painted(image);
+        const std::optional<TRegion> region = image.TransparentMouseRegion();
+        ASSERT_TRUE(region.has_value());
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x) {
+                const bool drawn = canvas->pixel(x, y) != kBackground;
+                ASSERT_EQ(image.HitTest({x, y}), drawn) << x << "," << y;
+                ASSERT_EQ(region->contains({x, y}), drawn) << x << "," << y;
+            }
+    }
+    TRotateImage image;
+};
+
+TEST_F(HitTest, WithoutTransparentMouseTheWholeRectangleHits)
+{
+    EXPECT_TRUE(image.HitTest({0, 0}));
+    EXPECT_TRUE(image.HitTest({29, 25}));
+    EXPECT_FALSE(image.HitTest({30, 0}));
+    EXPECT_FALSE(image.TransparentMouseRegion().has_value());
+}
+
+TEST_F(HitTest, OnlyOpaquePixelsOfTheDrawnImageHit)
+{
+    image.SetTransparentMouse(true);
+    // Image at (10, 10): pixel (1, 0) is opaque, (2, 1) the key, (0, 0) the key.
+    EXPECT_TRUE(image.HitTest({11, 10}));
+    EXPECT_FALSE(image.HitTest({12, 11}));
+    EXPECT_FALSE(image.HitTest({10, 10}));
+    EXPECT_FALSE(image.HitTest({5, 5})); // outside the image, inside the control
+    // Far points never wrap onto the image.
+    EXPECT_FALSE(image.HitTest({11 + 65536, 10}));
+    EXPECT_FALSE(image.HitTest({11, 10 - 65536}));
+    expectHitsWherePainted();
+    image.SetAngle(41);
+    image.SetZoom(130);
+    expectHitsWherePainted();
+}
+
+TEST_F(HitTest, WithAPivotTheTestedPixelIsTheOneDrawnUnderThePoint)
+{
+    image.SetTransparentMouse(true);
+    image.SetPivot(true);
+    image.SetPivotX(1);
+    image.SetPivotY(6);
+    expectHitsWherePainted();
+    image.SetAngle(250);
+    expectHitsWherePainted();
+}
+
+} // namespace
+} // namespace dw::test

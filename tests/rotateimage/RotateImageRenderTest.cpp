@@ -1,0 +1,171 @@
+#include "ControlFixtures.h"
+
+#include "rotateimage/DibFormat.h"
+
+#include "platform/ByteOrder.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace dw::test {
+namespace {
+
+bool transparentAt(const TCustomRotateImage& c, int x, int y) { return pixelAt(c.MaskDib(), x, y) == 1; }
+
+const std::vector<uint32_t> kTable = {0x000000, 0x0000FF, 0xFF0000, 0x00FF00, 0xFF0000};
+
+// Indices 1 .. 4 along the row: red at 2 and again at 4.
+TRotateImage& indexedImage(TRotateImage& image)
+{
+    load(image, picture8(4, 1, kTable, [](int x, int) { return uint8_t(x + 1); }));
+    image.SetTransparent(true);
+    return image;
+}
+
+TEST(RotateImageRender, FixedKeyOfAnIndexedSourceIsTheFirstEqualTableEntry)
+{
+    TRotateImage image;
+    indexedImage(image).SetTransparentColor(clRed); // red is table entry 2 and again 4
+    EXPECT_FALSE(transparentAt(image, 0, 0));
+    EXPECT_TRUE(transparentAt(image, 1, 0));
+    EXPECT_FALSE(transparentAt(image, 3, 0)); // the same colour at a later entry is not the key
+    image.SetTransparentColor(clYellow); // in no entry: no transparent pixel at all
+    for (int x = 0; x < 4; ++x)
+        EXPECT_FALSE(transparentAt(image, x, 0));
+}
+
+TEST(RotateImageRender, AutomaticKeyIsTheBottomLeftPixelAndFixedKeysResolveSystemColours)
+{
+    TRotateImage image;
+    const uint32_t face = ColorToRGB(clBtnFace);
+    const uint32_t facePixel = swapRedBlue(face);
+    load(image, picture24(3, 2, [&](int x, int y) { return x == 2 ? facePixel : y == 1 ? 0x102030u : 0x405060u; }));
+    image.SetTransparent(true);
+    EXPECT_TRUE(transparentAt(image, 0, 0));
+    EXPECT_TRUE(transparentAt(image, 1, 0));
+    EXPECT_FALSE(transparentAt(image, 0, 1));
+    EXPECT_FALSE(transparentAt(image, 2, 0));
+    image.SetTransparentColor(clBtnFace);
+    EXPECT_TRUE(transparentAt(image, 2, 0));
+    EXPECT_TRUE(transparentAt(image, 2, 1));
+    EXPECT_FALSE(transparentAt(image, 0, 0));
+    image.SetTransparent(false);
+    EXPECT_FALSE(transparentAt(image, 2, 0));
+}
+
+TEST(RotateImageRender, AssignedIndexedAndTrueColourBitmapsBecomeTheSourceAsTheyAre)
+{
+    QImage indexed(5, 3, QImage::Format_Indexed8);
+    QList<QRgb> table(20, qRgb(1, 2, 3)); // more than 16 entries: an 8-bit bitmap
+    table[1] = qRgb(200, 100, 50);
+    table[2] = qRgb(9, 8, 7);
+    indexed.setColorTable(table);
+    indexed.fill(1);
+    indexed.setPixel(4, 2, 2);
+    TBitmap bitmap;
+    bitmap.setImage(indexed);
+    ASSERT_EQ(bitmap.PixelFormat(), pf8bit);
+    TRotateImage image;
+    image.AssignBitmap(bitmap);
+    ASSERT_TRUE(IsValidDib(image.SourceDib()));
+    EXPECT_EQ(colorsUsedOf(image.SourceDib()), 20u);
+    EXPECT_EQ(pixelOffsetOf(image.SourceDib()), 54u + 80);
+    EXPECT_EQ(fileSizeOf(image.SourceDib()), uint32_t(image.SourceDib().size()));
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 4, 0), 2u);
+
+    bitmap.SetPixelFormat(pf24bit);
+    image.AssignBitmap(bitmap);
+    EXPECT_EQ(bitCountOf(image.SourceDib()), 24);
+    EXPECT_EQ(image.SourceDib().size(), int64_t(fileSizeOf(image.SourceDib())) + 1); // the spare byte
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 4, 0), 0x090807u);
+
+    // Other formats go through the decoder (and get their spare byte only once).
+    bitmap.SetPixelFormat(pf32bit);
+    image.AssignBitmap(bitmap);
+    EXPECT_EQ(bitCountOf(image.SourceDib()), 24);
+    EXPECT_EQ(image.SourceDib().size(), int64_t(fileSizeOf(image.SourceDib())) + 1);
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 0, 2), 0xC86432u);
+
+    TBitmap empty;
+    image.AssignBitmap(empty);
+    EXPECT_EQ(image.SourceDib().size(), 0);
+    EXPECT_EQ(image.RotatedDib().size(), 0);
+}
+
+TEST(RotateImageRender, TheBitmapPropertyFollowsEveryChangeOfTheBitmap)
+{
+    TRotateImage image;
+    auto picture = filledBitmap(4, 3, clRed);
+    image.SetBitmap(picture.get());
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 0, 0), 0xFF0000u);
+    image.Bitmap().Canvas().Pixel(0, 0); // reading is no change
+    image.Bitmap().Canvas().SetPixel(0, 2, clLime);
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 0, 0), 0x00FF00u);
+    image.SetBitmap(nullptr);
+    EXPECT_EQ(image.SourceDib().size(), 0);
+}
+
+TEST(RotateImageRender, ARefusedStreamLeavesTheControlEmpty)
+{
+    TRotateImage image;
+    load(image, keyedPicture(3, 4));
+    ASSERT_TRUE(IsValidDib(image.RotatedDib()));
+    Bytes broken = keyedPicture(3, 4);
+    broken[0] = 'X';
+    load(image, broken);
+    EXPECT_EQ(image.SourceDib().size(), 0);
+    EXPECT_EQ(image.RotatedDib().size(), 0);
+    EXPECT_EQ(image.MaskDib().size(), 0);
+    auto canvas = filledBitmap(10, 10, clGray);
+    auto before = filledBitmap(10, 10, clGray);
+    image.DrawAt(canvas->Canvas(), {5, 5});
+    EXPECT_TRUE(samePixels(*canvas, *before));
+}
+
+TEST(RotateImageRender, ARenderBeyondTheEngineLimitLeavesTheControlEmpty)
+{
+    TRotateImage image;
+    image.SetBounds(0, 0, 10, 10);
+    image.SetTransparentMouse(true);
+    load(image, picture8(4100, 4100, {0x000000, 0xFFFFFF}, [](int x, int y) { return uint8_t((x ^ y) & 1); }));
+    ASSERT_TRUE(IsValidDib(image.RotatedDib()));
+    image.SetZoom(400);
+    EXPECT_EQ(image.RotatedDib().size(), 0);
+    EXPECT_EQ(image.MaskDib().size(), 0);
+    auto canvas = filledBitmap(10, 10, clGray);
+    auto before = filledBitmap(10, 10, clGray);
+    image.DrawAt(canvas->Canvas(), {5, 5});
+    EXPECT_TRUE(samePixels(*canvas, *before));
+    TBitmap copy;
+    image.CopyRenderedTo(copy, true, clRed);
+    EXPECT_TRUE(copy.Empty());
+    EXPECT_TRUE(image.HitTest({1, 1})); // no mask: the rectangle counts
+    image.SetZoom(100);
+    EXPECT_TRUE(IsValidDib(image.RotatedDib()));
+}
+
+TEST(RotateImageRender, CopyRenderedToFillsTransparentPixelsWithTheColour)
+{
+    TRotateImage image;
+    load(image, keyedPicture(5, 4));
+    image.SetTransparent(true);
+    TBitmap plain, black, colored;
+    image.CopyRenderedTo(plain, false, clRed);
+    image.CopyRenderedTo(black, true, clBlack);
+    image.CopyRenderedTo(colored, true, clBtnFace);
+    ASSERT_EQ(plain.Width(), 5);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const uint32_t p = keyedPixel(x, y);
+            EXPECT_EQ(plain.pixel(x, y), colorOf(p));
+            EXPECT_EQ(black.pixel(x, y), p == kKey ? clBlack : colorOf(p));
+            EXPECT_EQ(colored.pixel(x, y), p == kKey ? TColor(ColorToRGB(clBtnFace)) : colorOf(p));
+        }
+    TRotateImage empty;
+    empty.CopyRenderedTo(plain, false, clRed);
+    EXPECT_TRUE(plain.Empty());
+}
+
+} // namespace
+} // namespace dw::test
