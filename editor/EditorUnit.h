@@ -33,6 +33,7 @@ class ControlHostPanel;
 class PictureBox;
 class ScrollBox;
 class TRotateImage;
+class ClockComposer;
 struct ClockScene;
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
@@ -240,6 +241,7 @@ private:
 
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
+    std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_submenus;
 };

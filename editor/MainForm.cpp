@@ -6,6 +6,7 @@
 #include "PictureBox.h"
 #include "ScrollBox.h"
 
+#include "editor/clock/ClockComposer.h"
 #include "platform/Random.h"
 #include "rotateimage/RotateImage.h"
 
@@ -19,7 +20,7 @@
 
 namespace dw {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::make_unique<ClockComposer>())
 {
     setObjectName(QStringLiteral("MainForm"));
     setFont(formFont());

@@ -8,6 +8,7 @@
 #include "ScrollBox.h"
 
 #include "editor/clock/BuiltinPictures.h"
+#include "editor/clock/ClockComposer.h"
 #include "platform/CommandRunner.h"
 #include "platform/FrameworkError.h"
 #include "rotateimage/RotateImage.h"
@@ -160,7 +161,7 @@ void TMainForm::createControls()
 void TMainForm::createRenderers()
 {
     // As the window description declares them: invisible, filling the clock panel; the hand
-    // renderers colour-keyed and turning about a pivot that starts at (0, 0).
+    // renderers set up as setUpHandRenderer says.
     auto renderer = [&](std::unique_ptr<TRotateImage>& owner, bool hand) {
         owner = std::make_unique<TRotateImage>();
         TRotateImage* r = owner.get();
@@ -168,12 +169,8 @@ void TMainForm::createRenderers()
         r->SetVisible(false);
         r->SetParent(ClockPanel);
         r->SetAlign(alClient);
-        if (hand) {
-            r->SetTransparent(true);
-            r->SetPivot(true);
-            r->SetPivotX(0);
-            r->SetPivotY(0);
-        }
+        if (hand)
+            setUpHandRenderer(*r);
         r->Loaded();
         return r;
     };

@@ -38,7 +38,7 @@ void TMainForm::Timer1Timer()
     setHandAngles(scene, handAnglesAt(m_timeSource()));
     {
         TBitmap picture;
-        composeClock(scene, picture);
+        m_composer->compose(scene, picture);
         ClockImage->setPicture(picture.image());
     }
     if (ExtrudeHand1->isChecked())

@@ -4,8 +4,20 @@
 #include "rotateimage/RotateImage.h"
 
 #include "platform/Canvas.h"
+#include "platform/MemoryStream.h"
+
+#include <cstring>
 
 namespace dw {
+
+void setUpHandRenderer(TRotateImage& hand)
+{
+    hand.SetTransparent(true);
+    hand.SetPivot(true);
+    hand.SetPivotX(0);
+    hand.SetPivotY(0);
+    hand.SetDispMode(ridmRegion);
+}
 
 void setHandAngles(const ClockScene& scene, const HandAngles& angles)
 {
@@ -14,14 +26,41 @@ void setHandAngles(const ClockScene& scene, const HandAngles& angles)
     scene.second->SetAngle(angles.second);
 }
 
-void composeClock(const ClockScene& scene, TBitmap& picture)
+namespace {
+
+void drawHands(const ClockScene& scene, TBitmap& picture)
 {
-    scene.dial->CopyRenderedTo(picture, false, clBlack);
-    picture.SetPixelFormat(pfDevice);
     TCanvas& canvas = picture.Canvas();
     scene.hour->DrawAt(canvas, scene.hourCenter);
     scene.minute->DrawAt(canvas, scene.minCenter);
     scene.second->DrawAt(canvas, scene.secCenter);
+}
+
+} // namespace
+
+void composeClock(const ClockScene& scene, TBitmap& picture)
+{
+    scene.dial->CopyRenderedTo(picture, false, clBlack);
+    picture.SetPixelFormat(pfDevice);
+    drawHands(scene, picture);
+}
+
+void ClockComposer::compose(const ClockScene& scene, TBitmap& picture)
+{
+    const TMemoryStream& rendered = scene.dial->RotatedDib();
+    const auto* bytes = rendered.Memory();
+    const size_t size = size_t(rendered.size());
+    const bool same = m_valid && m_renderedDial.size() == size && (size == 0 || std::memcmp(m_renderedDial.data(), bytes, size) == 0);
+    if (!same) {
+        m_valid = false;
+        scene.dial->CopyRenderedTo(m_dial, false, clBlack);
+        m_dial.SetPixelFormat(pfDevice);
+        m_renderedDial.assign(bytes, bytes + size);
+        m_valid = true;
+    }
+    // The copy shares the kept pixels until the first hand is drawn on it.
+    picture.Assign(m_dial);
+    drawHands(scene, picture);
 }
 
 std::optional<TRegion> HandRgnAt(const TCustomRotateImage& hand, TPoint centre)

@@ -11,7 +11,9 @@
 #include "platform/Geometry.h"
 #include "platform/Region.h"
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace dw {
 
@@ -29,6 +31,13 @@ struct ClockScene {
     TPoint secCenter;
 };
 
+// Sets a hand renderer up as the clock uses it: colour-keyed (Transparent), turning about its
+// pivot (Pivot, PivotX = PivotY = 0 until a picture gives one), and drawn through a clip region
+// of its opaque pixels (DispMode ridmRegion). The region way leaves exactly the pixels the mask
+// blit leaves, but copies only the hand's own pixels once instead of five block transfers over
+// its whole turned rectangle, which is most of a tick's time on a large clock.
+void setUpHandRenderer(TRotateImage& hand);
+
 // Sets the hands' Angle (the renderers reduce it modulo 360 and render the turned picture).
 void setHandAngles(const ClockScene& scene, const HandAngles& angles);
 
@@ -37,6 +46,20 @@ void setHandAngles(const ClockScene& scene, const HandAngles& angles);
 // with the hour, the minute and the second hand drawn on it in that order, later hands covering
 // earlier ones.
 void composeClock(const ClockScene& scene, TBitmap& picture);
+
+// composeClock for a clock drawn again and again (the preview's ticks): the dial's rendered
+// picture, converted to the display's format, is kept between compositions and made again only
+// when the dial renderer's rendered image has changed, byte for byte. The pictures are the same
+// as composeClock's.
+class ClockComposer {
+public:
+    void compose(const ClockScene& scene, TBitmap& picture);
+
+private:
+    std::vector<uint8_t> m_renderedDial; // the rendered image m_dial was made from
+    TBitmap m_dial;                      // it, in the display's format
+    bool m_valid = false;
+};
 
 // The region of the pixels a hand paints when drawn with its pivot on `centre`, in dial
 // coordinates, through the engine's function query (identifier 7000); none when the hand has no

@@ -55,10 +55,8 @@ SavedClock::SavedClock()
     : m_dial(std::make_unique<TRotateImage>()), m_hour(std::make_unique<TRotateImage>()),
       m_minute(std::make_unique<TRotateImage>()), m_second(std::make_unique<TRotateImage>())
 {
-    for (TRotateImage* hand : {m_hour.get(), m_minute.get(), m_second.get()}) {
-        hand->SetTransparent(true);
-        hand->SetPivot(true);
-    }
+    for (TRotateImage* hand : {m_hour.get(), m_minute.get(), m_second.get()})
+        setUpHandRenderer(*hand);
 }
 
 SavedClock::~SavedClock() = default;
