@@ -210,6 +210,7 @@ TEST_F(ClockProject, DialWithAnAbsurdHeaderSizeGetsAUsablePanel)
     EXPECT_TRUE(ui.errors().isEmpty());
     EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 200, 200)) << "the built-in dial's size";
     EXPECT_EQ(form->bkgStream().size(), dial.size()) << "the bytes are kept as they are";
+    EXPECT_TRUE(form->clockRgn().isEmpty()) << "nothing to cut out: no shape, not the last dial's";
 
     // A top-down picture states its height negated: the panel takes its magnitude.
     QByteArray topDown = bmpFile(filledImage(120, 90, Qt::darkCyan));

@@ -239,30 +239,34 @@ TEST_F(Save, CabinetThatCannotBeWrittenFallsBackToThePlainFile)
 
 TEST_F(Save, FailedSaveLeavesTheOldFileAndTheFlag)
 {
-    setCompress(false);
     const QString path = file("old.pdl");
     const Bytes old = bytesOf(std::string("the clock saved yesterday"));
     writeFile(path, old);
-    form->SetModified(true);
+    for (bool compress : {false, true}) {
+        ui.clearLog();
+        setCompress(compress);
+        form->SetModified(true);
 
-    // The disk fills up while the file is written: at most 1000 bytes fit into any file.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit tight = previous;
-    tight.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    saveAs(path);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+        // The disk fills up while the file (or, compressed, the temporary file) is written: at
+        // most 1000 bytes fit into any file.
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit tight = previous;
+        tight.rlim_cur = 1000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        saveAs(path);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_EQ(ui.errors(), QStringList{stock::writeError()});
-    EXPECT_TRUE(ui.messages().isEmpty()) << "no success message";
-    EXPECT_TRUE(form->modified());
-    EXPECT_EQ(readFile(path), old) << "byte for byte as it was";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"old.pdl"}))
-        << "nothing half-written beside it";
-    EXPECT_EQ(TScreen::cursor(), crDefault);
+        EXPECT_EQ(ui.errors(), QStringList{stock::writeError()}) << "compress " << compress;
+        EXPECT_TRUE(ui.messages().isEmpty()) << "no success message";
+        EXPECT_TRUE(form->modified());
+        EXPECT_EQ(readFile(path), old) << "byte for byte as it was";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"old.pdl"}))
+            << "nothing half-written beside it";
+        EXPECT_EQ(TScreen::cursor(), crDefault);
+    }
 }
 
 TEST_F(Save, SaveIntoAMissingFolderEndsWithTheFrameworksError)
