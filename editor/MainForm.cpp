@@ -13,9 +13,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QSignalBlocker>
 #include <QTimer>
 
 namespace dw {
