@@ -1,6 +1,6 @@
 #include "Application.h"
 
-#include "BuiltinPictures.h"
+#include "editor/clock/BuiltinPictures.h"
 
 #include "platform/Seam.h"
 

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "platform/Geometry.h"
 #include "platform/MemoryStream.h"
+#include "platform/Region.h"
 #include "platform/Seam.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPoint>
+#include <QTime>
+
+#include <functional>
+#include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -22,8 +29,12 @@ class QTimer;
 
 namespace dw {
 
+class ControlHostPanel;
 class PictureBox;
 class ScrollBox;
+class TRotateImage;
+class ClockComposer;
+struct ClockScene;
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
 // fields below plus the state of its controls (title in Edit1, author text in Memo1, options
@@ -49,11 +60,54 @@ public:
     void SetModified(bool value);
     bool modified() const { return FModified; }
 
+    // --- The project as others read it (dialogs, the save, tests) -------------------------
+    const TMemoryStream& bkgStream() const { return FBkgStream; }
+    const TMemoryStream& hourStream() const { return FHourStream; }
+    const TMemoryStream& minStream() const { return FMinStream; }
+    const TMemoryStream& secStream() const { return FSecStream; }
+    QPoint hourCenter() const { return FHourCenter; }
+    QPoint minCenter() const { return FMinCenter; }
+    QPoint secCenter() const { return FSecCenter; }
+    // A copy of the clock window's shape; empty for no shape.
+    const TRegion& clockRgn() const { return FClockRgn; }
+
+    // Where the preview takes the time of day from; the local clock unless set (tests set a
+    // fixed time). An empty function restores the local clock.
+    using TimeSource = std::function<QTime()>;
+    void setTimeSource(TimeSource source);
+
+    // --- Clock layout and pictures (MainForm_Pictures.cpp) ---------------------------------
+    // Fits the clock panel, the renderers and the preview canvas to the current dial and puts
+    // the default hand holes in (PivotX half the built-in hand's width, PivotY by the dial).
+    void LayoutClock();
+
+    // --- Preview (MainForm_Preview.cpp) ----------------------------------------------------
+    // Redraws the preview for the current time; the timer's tick, also called directly to
+    // redraw at once.
+    void Timer1Timer();
+    // The renderers and centres as the composition needs them.
+    ClockScene clockScene() const;
+
+    // --- Window shape (MainForm_Shape.cpp) -------------------------------------------------
+    // Keeps a copy of the region as the shape and makes it the window region of ClockPanel;
+    // none (or an empty region) means no shape: FClockRgn empty and no window region.
+    bool SetClockRgn(const std::optional<TRegion>& region);
+    void SetRoundRectRgn();
+    void SetRgnFromBkg();
+
+    // --- Saving (MainForm_Save.cpp) --------------------------------------------------------
+    // Writes the project as a custom data file at fileName (created or replaced; a failure
+    // leaves a file that was there as it was and raises EFrameworkError). Leaves FModified.
+    void WriteDataFile(const QString& fileName);
+    // The characters of the title and the author text that the file cannot hold, each once in
+    // order of appearance; empty when the project can be saved.
+    QString unsavableCharacters() const;
+
     // --- Controls -------------------------------------------------------------------------
-    ScrollBox* ScrollBox1 = nullptr;  // the work area
-    QWidget* ClockPanel = nullptr;    // the clock window as it will look, on the work area
-    PictureBox* ClockImage = nullptr; // the preview, filling ClockPanel
-    QFrame* Panel1 = nullptr;         // the side panel
+    ScrollBox* ScrollBox1 = nullptr;        // the work area
+    ControlHostPanel* ClockPanel = nullptr; // the clock window as it will look, on the work area
+    PictureBox* ClockImage = nullptr;       // the preview, filling ClockPanel
+    QFrame* Panel1 = nullptr;               // the side panel
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr; // the title
     QLabel* Label2 = nullptr;
@@ -64,6 +118,12 @@ public:
     QPushButton* ResetRgnBtn = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr; // the preview timer, 1000 ms
+    // The renderers, windowless controls on ClockPanel, never shown themselves: the dial and
+    // the hour, minute and second hands. Each hand renderer holds its hand's pivot.
+    TRotateImage* RotateImage1 = nullptr;
+    TRotateImage* SNeedleImage = nullptr;
+    TRotateImage* LNeedleImage = nullptr;
+    TRotateImage* SecNeedleImage = nullptr;
     // Hidden holders of the built-in pictures (their BMP bytes and decoded images).
     PictureBox* Image1 = nullptr;
     PictureBox* HourImage = nullptr;
@@ -117,6 +177,25 @@ public slots:
     void AppHint(const QString& hint);
     void Exit1Click();
 
+    // Menu commands (each runs through runCommand when the menu triggers it).
+    void Background1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N10Click();
+    void N12Click();
+    void N14Click();
+    void N16Click();
+    void M1Click();
+    void Save1Click();
+    // Shared by Compress1 and ExtrudeHand1; the toolkit has toggled the item already.
+    void Compress1Click(QAction* sender);
+
+    // Side panel.
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void ResetRgnBtnClick();
+
 protected:
     // Hints (status tips) of the controls and menu items under the mouse arrive here.
     bool event(QEvent* event) override;
@@ -124,7 +203,23 @@ protected:
 private:
     void createMenu();
     void createControls();
+    void createRenderers();
+    void connectCommands();
     void FormCreate();
+
+    // The hand-loading command shared by N2Click, N3Click and N4Click.
+    void loadHand(TMemoryStream& stream, TRotateImage& renderer);
+    // Puts a built-in picture back into a renderer.
+    void assignBuiltin(TRotateImage& renderer, const PictureBox& holder);
+    // All three centres at the middle of the clock panel.
+    void centreHands();
+    TSize panelSize() const;
+    // Shows the shape as ClockPanel's window region: FClockRgn, widened by the hands when
+    // ExtrudeHand1 is checked; no window region for no shape.
+    void showClockRgn();
+    // The compressed way of saving: a temporary file packed into a cabinet at fileName, or
+    // the uncompressed file when packing fails.
+    void saveCompressed(const QString& fileName);
 
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;
@@ -135,7 +230,7 @@ private:
     QPoint FHourCenter; // where each hand's rotation hole sits on the dial
     QPoint FMinCenter;
     QPoint FSecCenter;
-    // TODO(shape): FClockRgn, the copy of the clock window's shape, arrives with the regions.
+    TRegion FClockRgn; // a copy of the clock window's shape; empty = no shape
     TMemoryStream FSecSound; // sound slots: second, minute, hour, zero hour
     TMemoryStream FMinSound;
     TMemoryStream FHourSound;
@@ -144,6 +239,9 @@ private:
     TMemoryStream FHourAnim;
     TMemoryStream FZeroAnim;
 
+    std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
+    TimeSource m_timeSource = [] { return QTime::currentTime(); };
+    std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_submenus;
 };

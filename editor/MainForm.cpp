@@ -2,20 +2,25 @@
 
 #include "Application.h"
 #include "CommonDialogs.h"
+#include "ControlHostPanel.h"
 #include "PictureBox.h"
 #include "ScrollBox.h"
 
+#include "editor/clock/ClockComposer.h"
 #include "platform/Random.h"
+#include "rotateimage/RotateImage.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 
 namespace dw {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::make_unique<ClockComposer>())
 {
     setObjectName(QStringLiteral("MainForm"));
     setFont(formFont());
@@ -25,6 +30,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
     SaveDialog1 = saveDataDialog();
     createMenu();
     createControls();
+    connectCommands();
     FormCreate();
 }
 
@@ -37,20 +43,37 @@ void TMainForm::FormCreate()
 {
     // The generator's only consumer is the key and slice count of every saved file.
     randomize();
-    // TODO(shape): create FClockRgn.
+    // FClockRgn exists with the window (an empty region); SetRgnFromBkg below fills it.
+    FClockRgn = TRegion();
     // Hints reach AppHint through event(): nothing to install.
     setWindowTitle(seam::applicationTitle().isEmpty() ? kApplicationTitle : seam::applicationTitle());
-    Edit1->clear();
-    Memo1->clear();
-    // TODO(renderers): give the dial and hand renderers the pictures of Image1, SecImage,
-    // MinImage and HourImage, then LayoutClock and SetRoundRectRgn.
-    const QPoint centre(ClockPanel->width() / 2, ClockPanel->height() / 2);
-    FHourCenter = centre;
-    FMinCenter = centre;
-    FSecCenter = centre;
+    // ScrollBox1 fills the client area left of Panel1, ClockPanel has no bevels and no caption
+    // (createControls); the title and the author text start empty.
+    {
+        const QSignalBlocker blockTitle(Edit1);
+        const QSignalBlocker blockAuthor(Memo1);
+        Edit1->clear();
+        Memo1->clear();
+    }
+    // The eleven project streams are members, empty from the start.
+    assignBuiltin(*RotateImage1, *Image1);
+    assignBuiltin(*SecNeedleImage, *SecImage);
+    assignBuiltin(*LNeedleImage, *MinImage);
+    assignBuiltin(*SNeedleImage, *HourImage);
+    LayoutClock();
+    SetRoundRectRgn();
+    centreHands();
     SetModified(false);
     New1->setEnabled(false);
-    // TODO(settings): read the settings file; TODO(shape): SetRgnFromBkg.
+    // TODO(settings): read the settings file here (Compress1, the four option groups, the
+    // workbench colour, the window's placement), before the start-up shape.
+    SetRgnFromBkg();
+    Timer1->start();
+}
+
+void TMainForm::setTimeSource(TimeSource source)
+{
+    m_timeSource = source ? std::move(source) : TimeSource([] { return QTime::currentTime(); });
 }
 
 void TMainForm::SetModified(bool value)

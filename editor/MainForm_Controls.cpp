@@ -3,9 +3,15 @@
 #include "EditorUnit.h"
 
 #include "Application.h"
-#include "BuiltinPictures.h"
+#include "ControlHostPanel.h"
 #include "PictureBox.h"
 #include "ScrollBox.h"
+
+#include "editor/clock/BuiltinPictures.h"
+#include "editor/clock/ClockComposer.h"
+#include "platform/CommandRunner.h"
+#include "platform/FrameworkError.h"
+#include "rotateimage/RotateImage.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +24,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <new>
 
 namespace dw {
 
@@ -68,15 +76,13 @@ void TMainForm::createControls()
     clientLayout->addWidget(ScrollBox1, 1);
 
     // The clock window as it will look. Qt paints every widget double-buffered; the panel
-    // has no frame and no caption of its own.
-    ClockPanel = named(new QWidget(ScrollBox1->content()), "ClockPanel");
+    // has no frame and no caption of its own. LayoutClock sizes it and the preview in it.
+    ClockPanel = named(new ControlHostPanel(ScrollBox1->content()), "ClockPanel");
     ClockPanel->setGeometry(10, 10, 200, 200);
     ScrollBox1->setRanges(ClockPanel->width() + 20, ClockPanel->height() + 20);
-    auto* clockLayout = new QVBoxLayout(ClockPanel);
-    clockLayout->setContentsMargins(0, 0, 0, 0);
     ClockImage = named(new PictureBox(ClockPanel), "ClockImage");
     setHint(ClockImage, QStringLiteral("完成予想図"));
-    clockLayout->addWidget(ClockImage);
+    ClockImage->setGeometry(0, 0, ClockPanel->width(), ClockPanel->height());
 
     // The side panel.
     Panel1 = named(new QFrame(client), "Panel1");
@@ -119,10 +125,17 @@ void TMainForm::createControls()
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     setStatusBar(StatusBar1);
 
-    // TODO(preview): Timer1Timer, the preview's tick, is connected and the timer started when
-    // the preview arrives.
+    // The preview's tick; FormCreate starts it. A redraw never shows a message: a picture
+    // too large to compose this second is simply not shown.
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        try {
+            Timer1Timer();
+        } catch (const EFrameworkError&) {
+        } catch (const std::bad_alloc&) {
+        }
+    });
 
     // The built-in pictures, carried by hidden picture controls.
     auto holder = [&](const char* name, BuiltinPicture picture) {
@@ -138,6 +151,34 @@ void TMainForm::createControls()
 
     connect(Edit1, &QLineEdit::textChanged, this, &TMainForm::Memo1Change);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TMainForm::Memo1Change);
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] { runCommand([this] { TrackBar1Change(); }); });
+    connect(TrackBar2, &QSlider::valueChanged, this, [this] { runCommand([this] { TrackBar2Change(); }); });
+    connect(ResetRgnBtn, &QPushButton::clicked, this, [this] { runCommand([this] { ResetRgnBtnClick(); }); });
+
+    createRenderers();
+}
+
+void TMainForm::createRenderers()
+{
+    // As the window description declares them: invisible, filling the clock panel; the hand
+    // renderers set up as setUpHandRenderer says.
+    auto renderer = [&](std::unique_ptr<TRotateImage>& owner, bool hand) {
+        owner = std::make_unique<TRotateImage>();
+        TRotateImage* r = owner.get();
+        r->BeginLoading();
+        r->SetVisible(false);
+        r->SetParent(ClockPanel);
+        r->SetAlign(alClient);
+        if (hand)
+            setUpHandRenderer(*r);
+        r->Loaded();
+        return r;
+    };
+    RotateImage1 = renderer(m_renderers[0], false);
+    SNeedleImage = renderer(m_renderers[1], true);
+    LNeedleImage = renderer(m_renderers[2], true);
+    SecNeedleImage = renderer(m_renderers[3], true);
+    ClockPanel->AlignControls();
 }
 
 } // namespace dw

@@ -4,6 +4,8 @@
 #include "Application.h"
 #include "MainMenuTable.h"
 
+#include "platform/CommandRunner.h"
+
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -73,10 +75,31 @@ void TMainForm::createMenu()
         m_items.insert(name, action);
     }
 
-    connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
-    // TODO(commands): the other commands are connected as their parts of the editor arrive:
-    // New1 (New and the close guard), Save1 (saving), the B1 pictures and positioning, the
-    // sound and animation slots, the options, About1.
+}
+
+void TMainForm::connectCommands()
+{
+    // Every command runs the way the framework runs an event handler: a framework error ends
+    // it in the standard error box and the program goes on.
+    auto command = [this](QAction* item, void (TMainForm::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    command(Exit1, &TMainForm::Exit1Click);
+    command(Save1, &TMainForm::Save1Click);
+    command(Background1, &TMainForm::Background1Click);
+    command(M1, &TMainForm::M1Click);
+    command(N10, &TMainForm::N10Click);
+    command(N2, &TMainForm::N2Click);
+    command(N12, &TMainForm::N12Click);
+    command(N3, &TMainForm::N3Click);
+    command(N14, &TMainForm::N14Click);
+    command(N4, &TMainForm::N4Click);
+    command(N16, &TMainForm::N16Click);
+    for (QAction* item : {Compress1, ExtrudeHand1})
+        connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
+    // TODO(commands): New1 (New and the close guard), the positioning dialog and N19, the sound
+    // and animation slots, the load-time options, the workbench colour and About1 are
+    // connected as their parts of the editor arrive.
 }
 
 QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }

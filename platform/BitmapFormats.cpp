@@ -39,6 +39,24 @@ void transcode(const QImage& from, bool fromMonoDdb, QImage& to, bool toMonoDdb)
     }
 }
 
+// 24 → 32 bits, the commonest conversion (every picture the engine renders is shown in the
+// display's format): the bytes blue, green, red of each pixel gain an opaque fourth byte, which
+// is what the pixel layer's fetch and store give, in one pass the compiler can vectorise.
+QImage bgr888ToRgb32(const QImage& image)
+{
+    QImage out(image.size(), QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
+    const int w = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* s = image.constScanLine(y);
+        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x, s += 3)
+            d[x] = 0xFF000000u | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
+    }
+    return out;
+}
+
 // The image's distinct colours in order of first appearance, or nothing when there are
 // more than `limit`.
 std::optional<QList<QRgb>> fewColors(const QImage& image, bool monoDdb, int limit)
@@ -179,7 +197,10 @@ QImage convert(const QImage& image, bool monoDdb, TPixelFormat format)
         return withCoveringTable(rgb.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither));
     }
     default: {
-        QImage out(image.size(), storageFormat(format));
+        const QImage::Format target = storageFormat(format);
+        if (!monoDdb && image.format() == QImage::Format_BGR888 && target == QImage::Format_RGB32)
+            return bgr888ToRgb32(image);
+        QImage out(image.size(), target);
         if (!out.isNull()) {
             out.fill(0);
             transcode(image, monoDdb, out, false);

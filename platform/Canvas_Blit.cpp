@@ -75,6 +75,9 @@ struct AxisMap {
     int64_t source(int64_t d) const
     {
         const int64_t i = d - d0;
+        // Unscaled, the nearest source pixel is the one at the same offset: (2i + 1)·n / 2n = i.
+        if (sn == dn)
+            return s0 + (mirror ? sn - 1 - i : i);
         // Both factors can reach 2^32; the product needs more than 64 bits.
         __extension__ typedef __int128 int128;
         int64_t f = int64_t((int128(2 * i + 1) * sn) / (int128(2) * dn));

@@ -1,4 +1,4 @@
-#include "editor/BuiltinPictures.h"
+#include "editor/clock/BuiltinPictures.h"
 
 #include <QImage>
 

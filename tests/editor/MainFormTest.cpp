@@ -1,6 +1,7 @@
 #include "editor/Application.h"
 #include "editor/CommonDialogs.h"
-#include "editor/BuiltinPictures.h"
+#include "editor/ControlHostPanel.h"
+#include "editor/clock/BuiltinPictures.h"
 #include "editor/EditorUnit.h"
 #include "editor/PictureBox.h"
 #include "editor/ScrollBox.h"

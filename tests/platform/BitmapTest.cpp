@@ -379,3 +379,30 @@ TEST(Bitmap, SetSizeKeepsTheTopLeftAndRefusesHugeSizes)
     EXPECT_TRUE(b.Empty());
     EXPECT_EQ(b.PixelFormat(), pf8bit);
 }
+
+TEST(Bitmap, TrueColourFormatsConvertEveryPixelExactly)
+{
+    QImage noise(37, 5, QImage::Format_RGB32);
+    uint32_t s = 99;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            s = s * 1103515245u + 12345u;
+            noise.setPixel(x, y, 0xFF000000u | (s >> 8));
+        }
+    TBitmap b;
+    b.setImage(noise);
+    b.SetPixelFormat(pf24bit);
+    TBitmap device;
+    device.Assign(b);
+    device.SetPixelFormat(pfDevice);
+    b.SetPixelFormat(pf32bit);
+    b.SetPixelFormat(pf24bit);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            const TColor expected = TColor(ColorToRGB(TColor(((noise.pixel(x, y) & 0xFF) << 16) | (noise.pixel(x, y) & 0xFF00)
+                                                           | ((noise.pixel(x, y) >> 16) & 0xFF))));
+            ASSERT_EQ(device.pixel(x, y), expected) << x << "," << y;
+            ASSERT_EQ(b.pixel(x, y), expected) << x << "," << y;
+            ASSERT_EQ(device.image().pixel(x, y) >> 24, 0xFFu) << "no stray alpha";
+        }
+}

@@ -457,3 +457,18 @@ TEST(BlockTransfer, DrawLeavesTransparentPixelsAndShowsMonochromeBlackOnWhite)
     EXPECT_EQ(at(img, 0, 3), 0u);
     EXPECT_EQ(at(img, 1, 3), 0xFFFFFFu);
 }
+
+TEST(BlockTransfer, UnscaledAndMirroredCopiesTakeThePixelAtTheSameOffset)
+{
+    QImage src(5, 1, QImage::Format_RGB32);
+    for (int x = 0; x < 5; ++x)
+        src.setPixel(x, 0, 0xFF000000u | uint32_t(x + 1));
+    QImage dst = solid(5, 1, 0);
+    TCanvas from(&src), to(&dst);
+    ASSERT_TRUE(StretchBlt(to, 0, 0, 5, 1, &from, 0, 0, 5, 1, SRCCOPY));
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(at(dst, x, 0), uint32_t(x + 1));
+    ASSERT_TRUE(StretchBlt(to, 5, 0, -5, 1, &from, 0, 0, 5, 1, SRCCOPY));
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(at(dst, x, 0), uint32_t(5 - x)) << "mirrored";
+}

@@ -4,12 +4,12 @@ namespace pdltool {
 
 const std::vector<Command>& commands()
 {
-    // TODO(render): "render FILE PNG" joins here with its own file once the preview code can be
-    // linked without the editor's window.
     static const std::vector<Command> table = {
         {"info", "FILE", "describe every member of a custom data file", 1, runInfo},
         {"extract", "FILE DIR", "write every member to a file of its own in DIR", 2, runExtract},
         {"verify", "FILE", "check every rule of the layout; exit 0 when all hold", 1, runVerify},
+        {"render", "FILE --time HH:MM:SS -o PNG",
+         "draw the clock at that time as the desktop shows it (PNG, transparent outside its shape)", 5, runRender},
     };
     return table;
 }

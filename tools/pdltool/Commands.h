@@ -40,5 +40,6 @@ QString usageText();
 int runInfo(const QStringList& arguments, Output& out);
 int runExtract(const QStringList& arguments, Output& out);
 int runVerify(const QStringList& arguments, Output& out);
+int runRender(const QStringList& arguments, Output& out);
 
 } // namespace pdltool

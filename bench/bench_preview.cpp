@@ -1,0 +1,256 @@
+// One preview tick: a 1024 × 1024 24-bit dial with three 100 × 500 hands, the hands turned to the
+// time, drawn over the dial, and (ExtrudeHand) their regions merged with the shape, through the
+// editor's own composition (ClockComposer), against the same scene composed the Qt way: QPainter
+// drawing the three rotated hand images (transparency by alpha) over a copy of the dial, and the
+// union of the rotated hands' alpha masks as QRegion(QBitmap).
+//
+// Two sequences: ticks one second apart (the second hand turns every tick, the minute hand every
+// 30 s, the hour hand every 4 min: what the preview does), and ticks where all three hands turn.
+
+#include "BenchTimer.h"
+
+#include "editor/clock/ClockComposer.h"
+#include "editor/clock/ClockShape.h"
+
+#include "platform/Bitmap.h"
+#include "platform/MemoryStream.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+#include <QTransform>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int kDial = 1024;
+constexpr int kHandW = 100, kHandH = 500;
+
+QImage dialImage()
+{
+    QImage image(kDial, kDial, QImage::Format_RGB32);
+    image.fill(QColor(0, 0, 255));
+    QPainter p(&image);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(245, 235, 210));
+    p.drawEllipse(QRectF(4, 4, kDial - 8, kDial - 8));
+    p.setBrush(QColor(60, 40, 30));
+    for (int i = 0; i < 12; ++i) {
+        p.save();
+        p.translate(kDial / 2.0, kDial / 2.0);
+        p.rotate(i * 30);
+        p.drawRect(QRectF(-8, -kDial / 2.0 + 30, 16, 70));
+        p.restore();
+    }
+    return image;
+}
+
+// A hand on white: a tapering shape the colour of the hand, the pivot near the bottom.
+QImage handImage(QColor colour)
+{
+    QImage image(kHandW, kHandH, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    const QPointF shape[] = {{50, 0}, {80, 60}, {58, 440}, {58, 499}, {42, 499}, {42, 440}, {20, 60}};
+    p.drawPolygon(shape, 7);
+    return image;
+}
+
+dw::TMemoryStream bmpStream(const QImage& image)
+{
+    dw::TBitmap bitmap;
+    bitmap.setImage(image);
+    bitmap.SetPixelFormat(dw::pf24bit);
+    dw::TMemoryStream stream;
+    bitmap.SaveToStream(stream);
+    stream.SetPosition(0);
+    return stream;
+}
+
+// The same scene as Qt draws it.
+struct QtScene {
+    QImage dial;
+    QImage hands[3];
+    QPoint pivot[3];
+    QPoint centre{kDial / 2, kDial / 2};
+    QRegion shape;
+
+    QTransform placement(int i, int angle) const
+    {
+        QTransform t;
+        t.translate(centre.x(), centre.y());
+        t.rotate(angle);
+        t.translate(-pivot[i].x(), -pivot[i].y());
+        return t;
+    }
+
+    void tick(const dw::HandAngles& a, QImage& out, QRegion& region) const
+    {
+        out = dial.copy();
+        const int angles[3] = {a.hour, a.minute, a.second};
+        {
+            QPainter p(&out);
+            for (int i = 0; i < 3; ++i) {
+                p.setTransform(placement(i, angles[i]));
+                p.drawImage(0, 0, hands[i]);
+            }
+        }
+        region = shape;
+        for (int i = 0; i < 3; ++i) {
+            const QTransform t = placement(i, angles[i]);
+            const QImage turned = hands[i].transformed(t);
+            const QRect at = t.mapRect(QRectF(hands[i].rect())).toAlignedRect();
+            QRegion hand(QBitmap::fromImage(turned.createAlphaMask()));
+            hand.translate(at.topLeft());
+            region += hand;
+        }
+    }
+};
+
+void printTime(const char* name, double seconds) { std::printf("  %-44s %10.3f ms/tick\n", name, seconds * 1e3); }
+
+QImage withAlpha(const QImage& image)
+{
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((row[x] & 0xFFFFFF) == 0xFFFFFF)
+                row[x] = 0;
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    const QImage dial = dialImage();
+    const QImage hands[3] = {handImage(QColor(30, 30, 30)), handImage(QColor(60, 60, 90)), handImage(QColor(200, 20, 20))};
+
+    // Ours: the four renderers as the editor sets them up.
+    auto dialRenderer = std::make_unique<dw::TRotateImage>();
+    std::unique_ptr<dw::TRotateImage> handRenderers[3];
+    dw::TMemoryStream dialFile = bmpStream(dial);
+    dialRenderer->LoadFromBmpStream(dialFile);
+    for (int i = 0; i < 3; ++i) {
+        handRenderers[i] = std::make_unique<dw::TRotateImage>();
+        dw::setUpHandRenderer(*handRenderers[i]);
+        dw::TMemoryStream file = bmpStream(hands[i]);
+        handRenderers[i]->LoadFromBmpStream(file);
+        handRenderers[i]->SetPivotX(kHandW / 2);
+        handRenderers[i]->SetPivotY(450);
+    }
+    dw::ClockScene scene;
+    scene.dial = dialRenderer.get();
+    scene.hour = handRenderers[0].get();
+    scene.minute = handRenderers[1].get();
+    scene.second = handRenderers[2].get();
+    scene.hourCenter = scene.minCenter = scene.secCenter = {kDial / 2, kDial / 2};
+    dw::TBitmap cut;
+    cut.setImage(dial);
+    const dw::TRegion shape = dw::keptShape(dw::dialCutOutShape(cut));
+
+    QtScene qt;
+    qt.dial = dial;
+    for (int i = 0; i < 3; ++i) {
+        qt.hands[i] = withAlpha(hands[i]);
+        qt.pivot[i] = QPoint(kHandW / 2, 450);
+    }
+    qt.shape = shape.qregion();
+
+    std::printf("bench_preview: one preview tick, %d x %d 24-bit dial, three %d x %d hands, ExtrudeHand on\n", kDial,
+                kDial, kHandW, kHandH);
+
+    int second = 0;
+    dw::ClockComposer composer;
+    auto ourTick = [&](const dw::HandAngles& a) {
+        dw::setHandAngles(scene, a);
+        dw::TBitmap picture;
+        composer.compose(scene, picture);
+        const dw::TRegion region = dw::extrudedShape(scene, shape, {kDial, kDial});
+        bench::keep(picture);
+        bench::keep(region);
+    };
+    auto qtTick = [&](const dw::HandAngles& a) {
+        QImage out;
+        QRegion region;
+        qt.tick(a, out, region);
+        bench::keep(out);
+        bench::keep(region);
+    };
+    auto secondsApart = [&] {
+        ++second;
+        return dw::handAnglesAt((second / 3600) % 24, (second / 60) % 60, second % 60);
+    };
+    auto allTurn = [&] {
+        ++second;
+        return dw::HandAngles{second % 360, (second * 7) % 360, (second * 13) % 360};
+    };
+
+    // The two compositions agree on what they draw: the same pixel count in the region.
+    {
+        const dw::HandAngles a = dw::handAnglesAt(10, 10, 35);
+        dw::setHandAngles(scene, a);
+        QImage out;
+        QRegion qtRegion;
+        qt.tick(a, out, qtRegion);
+        const dw::TRegion ourRegion = dw::extrudedShape(scene, shape, {kDial, kDial});
+        auto area = [](const QRegion& r) {
+            long n = 0;
+            for (const QRect& rect : r)
+                n += long(rect.width()) * rect.height();
+            return n;
+        };
+        std::printf("  region pixels at 10:10:35: ours %ld, Qt %ld\n", area(ourRegion.qregion()), area(qtRegion));
+    }
+
+    const double oursTypical = bench::secondsPerCall([&] { ourTick(secondsApart()); });
+    const double qtTypical = bench::secondsPerCall([&] { qtTick(secondsApart()); });
+    const double oursAll = bench::secondsPerCall([&] { ourTick(allTurn()); });
+    const double qtAll = bench::secondsPerCall([&] { qtTick(allTurn()); });
+
+    // What one tick spends its time on (all three hands turning).
+    const double turnOnly = bench::secondsPerCall([&] { dw::setHandAngles(scene, allTurn()); });
+    const double composeOnly = bench::secondsPerCall([&] {
+        dw::TBitmap picture;
+        composer.compose(scene, picture);
+        bench::keep(picture);
+    });
+    const double copyOnly = bench::secondsPerCall([&] {
+        dw::TBitmap picture;
+        scene.dial->CopyRenderedTo(picture, false, dw::clBlack);
+        picture.SetPixelFormat(dw::pfDevice);
+        bench::keep(picture);
+    });
+    dw::TBitmap target;
+    scene.dial->CopyRenderedTo(target, false, dw::clBlack);
+    target.SetPixelFormat(dw::pfDevice);
+    const double drawOnly = bench::secondsPerCall([&] { scene.minute->DrawAt(target.Canvas(), scene.minCenter); });
+    const double regionOnly = bench::secondsPerCall([&] {
+        const dw::TRegion region = dw::extrudedShape(scene, shape, {kDial, kDial});
+        bench::keep(region);
+    });
+
+    printTime("ours, ticks one second apart", oursTypical);
+    printTime("Qt, ticks one second apart", qtTypical);
+    printTime("ours, all three hands turn", oursAll);
+    printTime("Qt, all three hands turn", qtAll);
+    printTime("  ours: turning three hands", turnOnly);
+    printTime("  ours: kept dial copied, three DrawAt", composeOnly);
+    printTime("  ours: three hand regions and union", regionOnly);
+    printTime("    ours: dial made in the display format", copyOnly);
+    printTime("    ours: one DrawAt", drawOnly);
+    const bool met = bench::printRatio("tick, one second apart: Qt / ours", oursTypical, qtTypical, 1.0);
+    bench::printRatio("tick, all hands turn: Qt / ours", oursAll, qtAll, 1.0);
+    return met ? 0 : 1;
+}

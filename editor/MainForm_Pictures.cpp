@@ -1,0 +1,135 @@
+// The clock's pictures: fitting the clock panel to the dial, loading the dial and the hands from
+// files and putting the built-in ones back.
+#include "EditorUnit.h"
+
+#include "CommonDialogs.h"
+#include "ControlHostPanel.h"
+#include "PictureBox.h"
+#include "ScrollBox.h"
+
+#include "editor/clock/ClockLayout.h"
+#include "platform/Bitmap.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QImage>
+
+namespace dw {
+
+TSize TMainForm::panelSize() const { return {ClockPanel->width(), ClockPanel->height()}; }
+
+void TMainForm::centreHands()
+{
+    const QPoint centre(ClockPanel->width() / 2, ClockPanel->height() / 2);
+    FHourCenter = centre;
+    FMinCenter = centre;
+    FSecCenter = centre;
+}
+
+void TMainForm::assignBuiltin(TRotateImage& renderer, const PictureBox& holder)
+{
+    TBitmap picture;
+    const QByteArray& bytes = holder.bmpBytes();
+    picture.LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size());
+    renderer.SetBitmap(&picture);
+}
+
+void TMainForm::LayoutClock()
+{
+    // The panel has no bevels (ControlHostPanel draws none) and the renderers fill it.
+    const TBitmap& builtinDial = RotateImage1->Bitmap();
+    const TSize size = dialPanelSize(FBkgStream, {builtinDial.Width(), builtinDial.Height()});
+    ClockPanel->setGeometry(10, 10, size.cx, size.cy);
+    ClockPanel->AlignControls();
+    ScrollBox1->setRanges(size.cx + 20, size.cy + 20);
+
+    LNeedleImage->SetPivotX(LNeedleImage->Bitmap().Width() / 2);
+    LNeedleImage->SetPivotY(defaultPivotY(size, kMinutePivotTenths));
+    LNeedleImage->SetPivot(true);
+    SNeedleImage->SetPivotX(SNeedleImage->Bitmap().Width() / 2);
+    SNeedleImage->SetPivotY(defaultPivotY(size, kHourPivotTenths));
+    SNeedleImage->SetPivot(true);
+    SecNeedleImage->SetPivotX(SecNeedleImage->Bitmap().Width() / 2);
+    SecNeedleImage->SetPivotY(defaultPivotY(size, kSecondPivotTenths));
+    SecNeedleImage->SetPivot(true);
+
+    // The preview fills the panel; until the next redraw it shows a blank canvas of its size.
+    ClockImage->setGeometry(0, 0, size.cx, size.cy);
+    QImage canvas(size.cx, size.cy, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    ClockImage->setPicture(canvas);
+}
+
+void TMainForm::Background1Click()
+{
+    const std::optional<QString> path = executeFileDialog(OpenPictureDialog1);
+    if (!path)
+        return;
+    // The whole file is read before anything changes: one that cannot be read ends the
+    // command with the framework's error and leaves the project as it was.
+    TMemoryStream loaded;
+    loaded.LoadFromFile(*path);
+    SetModified(true);
+    FBkgStream.Clear();
+    FBkgStream.LoadFromStream(loaded);
+    FBkgStream.SetPosition(0);
+    RotateImage1->LoadFromBmpStream(FBkgStream);
+    LayoutClock();
+    centreHands();
+    SetRgnFromBkg();
+    Timer1Timer();
+}
+
+void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
+{
+    const std::optional<QString> path = executeFileDialog(OpenPictureDialog1);
+    if (!path)
+        return;
+    TMemoryStream loaded;
+    loaded.LoadFromFile(*path);
+    SetModified(true);
+    stream.Clear();
+    stream.LoadFromStream(loaded);
+    stream.SetPosition(0);
+    renderer.LoadFromBmpStream(stream);
+    // A file too short to state a width keeps the pivot it had; it shows no hand anyway.
+    if (const std::optional<int32_t> pivotX = loadedHandPivotX(stream))
+        renderer.SetPivotX(*pivotX);
+    Timer1Timer();
+}
+
+void TMainForm::N2Click() { loadHand(FHourStream, *SNeedleImage); }
+void TMainForm::N3Click() { loadHand(FMinStream, *LNeedleImage); }
+void TMainForm::N4Click() { loadHand(FSecStream, *SecNeedleImage); }
+
+void TMainForm::N10Click()
+{
+    assignBuiltin(*RotateImage1, *Image1);
+    FBkgStream.Clear();
+    LayoutClock();
+    centreHands();
+    SetRoundRectRgn();
+    Timer1Timer();
+}
+
+void TMainForm::N12Click()
+{
+    assignBuiltin(*SNeedleImage, *HourImage);
+    FHourStream.Clear();
+    Timer1Timer();
+}
+
+void TMainForm::N14Click()
+{
+    assignBuiltin(*LNeedleImage, *MinImage);
+    FMinStream.Clear();
+    Timer1Timer();
+}
+
+void TMainForm::N16Click()
+{
+    assignBuiltin(*SecNeedleImage, *SecImage);
+    FSecStream.Clear();
+    Timer1Timer();
+}
+
+} // namespace dw

@@ -1,0 +1,58 @@
+// The live preview: the clock at the time of day, redrawn every second and after every change
+// of a picture, a pivot or a centre.
+#include "EditorUnit.h"
+
+#include "ControlHostPanel.h"
+#include "PictureBox.h"
+
+#include "editor/clock/ClockComposer.h"
+#include "platform/Bitmap.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QAction>
+
+namespace dw {
+
+namespace {
+
+TPoint toPoint(const QPoint& p) { return {p.x(), p.y()}; }
+
+} // namespace
+
+ClockScene TMainForm::clockScene() const
+{
+    ClockScene scene;
+    scene.dial = RotateImage1;
+    scene.hour = SNeedleImage;
+    scene.minute = LNeedleImage;
+    scene.second = SecNeedleImage;
+    scene.hourCenter = toPoint(FHourCenter);
+    scene.minCenter = toPoint(FMinCenter);
+    scene.secCenter = toPoint(FSecCenter);
+    return scene;
+}
+
+void TMainForm::Timer1Timer()
+{
+    const ClockScene scene = clockScene();
+    setHandAngles(scene, handAnglesAt(m_timeSource()));
+    {
+        TBitmap picture;
+        m_composer->compose(scene, picture);
+        ClockImage->setPicture(picture.image());
+    }
+    if (ExtrudeHand1->isChecked())
+        ClockPanel->setWindowRegion(extrudedShape(scene, FClockRgn, panelSize()));
+    ClockImage->update();
+}
+
+void TMainForm::Compress1Click(QAction* sender)
+{
+    // The toolkit has toggled the item before this runs.
+    if (sender == ExtrudeHand1 && !ExtrudeHand1->isChecked()) {
+        SetModified(true);
+        showClockRgn();
+    }
+}
+
+} // namespace dw

@@ -1,0 +1,159 @@
+// Saving: the project gathered into a custom data file, written directly or packed as a cabinet.
+#include "EditorUnit.h"
+
+#include "CommonDialogs.h"
+
+#include "datafile/DataFileHeader.h"
+#include "datafile/DataFileTexts.h"
+#include "datafile/DataFileWriter.h"
+#include "datafile/Dialwright_FCI.h"
+#include "platform/FrameworkError.h"
+#include "platform/Screen.h"
+#include "platform/TempFile.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace dw {
+
+namespace {
+
+DataFileHeader::Option optionOf(const QAction* yes, const QAction* no)
+{
+    if (yes->isChecked())
+        return DataFileHeader::OptionYes;
+    if (no->isChecked())
+        return DataFileHeader::OptionNo;
+    return DataFileHeader::OptionDefault;
+}
+
+// How a character the file cannot hold is named to the user: itself in brackets when it can be
+// seen, its code point otherwise (a line break, NUL).
+QString nameOfCharacter(const QString& character)
+{
+    const char32_t code = character.toUcs4().value(0);
+    if (QChar::isPrint(code) && code != u' ')
+        return QStringLiteral("「%1」").arg(character);
+    return QStringLiteral("U+%1").arg(QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+QString unsavableMessage(const QString& characters)
+{
+    QStringList names;
+    for (qsizetype i = 0; i < characters.size();) {
+        const qsizetype n = characters.at(i).isHighSurrogate() && i + 1 < characters.size() ? 2 : 1;
+        names << nameOfCharacter(characters.mid(i, n));
+        i += n;
+    }
+    return QStringLiteral("タイトルまたは作者情報に、データファイルに保存できない文字があります: %1\n"
+                          "これらの文字を取り除くか置き換えてから、もう一度保存してください。")
+        .arg(names.join(QStringLiteral(" ")));
+}
+
+// Removes the file when it goes out of scope, whatever ends the command.
+class RemoveOnExit {
+public:
+    explicit RemoveOnExit(QString path) : m_path(std::move(path)) {}
+    ~RemoveOnExit() { QFile::remove(m_path); }
+    RemoveOnExit(const RemoveOnExit&) = delete;
+    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+
+private:
+    QString m_path;
+};
+
+} // namespace
+
+QString TMainForm::unsavableCharacters() const
+{
+    DataFileHeader header;
+    header.title = Edit1->text();
+    return dataFileTexts(header, Memo1->toPlainText()).unstorable;
+}
+
+void TMainForm::WriteDataFile(const QString& fileName)
+{
+    DataFileHeader header;
+    header.title = Edit1->text();
+    header.hourPivot = QPoint(SNeedleImage->PivotX(), SNeedleImage->PivotY());
+    header.minPivot = QPoint(LNeedleImage->PivotX(), LNeedleImage->PivotY());
+    header.secPivot = QPoint(SecNeedleImage->PivotX(), SecNeedleImage->PivotY());
+    header.hourCenter = FHourCenter;
+    header.minCenter = FMinCenter;
+    header.secCenter = FSecCenter;
+    header.translucent = optionOf(Yes1, No1);
+    header.colorEffect = optionOf(Yes2, No2);
+    header.countHourSound = optionOf(Yes3, No3);
+    header.countHourAnimation = optionOf(Yes4, No4);
+    header.extrudeHand = ExtrudeHand1->isChecked();
+    header.saved = QDateTime::currentDateTime();
+
+    DataFileTexts texts = dataFileTexts(header, Memo1->toPlainText());
+    // Never save a text as something other than what the user typed.
+    if (!texts.ok())
+        throw EFrameworkError(unsavableMessage(texts.unstorable));
+
+    DataFileProject project;
+    project.FBkgStream = &FBkgStream;
+    project.FHourStream = &FHourStream;
+    project.FMinStream = &FMinStream;
+    project.FSecStream = &FSecStream;
+    project.shape = FClockRgn;
+    project.headerText = std::move(texts.header);
+    project.authorText = std::move(texts.author);
+    project.slotRecords = {&FZeroAnim, &FHourAnim, &FMinAnim, &FZeroSound, &FHourSound, &FMinSound, &FSecSound};
+    writeDataFile(fileName, project);
+}
+
+void TMainForm::Save1Click()
+{
+    // Text the file cannot hold is refused before a file name is asked for: nothing would be
+    // written with it.
+    const QString unsavable = unsavableCharacters();
+    if (!unsavable.isEmpty()) {
+        seam::showMessage(unsavableMessage(unsavable));
+        return;
+    }
+    const std::optional<QString> fileName = executeFileDialog(SaveDialog1);
+    if (!fileName)
+        return;
+    const TWaitCursor wait;
+    if (Compress1->isChecked()) {
+        saveCompressed(*fileName);
+        return;
+    }
+    WriteDataFile(*fileName);
+    seam::showMessage(QStringLiteral("保存しました"));
+    SetModified(false);
+}
+
+void TMainForm::saveCompressed(const QString& fileName)
+{
+    bool packed = false;
+    const QString folder = tempPath();
+    const QString temporary = folder.isEmpty() ? QString() : tempFileName(folder, QStringLiteral("$PD"), 0);
+    if (temporary.isEmpty()) {
+        seam::showMessage(QStringLiteral("ERROR: GetTempFileName"));
+    } else {
+        // The temporary file goes on every path, also when writing it ends the command.
+        const RemoveOnExit removeTemporary(temporary);
+        WriteDataFile(temporary);
+        packed = MakeCabinet(fileName, {QStringLiteral("DATA|") + temporary});
+    }
+    if (packed) {
+        SetModified(false);
+        seam::beep();
+        seam::showMessage(QStringLiteral("保存しました"));
+        return;
+    }
+    WriteDataFile(fileName);
+    SetModified(false);
+    seam::beep();
+    seam::showMessage(QStringLiteral("ファイルの圧縮に失敗しました。"));
+}
+
+} // namespace dw

@@ -1,0 +1,195 @@
+// The composition of the clock without a window: hands drawn over the dial, their regions, and
+// saved clocks rebuilt from their members.
+#include "TestPictures.h"
+
+#include "editor/clock/ClockComposer.h"
+#include "editor/clock/SavedClock.h"
+
+#include "platform/ByteOrder.h"
+#include "platform/MemoryStream.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+void load(TRotateImage& r, const QImage& image)
+{
+    const QByteArray bytes = bmpFile(image);
+    TMemoryStream s;
+    s.WriteBuffer(bytes.constData(), bytes.size());
+    s.SetPosition(0);
+    r.LoadFromBmpStream(s);
+}
+
+QImage noise(int w, int h, uint32_t seed)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            image.setPixel(x, y, 0xFF000000u | (seed >> 8));
+        }
+    return image;
+}
+
+// A hand with noise on it, its corners white (the key), pivot near the bottom.
+QImage noisyHand(int w, int h, uint32_t seed)
+{
+    QImage image = noise(w, h, seed);
+    QPainter p(&image);
+    p.fillRect(0, 0, w / 3, h, Qt::white);
+    p.fillRect(w - w / 3, 0, w / 3, h, Qt::white);
+    return image;
+}
+
+struct Clock {
+    TRotateImage dial, hour, minute, second;
+    ClockScene scene;
+    explicit Clock(TRotateImageDispMode mode)
+    {
+        for (TRotateImage* hand : {&hour, &minute, &second}) {
+            setUpHandRenderer(*hand);
+            hand->SetDispMode(mode);
+        }
+        load(dial, noise(160, 120, 1));
+        load(hour, noisyHand(15, 50, 2));
+        load(minute, noisyHand(11, 70, 3));
+        load(second, noisyHand(7, 80, 4));
+        for (TRotateImage* hand : {&hour, &minute, &second}) {
+            hand->SetPivotX(5);
+            hand->SetPivotY(45);
+        }
+        scene = {&dial, &hour, &minute, &second, {80, 60}, {70, 55}, {90, 65}};
+    }
+};
+
+} // namespace
+
+TEST(ClockComposer, RegionDrawingPaintsExactlyWhatTheMaskBlitPaints)
+{
+    Clock region(ridmRegion), masked(ridmMask);
+    for (const HandAngles& a : {HandAngles{0, 0, 0}, HandAngles{37, 211, 90}, HandAngles{304, 63, 354}}) {
+        setHandAngles(region.scene, a);
+        setHandAngles(masked.scene, a);
+        TBitmap viaRegion, viaMask;
+        composeClock(region.scene, viaRegion);
+        composeClock(masked.scene, viaMask);
+        ASSERT_EQ(viaRegion.PixelFormat(), pfDevice);
+        ASSERT_EQ(viaRegion.image().size(), QSize(160, 120));
+        EXPECT_EQ(viaRegion.image(), viaMask.image()) << a.hour << " " << a.minute << " " << a.second;
+        EXPECT_FALSE(region.dial.RegionCache()) << "the dial is only copied";
+    }
+}
+
+TEST(ClockComposer, KeptDialGivesWhatAFreshCompositionGives)
+{
+    Clock clock(ridmRegion);
+    ClockComposer composer;
+    auto expectSame = [&](const HandAngles& a, const char* when) {
+        setHandAngles(clock.scene, a);
+        TBitmap kept, fresh;
+        composer.compose(clock.scene, kept);
+        composeClock(clock.scene, fresh);
+        EXPECT_EQ(kept.image(), fresh.image()) << when;
+        EXPECT_EQ(kept.PixelFormat(), pfDevice);
+    };
+    expectSame({30, 60, 90}, "first");
+    expectSame({200, 10, 300}, "the hands of the first picture are not kept");
+    load(clock.dial, noise(160, 120, 77));
+    expectSame({200, 10, 300}, "a new dial picture of the same size");
+    clock.dial.ClearImages();
+    expectSame({0, 0, 0}, "no dial");
+    TBitmap none;
+    composer.compose(clock.scene, none);
+    EXPECT_TRUE(none.Empty()) << "no dial, no picture";
+}
+
+TEST(ClockComposer, HandRegionCoversExactlyThePixelsTheHandPaints)
+{
+    TRotateImage dial, hand;
+    load(dial, filledImage(120, 120, Qt::black));
+    setUpHandRenderer(hand);
+    load(hand, handImage(9, 60, Qt::red));
+    hand.SetPivotX(4);
+    hand.SetPivotY(55);
+    TRotateImage none; // a hand without a picture paints and adds nothing
+    setUpHandRenderer(none);
+    for (int angle : {0, 37, 90, 250}) {
+        hand.SetAngle(angle);
+        ClockScene scene{&dial, &hand, &none, &none, {60, 60}, {60, 60}, {60, 60}};
+        TBitmap picture;
+        composeClock(scene, picture);
+        const std::optional<TRegion> region = HandRgnAt(hand, {60, 60});
+        ASSERT_TRUE(region);
+        EXPECT_FALSE(HandRgnAt(none, {60, 60}));
+        for (int y = 0; y < 120; ++y)
+            for (int x = 0; x < 120; ++x)
+                ASSERT_EQ(region->contains({x, y}), (picture.image().pixel(x, y) & 0xFFFFFF) != 0)
+                    << "angle " << angle << " at " << x << "," << y;
+        const TRegion shape = CreateRectRgn(50, 50, 70, 70);
+        EXPECT_EQ(extrudedShape(scene, shape, {120, 120}), [&] {
+            TRegion u = shape;
+            CombineRgn(u, u, *region, RGN_OR);
+            return u;
+        }());
+        EXPECT_EQ(extrudedShape(scene, TRegion(), {120, 120}).boundingBox(), (TRect{0, 0, 120, 120}))
+            << "no shape stands for the whole window";
+    }
+}
+
+namespace {
+
+std::vector<uint8_t> headerBytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+std::vector<std::vector<uint8_t>> savedMembers()
+{
+    std::vector<std::vector<uint8_t>> m(7);
+    m[4] = regionData(CreateRectRgn(10, 10, 190, 190));
+    m[5] = headerBytes("HPX=7\r\nHPY=70\r\nMPX=7\r\nMPY=90\r\nSPX=6\r\nSPY=90\r\nHCX=100\r\nHCY=100\r\nMCX=100\r\n"
+                       "MCY=100\r\nSCX=100\r\nSCY=100\r\nCopyRight=x\r\nDate=2024/01/01 0:00:00\r\n");
+    return m;
+}
+
+} // namespace
+
+TEST(SavedClock, RebuildsTheBuiltinClockFromEmptyPictureMembers)
+{
+    SavedClock clock;
+    ASSERT_EQ(clock.load(savedMembers()), "");
+    EXPECT_EQ(clock.size(), (TSize{200, 200}));
+    EXPECT_FALSE(clock.extrudeHand());
+    EXPECT_EQ(clock.scene().hourCenter, (TPoint{100, 100}));
+    EXPECT_EQ(clock.scene().hour->PivotY(), 70);
+    const QImage picture = clock.render(QTime(3, 0, 0));
+    ASSERT_EQ(picture.size(), QSize(200, 200));
+    EXPECT_EQ(qAlpha(picture.pixel(5, 100)), 0) << "outside the saved shape";
+    EXPECT_EQ(qAlpha(picture.pixel(100, 100)), 255);
+}
+
+TEST(SavedClock, RefusesWhatDoesNotDescribeAClock)
+{
+    SavedClock clock;
+    std::vector<std::vector<uint8_t>> m = savedMembers();
+    m.pop_back();
+    EXPECT_NE(clock.load(m), "") << "six members";
+
+    m = savedMembers();
+    m[5] = headerBytes("HPX=7\r\nHPY=seventy\r\n");
+    EXPECT_TRUE(clock.load(m).contains("HPY=")) << qPrintable(clock.load(m));
+
+    m = savedMembers();
+    m[4] = {1, 2, 3};
+    EXPECT_TRUE(clock.load(m).contains("region")) << qPrintable(clock.load(m));
+
+    m = savedMembers();
+    m[0] = headerBytes("BM this is no picture at all, only text in a dial's place");
+    EXPECT_TRUE(clock.load(m).contains("dial")) << qPrintable(clock.load(m));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// The editor driven as a user drives it: a main window (not shown unless a test shows it), the
+// scripted interaction seam that answers its dialogs, a folder for the test's files and a fixed
+// time of day for the preview.
+
+#include "TestPictures.h"
+
+#include "editor/EditorUnit.h"
+
+#include "platform/ScriptedSeam.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+#include <QTime>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace dw::test {
+
+class EditorFixture : public ::testing::Test {
+protected:
+    EditorFixture()
+    {
+        form = std::make_unique<TMainForm>();
+        form->setTimeSource([this] { return now; });
+    }
+
+    // Chooses a file in the command's file dialog and runs the command from its menu item.
+    void choose(QAction* item, const QString& path)
+    {
+        ui.answerFile(path);
+        item->trigger();
+    }
+    // A file in the test's folder.
+    QString file(const QString& name) const { return dir.filePath(name); }
+    QString bmp(const QString& name, const QImage& image, TPixelFormat format = pf24bit) const
+    {
+        return writeBmp(file(name), image, format);
+    }
+
+    QTemporaryDir dir;
+    seam::ScriptedHandler ui;
+    QTime now{10, 10, 35};
+    std::unique_ptr<TMainForm> form;
+};
+
+} // namespace dw::test

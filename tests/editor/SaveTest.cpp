@@ -1,0 +1,318 @@
+// Saving the project as the user does it: the Save command with its file dialog, plain and packed
+// as a cabinet, and what a failure leaves behind.
+#include "EditorFixture.h"
+
+#include "datafile/FileImage.h"
+#include "datafile/DataFileSource.h"
+
+#include "platform/AnsiText.h"
+#include "platform/FrameworkError.h"
+#include "platform/Screen.h"
+
+#include "tests/support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QSlider>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+using Kind = seam::ScriptedHandler::Kind;
+
+std::string textOf(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+QStringList headerLines(const Bytes& member)
+{
+    QString text = unicodeFromAnsi(textOf(member));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\r\n")));
+    text.chop(2);
+    return text.split(QStringLiteral("\r\n"));
+}
+
+class Save : public EditorFixture {
+protected:
+    Save()
+    {
+        // The program's temporary files go to a folder of the test's own, so that a leftover
+        // shows.
+        EXPECT_TRUE(QDir().mkpath(tempDir()));
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tempDir().toLocal8Bit());
+    }
+    ~Save() override
+    {
+        EXPECT_TRUE(QDir(tempDir()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << "left in the temporary folder: " << qPrintable(QDir(tempDir()).entryList(QDir::Files | QDir::Hidden).join(" "));
+        qputenv("TMPDIR", m_oldTmp);
+    }
+
+    QString tempDir() const { return file(QStringLiteral("tmp")); }
+    void setCompress(bool on)
+    {
+        if (form->Compress1->isChecked() != on)
+            form->Compress1->trigger();
+    }
+    void saveAs(const QString& path)
+    {
+        ui.answerFile(path);
+        form->Save1->trigger();
+    }
+    FileImageContents readSaved(const QString& path)
+    {
+        const OpenedDataFile opened = openDataFile(readFile(path));
+        EXPECT_TRUE(opened.readable()) << qPrintable(opened.unreadable);
+        return opened.image;
+    }
+
+private:
+    QByteArray m_oldTmp;
+};
+
+} // namespace
+
+TEST_F(Save, FreshProjectSavesSevenMembersAndClearsTheFlag)
+{
+    setCompress(false);
+    form->SetModified(true);
+    const QString path = file("fresh.pdl");
+    saveAs(path);
+    EXPECT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    EXPECT_EQ(ui.messages(), QStringList{"保存しました"});
+    EXPECT_EQ(ui.beeps(), 0) << "the plain save shows its message without a beep";
+    EXPECT_FALSE(form->modified());
+    EXPECT_EQ(TScreen::cursor(), crDefault);
+    ASSERT_EQ(ui.records(Kind::MessageBox).size(), 1u);
+    EXPECT_EQ(ui.records(Kind::MessageBox)[0].cursor, crHourGlass) << "the hourglass while saving";
+
+    const auto dialogs = ui.records(Kind::FileDialog);
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].file.name, "SaveDialog1");
+    EXPECT_EQ(dialogs[0].file.defaultExt, "pdl");
+    EXPECT_EQ(dialogs[0].file.filter, "Pendulet データファイル(*.pdl)|*.pdl|全てのファイル(*.*)|*.*");
+    EXPECT_TRUE(dialogs[0].file.overwritePrompt);
+
+    const FileImageContents saved = readSaved(path);
+    ASSERT_EQ(saved.count, 7);
+    ASSERT_EQ(saved.members.size(), 7u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(saved.members[size_t(i)].empty()) << "built-in picture " << i;
+    EXPECT_EQ(saved.members[4], regionData(form->clockRgn())) << "the start-up shape";
+    const QStringList lines = headerLines(saved.members[5]);
+    ASSERT_EQ(lines.size(), 14) << qPrintable(lines.join("|"));
+    EXPECT_EQ(lines[0], "HPX=7");
+    EXPECT_EQ(lines.mid(1, 11),
+              (QStringList{"HPY=70", "MPX=7", "MPY=90", "SPX=6", "SPY=90", "HCX=100", "HCY=100", "MCX=100", "MCY=100",
+                           "SCX=100", "SCY=100"}));
+    EXPECT_TRUE(lines[12].startsWith("CopyRight="));
+    EXPECT_TRUE(lines[13].startsWith("Date="));
+    EXPECT_TRUE(saved.members[6].empty());
+}
+
+TEST_F(Save, LoadedProjectReadsBackMemberForMember)
+{
+    setCompress(false);
+    const QString dial = bmp("dial.bmp", filledImage(300, 200, Qt::darkGreen));
+    const QString hour = bmp("hour.bmp", handImage(21, 60));
+    const QString second = bmp("second.bmp", handImage(5, 90, Qt::red));
+    choose(form->Background1, dial);
+    choose(form->N2, hour);
+    choose(form->N4, second);
+    form->TrackBar1->setValue(10);
+    form->Edit1->setText(QStringLiteral("夜の時計"));
+    form->Memo1->setPlainText(QStringLiteral("作者: 私\nsecond line"));
+    form->Yes1->setChecked(true);
+    form->No4->setChecked(true);
+    form->ExtrudeHand1->trigger();
+    const QString path = file("loaded.pdl");
+    saveAs(path);
+    ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+
+    const FileImageContents saved = readSaved(path);
+    ASSERT_EQ(saved.members.size(), 7u);
+    EXPECT_EQ(saved.members[0], readFile(dial));
+    EXPECT_EQ(saved.members[1], readFile(hour));
+    EXPECT_TRUE(saved.members[2].empty());
+    EXPECT_EQ(saved.members[3], readFile(second));
+    EXPECT_EQ(saved.members[4], regionData(form->clockRgn()));
+    EXPECT_EQ(saved.members[6], dw::test::bytesOf(ansiFromUnicode(QStringLiteral("作者: 私\r\nsecond line")).bytes));
+    const QStringList lines = headerLines(saved.members[5]);
+    EXPECT_EQ(lines.value(0), "Title=夜の時計");
+    EXPECT_TRUE(lines.contains("HPX=10"));
+    EXPECT_TRUE(lines.contains("HPY=70"));
+    EXPECT_TRUE(lines.contains("SPX=2"));
+    EXPECT_TRUE(lines.contains("HCX=150"));
+    EXPECT_TRUE(lines.contains("SCY=100"));
+    EXPECT_TRUE(lines.contains("TLH=1"));
+    EXPECT_TRUE(lines.contains("CHA=2"));
+    EXPECT_TRUE(lines.contains("ExtrudeHand=1"));
+    EXPECT_EQ(lines.size(), 18);
+    EXPECT_EQ(form->bkgStream().size(), int64_t(readFile(dial).size())) << "saving leaves the project";
+}
+
+TEST_F(Save, CompressedSaveIsACabinetWhoseDataReadsLikeAPlainSave)
+{
+    ASSERT_TRUE(form->Compress1->isChecked()) << "compression is on from the start";
+    choose(form->N3, bmp("minute.bmp", handImage(9, 80)));
+    const QString packed = file("packed.pdl");
+    saveAs(packed);
+    ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    EXPECT_EQ(ui.messages(), QStringList{"保存しました"});
+    EXPECT_EQ(ui.beeps(), 1);
+    EXPECT_FALSE(form->modified());
+
+    const Bytes cabinet = readFile(packed);
+    ASSERT_GE(cabinet.size(), 4u);
+    EXPECT_EQ(textOf(Bytes(cabinet.begin(), cabinet.begin() + 4)), "MSCF");
+    const QString out = file("extracted");
+    QDir().mkpath(out);
+    const ProcessResult r = runProcess(QStringLiteral("cabextract"), {QStringLiteral("-q"), QStringLiteral("-d"), out, packed});
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"DATA"});
+    const FileImageContents data = readFileImage(readFile(QDir(out).filePath("DATA")));
+    ASSERT_TRUE(data.sound());
+
+    setCompress(false);
+    const QString plainPath = file("plain.pdl");
+    saveAs(plainPath);
+    const FileImageContents plain = readSaved(plainPath);
+    ASSERT_EQ(data.members.size(), plain.members.size());
+    for (size_t i = 0; i < plain.members.size(); ++i) {
+        if (i != 5) {
+            EXPECT_EQ(data.members[i], plain.members[i]) << "member " << i;
+        }
+    }
+    EXPECT_EQ(data.members[2], readFile(file("minute.bmp")));
+    const QStringList a = headerLines(data.members[5]), b = headerLines(plain.members[5]);
+    EXPECT_EQ(a.mid(0, a.size() - 1), b.mid(0, b.size() - 1)) << "the same header but for the date";
+}
+
+TEST_F(Save, MissingTemporaryFolderFallsBackToThePlainFile)
+{
+    qputenv("TMPDIR", file("no-such-folder").toLocal8Bit());
+    form->SetModified(true);
+    const QString path = file("fallback.pdl");
+    saveAs(path);
+    qputenv("TMPDIR", tempDir().toLocal8Bit());
+    EXPECT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    EXPECT_EQ(ui.messages(), (QStringList{"ERROR: GetTempFileName", "ファイルの圧縮に失敗しました。"}));
+    EXPECT_EQ(ui.beeps(), 1);
+    EXPECT_FALSE(form->modified()) << "the user has a usable file";
+    const FileImageContents saved = readFileImage(readFile(path));
+    EXPECT_TRUE(saved.sound()) << "the uncompressed file image";
+    EXPECT_EQ(saved.count, 7);
+}
+
+TEST_F(Save, CabinetThatCannotBeWrittenFallsBackToThePlainFile)
+{
+    // A dial of 17 MiB of noise: its cabinet would pass the 16 MiB a cabinet may hold.
+    Bytes noise(17u << 20);
+    QRandomGenerator generator(7);
+    generator.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    noise[0] = 'B';
+    noise[1] = 'M';
+    writeFile(file("noise.bmp"), noise);
+    choose(form->Background1, file("noise.bmp"));
+    ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    ui.clearLog();
+
+    const QString path = file("noise.pdl");
+    saveAs(path);
+    EXPECT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    ASSERT_FALSE(ui.messages().isEmpty());
+    EXPECT_EQ(ui.messages().last(), "ファイルの圧縮に失敗しました。");
+    EXPECT_FALSE(ui.messages().contains("保存しました"));
+    EXPECT_EQ(ui.beeps(), 1);
+    EXPECT_FALSE(form->modified());
+    const FileImageContents saved = readFileImage(readFile(path));
+    ASSERT_TRUE(saved.sound());
+    EXPECT_EQ(saved.members[0], noise);
+}
+
+TEST_F(Save, FailedSaveLeavesTheOldFileAndTheFlag)
+{
+    const QString path = file("old.pdl");
+    const Bytes old = bytesOf(std::string("the clock saved yesterday"));
+    writeFile(path, old);
+    for (bool compress : {false, true}) {
+        ui.clearLog();
+        setCompress(compress);
+        form->SetModified(true);
+
+        // The disk fills up while the file (or, compressed, the temporary file) is written: at
+        // most 1000 bytes fit into any file.
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit tight = previous;
+        tight.rlim_cur = 1000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        saveAs(path);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+
+        EXPECT_EQ(ui.errors(), QStringList{stock::writeError()}) << "compress " << compress;
+        EXPECT_TRUE(ui.messages().isEmpty()) << "no success message";
+        EXPECT_TRUE(form->modified());
+        EXPECT_EQ(readFile(path), old) << "byte for byte as it was";
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"old.pdl"}))
+            << "nothing half-written beside it";
+        EXPECT_EQ(TScreen::cursor(), crDefault);
+    }
+}
+
+TEST_F(Save, SaveIntoAMissingFolderEndsWithTheFrameworksError)
+{
+    for (bool compress : {false, true}) {
+        ui.clearLog();
+        setCompress(compress);
+        form->SetModified(true);
+        const QString path = file("gone/clock.pdl");
+        saveAs(path);
+        EXPECT_EQ(ui.errors(), QStringList{stock::fileCreateError(path)}) << "compress " << compress;
+        EXPECT_FALSE(ui.messages().contains("保存しました"));
+        EXPECT_FALSE(ui.messages().contains("ファイルの圧縮に失敗しました。"));
+        EXPECT_TRUE(form->modified());
+        EXPECT_EQ(TScreen::cursor(), crDefault);
+    }
+}
+
+TEST_F(Save, CancelledDialogChangesNothing)
+{
+    form->SetModified(true);
+    ui.answerFile(std::nullopt);
+    form->Save1->trigger();
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_TRUE(form->modified());
+    EXPECT_EQ(TScreen::cursor(), crDefault);
+}
+
+TEST_F(Save, TextTheFileCannotHoldIsRefusedBeforeAnythingIsWritten)
+{
+    setCompress(false);
+    form->Edit1->setText(QStringLiteral("Café clock"));
+    form->Memo1->setPlainText(QStringLiteral("by me 😀"));
+    ASSERT_TRUE(form->modified());
+    const QString path = file("refused.pdl");
+    ui.answerFile(path); // not asked for: the refusal comes first
+    form->Save1->trigger();
+    EXPECT_TRUE(ui.records(Kind::FileDialog).empty());
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("「é」"))) << qPrintable(ui.messages()[0]);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("「😀」"))) << qPrintable(ui.messages()[0]);
+    EXPECT_FALSE(ui.messages()[0].contains(QStringLiteral("保存しました")));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(form->modified());
+
+    // Called directly, the writer refuses too, with the framework's error.
+    EXPECT_THROW(form->WriteDataFile(path), EFrameworkError);
+    EXPECT_FALSE(QFile::exists(path));
+}
