@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace dw::px {
@@ -53,6 +54,14 @@ public:
     // A drawing colour (pen, brush) as a value for this surface's raster operations.
     uint32_t deviceValue(uint32_t rgb) const;
 
+    // Direct row access for the block transfers' row kernels.
+    QImage::Format format() const { return m_format; }
+    // Indexed and monochrome surfaces: the colour table (at least one entry).
+    const std::vector<uint32_t>& table() const { return m_table; }
+    const uchar* row(int32_t y) const { return m_read->constScanLine(y); }
+    // Detaches a shared image as every store does; only on a writable surface.
+    uchar* writableRow(int32_t y) { return m_write->scanLine(y); }
+
 private:
     uint8_t nearestIndex(uint32_t rgb) const;
 
@@ -62,7 +71,9 @@ private:
     Kind m_kind;
     QImage::Format m_format;
     std::vector<uint32_t> m_table; // indexed: the colour table
-    mutable std::array<uint64_t, 1024> m_cache{}; // indexed: (rgb + 1) << 8 | index
+    // Indexed: nearest entries found so far, (rgb + 1) << 8 | index; made on first use, so
+    // that surfaces that never look up a colour cost no 8 KiB of zeroing.
+    mutable std::unique_ptr<std::array<uint64_t, 1024>> m_cache;
 };
 
 // The clip area of a surface as bands of rectangles (device coordinates).
