@@ -58,6 +58,8 @@ public:
         size_t entries = 0;
         const std::vector<uint32_t>* colors = nullptr;
         if (const px::Surface* s = src.surface) {
+            m_bits = s->bits();
+            m_rowBytes = size_t(s->bytesPerLine());
             switch (s->format()) {
             case QImage::Format_RGB32:
             case QImage::Format_ARGB32:
@@ -89,13 +91,20 @@ public:
             colors = &src.dibColors;
         }
         m_tabled = entries > 0;
+        uint8_t bitOf[256] = {};
         if (m_tabled) {
             for (size_t i = 0; i < entries; ++i) {
                 // A monochrome device-dependent surface holds black and white themselves.
                 const uint32_t raw = !colors ? (i ? 0xFFFFFFu : 0u) : i < colors->size() ? (*colors)[i] : 0u;
                 m_table[i] = keyed ? raw : convert(raw);
-                m_bitOf[i] = uint8_t(m_table[i] & 1);
+                bitOf[i] = uint8_t(m_table[i] & 1);
             }
+            if (m_kind == Kind::Bits) {
+                m_bitWords = bitWords(m_table[0], m_table[1], m_msb);
+                m_opaqueBitWords = bitWords(m_table[0] | kOpaque, m_table[1] | kOpaque, m_msb);
+            }
+            if (m_kind == Kind::Bytes && t.destMono)
+                m_byteBits = byteBits(bitOf);
         }
         m_convertPass = m_conv != Conv::None && (keyed || !m_tabled);
     }
@@ -108,9 +117,12 @@ public:
     // 32-bit words a colour destination can take as they are, from aligned rows (a surface's;
     // the rows of a bitmap file need not be aligned).
     bool alignedWords() const { return m_kind == Kind::Words32 && m_src.surface && plain(); }
-    const uint8_t* row(int32_t sy) const { return m_src.surface ? m_src.surface->row(sy) : m_src.dib->rowFromTop(sy); }
+    const uint8_t* row(int32_t sy) const
+    {
+        return m_src.surface ? m_bits + size_t(sy) * m_rowBytes : m_src.dib->rowFromTop(sy);
+    }
     // Destination bits of byte-indexed pixels (monochrome destinations).
-    const uint8_t* bitOf() const { return m_bitOf.data(); }
+    const ByteBits& byteBitsOf() const { return m_byteBits; }
 
     // Source pixels sx .. sx + n − 1 of row sy, ored with orMask (converted unless
     // convertPass(), then convert() follows).
@@ -120,7 +132,13 @@ public:
         switch (m_kind) {
         case Kind::Words32: maskWords(r + 4 * size_t(sx), out, size_t(n), orMask); return;
         case Kind::Packed24: unpack24(r + 3 * size_t(sx), out, size_t(n), m_bgr, orMask); return;
-        case Kind::Bits: lookupBits(r, sx, size_t(n), m_msb, m_table.data(), out, orMask); return;
+        case Kind::Bits:
+            if (orMask == 0 || orMask == kOpaque) {
+                lookupBits(r, sx, size_t(n), m_msb, orMask ? m_opaqueBitWords : m_bitWords, out);
+                return;
+            }
+            lookupBits(r, sx, size_t(n), m_msb, bitWords(m_table[0] | orMask, m_table[1] | orMask, m_msb), out);
+            return;
         case Kind::Nibbles: lookupNibbles(r, sx, size_t(n), m_table.data(), out, orMask); return;
         case Kind::Bytes: lookupBytes(r, sx, size_t(n), m_table.data(), out, orMask); return;
         case Kind::SurfaceFetch: m_src.surface->fetch(sy, sx, n, out); break;
@@ -154,11 +172,15 @@ private:
 
     const Source& m_src;
     const Transfer& m_t;
+    const uint8_t* m_bits = nullptr; // a surface's rows
+    size_t m_rowBytes = 0;
     Conv m_conv = Conv::None;
     Kind m_kind = Kind::SurfaceFetch;
     bool m_bgr = true, m_msb = true, m_tabled = false, m_convertPass = false;
     std::array<uint32_t, 256> m_table{};
-    std::array<uint8_t, 256> m_bitOf{};
+    BitWords m_bitWords, m_opaqueBitWords; // monochrome sources, without and with kOpaque
+    ByteBits m_byteBits;                    // byte-indexed sources onto monochrome
+
 };
 
 // One unscaled transfer: the kernel for each clipped span, chosen from the destination's
@@ -176,9 +198,18 @@ public:
         m_perPixel = keyed || (t.usesPattern && t.brushStyle != bsSolid) || m_layout == Layout::Other;
         const uint32_t p = t.usesPattern ? t.patternFg : 0;
         m_pattern = p;
-        std::fill(m_words.begin(), m_words.end(), p);
-        pack24(m_words.data(), m_pattern24.data(), size_t(kChunk), m_layout != Layout::Rgb24);
+        // The pattern in the byte layouts (read, without effect, also by operations without
+        // pattern).
+        if (m_layout == Layout::Bgr24 || m_layout == Layout::Rgb24) {
+            if (p) {
+                std::fill(m_words.begin(), m_words.end(), p);
+                pack24(m_words.data(), m_pattern24.data(), size_t(kChunk), m_layout == Layout::Bgr24);
+            } else {
+                m_pattern24.fill(0);
+            }
+        }
         m_patternBits.fill(uint8_t((p & 1) ? 0xFF : 0));
+        m_rowBytes = size_t(t.out->bytesPerLine());
     }
 
     bool run()
@@ -186,10 +217,14 @@ public:
         const Transfer& t = m_t;
         const Source* src = t.src;
         bool wrote = false;
-        for (int64_t y = t.rowTop; y < t.rowEnd; ++y) {
+        int64_t top = t.rowTop, end = t.rowEnd;
+        if (t.usesSource) {
+            // Source row y + dy must lie in rowMin .. rowMax − 1.
+            top = std::max<int64_t>(top, src->rowMin - m_dy);
+            end = std::min<int64_t>(end, src->rowMax - m_dy);
+        }
+        for (int64_t y = top; y < end; ++y) {
             const int64_t sy = y + m_dy;
-            if (t.usesSource && (sy < src->rowMin || sy >= src->rowMax))
-                continue;
             uint8_t* row = nullptr;
             t.clip->forEach(int32_t(y), int32_t(t.colLeft), int32_t(t.colRight), [&](int32_t a, int32_t b) {
                 int64_t first = a, last = b;
@@ -200,8 +235,12 @@ public:
                 }
                 if (last <= first)
                     return;
-                if (!row && !m_perPixel)
-                    row = t.out->writableRow(int32_t(y));
+                if (!row && !m_perPixel) {
+                    // Detached once, by the first store (as the surface's store would).
+                    if (!m_destBits)
+                        m_destBits = t.out->writableBits();
+                    row = m_destBits + size_t(y) * m_rowBytes;
+                }
                 span(int32_t(y), row, int32_t(first), int32_t(last - first), int32_t(sy));
                 wrote = true;
             });
@@ -295,7 +334,7 @@ private:
             if (r) {
                 const int32_t scx = sx + (cx - x);
                 if (r->kind() == Reader::Kind::Bytes && r->plain())
-                    lookupBytesToBits(r->row(sy) + scx, size_t(m), r->bitOf(), firstBit, msb, m_bytes.data());
+                    lookupBytesToBits(r->row(sy) + scx, size_t(m), r->byteBitsOf(), firstBit, msb, m_bytes.data());
                 else
                     packBits(readChunk(sy, scx, m), size_t(m), firstBit, msb, m_bytes.data());
                 s = m_bytes.data();
@@ -361,6 +400,8 @@ private:
     Layout m_layout;
     std::optional<Reader> m_reader;
     bool m_perPixel = false;
+    uint8_t* m_destBits = nullptr;
+    size_t m_rowBytes = 0;
     uint32_t m_pattern = 0;
     // Work buffers of one pass: source colours, packed source bytes (or skip flags), the
     // destination's colours, and the pattern in the 24-bit and monochrome layouts.

@@ -58,9 +58,11 @@ public:
     QImage::Format format() const { return m_format; }
     // Indexed and monochrome surfaces: the colour table (at least one entry).
     const std::vector<uint32_t>& table() const { return m_table; }
-    const uchar* row(int32_t y) const { return m_read->constScanLine(y); }
-    // Detaches a shared image as every store does; only on a writable surface.
-    uchar* writableRow(int32_t y) { return m_write->scanLine(y); }
+    const uchar* bits() const { return m_read->constBits(); }
+    qsizetype bytesPerLine() const { return m_read->bytesPerLine(); }
+    // The pixels for writing; detaches a shared image as every store does. Only on a
+    // writable surface.
+    uchar* writableBits() { return m_write->bits(); }
 
 private:
     uint8_t nearestIndex(uint32_t rgb) const;
@@ -83,6 +85,13 @@ public:
     // Calls fn(x0, x1) for each clipped part [x0, x1) of [left, right) on row y.
     template <typename Fn> void forEach(int32_t y, int32_t left, int32_t right, Fn&& fn) const
     {
+        if (m_rects.size() == 1) { // no clip region: the surface
+            const TRect& r = m_rects[0];
+            const int32_t a = std::max(left, r.Left), b = std::min(right, r.Right);
+            if (y >= r.Top && y < r.Bottom && a < b)
+                fn(a, b);
+            return;
+        }
         size_t i = bandOf(y);
         for (; i < m_rects.size() && m_rects[i].Top <= y; ++i) {
             const TRect& r = m_rects[i];

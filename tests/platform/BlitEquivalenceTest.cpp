@@ -6,6 +6,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Blit.h"
+#include "platform/BlitSpans.h"
 #include "platform/Canvas.h"
 #include "platform/Dib.h"
 
@@ -138,11 +139,12 @@ struct Surface {
 };
 
 // A device-independent bitmap file of random layout and bytes.
-std::vector<uint8_t> randomDib(Rng& rng, const Colors& colors, std::string& what, TSize& size)
+std::vector<uint8_t> randomDib(Rng& rng, const Colors& colors, std::string& what, TSize& size, int bitCount = 0,
+                               int maxWidth = 40)
 {
     static const uint16_t bitCounts[] = {1, 4, 8, 16, 24, 32};
-    const uint16_t bits = bitCounts[pick(rng, 0, 5)];
-    const int w = pick(rng, 1, 40), h = pick(rng, 1, 30) * (chance(rng, 30) ? -1 : 1);
+    const uint16_t bits = bitCount ? uint16_t(bitCount) : bitCounts[pick(rng, 0, 5)];
+    const int w = pick(rng, 1, maxWidth), h = pick(rng, 1, 30) * (chance(rng, 30) ? -1 : 1);
     size = {w, std::abs(h)};
     uint32_t compression = 0, colorsUsed = 0;
     std::vector<uint32_t> table;
@@ -419,7 +421,22 @@ bool expectSameOutcome(const Case& c)
 
 } // namespace
 
-TEST(BlitEquivalence, RandomTransfersLeaveTheSameBytesAsTheReferenceLoop)
+// Each test once per instruction-set level of the row kernels.
+class BlitEquivalence : public testing::TestWithParam<blit::Vectors> {
+protected:
+    void SetUp() override { blit::limitVectors(GetParam()); }
+    void TearDown() override { blit::limitVectors(blit::Vectors::Best); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Kernels, BlitEquivalence,
+                         testing::Values(blit::Vectors::Best, blit::Vectors::UpToSsse3, blit::Vectors::None),
+                         [](const testing::TestParamInfo<blit::Vectors>& info) {
+                             return std::string(info.param == blit::Vectors::Best        ? "Best"
+                                                : info.param == blit::Vectors::UpToSsse3 ? "Ssse3"
+                                                                                         : "Plain");
+                         });
+
+TEST_P(BlitEquivalence, RandomTransfersLeaveTheSameBytesAsTheReferenceLoop)
 {
     int changed = 0;
     for (uint32_t seed = 1; seed <= 6000; ++seed) {
@@ -431,7 +448,7 @@ TEST(BlitEquivalence, RandomTransfersLeaveTheSameBytesAsTheReferenceLoop)
     EXPECT_GT(changed, 2000);
 }
 
-TEST(BlitEquivalence, EveryRasterOperationAgreesOnEachRowLayout)
+TEST_P(BlitEquivalence, EveryRasterOperationAgreesOnEachRowLayout)
 {
     // All 256 operations, unscaled, from each source layout onto each destination layout the
     // row kernels handle, with a solid brush and a clip region cutting the rows.
@@ -460,4 +477,36 @@ TEST(BlitEquivalence, EveryRasterOperationAgreesOnEachRowLayout)
                 if (HasFailure())
                     return;
             }
+}
+
+TEST_P(BlitEquivalence, MonochromeRowsAgreeAtEveryBitOffset)
+{
+    // Long monochrome runs starting and ending anywhere in a byte: 8-bit bitmaps with all 256
+    // index values onto monochrome bitmaps, and monochrome bitmaps onto colour ones.
+    uint32_t seed = 200000;
+    for (int i = 0; i < 400; ++i) {
+        Case c = randomCase(++seed);
+        Rng rng(seed);
+        Colors colors{{0, 0xFFFFFF, 0x808080, 0x7F7F7F}};
+        TSize size;
+        c.dib = randomDib(rng, colors, c.dibWhat, size, 8, 300);
+        const bool fromDib = i % 2 == 0;
+        c.op = fromDib ? Op::SetDIBitsToDevice : Op::BitBlt;
+        c.destKind = fromDib ? (i % 4 ? Kind::MonoDdb : Kind::ImageMonoLsb) : Kind(pick(rng, 0, 1));
+        c.sourceKind = i % 4 == 1 ? Kind::MonoDdb : Kind::ImageMonoLsb;
+        c.destPixels = pixelsFor(c.destKind, pick(rng, 1, 320), 3, colors, rng);
+        c.sourcePixels = pixelsFor(c.sourceKind, pick(rng, 1, 320), 3, colors, rng);
+        c.x = pick(rng, -9, 15), c.y = 0, c.w = pick(rng, 1, 320), c.h = 3;
+        c.sx = pick(rng, -9, 15), c.sy = 0;
+        c.startScan = 0, c.numScans = 40;
+        c.rop = i % 3 ? SRCCOPY : kRops[pick(rng, 0, int(std::size(kRops)) - 1)];
+        c.clip = pick(rng, 0, 3);
+        c.clipRect = {pick(rng, -3, 20), 0, pick(rng, 20, 330), 3};
+        c.anisotropic = false;
+        c.destOrigin = c.sourceOrigin = {};
+        c.brushStyle = bsSolid;
+        expectSameOutcome(c);
+        if (HasFailure())
+            return;
+    }
 }
