@@ -178,19 +178,29 @@ __attribute__((target("avx2"))) size_t unpack24Avx2(const uint8_t* in, uint32_t*
                                                    3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
     const __m256i split = _mm256_setr_epi32(0, 1, 2, 3, 3, 4, 5, 6);
     const __m256i alpha = _mm256_set1_epi32(int32_t(orMask));
+    const __m128i shuffle4 = _mm256_castsi256_si128(shuffle), alpha4 = _mm256_castsi256_si128(alpha);
     size_t i = 0;
+    if (n < 11)
+        return 0;
     for (; i + 11 <= n; i += 8) {
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 3 * i));
         const __m256i w = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(v, split), shuffle);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + i), _mm256_or_si256(w, alpha));
     }
-    // The last few four at a time, loading exactly their twelve bytes.
-    for (; i + 4 <= n; i += 4) {
-        uint8_t bytes[16] = {};
-        std::memcpy(bytes, in + 3 * i, 12);
-        const __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)),
-                                           _mm256_castsi256_si128(shuffle));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(words + i), _mm_or_si128(v, _mm256_castsi256_si128(alpha)));
+    if (n - i > 8) {
+        // Four more from a 16-byte load (at least nine pixels, 27 bytes, are left).
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(words + i), _mm_or_si128(_mm_shuffle_epi8(v, shuffle4), alpha4));
+        i += 4;
+    }
+    if (i < n) {
+        // The last eight again, from a load that ends with the run (pixel n − 8 starts at its
+        // byte 8): the words already written get the same values.
+        const __m256i splitEnd = _mm256_setr_epi32(2, 3, 4, 5, 5, 6, 7, 7);
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 3 * n - 32));
+        const __m256i w = _mm256_shuffle_epi8(_mm256_permutevar8x32_epi32(v, splitEnd), shuffle);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + n - 8), _mm256_or_si256(w, alpha));
+        i = n;
     }
     return i;
 }
