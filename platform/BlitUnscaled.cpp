@@ -124,21 +124,15 @@ public:
     // Destination bits of byte-indexed pixels (monochrome destinations).
     const ByteBits& byteBitsOf() const { return m_byteBits; }
 
-    // Source pixels sx .. sx + n − 1 of row sy, ored with orMask (converted unless
-    // convertPass(), then convert() follows).
+    // Source pixels sx .. sx + n − 1 of row sy, ored with orMask (0, or kOpaque for a 32-bit
+    // destination); converted unless convertPass(), then convert() follows.
     void read(int32_t sy, int32_t sx, int32_t n, uint32_t* out, uint32_t orMask) const
     {
         const uint8_t* r = row(sy);
         switch (m_kind) {
         case Kind::Words32: maskWords(r + 4 * size_t(sx), out, size_t(n), orMask); return;
         case Kind::Packed24: unpack24(r + 3 * size_t(sx), out, size_t(n), m_bgr, orMask); return;
-        case Kind::Bits:
-            if (orMask == 0 || orMask == kOpaque) {
-                lookupBits(r, sx, size_t(n), m_msb, orMask ? m_opaqueBitWords : m_bitWords, out);
-                return;
-            }
-            lookupBits(r, sx, size_t(n), m_msb, bitWords(m_table[0] | orMask, m_table[1] | orMask, m_msb), out);
-            return;
+        case Kind::Bits: lookupBits(r, sx, size_t(n), m_msb, orMask ? m_opaqueBitWords : m_bitWords, out); return;
         case Kind::Nibbles: lookupNibbles(r, sx, size_t(n), m_table.data(), out, orMask); return;
         case Kind::Bytes: lookupBytes(r, sx, size_t(n), m_table.data(), out, orMask); return;
         case Kind::SurfaceFetch: m_src.surface->fetch(sy, sx, n, out); break;
@@ -180,7 +174,6 @@ private:
     std::array<uint32_t, 256> m_table{};
     BitWords m_bitWords, m_opaqueBitWords; // monochrome sources, without and with kOpaque
     ByteBits m_byteBits;                    // byte-indexed sources onto monochrome
-
 };
 
 // One unscaled transfer: the kernel for each clipped span, chosen from the destination's
