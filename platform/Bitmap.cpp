@@ -244,9 +244,18 @@ std::unique_ptr<TBitmap> CreateMonochromeBitmap(int32_t width, int32_t height)
 std::unique_ptr<TBitmap> CreateCompatibleBitmap(const TCanvas& reference, int32_t width, int32_t height)
 {
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetSize(width, height);
-    if (!bitmap->Empty())
-        bitmap->m_image.fill(0xFF000000u);
+    if (width > 0 && height > 0) {
+        // Made black at once: SetSize would whiten it first (the mask blit makes one per draw).
+        if (width > kMaxBitmapSide || height > kMaxBitmapSide || int64_t(width) * height > kMaxBitmapPixels)
+            throw EFrameworkError(stock::outOfResources());
+        QImage image(width, height, QImage::Format_RGB32);
+        if (image.isNull())
+            throw EFrameworkError(stock::outOfResources());
+        image.fill(0xFF000000u);
+        bitmap->replaceImage(std::move(image), pfDevice, bmDIB);
+    } else {
+        bitmap->SetSize(width, height);
+    }
     bitmap->Canvas().setDeviceCaps(reference.deviceCaps());
     return bitmap;
 }

@@ -4,6 +4,7 @@
 #include "Canvas.h"
 
 #include "Bitmap.h"
+#include "Blit.h"
 #include "Dib.h"
 #include "PixelSurface.h"
 
@@ -12,41 +13,38 @@
 
 namespace dw {
 
+namespace blit {
+
+void Source::fetch(int32_t y, const int32_t* xs, int32_t n, uint32_t* out) const
+{
+    if (surface) {
+        surface->fetchAt(y, xs, n, out);
+        return;
+    }
+    const uint8_t* row = dib->rowFromTop(y);
+    if (dib->bitCount() <= 8) {
+        for (int32_t i = 0; i < n; ++i) {
+            const uint32_t index = dib->rawAt(row, xs[i]);
+            out[i] = index < dibColors.size() ? dibColors[index] : 0;
+        }
+    } else {
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = dib->colorAt(row, xs[i]);
+    }
+}
+
+namespace {
+bool g_referenceOnly = false;
+}
+
+void setReferenceOnly(bool on) { g_referenceOnly = on; }
+bool referenceOnly() { return g_referenceOnly; }
+
+} // namespace blit
+
 namespace {
 
-// Where source pixels come from: a canvas's (or bitmap's) surface, or a device-independent
-// bitmap. Rows are counted from the top.
-struct Source {
-    const px::Surface* surface = nullptr;
-    const TDib* dib = nullptr;
-    std::vector<uint32_t> dibColors; // resolved colour table of the dib
-    int32_t width = 0, height = 0;
-    int32_t rowMin = 0, rowMax = 0; // rows that may be read
-    bool monoDdb = false;
-    // Colour → monochrome: a canvas source's pixels equal to bkKey become white; a dib's
-    // colours go to the nearer of black and white.
-    bool bkRule = false;
-    uint32_t bkKey = 0;
-    std::optional<uint32_t> transparentKey; // pixels of this colour are not drawn
-
-    void fetch(int32_t y, const int32_t* xs, int32_t n, uint32_t* out) const
-    {
-        if (surface) {
-            surface->fetchAt(y, xs, n, out);
-            return;
-        }
-        const uint8_t* row = dib->rowFromTop(y);
-        if (dib->bitCount() <= 8) {
-            for (int32_t i = 0; i < n; ++i) {
-                const uint32_t index = dib->rawAt(row, xs[i]);
-                out[i] = index < dibColors.size() ? dibColors[index] : 0;
-            }
-        } else {
-            for (int32_t i = 0; i < n; ++i)
-                out[i] = dib->colorAt(row, xs[i]);
-        }
-    }
-};
+using blit::Source;
 
 // Text and background colours that a monochrome source turns into, when not the
 // destination's own (Draw shows monochrome bitmaps black on white).
@@ -60,6 +58,10 @@ struct DeviceRect {
 
 // One axis of the nearest-pixel mapping: for destination offset i in [0, |dw|), the source
 // offset, mirrored when exactly one of the two extents is negative.
+//
+// With equal extents (dn = sn = n) and no mirroring the map is the identity offset: for
+// 0 ≤ i < n, (2i + 1) · n / 2n = i + 1/2, whose floor (the truncating division of non-negative
+// values) is i, so source(d) = s0 + (d − d0). The unscaled loop relies on this.
 struct AxisMap {
     int64_t d0, dn, s0, sn;
     bool mirror;
@@ -85,54 +87,30 @@ struct AxisMap {
             f = sn - 1 - f;
         return s0 + f;
     }
+    bool identityOffset() const { return dn == sn && !mirror; }
 };
 
 int64_t clampTo(int64_t v, int64_t lo, int64_t hi) { return std::max(lo, std::min(v, hi)); }
 
-// The shared transfer: destination and source rectangles in device pixels.
-bool transfer(TCanvas& dest, DeviceRect d, const Source* src, DeviceRect s, uint32_t ropCode,
-              const MonoColors* mono = nullptr)
+// The reference loop: every pixel mapped on its own, fetched and stored through the
+// surfaces' colour conversions. Returns whether a span was stored.
+bool referenceRows(const blit::Transfer& t, const AxisMap& mx, const AxisMap& my)
 {
-    const uint8_t rop = uint8_t(ropCode >> 16);
-    const bool usesSource = px::ropUsesSource(rop);
-    const bool usesPattern = px::ropUsesPattern(rop);
-    if (usesSource && !src)
-        return false;
-    dest.realize();
-    QImage* image = CanvasAccess::image(dest);
-    if (!image || d.w == 0 || d.h == 0 || (usesSource && (s.w == 0 || s.h == 0)))
-        return true;
-    if (!usesSource)
-        s = {d.x, d.y, d.w, d.h};
-    px::Surface out(*image, CanvasAccess::monoDdb(dest));
-    const px::ClipSpans clip(CanvasAccess::clipRects(dest));
-    const AxisMap mx(d.x, d.w, s.x, s.w), my(d.y, d.h, s.y, s.h);
-
-    const TCanvas::State& st = dest.state();
-    const TBrush& brush = dest.Brush;
-    const uint32_t destText = mono ? mono->text : px::rgbOfColor(TColor(st.textColor));
-    const uint32_t destBk = mono ? mono->background : px::rgbOfColor(TColor(st.bkColor));
-    const bool destMono = out.kind() == px::Kind::MonoDdb;
-    const uint32_t patternFg = out.deviceValue(px::rgbOfColor(brush.Color));
-    const uint32_t patternBg = out.deviceValue(px::rgbOfColor(TColor(st.bkColor)));
-    const bool patternOpaqueBg = st.bkMode == OPAQUE;
-
-    const TRect cb = clip.bounds();
-    const int64_t rowTop = std::max<int64_t>(my.d0, cb.Top), rowEnd = std::min<int64_t>(my.d0 + my.dn, cb.Bottom);
-    const int64_t colLeft = clampTo(mx.d0, INT32_MIN, INT32_MAX), colRight = clampTo(mx.d0 + mx.dn, INT32_MIN, INT32_MAX);
+    const Source* src = t.src;
+    px::Surface& out = *t.out;
     std::vector<int32_t> xs;
     std::vector<uint32_t> sv, dv;
     std::vector<uint8_t> skip;
     bool wrote = false;
 
-    for (int64_t y = rowTop; y < rowEnd; ++y) {
+    for (int64_t y = t.rowTop; y < t.rowEnd; ++y) {
         const int64_t sy = my.source(y);
-        if (usesSource && (sy < src->rowMin || sy >= src->rowMax))
+        if (t.usesSource && (sy < src->rowMin || sy >= src->rowMax))
             continue;
-        clip.forEach(int32_t(y), int32_t(colLeft), int32_t(colRight), [&](int32_t a, int32_t b) {
+        t.clip->forEach(int32_t(y), int32_t(t.colLeft), int32_t(t.colRight), [&](int32_t a, int32_t b) {
             // The mapping is monotonic, so the columns with a source pixel are one run.
             int32_t first = a, last = b;
-            if (usesSource) {
+            if (t.usesSource) {
                 const auto valid = [&](int32_t x) {
                     const int64_t sx = mx.source(x);
                     return sx >= 0 && sx < src->width;
@@ -149,7 +127,7 @@ bool transfer(TCanvas& dest, DeviceRect d, const Source* src, DeviceRect s, uint
             sv.assign(size_t(n), 0);
             dv.resize(size_t(n));
             skip.assign(size_t(n), 0);
-            if (usesSource) {
+            if (t.usesSource) {
                 for (int32_t i = 0; i < n; ++i)
                     xs[size_t(i)] = int32_t(mx.source(first + i));
                 src->fetch(int32_t(sy), xs.data(), n, sv.data());
@@ -157,9 +135,9 @@ bool transfer(TCanvas& dest, DeviceRect d, const Source* src, DeviceRect s, uint
                     uint32_t& v = sv[size_t(i)];
                     if (src->transparentKey && v == *src->transparentKey)
                         skip[size_t(i)] = 1;
-                    if (src->monoDdb && !destMono)
-                        v = v ? destBk : destText;
-                    else if (!src->monoDdb && destMono)
+                    if (src->monoDdb && !t.destMono)
+                        v = v ? t.destBk : t.destText;
+                    else if (!src->monoDdb && t.destMono)
                         v = (src->bkRule ? v == src->bkKey : px::nearerWhite(v)) ? 0xFFFFFF : 0;
                 }
             }
@@ -168,22 +146,68 @@ bool transfer(TCanvas& dest, DeviceRect d, const Source* src, DeviceRect s, uint
                 if (skip[size_t(i)])
                     continue;
                 uint32_t p = 0;
-                if (usesPattern) {
-                    if (brush.Style == bsClear)
+                if (t.usesPattern) {
+                    if (t.brushStyle == bsClear)
                         continue;
-                    if (brush.Style == bsSolid || px::hatchBit(brush.Style, first + i, int32_t(y)))
-                        p = patternFg;
-                    else if (patternOpaqueBg)
-                        p = patternBg;
+                    if (t.brushStyle == bsSolid || px::hatchBit(t.brushStyle, first + i, int32_t(y)))
+                        p = t.patternFg;
+                    else if (t.patternOpaqueBg)
+                        p = t.patternBg;
                     else
                         continue;
                 }
-                dv[size_t(i)] = px::rop3(rop, p, sv[size_t(i)], dv[size_t(i)]);
+                dv[size_t(i)] = px::rop3(t.rop, p, sv[size_t(i)], dv[size_t(i)]);
             }
             out.store(int32_t(y), first, n, dv.data());
             wrote = true;
         });
     }
+    return wrote;
+}
+
+// The shared transfer: destination and source rectangles in device pixels.
+bool transfer(TCanvas& dest, DeviceRect d, const Source* src, DeviceRect s, uint32_t ropCode,
+              const MonoColors* mono = nullptr)
+{
+    const uint8_t rop = uint8_t(ropCode >> 16);
+    const bool usesSource = px::ropUsesSource(rop);
+    if (usesSource && !src)
+        return false;
+    dest.realize();
+    QImage* image = CanvasAccess::image(dest);
+    if (!image || d.w == 0 || d.h == 0 || (usesSource && (s.w == 0 || s.h == 0)))
+        return true;
+    if (!usesSource)
+        s = {d.x, d.y, d.w, d.h};
+    px::Surface out(*image, CanvasAccess::monoDdb(dest));
+    const px::ClipSpans clip(CanvasAccess::clipRects(dest));
+    const AxisMap mx(d.x, d.w, s.x, s.w), my(d.y, d.h, s.y, s.h);
+
+    const TCanvas::State& st = dest.state();
+    blit::Transfer t;
+    t.out = &out;
+    t.clip = &clip;
+    t.src = usesSource ? src : nullptr;
+    t.rop = rop;
+    t.usesSource = usesSource;
+    t.usesPattern = px::ropUsesPattern(rop);
+    t.destText = mono ? mono->text : px::rgbOfColor(TColor(st.textColor));
+    t.destBk = mono ? mono->background : px::rgbOfColor(TColor(st.bkColor));
+    t.destMono = out.kind() == px::Kind::MonoDdb;
+    t.brushStyle = dest.Brush.Style;
+    t.patternFg = out.deviceValue(px::rgbOfColor(dest.Brush.Color));
+    t.patternBg = out.deviceValue(px::rgbOfColor(TColor(st.bkColor)));
+    t.patternOpaqueBg = st.bkMode == OPAQUE;
+
+    const TRect cb = clip.bounds();
+    t.rowTop = std::max<int64_t>(my.d0, cb.Top);
+    t.rowEnd = std::min<int64_t>(my.d0 + my.dn, cb.Bottom);
+    t.colLeft = clampTo(mx.d0, INT32_MIN, INT32_MAX);
+    t.colRight = clampTo(mx.d0 + mx.dn, INT32_MIN, INT32_MAX);
+
+    const bool wrote = mx.identityOffset() && my.identityOffset() && !blit::referenceOnly()
+                           ? blit::unscaledRows(t, mx.s0 - mx.d0, my.s0 - my.d0)
+                           : referenceRows(t, mx, my);
     if (wrote)
         CanvasAccess::changed(dest);
     return true;

@@ -43,7 +43,22 @@ Surface::Surface(const QImage& image, bool monoDdb)
 void Surface::fetch(int32_t y, int32_t x0, int32_t n, uint32_t* out) const
 {
     const uchar* row = m_read->constScanLine(y);
+    const auto indexed = [&](uint32_t index) { return index < m_table.size() ? m_table[index] : 0u; };
     switch (m_format) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB: {
+        const bool msb = m_format == QImage::Format_Mono;
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t x = x0 + i;
+            const uint32_t bit = (msb ? row[x >> 3] >> (7 - (x & 7)) : row[x >> 3] >> (x & 7)) & 1;
+            out[i] = m_kind == Kind::MonoDdb ? (bit ? 0xFFFFFFu : 0u) : indexed(bit);
+        }
+        return;
+    }
+    case QImage::Format_Indexed8:
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = indexed(row[x0 + i]);
+        return;
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32:
     case QImage::Format_ARGB32_Premultiplied: {
@@ -58,12 +73,25 @@ void Surface::fetch(int32_t y, int32_t x0, int32_t n, uint32_t* out) const
             out[i] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
         }
         return;
-    default: break;
+    case QImage::Format_RGB888:
+        for (int32_t i = 0; i < n; ++i) {
+            const uchar* p = row + 3 * size_t(x0 + i);
+            out[i] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        }
+        return;
+    case QImage::Format_RGB555:
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = from555(reinterpret_cast<const uint16_t*>(row)[x0 + i]);
+        return;
+    case QImage::Format_RGB16:
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = from565(reinterpret_cast<const uint16_t*>(row)[x0 + i]);
+        return;
+    default:
+        for (int32_t i = 0; i < n; ++i)
+            out[i] = m_read->pixel(x0 + i, y) & 0xFFFFFF;
+        return;
     }
-    std::vector<int32_t> xs(size_t(std::max(n, 0)));
-    for (int32_t i = 0; i < n; ++i)
-        xs[size_t(i)] = x0 + i;
-    fetchAt(y, xs.data(), n, out);
 }
 
 void Surface::fetchAt(int32_t y, const int32_t* xs, int32_t n, uint32_t* out) const
@@ -118,7 +146,9 @@ void Surface::fetchAt(int32_t y, const int32_t* xs, int32_t n, uint32_t* out) co
 
 uint8_t Surface::nearestIndex(uint32_t rgb) const
 {
-    uint64_t& slot = m_cache[((rgb * 0x9E3779B1u) >> 22) & 1023];
+    if (!m_cache)
+        m_cache = std::make_unique<std::array<uint64_t, 1024>>(); // zero matches no colour (rgb + 1 > 0)
+    uint64_t& slot = (*m_cache)[((rgb * 0x9E3779B1u) >> 22) & 1023];
     if ((slot >> 8) == uint64_t(rgb) + 1)
         return uint8_t(slot & 0xFF);
     const int r = rgb >> 16 & 0xFF, g = rgb >> 8 & 0xFF, b = rgb & 0xFF;

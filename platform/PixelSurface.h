@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace dw::px {
@@ -53,6 +54,16 @@ public:
     // A drawing colour (pen, brush) as a value for this surface's raster operations.
     uint32_t deviceValue(uint32_t rgb) const;
 
+    // Direct row access for the block transfers' row kernels.
+    QImage::Format format() const { return m_format; }
+    // Indexed and monochrome surfaces: the colour table (at least one entry).
+    const std::vector<uint32_t>& table() const { return m_table; }
+    const uchar* bits() const { return m_read->constBits(); }
+    qsizetype bytesPerLine() const { return m_read->bytesPerLine(); }
+    // The pixels for writing; detaches a shared image as every store does. Only on a
+    // writable surface.
+    uchar* writableBits() { return m_write->bits(); }
+
 private:
     uint8_t nearestIndex(uint32_t rgb) const;
 
@@ -62,7 +73,9 @@ private:
     Kind m_kind;
     QImage::Format m_format;
     std::vector<uint32_t> m_table; // indexed: the colour table
-    mutable std::array<uint64_t, 1024> m_cache{}; // indexed: (rgb + 1) << 8 | index
+    // Indexed: nearest entries found so far, (rgb + 1) << 8 | index; made on first use, so
+    // that surfaces that never look up a colour cost no 8 KiB of zeroing.
+    mutable std::unique_ptr<std::array<uint64_t, 1024>> m_cache;
 };
 
 // The clip area of a surface as bands of rectangles (device coordinates).
@@ -72,6 +85,13 @@ public:
     // Calls fn(x0, x1) for each clipped part [x0, x1) of [left, right) on row y.
     template <typename Fn> void forEach(int32_t y, int32_t left, int32_t right, Fn&& fn) const
     {
+        if (m_rects.size() == 1) { // no clip region: the surface
+            const TRect& r = m_rects[0];
+            const int32_t a = std::max(left, r.Left), b = std::min(right, r.Right);
+            if (y >= r.Top && y < r.Bottom && a < b)
+                fn(a, b);
+            return;
+        }
         size_t i = bandOf(y);
         for (; i < m_rects.size() && m_rects[i].Top <= y; ++i) {
             const TRect& r = m_rects[i];
