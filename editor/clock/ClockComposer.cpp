@@ -16,7 +16,6 @@ void setUpHandRenderer(TRotateImage& hand)
     hand.SetPivot(true);
     hand.SetPivotX(0);
     hand.SetPivotY(0);
-    hand.SetDispMode(ridmRegion);
 }
 
 void setHandAngles(const ClockScene& scene, const HandAngles& angles)

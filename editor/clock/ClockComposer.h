@@ -31,11 +31,9 @@ struct ClockScene {
     TPoint secCenter;
 };
 
-// Sets a hand renderer up as the clock uses it: colour-keyed (Transparent), turning about its
-// pivot (Pivot, PivotX = PivotY = 0 until a picture gives one), and drawn through a clip region
-// of its opaque pixels (DispMode ridmRegion). The region way leaves exactly the pixels the mask
-// blit leaves, but copies only the hand's own pixels once instead of five block transfers over
-// its whole turned rectangle, which is most of a tick's time on a large clock.
+// Sets a hand renderer up as the clock declares it: colour-keyed (Transparent) and turning about
+// its pivot (Pivot, PivotX = PivotY = 0 until a picture gives one); it draws with the control's
+// default mask blit.
 void setUpHandRenderer(TRotateImage& hand);
 
 // Sets the hands' Angle (the renderers reduce it modulo 360 and render the turned picture).

@@ -91,7 +91,7 @@ TEST(ClockComposer, RegionDrawingPaintsExactlyWhatTheMaskBlitPaints)
 
 TEST(ClockComposer, KeptDialGivesWhatAFreshCompositionGives)
 {
-    Clock clock(ridmRegion);
+    Clock clock(ridmMask);
     ClockComposer composer;
     auto expectSame = [&](const HandAngles& a, const char* when) {
         setHandAngles(clock.scene, a);
