@@ -48,7 +48,7 @@ void packRow(Bytes& out, const uint32_t* px, int64_t width, int bits)
 
 } // namespace
 
-Bytes buildBmp(const BmpSpec& s)
+Bytes buildBmp(const BmpFields& s)
 {
     const int64_t w = s.width, h = std::abs(int64_t(s.height));
     if (int64_t(s.pixels.size()) != w * h)
@@ -96,7 +96,7 @@ TMemoryStream streamOf(const Bytes& bytes)
 TMemoryStream makeDib8(int32_t width, int32_t height, const std::vector<uint32_t>& palette,
                        const std::vector<uint8_t>& pixels, bool statedZero)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = width;
     s.height = height;
     s.bitCount = 8;
@@ -115,7 +115,7 @@ TMemoryStream makeDib8(int32_t width, int32_t height, const std::vector<uint32_t
 
 TMemoryStream makeDib24(int32_t width, int32_t height, const std::vector<uint32_t>& pixels, bool spare)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = width;
     s.height = height;
     s.bitCount = 24;
@@ -161,14 +161,14 @@ uint32_t pixelAt(const TMemoryStream& image, int x, int y)
 std::vector<NamedFile> fuzzSeedFiles()
 {
     std::vector<NamedFile> files;
-    auto add = [&](std::string name, BmpSpec s) { files.push_back({std::move(name), buildBmp(s)}); };
+    auto add = [&](std::string name, BmpFields s) { files.push_back({std::move(name), buildBmp(s)}); };
     auto pattern = [](int w, int h, uint32_t modulo, uint32_t mul) {
         std::vector<uint32_t> p(size_t(w * h));
         for (size_t i = 0; i < p.size(); ++i)
             p[i] = uint32_t(i * mul) % modulo;
         return p;
     };
-    BmpSpec s;
+    BmpFields s;
     s.width = 9, s.height = 3, s.bitCount = 1, s.palette = {0x0000FF, 0xFF0000};
     s.pixels = pattern(9, 3, 2, 1);
     add("1bit-9x3.bmp", s);

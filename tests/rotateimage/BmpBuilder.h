@@ -17,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 // A bitmap file to write. Pixels are raw values in stored order (bottom row first, left to
 // right): a table index for 1, 4 and 8 bits, the 16-bit word for 16, blue | green << 8 |
 // red << 16 for 24, the whole 32-bit word (blue, green, red, x bytes) for 32.
-struct BmpSpec {
+struct BmpFields {
     int32_t width = 0;
     int32_t height = 0; // a negative height writes |height| rows and states it (top-down)
     uint16_t bitCount = 24;
@@ -38,7 +38,7 @@ struct BmpSpec {
 };
 
 // The bytes of the bitmap file.
-Bytes buildBmp(const BmpSpec& spec);
+Bytes buildBmp(const BmpFields& fields);
 
 // A memory stream holding bytes, positioned at 0.
 TMemoryStream streamOf(const Bytes& bytes);

@@ -4,7 +4,7 @@ namespace dw::test {
 
 Bytes picture24(int w, int h, const PixelFn& pixel)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = w;
     s.height = h;
     s.bitCount = 24;
@@ -16,7 +16,7 @@ Bytes picture24(int w, int h, const PixelFn& pixel)
 
 Bytes picture8(int w, int h, const std::vector<uint32_t>& palette, const std::function<uint8_t(int, int)>& index)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = w;
     s.height = h;
     s.bitCount = 8;

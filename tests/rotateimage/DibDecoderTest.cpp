@@ -36,9 +36,9 @@ void expectRefused(const Bytes& bytes, const std::string& because, int64_t start
     EXPECT_EQ(d.position, start);
 }
 
-BmpSpec sample24(int w = 3, int h = 2)
+BmpFields sample24(int w = 3, int h = 2)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = w, s.height = h, s.bitCount = 24;
     for (int i = 0; i < w * h; ++i)
         s.pixels.push_back(0x102030u * uint32_t(i + 1) & 0xFFFFFFu);
@@ -47,7 +47,7 @@ BmpSpec sample24(int w = 3, int h = 2)
 
 TEST(DibDecoder, OneBitPictureIsBlackAndWhiteWhateverItsTable)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 10, s.height = 2, s.bitCount = 1;
     s.palette = {0x0000FF, 0xFF0000}; // red, blue
     s.pixels = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, //
@@ -69,7 +69,7 @@ TEST(DibDecoder, OneBitPictureIsBlackAndWhiteWhateverItsTable)
 
 TEST(DibDecoder, FourBitWithColourCountZeroGetsSixteenEntries)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 5, s.height = 3, s.bitCount = 4, s.colorsUsed = 0;
     for (uint32_t i = 0; i < 16; ++i)
         s.palette.push_back(0x010203u * (i + 1));
@@ -88,7 +88,7 @@ TEST(DibDecoder, FourBitWithColourCountZeroGetsSixteenEntries)
 
 TEST(DibDecoder, EightBitWithColourCountZeroGetsTheFullTable)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 3, s.height = 2, s.bitCount = 8, s.colorsUsed = 0;
     s.palette = distinctPalette();
     s.pixels = {0, 128, 255, 7, 8, 9};
@@ -103,7 +103,7 @@ TEST(DibDecoder, EightBitWithColourCountZeroGetsTheFullTable)
 
 TEST(DibDecoder, EightBitKeepsAShortStatedTable)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 2, s.height = 1, s.bitCount = 8;
     s.palette = {0x112233, 0x445566, 0x778899};
     s.pixels = {2, 1};
@@ -117,7 +117,7 @@ TEST(DibDecoder, EightBitKeepsAShortStatedTable)
 
 TEST(DibDecoder, SixteenBitChannelsAreWidenedToEightBits)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 6, s.height = 1, s.bitCount = 16;
     // white, pure blue, pure green, pure red, bit 15 alone (ignored), blue 16 → 16·255 div 31
     s.pixels = {0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x8000, 0x0010};
@@ -134,7 +134,7 @@ TEST(DibDecoder, SixteenBitChannelsAreWidenedToEightBits)
 
 TEST(DibDecoder, ThirtyTwoBitLosesTheFourthByte)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 3, s.height = 2, s.bitCount = 32;
     s.pixels = {0xAA112233, 0xBB445566, 0xCC778899, 0xDD000000, 0xEEFFFFFF, 0xFF0A0B0C};
     const Decoded d = decode(buildBmp(s));
@@ -147,7 +147,7 @@ TEST(DibDecoder, ThirtyTwoBitLosesTheFourthByte)
 
 TEST(DibDecoder, TwentyFourBitIsKeptAndCarriesTheSpareByte)
 {
-    const BmpSpec s = sample24(3, 2);
+    const BmpFields s = sample24(3, 2);
     const Decoded d = decode(buildBmp(s));
     ASSERT_TRUE(d.result) << d.result.error;
     EXPECT_EQ(fileSizeOf(d.source), 54u + 2 * 12);
@@ -161,7 +161,7 @@ TEST(DibDecoder, TwentyFourBitIsKeptAndCarriesTheSpareByte)
 
 TEST(DibDecoder, TrueColourTableAndLargerInfoHeaderAreSkipped)
 {
-    BmpSpec s = sample24(2, 2);
+    BmpFields s = sample24(2, 2);
     s.infoSize = 124; // a version 5 header
     s.palette = {0x123456, 0x654321};
     s.gapBeforePixels = 6;
@@ -173,7 +173,7 @@ TEST(DibDecoder, TrueColourTableAndLargerInfoHeaderAreSkipped)
 
 TEST(DibDecoder, PixelOffsetBelowTheTableIsRaisedToItsEnd)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 2, s.height = 1, s.bitCount = 8, s.palette = {0, 0xFFFFFF};
     s.pixels = {1, 0};
     s.pixelOffset = 20; // inside the headers: the rows still start after the table
@@ -184,7 +184,7 @@ TEST(DibDecoder, PixelOffsetBelowTheTableIsRaisedToItsEnd)
 
 TEST(DibDecoder, RefusesWhatItCannotShow)
 {
-    BmpSpec s = sample24();
+    BmpFields s = sample24();
     s.signature = "BA";
     expectRefused(buildBmp(s), "signature");
     s = sample24(), s.reserved2 = 1;
@@ -207,7 +207,7 @@ TEST(DibDecoder, RefusesWhatItCannotShow)
 
 TEST(DibDecoder, TopDownAndEmptyBitmapsAreRefused)
 {
-    BmpSpec s = sample24(3, 2);
+    BmpFields s = sample24(3, 2);
     s.height = -2;
     expectRefused(buildBmp(s), "top-down");
     s = sample24(3, 2);
@@ -225,7 +225,7 @@ TEST(DibDecoder, TruncatedStreamsAreRefusedAndThePositionRestored)
     expectRefused(Bytes{}, "inside the bitmap headers");
 
     // A pixel offset that points past the end of the stream.
-    BmpSpec s = sample24(3, 2);
+    BmpFields s = sample24(3, 2);
     s.pixelOffset = 4096;
     expectRefused(buildBmp(s), "shorter");
     // A colour table that claims more entries than the stream holds.
@@ -238,7 +238,7 @@ TEST(DibDecoder, TruncatedStreamsAreRefusedAndThePositionRestored)
 TEST(DibDecoder, PicturesBeyondTheLimitsAreRefusedBeforeAnythingIsRead)
 {
     // Headers only: the limits are checked before the stream's length.
-    BmpSpec s;
+    BmpFields s;
     s.width = 16385, s.height = 1, s.bitCount = 1, s.palette = {0, 0xFFFFFF};
     s.pixels.assign(16385, 0);
     expectRefused(buildBmp(s), "16384 pixels");
@@ -256,7 +256,7 @@ TEST(DibDecoder, PicturesBeyondTheLimitsAreRefusedBeforeAnythingIsRead)
 TEST(DibDecoder, BitmapsBackToBackAreReadOneAfterTheOther)
 {
     const Bytes first = buildBmp(sample24(3, 2));
-    BmpSpec s;
+    BmpFields s;
     s.width = 4, s.height = 1, s.bitCount = 8, s.palette = {0, 0xFFFFFF}, s.pixels = {1, 0, 0, 1};
     const Bytes second = buildBmp(s);
     Bytes all = {'x', 'y', 'z'}; // the first picture starts at P = 3
@@ -281,7 +281,7 @@ TEST(DibDecoder, BitmapsBackToBackAreReadOneAfterTheOther)
 
 TEST(DibDecoder, ALyingFileSizeNeitherRereadsThePictureNorRunsPastTheEnd)
 {
-    BmpSpec s = sample24(3, 2);
+    BmpFields s = sample24(3, 2);
     const int64_t dataEnd = int64_t(buildBmp(s).size());
     s.fileSize = 0;
     Bytes b = buildBmp(s);
