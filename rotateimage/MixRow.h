@@ -21,4 +21,8 @@ constexpr int64_t mixRowWords(int64_t width) { return (3 * width + 3) / 4; }
 // untouched. Both rows hold mixRowWords(width) · 4 bytes; they need no alignment.
 void mixRow(uint8_t* composite, const uint8_t* background, int64_t width, int level);
 
+// The same blend over `words` consecutive 32-bit words: whole bitmaps of rows at once, since
+// their rows follow each other without gaps.
+void mixWords(uint8_t* composite, const uint8_t* background, int64_t words, int level);
+
 } // namespace dw

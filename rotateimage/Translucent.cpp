@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace dw {
 
@@ -51,10 +52,12 @@ void TranslucentPass::DrawMix(const TRect& rect)
     BitBlt(m_background.Canvas(), 0, 0, iw, ih, &m_canvas, rect.Left, rect.Top, SRCCOPY);
 
     // The control painted over a copy of it, in its own client coordinates.
+    // Both work bitmaps hold their rows one after the other, each padded to whole words, which
+    // is exactly the blend's row (mixRowWords): they are copied and mixed as one run of words.
     m_composite.SetSize(iw, ih);
-    const size_t rowBytes = size_t(mixRowWords(w)) * 4;
-    for (int32_t y = 0; y < ih; ++y)
-        std::memcpy(m_composite.ScanLine(y), m_background.ScanLine(y), rowBytes);
+    const int64_t words = mixRowWords(w) * h;
+    Q_ASSERT(m_background.image().bytesPerLine() == mixRowWords(w) * 4);
+    std::memcpy(m_composite.ScanLine(0), m_background.ScanLine(0), size_t(words) * 4);
     TCanvas& composite = m_composite.Canvas();
     const int saved = SaveDC(composite);
     try {
@@ -68,8 +71,7 @@ void TranslucentPass::DrawMix(const TRect& rect)
     RestoreDC(composite, saved);
 
     // Where the control drew nothing the composite equals the background and stays so.
-    for (int32_t y = 0; y < ih; ++y)
-        mixRow(m_composite.ScanLine(y), m_background.ScanLine(y), w, m_level);
+    mixWords(m_composite.ScanLine(0), std::as_const(m_background).ScanLine(0), words, m_level);
 
     BitBlt(m_canvas, rect.Left, rect.Top, iw, ih, &composite, 0, 0, SRCCOPY);
 }
