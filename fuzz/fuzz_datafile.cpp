@@ -11,29 +11,17 @@
 #include "platform/CabinetReader.h"
 #include "platform/Seam.h"
 
+#include "FuzzSupport.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <vector>
 
 using namespace dw;
+using dw::fuzz::check;
+using dw::fuzz::QuietHandler;
 
 namespace {
-
-class QuietHandler final : public seam::Handler {
-public:
-    int messageBox(const QString&, const QString&, unsigned) override { return seam::IDOK; }
-    void errorBox(const QString&) override {}
-    std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-    int showModal(QObject&) override { return seam::mrCancel; }
-    void beep() override {}
-};
-
-void check(bool ok)
-{
-    if (!ok)
-        __builtin_trap();
-}
 
 // Small enough that a cabinet stating huge members is refused quickly, large enough for the
 // seeds.

@@ -10,32 +10,18 @@
 #include "platform/MemoryStream.h"
 #include "platform/Seam.h"
 
+#include "FuzzSupport.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstring>
 #include <vector>
 
 using namespace dw;
+using dw::fuzz::check;
+using dw::fuzz::QuietHandler;
 
 namespace {
-
-// The readers' messages ("ERROR: …", "DEBUG: …") are expected on damaged input; they are taken
-// and dropped instead of flooding stderr.
-class QuietHandler final : public seam::Handler {
-public:
-    int messageBox(const QString&, const QString&, unsigned) override { return seam::IDOK; }
-    void errorBox(const QString&) override {}
-    std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-    int showModal(QObject&) override { return seam::mrCancel; }
-    void beep() override {}
-};
-
-void check(bool ok)
-{
-    if (!ok)
-        __builtin_trap();
-}
 
 void fileImage(const uint8_t* data, size_t size)
 {

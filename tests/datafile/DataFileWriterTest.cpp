@@ -13,9 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace dw;
 using namespace dw::test;
 
@@ -35,20 +32,6 @@ void flipPlainByte(TMemoryStream& sliced, int32_t pos, uint8_t mask)
     const auto n = int32_t(sliced.size() - 2);
     const int32_t slices = sliced.Memory()[1] ^ sliced.Memory()[0];
     sliced.Memory()[2 + FlatToSlicedPos(pos, n, slices)] ^= mask;
-}
-
-template <typename F>
-void withFileSizeLimit(rlim_t limit, F what)
-{
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit tight = old;
-    tight.rlim_cur = limit;
-    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    what();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
 }
 
 } // namespace

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,22 +39,6 @@ void withUmask(mode_t mask, F what)
     const mode_t old = ::umask(mask);
     what();
     ::umask(old);
-}
-
-// Runs what while this process may not make any file larger than limit bytes, so that a write
-// fails part way as on a full disk (the limit binds root too).
-template <typename F>
-void withFileSizeLimit(rlim_t limit, F what)
-{
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit tight = old;
-    tight.rlim_cur = limit;
-    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    what();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
 }
 
 } // namespace

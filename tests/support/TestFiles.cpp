@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace dw::test {
 
 Bytes readFile(const QString& path)
@@ -48,6 +51,19 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments, i
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+void withFileSizeLimit(uint64_t limit, const std::function<void()>& what)
+{
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit tight = old;
+    tight.rlim_cur = rlim_t(limit);
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    what();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 } // namespace dw::test

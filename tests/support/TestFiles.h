@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,9 @@ struct ProcessResult {
     QString err;
 };
 ProcessResult runProcess(const QString& program, const QStringList& arguments, int timeoutMs = 60000);
+
+// Runs what while this process may not make any file larger than limit bytes, so that a write
+// fails part way as on a full disk (the limit binds root too).
+void withFileSizeLimit(uint64_t limit, const std::function<void()>& what);
 
 } // namespace dw::test
