@@ -26,25 +26,11 @@ namespace {
 const QString kMalformed = QStringLiteral(DIALWRIGHT_TEST_DATA "/malformed");
 const QString kSeeds = QStringLiteral(DIALWRIGHT_TEST_DATA "/../../../fuzz/corpus/fileimage");
 
-Bytes plainList(const std::vector<Bytes>& members)
-{
-    std::vector<std::unique_ptr<TMemoryStream>> streams;
-    std::vector<TStream*> list;
-    for (const Bytes& m : members) {
-        streams.push_back(std::make_unique<TMemoryStream>());
-        load(*streams.back(), m);
-        list.push_back(streams.back().get());
-    }
-    TMemoryStream target;
-    WriteStreamList(target, list);
-    return contents(target);
-}
-
 // A file image as the program writes one: stream list, sliced, word-chained.
 Bytes saveImage(const std::vector<Bytes>& members)
 {
     TMemoryStream plain;
-    load(plain, plainList(members));
+    load(plain, listOf(members));
     auto sliced = SliceStream(plain, int32_t(plain.size()));
     chainWords(sliced->Memory(), sliced->size());
     return contents(*sliced);
@@ -156,7 +142,7 @@ TEST(FileImage, FirstFourBytesAreTheSlicingHeaderAndTwoKeyedBytes)
     const Bytes image = saveImage({{1, 2, 3}, {}});
     setRandomSeed(23);
     TMemoryStream plain;
-    load(plain, plainList({{1, 2, 3}, {}}));
+    load(plain, listOf({{1, 2, 3}, {}}));
     const Bytes sliced = contents(*SliceStream(plain, int32_t(plain.size())));
     EXPECT_EQ(Bytes(image.begin(), image.begin() + 4), Bytes(sliced.begin(), sliced.begin() + 4));
     EXPECT_NE(image[0], 0);
@@ -165,7 +151,7 @@ TEST(FileImage, FirstFourBytesAreTheSlicingHeaderAndTwoKeyedBytes)
 TEST(FileImage, SlicedImageReadsTheSameBeforeChaining)
 {
     TMemoryStream plain;
-    load(plain, plainList({{9, 8, 7}, Bytes(500, 1)}));
+    load(plain, listOf({{9, 8, 7}, Bytes(500, 1)}));
     auto sliced = SliceStream(plain, int32_t(plain.size()));
     const Bytes before = contents(*sliced);
     const FileImageContents got = readSlicedImage(*sliced);

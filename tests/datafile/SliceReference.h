@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -71,6 +72,21 @@ inline void load(TMemoryStream& s, const Bytes& bytes)
 }
 
 inline Bytes contents(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
+
+// The stream list of the given members, written into a fresh memory stream.
+inline Bytes listOf(const std::vector<Bytes>& members)
+{
+    std::vector<std::unique_ptr<TMemoryStream>> streams;
+    std::vector<TStream*> list;
+    for (const Bytes& m : members) {
+        streams.push_back(std::make_unique<TMemoryStream>());
+        load(*streams.back(), m);
+        list.push_back(streams.back().get());
+    }
+    TMemoryStream target;
+    WriteStreamList(target, list);
+    return contents(target);
+}
 
 // Everything a stream can still give from its position.
 inline Bytes readRest(TStream& s)

@@ -16,21 +16,6 @@ namespace {
 
 const QString kOffsetError = QStringLiteral("ERROR: TStreamListReader.GetItemOffset");
 
-// The stream list of the given members, written into a fresh memory stream.
-Bytes listOf(const std::vector<Bytes>& members)
-{
-    std::vector<std::unique_ptr<TMemoryStream>> streams;
-    std::vector<TStream*> list;
-    for (const Bytes& m : members) {
-        streams.push_back(std::make_unique<TMemoryStream>());
-        load(*streams.back(), m);
-        list.push_back(streams.back().get());
-    }
-    TMemoryStream target;
-    WriteStreamList(target, list);
-    return contents(target);
-}
-
 Bytes member(TStreamListReader& reader, int32_t i)
 {
     reader.SetItemIndex(i);
