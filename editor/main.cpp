@@ -16,8 +16,10 @@ int main(int argc, char** argv)
 
     // The windows, each living for the whole run, in this order.
     dw::TMainForm mainForm;
+    // Each window's constructor makes itself the one its unit's global names (MainForm,
+    // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
     // TODO(windows): THandForm, TAboutBox, TStringDlg and TAnimationDlg are created here, after
-    // the main window, as their parts of the editor arrive.
+    // the main window, in that order, as their parts of the editor arrive.
 
     mainForm.show();
     return app.exec();
