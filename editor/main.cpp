@@ -2,6 +2,7 @@
 // cursor, the windows, and the message loop until the main window closes.
 #include "Application.h"
 #include "EditorUnit.h"
+#include "HandUnit.h"
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
@@ -16,10 +17,11 @@ int main(int argc, char** argv)
 
     // The windows, each living for the whole run, in this order.
     dw::TMainForm mainForm;
+    dw::THandForm handForm;
     // Each window's constructor makes itself the one its unit's global names (MainForm,
     // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm, TAboutBox, TStringDlg and TAnimationDlg are created here, after
-    // the main window, in that order, as their parts of the editor arrive.
+    // TODO(windows): TAboutBox, TStringDlg and TAnimationDlg are created here, after the
+    // positioning dialog, in that order, as their parts of the editor arrive.
 
     mainForm.show();
     return app.exec();
