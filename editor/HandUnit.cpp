@@ -488,10 +488,10 @@ bool THandForm::eventFilter(QObject* watched, QEvent* event)
             return planeMouseEvent(static_cast<QMouseEvent*>(event));
         case QEvent::ToolTip: {
             auto* help = static_cast<QHelpEvent*>(event);
-            if (QWidget* control = controlAt(help->pos()))
-                QToolTip::showText(help->globalPos(), control->toolTip(), control);
-            else
-                QToolTip::hideText();
+            // The hint of what lies under the pointer; the work area's own elsewhere.
+            QWidget* control = controlAt(help->pos());
+            const QString hint = control ? control->toolTip() : ScrollBox1->toolTip();
+            QToolTip::showText(help->globalPos(), hint, control ? control : ScrollBox1);
             return true;
         }
         default:
