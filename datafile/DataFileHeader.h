@@ -36,4 +36,19 @@ QStringList headerLines(const DataFileHeader& header);
 // All lines, each followed by CR LF (the last one too).
 QString headerText(const DataFileHeader& header);
 
+// A header text read back. Lines end at CR LF (or a lone CR or LF); a line without "=" is no
+// setting; of a key given twice the first counts. The twelve pivot and centre keys are
+// required, each with a 32-bit whole number in decimal; an option key counts only with 1 (yes)
+// or 2 (no), ExtrudeHand only with 1, and a Date that does not read leaves `saved` invalid.
+struct HeaderReading {
+    DataFileHeader header;
+    // The first required key (without "=") that is missing or whose value is no 32-bit whole
+    // number, and that value; both empty when the header is complete.
+    QString badKey;
+    QString badValue;
+    bool missing = false; // the key is not there at all
+    bool ok() const { return badKey.isEmpty(); }
+};
+HeaderReading readHeaderText(const QString& text);
+
 } // namespace dw

@@ -38,6 +38,17 @@ seam::FileDialogRequest saveDataDialog()
     return d;
 }
 
+seam::FileDialogRequest openDataDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Open;
+    d.name = QStringLiteral("OpenDataDialog");
+    d.filter = QStringLiteral("カスタムデータ (*.pdl)|*.pdl|すべてのファイル (*.*)|*.*");
+    d.defaultExt = QStringLiteral("pdl");
+    d.fileMustExist = true;
+    return d;
+}
+
 std::optional<QString> executeFileDialog(seam::FileDialogRequest& dialog)
 {
     std::optional<QString> chosen = seam::fileDialog(dialog);

@@ -33,6 +33,7 @@ class ControlHostPanel;
 class PictureBox;
 class ScrollBox;
 class TBitmap;
+struct ClockProjectFile;
 class TRotateImage;
 class ClockComposer;
 struct ClockScene;
@@ -104,6 +105,18 @@ public:
     // One centre for all three hands.
     void N19Click();
 
+    // --- Media slots ----------------------------------------------------------------------
+    // The one place deciding the enabled state of the slot items that follow a record: No
+    // Data, Test Play and Parameters (MainForm_SlotItems.cpp).
+    void UpdateSlotItems();
+
+    // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
+    // Asks before a modified project is replaced, then opens the chosen file.
+    void Open1Click();
+    // Makes the saved clock at path the project. A file that cannot be read or is no custom
+    // data file shows why and leaves the project as it was; returns whether it opened.
+    bool openClockFile(const QString& path);
+
     // --- Saving (MainForm_Save.cpp) --------------------------------------------------------
     // Writes the project as a custom data file at fileName (created or replaced; a failure
     // leaves a file that was there as it was and raises EFrameworkError). Leaves FModified.
@@ -144,10 +157,11 @@ public:
     seam::FileDialogRequest OpenPictureDialog1;
     seam::FileDialogRequest OpenDialog1;
     seam::FileDialogRequest SaveDialog1;
+    seam::FileDialogRequest OpenDataDialog;
 
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
-    QAction *File1 = nullptr, *New1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
     QAction *B1 = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
@@ -215,6 +229,9 @@ private:
     void createRenderers();
     void connectCommands();
     void FormCreate();
+
+    // Replaces the project by a saved one in one step (MainForm_Open.cpp).
+    void applyClockProject(const ClockProjectFile& project, const QString& path);
 
     // The positioning command shared by GoTo1Click, GoTo2Click and GoTo3Click.
     void positionHand(const TMemoryStream& handStream, const PictureBox& builtinHand, TRotateImage& renderer,

@@ -32,6 +32,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     OpenPictureDialog1 = openPictureDialog();
     OpenDialog1 = openWaveDialog();
     SaveDialog1 = saveDataDialog();
+    OpenDataDialog = openDataDialog();
     createMenu();
     createControls();
     connectCommands();

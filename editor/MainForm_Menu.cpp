@@ -85,6 +85,7 @@ void TMainForm::connectCommands()
         connect(item, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
     };
     command(Exit1, &TMainForm::Exit1Click);
+    command(Open1, &TMainForm::Open1Click);
     command(Save1, &TMainForm::Save1Click);
     command(Background1, &TMainForm::Background1Click);
     command(M1, &TMainForm::M1Click);

@@ -2,12 +2,12 @@
 
 #include "BuiltinPictures.h"
 
+#include "datafile/DataFileHeader.h"
 #include "platform/AnsiText.h"
 #include "platform/Bitmap.h"
 #include "platform/MemoryStream.h"
 #include "rotateimage/RotateImage.h"
 
-#include <QHash>
 #include <QRegion>
 #include <QStringList>
 
@@ -19,19 +19,6 @@ namespace {
 
 constexpr size_t kDialMember = 0, kHourMember = 1, kMinuteMember = 2, kSecondMember = 3, kShapeMember = 4,
                  kHeaderMember = 5, kFixedMembers = 7;
-
-// The key=value lines of the header text; a line without "=" is not a setting and is skipped.
-QHash<QString, QString> headerValues(const std::vector<uint8_t>& text)
-{
-    QHash<QString, QString> values;
-    const QString all = unicodeFromAnsi(reinterpret_cast<const char*>(text.data()), text.size());
-    for (const QString& line : all.split(QStringLiteral("\r\n"))) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && !values.contains(line.left(eq)))
-            values.insert(line.left(eq), line.mid(eq + 1));
-    }
-    return values;
-}
 
 // Loads a picture member into a renderer: the file bytes, or the built-in picture for none.
 void loadPicture(TRotateImage& renderer, const std::vector<uint8_t>& member, BuiltinPicture builtin)
@@ -66,24 +53,18 @@ QString SavedClock::load(const std::vector<std::vector<uint8_t>>& members)
     if (members.size() < kFixedMembers)
         return QStringLiteral("the file holds %1 members, a clock needs at least 7").arg(members.size());
 
-    const QHash<QString, QString> values = headerValues(members[kHeaderMember]);
-    QString missing;
-    auto number = [&](const char* key) -> int32_t {
-        bool ok = false;
-        const int32_t v = values.value(QLatin1String(key)).toInt(&ok, 10);
-        if (!ok && missing.isEmpty())
-            missing = QStringLiteral("the header has no whole number for %1=").arg(QLatin1String(key));
-        return v;
-    };
-    const TPoint hourPivot{number("HPX"), number("HPY")};
-    const TPoint minPivot{number("MPX"), number("MPY")};
-    const TPoint secPivot{number("SPX"), number("SPY")};
-    m_hourCenter = {number("HCX"), number("HCY")};
-    m_minCenter = {number("MCX"), number("MCY")};
-    m_secCenter = {number("SCX"), number("SCY")};
-    if (!missing.isEmpty())
-        return missing;
-    m_extrudeHand = values.value(QStringLiteral("ExtrudeHand")) == QLatin1String("1");
+    const std::vector<uint8_t>& text = members[kHeaderMember];
+    const HeaderReading reading = readHeaderText(unicodeFromAnsi(reinterpret_cast<const char*>(text.data()), text.size()));
+    if (!reading.ok())
+        return QStringLiteral("the header has no whole number for %1=").arg(reading.badKey);
+    const DataFileHeader& header = reading.header;
+    const TPoint hourPivot{header.hourPivot.x(), header.hourPivot.y()};
+    const TPoint minPivot{header.minPivot.x(), header.minPivot.y()};
+    const TPoint secPivot{header.secPivot.x(), header.secPivot.y()};
+    m_hourCenter = {header.hourCenter.x(), header.hourCenter.y()};
+    m_minCenter = {header.minCenter.x(), header.minCenter.y()};
+    m_secCenter = {header.secCenter.x(), header.secCenter.y()};
+    m_extrudeHand = header.extrudeHand;
 
     const std::vector<uint8_t>& shapeData = members[kShapeMember];
     // A member holds at most 2 GiB − 1 bytes, so its size fits the call's 32 bits.

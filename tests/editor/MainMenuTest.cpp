@@ -28,6 +28,7 @@ std::vector<Row> expectedMenu()
     std::vector<Row> rows = {
         {"", "File1", "ファイル(&F)", "", ""},
         {"File1", "New1", "初期化（&New）", "", "d"},
+        {"File1", "Open1", "開く(&Open)...", "保存したカスタムデータを読み込んで編集します。", ""},
         {"File1", "Save1", "保存(&Save)", "カスタムデータをファイルに保存します。", ""},
         {"File1", "N1", "-", "", ""},
         {"File1", "Exit1", "終了(e&Xit)", "", ""},

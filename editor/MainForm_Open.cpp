@@ -1,0 +1,133 @@
+// Opening a saved clock again: the file read and checked whole, then made the project in one
+// step.
+#include "EditorUnit.h"
+
+#include "Application.h"
+#include "CommonDialogs.h"
+#include "PictureBox.h"
+
+#include "editor/clock/ClockProjectFile.h"
+#include "platform/MemoryStream.h"
+#include "platform/Seam.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+namespace dw {
+
+namespace {
+
+void fill(TMemoryStream& stream, const std::vector<uint8_t>& bytes)
+{
+    stream.Clear();
+    if (!bytes.empty())
+        stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+}
+
+void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader::Option option)
+{
+    QAction* item = option == DataFileHeader::OptionYes ? yes : option == DataFileHeader::OptionNo ? no : defaultItem;
+    item->setChecked(true);
+}
+
+} // namespace
+
+void TMainForm::Open1Click()
+{
+    if (FModified) {
+        const int answer = seam::messageBox(QStringLiteral("データが保存されていません。\n別のファイルを開きますか？"),
+                                            seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_DEFBUTTON2);
+        if (answer != seam::IDOK)
+            return;
+    }
+    const std::optional<QString> path = executeFileDialog(OpenDataDialog);
+    if (!path)
+        return;
+    openClockFile(*path);
+}
+
+bool TMainForm::openClockFile(const QString& path)
+{
+    // The whole file is read and checked before anything changes. A file that cannot be read
+    // ends the command with the framework's error.
+    TMemoryStream file;
+    file.LoadFromFile(path);
+    const ClockProjectReading reading = readClockProjectFile(file.Memory(), file.size());
+    if (!reading.project) {
+        seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), reading.problem),
+                         seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);
+        return false;
+    }
+    applyClockProject(*reading.project, path);
+    return true;
+}
+
+void TMainForm::applyClockProject(const ClockProjectFile& project, const QString& path)
+{
+    const DataFileHeader& header = project.header;
+
+    fill(FBkgStream, project.pictures[0]);
+    fill(FHourStream, project.pictures[1]);
+    fill(FMinStream, project.pictures[2]);
+    fill(FSecStream, project.pictures[3]);
+    // A picture the engine cannot decode leaves its renderer empty, as when it is loaded by hand.
+    const struct {
+        TMemoryStream& stream;
+        TRotateImage& renderer;
+        const PictureBox& builtin;
+    } pictures[] = {{FBkgStream, *RotateImage1, *Image1},
+                    {FHourStream, *SNeedleImage, *HourImage},
+                    {FMinStream, *LNeedleImage, *MinImage},
+                    {FSecStream, *SecNeedleImage, *SecImage}};
+    for (const auto& p : pictures) {
+        if (p.stream.size() == 0) {
+            assignBuiltin(p.renderer, p.builtin);
+        } else {
+            p.stream.SetPosition(0);
+            p.renderer.LoadFromBmpStream(p.stream);
+            p.stream.SetPosition(0);
+        }
+    }
+    LayoutClock();
+    SNeedleImage->SetPivotX(header.hourPivot.x());
+    SNeedleImage->SetPivotY(header.hourPivot.y());
+    LNeedleImage->SetPivotX(header.minPivot.x());
+    LNeedleImage->SetPivotY(header.minPivot.y());
+    SecNeedleImage->SetPivotX(header.secPivot.x());
+    SecNeedleImage->SetPivotY(header.secPivot.y());
+    FHourCenter = header.hourCenter;
+    FMinCenter = header.minCenter;
+    FSecCenter = header.secCenter;
+
+    {
+        // The texts change without counting as edits.
+        const QSignalBlocker titleBlocker(Edit1);
+        const QSignalBlocker authorBlocker(Memo1);
+        Edit1->setText(header.title);
+        Memo1->setPlainText(project.author);
+    }
+    checkOption(Default1, Yes1, No1, header.translucent);
+    checkOption(Default2, Yes2, No2, header.colorEffect);
+    checkOption(Default3, Yes3, No3, header.countHourSound);
+    checkOption(Default4, Yes4, No4, header.countHourAnimation);
+    ExtrudeHand1->setChecked(header.extrudeHand);
+
+    TMemoryStream* records[] = {&FSecSound, &FMinSound, &FHourSound, &FZeroSound, &FMinAnim, &FHourAnim, &FZeroAnim};
+    for (size_t i = 0; i < project.slotRecords.size(); ++i)
+        fill(*records[i], project.slotRecords[i]);
+    UpdateSlotItems();
+
+    // The shape as saved; with ExtrudeHand the hands widen it at the next redraw.
+    SetClockRgn(project.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(project.shape));
+    SaveDialog1.fileName = path;
+    SetModified(false);
+    New1->setEnabled(true);
+    Timer1Timer();
+}
+
+} // namespace dw
