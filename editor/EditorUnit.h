@@ -240,6 +240,14 @@ private:
     // else the built-in dial. Raises EFrameworkError for bytes that are not a picture.
     void decodeForPositioning(const TMemoryStream& stream, const PictureBox& builtin, TBitmap& picture) const;
 
+    // The file a command works on: the one dropped on the window for it, else the one chosen in
+    // its file dialog (nothing when the user cancels).
+    std::optional<QString> chooseFile(seam::FileDialogRequest& dialog);
+    // Reads a picture file for the project. A picture the clock cannot show but that can be
+    // read is offered for conversion to a 24-bit bitmap; the user may keep it as it is.
+    // A file that cannot be read raises the framework's error.
+    void readPictureFile(const QString& path, TMemoryStream& loaded);
+
     // The hand-loading command shared by N2Click, N3Click and N4Click.
     void loadHand(TMemoryStream& stream, TRotateImage& renderer);
     // Puts a built-in picture back into a renderer.
@@ -271,6 +279,9 @@ private:
     TMemoryStream FMinAnim; // animation slots: minute, hour, zero hour
     TMemoryStream FHourAnim;
     TMemoryStream FZeroAnim;
+
+    // A file dropped on the window for the command that runs next (MainForm_Drop.cpp).
+    std::optional<QString> m_droppedFile;
 
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };

@@ -8,10 +8,15 @@
 #include "ScrollBox.h"
 
 #include "editor/clock/ClockLayout.h"
+#include "editor/clock/PictureConversion.h"
 #include "platform/Bitmap.h"
+#include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"
 
+#include <QFileInfo>
 #include <QImage>
+
+#include <utility>
 
 namespace dw {
 
@@ -59,15 +64,47 @@ void TMainForm::LayoutClock()
     ClockImage->setPicture(canvas);
 }
 
+std::optional<QString> TMainForm::chooseFile(seam::FileDialogRequest& dialog)
+{
+    if (m_droppedFile) {
+        std::optional<QString> dropped = std::exchange(m_droppedFile, std::nullopt);
+        dialog.fileName = *dropped;
+        return dropped;
+    }
+    return executeFileDialog(dialog);
+}
+
+void TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded)
+{
+    loaded.LoadFromFile(path);
+    const PictureForm form = examinePicture(loaded);
+    if (!form.convertible())
+        return;
+    QString question = QStringLiteral("「%1」は時計で表示できない形式の画像です（%2）。\n"
+                                      "24 ビットのビットマップに変換して使いますか？\n")
+                           .arg(QFileInfo(path).fileName(), form.format.toUpper());
+    if (form.hasAlpha)
+        question += QStringLiteral("変換すると透明度（アルファチャンネル）の情報は失われます。\n");
+    question += QStringLiteral("\n［OK］変換して使います。\n［キャンセル］変換せずにそのまま使います（時計には表示されません）。");
+    if (seam::messageBox(question, seam::applicationTitle(),
+                         seam::MB_OKCANCEL | seam::MB_ICONQUESTION | seam::MB_DEFBUTTON2) != seam::IDOK)
+        return;
+    TMemoryStream converted;
+    convertToClockBitmap(loaded, converted);
+    loaded.Clear();
+    loaded.LoadFromStream(converted);
+    loaded.SetPosition(0);
+}
+
 void TMainForm::Background1Click()
 {
-    const std::optional<QString> path = executeFileDialog(OpenPictureDialog1);
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
     if (!path)
         return;
     // The whole file is read before anything changes: one that cannot be read ends the
     // command with the framework's error and leaves the project as it was.
     TMemoryStream loaded;
-    loaded.LoadFromFile(*path);
+    readPictureFile(*path, loaded);
     SetModified(true);
     FBkgStream.Clear();
     FBkgStream.LoadFromStream(loaded);
@@ -81,11 +118,11 @@ void TMainForm::Background1Click()
 
 void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
 {
-    const std::optional<QString> path = executeFileDialog(OpenPictureDialog1);
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
     if (!path)
         return;
     TMemoryStream loaded;
-    loaded.LoadFromFile(*path);
+    readPictureFile(*path, loaded);
     SetModified(true);
     stream.Clear();
     stream.LoadFromStream(loaded);

@@ -87,13 +87,15 @@ void TMainForm::ResetRgnBtnClick()
 
 void TMainForm::M1Click()
 {
-    const std::optional<QString> path = executeFileDialog(OpenPictureDialog1);
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
     if (!path)
         return;
     // Read (and decode) the mask before anything changes: a file that is not a readable
     // bitmap ends the command with the framework's error, the project as it was.
+    TMemoryStream file;
+    readPictureFile(*path, file);
     TBitmap mask;
-    mask.LoadFromFile(*path);
+    mask.LoadFromStream(file);
     SetModified(true);
     std::optional<TRegion> shape;
     {
