@@ -5,6 +5,8 @@
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
+#include "media/widgets/AboutUnit.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -14,12 +16,13 @@ int main(int argc, char** argv)
     dw::WidgetSeamHandler seamHandler;
     dw::WidgetCursorListener cursorListener;
 
-    // The windows, each living for the whole run, in this order.
+    // The windows, each living for the whole run, in this order. Each window's constructor
+    // makes itself the one its unit's global names (MainForm, HandForm, AboutBox, StringDlg,
+    // AnimationDlg), so the commands reach the dialogs there.
     dw::TMainForm mainForm;
-    // Each window's constructor makes itself the one its unit's global names (MainForm,
-    // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm, TAboutBox, TStringDlg and TAnimationDlg are created here, after
-    // the main window, in that order, as their parts of the editor arrive.
+    // TODO(windows): THandForm here, between the main window and the about box.
+    dw::TAboutBox aboutBox(&mainForm);
+    // TODO(windows): TStringDlg and TAnimationDlg here, after the about box, in that order.
 
     mainForm.show();
     return app.exec();
