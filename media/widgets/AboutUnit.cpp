@@ -120,7 +120,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     Comments->setWordWrap(true);
     Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Copyright = label(Panel1, "Copyright", QStringLiteral("Copyright (C) 2001 Dialwright の作者へメールを書く"),
+    Copyright = label(Panel1, "Copyright", QStringLiteral("Copyright (C) 2001 作者へのメール"),
                       QRect(8, 124, 265, 16));
     Copyright->setCursor(Qt::PointingHandCursor);
     Copyright->setToolTip(QStringLiteral("作者にメールを出す"));
