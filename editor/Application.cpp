@@ -21,6 +21,29 @@ static void registerIcons()
 
 namespace dw {
 
+namespace {
+
+// The toolkit's Japanese catalogue predates the move of the file type names ("Folder", "%1 File",
+// "Drive", "File") from the file dialog to the icon provider: this translator finds them where
+// the catalogue keeps them, so that the file dialog's type column is Japanese too.
+class MovedToolkitTexts final : public QTranslator {
+public:
+    MovedToolkitTexts(const QTranslator& catalogue, QObject* parent) : QTranslator(parent), m_catalogue(catalogue) {}
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return QString();
+        const QString moved = m_catalogue.translate("QFileDialog", source, disambiguation, n);
+        return moved.isEmpty() ? m_catalogue.translate("QFileDialog", source, nullptr, n) : moved;
+    }
+    bool isEmpty() const override { return false; }
+
+private:
+    const QTranslator& m_catalogue;
+};
+
+} // namespace
+
 void initializeApplication(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("Dialwright"));
@@ -47,6 +70,8 @@ bool installJapaneseToolkitTexts(QCoreApplication& app)
         return false;
     }
     QCoreApplication::installTranslator(translator);
+    // Asked first (the last installed is), it answers only for the moved texts.
+    QCoreApplication::installTranslator(new MovedToolkitTexts(*translator, translator));
     return true;
 }
 

@@ -66,7 +66,21 @@ ProfileFile::ProfileFile(QString fileName, const QString& readFrom) : m_fileName
     QFile file(readFrom.isEmpty() ? m_fileName : readFrom);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
         return;
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    parse(file.read(kMaxFileSize + 1));
+}
+
+ProfileFile ProfileFile::fromContents(QString fileName, const QByteArray& contents)
+{
+    ProfileFile ini(std::move(fileName), QStringLiteral("/dev/null"));
+    ini.parse(contents);
+    return ini;
+}
+
+void ProfileFile::parse(const QByteArray& bytes)
+{
+    m_lines.clear();
+    m_lineEnd = "\n";
+    m_endsWithLineEnd = true;
     if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
         return;
     const qsizetype firstBreak = bytes.indexOf('\n');

@@ -26,6 +26,9 @@ public:
     // cannot be read or is larger than kMaxFileSize counts as empty.
     explicit ProfileFile(QString fileName, const QString& readFrom = QString());
 
+    // A file whose current content is given (what a read would have found).
+    static ProfileFile fromContents(QString fileName, const QByteArray& contents);
+
     // Protection: a settings file is a few hundred bytes; anything beyond this is not one.
     static constexpr int64_t kMaxFileSize = 1 << 20;
 
@@ -50,6 +53,7 @@ public:
     static std::optional<int32_t> parseInteger(const QByteArray& text);
 
 private:
+    void parse(const QByteArray& bytes);
     // The line index of the section's header, or -1.
     qsizetype sectionLine(const QByteArray& section) const;
     // The line index of the key within the section starting at sectionLine, or -1.

@@ -36,7 +36,14 @@ TEST(Application, ToolkitDialogsSpeakJapaneseWhateverTheLocale)
         const QString shown = QCoreApplication::translate(context, text);
         EXPECT_NE(shown, QString::fromLatin1(text)) << context << " " << text;
     }
-    for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"), "フォルダ")
+        << "the file dialog's type column";
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "%1 File", "%1 is a file name suffix, for example txt")
+                  .arg("bmp"),
+              "bmp ファイル");
+    for (QTranslator* t : qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)) {
+        for (QTranslator* moved : t->findChildren<QTranslator*>())
+            QCoreApplication::removeTranslator(moved);
         QCoreApplication::removeTranslator(t);
         delete t;
     }

@@ -174,3 +174,12 @@ TEST(ProfileFile, FailedWriteNamesTheFileAndKeepsThePreviousOne)
     EXPECT_EQ(readBack(path), QByteArray("[Option]\nCompress=1\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no half-written file left";
 }
+
+TEST(ProfileFile, ContentsGivenInMemoryReadLikeAFile)
+{
+    ProfileFile ini = ProfileFile::fromContents("mem.ini", "[Option]\r\nCompress=0\r\n");
+    EXPECT_EQ(ini.readInteger("Option", "Compress"), 0);
+    ini.WriteInteger("Option", "Translucent", 1);
+    EXPECT_EQ(ini.contents(), QByteArray("[Option]\r\nCompress=0\r\nTranslucent=1\r\n"));
+    EXPECT_EQ(ini.fileName(), "mem.ini");
+}
