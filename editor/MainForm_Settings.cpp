@@ -79,8 +79,11 @@ void TMainForm::restorePlacement(const ProfileFile& ini)
     const std::optional<int32_t> width = ini.readInteger(kWindow, QStringLiteral("Width"));
     const std::optional<int32_t> height = ini.readInteger(kWindow, QStringLiteral("Height"));
     // A size of 0, a negative one or an absurd one is no size: the defaults.
-    const int w = plausibleExtent(width) ? *width : kDefaultWidth;
-    const int h = plausibleExtent(height) ? *height : kDefaultHeight;
+    // Smaller than its controls need, the window could not have been made by the user: it
+    // keeps room for them.
+    const QSize least = minimumSizeHint();
+    const int w = std::max(plausibleExtent(width) ? *width : kDefaultWidth, least.width());
+    const int h = std::max(plausibleExtent(height) ? *height : kDefaultHeight, least.height());
     resize(w, h);
     // Without a stored position the system places the new window. A position that would put
     // the window out of reach of every screen is ignored the same way.

@@ -192,6 +192,15 @@ TEST_F(Settings, AbsurdPlacementsFallBackToTheDefaults)
     }
 }
 
+TEST_F(Settings, TinyWindowKeepsRoomForItsControls)
+{
+    writeSettings("[Window]\nWidth=1\nHeight=1\n");
+    auto form = start();
+    EXPECT_GE(form->width(), form->minimumSizeHint().width());
+    EXPECT_GE(form->height(), form->minimumSizeHint().height());
+    EXPECT_GT(form->width(), 200) << "the side panel alone is 200 wide";
+}
+
 TEST_F(Settings, BinaryGarbageStartsWithTheDefaults)
 {
     QByteArray garbage;
