@@ -5,16 +5,21 @@
 #include "platform/Region.h"
 #include "platform/Seam.h"
 
+#include "SettingsLocation.h"
+
+#include <QColor>
 #include <QHash>
 #include <QMainWindow>
 #include <QPoint>
 #include <QTime>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QAction;
+class QCloseEvent;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -30,6 +35,7 @@ class QTimer;
 namespace dw {
 
 class ControlHostPanel;
+class ProfileFile;
 class PictureBox;
 class ScrollBox;
 class TBitmap;
@@ -44,9 +50,10 @@ struct ClockScene;
 // their object names.
 //
 // Menu items are checkable where the menu shows a check (Compress1, ExtrudeHand1 and the
-// twelve load-time option items). The toolkit checks such an item itself before `triggered`
-// arrives: a handler finds Compress1 already toggled, and a radio item already checked (its
-// `toggled` signal tells whether the choice changed). Radio groups are per submenu.
+// twelve load-time option items). The toolkit toggles such an item itself before `triggered`
+// arrives: a handler finds Compress1 already toggled, and a radio item toggled too (a radio
+// group lets its checked item be unchecked, so that Default1Click can tell a new choice from
+// the one already made and checks it again). Radio groups are per submenu.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -61,6 +68,34 @@ public:
     // The only writer of FModified; true also enables New1.
     void SetModified(bool value);
     bool modified() const { return FModified; }
+
+    // The workbench colour (ScrollBox1's): the framework's colour number, 0x00BBGGRR or a system
+    // colour with the top bit set (the button face at first), and the colour actually shown.
+    uint32_t workbenchColor() const;
+    QColor workbenchQColor() const;
+
+    // The record of slot 1 to 7 (1 second, 2 minute, 3 hour, 4 zero-hour sound; 5 minute,
+    // 6 hour, 7 zero-hour animation); nullptr for any other number.
+    TMemoryStream* slotRecord(int slotNumber);
+    // Enables the No Data, Test Play and Parameters items of every slot from its record.
+    void UpdateSlotItems();
+
+    // --- Settings (MainForm_Settings.cpp) --------------------------------------------------
+    // The settings file in use (read at start, written at exit).
+    const SettingsLocation& settingsFile() const { return m_settings; }
+    // Reads the options and the window's placement from the settings file; writes them. The
+    // writing raises EFrameworkError when the file cannot be written; the file as it was stays.
+    void readSettings();
+    void writeSettings();
+
+    // --- Close guard (MainForm_Close.cpp) --------------------------------------------------
+    // Whether the window may close: asks when the project has unsaved changes. The preview
+    // timer runs exactly when the window stays.
+    bool FormCloseQuery();
+    // The desktop session is ending (log-off, shutdown): asks as FormCloseQuery does when the
+    // session manager lets the program interact, and keeps the settings when it may end.
+    // Returns whether the session may end.
+    bool sessionEnding(bool interactionAllowed);
 
     // --- The project as others read it (dialogs, the save, tests) -------------------------
     const TMemoryStream& bkgStream() const { return FBkgStream; }
@@ -104,11 +139,6 @@ public:
     void GoTo3Click();
     // One centre for all three hands.
     void N19Click();
-
-    // --- Media slots ----------------------------------------------------------------------
-    // The one place deciding the enabled state of the slot items that follow a record: No
-    // Data, Test Play and Parameters (MainForm_SlotItems.cpp).
-    void UpdateSlotItems();
 
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
@@ -213,6 +243,12 @@ public slots:
     void Save1Click();
     // Shared by Compress1 and ExtrudeHand1; the toolkit has toggled the item already.
     void Compress1Click(QAction* sender);
+    // Shared by the twelve load-time option items; the toolkit has toggled the item already.
+    void Default1Click(QAction* sender);
+    // The workbench colour.
+    void N17Click();
+    void New1Click();
+    void About1Click();
 
     // Side panel.
     void TrackBar1Change();
@@ -222,6 +258,8 @@ public slots:
 protected:
     // Hints (status tips) of the controls and menu items under the mouse arrive here.
     bool event(QEvent* event) override;
+    // The close button, Exit1 and the system's requests to close pass FormCloseQuery.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createMenu();
@@ -229,6 +267,14 @@ private:
     void createRenderers();
     void connectCommands();
     void FormCreate();
+    // Writes the settings; a failure is shown in the framework's error box.
+    void FormDestroy();
+    // Connects the end of the desktop session to sessionEnding.
+    void watchSessionEnd();
+    // The four load-time option groups: the Default, Yes and No item of each, in tag order.
+    std::array<std::array<QAction*, 3>, 4> optionGroups() const;
+    // The window's placement from the settings file, checked against the screens.
+    void restorePlacement(const ProfileFile& ini);
 
     // Replaces the project by a saved one in one step (MainForm_Open.cpp).
     void applyClockProject(const ClockProjectFile& project, const QString& path);
@@ -286,6 +332,10 @@ private:
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
+    SettingsLocation m_settings;
+    // The user agreed to end the session although the project was modified; the next change
+    // withdraws the agreement.
+    bool m_discardAgreed = false;
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_submenus;
 };

@@ -7,6 +7,7 @@
 #include "ScrollBox.h"
 
 #include "editor/clock/ClockComposer.h"
+#include "platform/CommandRunner.h"
 #include "platform/Random.h"
 #include "rotateimage/RotateImage.h"
 
@@ -36,14 +37,22 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     createMenu();
     createControls();
     connectCommands();
+    watchSessionEnd();
     FormCreate();
 }
 
 TMainForm::~TMainForm()
 {
+    FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;
-    // TODO(settings): FormDestroy writes the settings file here, before the project goes.
+}
+
+void TMainForm::FormDestroy()
+{
+    // Before the project goes. A settings file that cannot be written is reported in the
+    // framework's error box; the program ends all the same.
+    runCommand([this] { writeSettings(); });
 }
 
 void TMainForm::FormCreate()
@@ -72,8 +81,7 @@ void TMainForm::FormCreate()
     centreHands();
     SetModified(false);
     New1->setEnabled(false);
-    // TODO(settings): read the settings file here (Compress1, the four option groups, the
-    // workbench colour, the window's placement), before the start-up shape.
+    readSettings();
     SetRgnFromBkg();
     Timer1->start();
 }
@@ -86,8 +94,10 @@ void TMainForm::setTimeSource(TimeSource source)
 void TMainForm::SetModified(bool value)
 {
     FModified = value;
-    if (value)
+    if (value) {
         New1->setEnabled(true);
+        m_discardAgreed = false;
+    }
 }
 
 void TMainForm::Memo1Change() { SetModified(true); }

@@ -66,7 +66,9 @@ void TMainForm::createMenu()
             QActionGroup*& group = radioGroups[depth - 1];
             if (!group) {
                 group = new QActionGroup(parentMenu);
-                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+                // Checking one item unchecks the others; choosing the checked one unchecks it, so
+                // that its handler can tell and check it again (see Default1Click).
+                group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
             }
             group->addAction(action);
             action->setData(e.tag);
@@ -100,10 +102,15 @@ void TMainForm::connectCommands()
     command(GoTo2, &TMainForm::GoTo2Click);
     command(GoTo3, &TMainForm::GoTo3Click);
     command(N19, &TMainForm::N19Click);
+    command(New1, &TMainForm::New1Click);
+    command(N17, &TMainForm::N17Click);
+    command(About1, &TMainForm::About1Click);
     for (QAction* item : {Compress1, ExtrudeHand1})
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
-    // TODO(commands): New1 (New and the close guard), the sound
-    // and animation slots, the load-time options, the workbench colour and About1 are
+    for (const auto& group : optionGroups())
+        for (QAction* item : group)
+            connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Default1Click(item); }); });
+    // TODO(commands): the sound and animation slots are
     // connected as their parts of the editor arrive.
 }
 

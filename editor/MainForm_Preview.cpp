@@ -46,13 +46,4 @@ void TMainForm::Timer1Timer()
     ClockImage->update();
 }
 
-void TMainForm::Compress1Click(QAction* sender)
-{
-    // The toolkit has toggled the item before this runs.
-    if (sender == ExtrudeHand1 && !ExtrudeHand1->isChecked()) {
-        SetModified(true);
-        showClockRgn();
-    }
-}
-
 } // namespace dw

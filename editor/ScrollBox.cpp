@@ -1,5 +1,7 @@
 #include "ScrollBox.h"
 
+#include "WidgetSeam.h"
+
 #include <QPalette>
 
 namespace dw {
@@ -27,9 +29,8 @@ int ScrollBox::vertRange() const { return m_content->height(); }
 void ScrollBox::setColor(TColor color)
 {
     m_color = color;
-    const uint32_t rgb = ColorToRGB(color);
     QPalette palette = viewport()->palette();
-    palette.setColor(QPalette::Window, QColor(redOf(rgb), greenOf(rgb), blueOf(rgb)));
+    palette.setColor(QPalette::Window, qColorFromColorValue(uint32_t(color)));
     viewport()->setPalette(palette);
     viewport()->update();
 }

@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
+#include <QUrl>
 
 namespace dw {
 
@@ -146,6 +149,22 @@ void configureFileDialog(QFileDialog& dialog, const seam::FileDialogRequest& req
 
 QColor qColorFromColorValue(uint32_t value)
 {
+    // The system colours the program uses are the desktop's own.
+    if (value & 0x80000000u) {
+        const QPalette palette = QApplication::palette();
+        switch (value & 0xFF) {
+        case 5: // window background
+            return palette.color(QPalette::Base);
+        case 8: // window text
+            return palette.color(QPalette::Text);
+        case 15: // button face
+            return palette.color(QPalette::Button);
+        case 18: // button text
+            return palette.color(QPalette::ButtonText);
+        default:
+            break;
+        }
+    }
     const uint32_t rgb = ColorToRGB(static_cast<TColor>(value));
     return QColor(redOf(rgb), greenOf(rgb), blueOf(rgb));
 }
@@ -213,5 +232,7 @@ int WidgetSeamHandler::showModal(QObject& dialog)
 }
 
 void WidgetSeamHandler::beep() { QApplication::beep(); }
+
+bool WidgetSeamHandler::openUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
 
 } // namespace dw

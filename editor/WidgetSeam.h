@@ -29,6 +29,7 @@ public:
     std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial) override;
     int showModal(QObject& dialog) override;
     void beep() override;
+    bool openUrl(const QString& url) override;
 
 private:
     seam::Handler* m_previous = nullptr;
@@ -57,7 +58,9 @@ QString withDefaultExtension(const QString& path, const QString& defaultExt);
 // Sets up a (not yet shown) file dialog for a request.
 void configureFileDialog(QFileDialog& dialog, const seam::FileDialogRequest& request);
 
-// The framework's colour numbers (0x00BBGGRR; system colours resolved) and back.
+// The framework's colour numbers (0x00BBGGRR) and back. System colours are resolved: the button
+// face, window and text colours as the desktop's palette has them, the others from the classic
+// scheme.
 QColor qColorFromColorValue(uint32_t value);
 uint32_t colorValueFromQColor(const QColor& colour);
 

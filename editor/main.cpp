@@ -6,6 +6,8 @@
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
+#include "media/widgets/AboutUnit.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -15,13 +17,13 @@ int main(int argc, char** argv)
     dw::WidgetSeamHandler seamHandler;
     dw::WidgetCursorListener cursorListener;
 
-    // The windows, each living for the whole run, in this order.
+    // The windows, each living for the whole run, in this order. Each window's constructor
+    // makes itself the one its unit's global names (MainForm, HandForm, AboutBox, StringDlg,
+    // AnimationDlg), so the commands reach the dialogs there.
     dw::TMainForm mainForm;
     dw::THandForm handForm;
-    // Each window's constructor makes itself the one its unit's global names (MainForm,
-    // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): TAboutBox, TStringDlg and TAnimationDlg are created here, after the
-    // positioning dialog, in that order, as their parts of the editor arrive.
+    dw::TAboutBox aboutBox(&mainForm);
+    // TODO(windows): TStringDlg and TAnimationDlg here, after the about box, in that order.
 
     mainForm.show();
     return app.exec();

@@ -55,6 +55,32 @@ std::string utf8Of(const QString& s)
     return std::string(b.constData(), size_t(b.size()));
 }
 
+// Characters that input methods on this desktop produce where Windows produces another code
+// point for the same glyph. Code page 932 holds the Windows one; the converter writes the same
+// byte pair for both, and the reading program shows the same glyph, so each is stored as its
+// Windows counterpart (and reads back as that counterpart).
+QChar windowsCounterpart(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x301C: return QChar(0xFF5E); // WAVE DASH → FULLWIDTH TILDE (0x8160)
+    case 0x2212: return QChar(0xFF0D); // MINUS SIGN → FULLWIDTH HYPHEN-MINUS (0x817C)
+    case 0x2016: return QChar(0x2225); // DOUBLE VERTICAL LINE → PARALLEL TO (0x8161)
+    case 0x00A2: return QChar(0xFFE0); // CENT SIGN → FULLWIDTH CENT SIGN (0x8191)
+    case 0x00A3: return QChar(0xFFE1); // POUND SIGN → FULLWIDTH POUND SIGN (0x8192)
+    case 0x00AC: return QChar(0xFFE2); // NOT SIGN → FULLWIDTH NOT SIGN (0x81CA)
+    case 0x2014: return QChar(0x2015); // EM DASH → HORIZONTAL BAR (0x815C)
+    default: return c;
+    }
+}
+
+QString withWindowsCounterparts(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out)
+        c = windowsCounterpart(c);
+    return out;
+}
+
 } // namespace
 
 AnsiResult ansiFromUnicode(const QString& text)
@@ -63,7 +89,9 @@ AnsiResult ansiFromUnicode(const QString& text)
     Converter toAnsi("CP932", "UTF-8");
     Converter fromAnsi("UTF-8", "CP932");
 
-    const std::string whole = utf8Of(text);
+    // Every character must come back as itself (or as its Windows counterpart, above).
+    const QString stored = withWindowsCounterparts(text);
+    const std::string whole = utf8Of(stored);
     std::string back;
     if (toAnsi.convert(whole.data(), whole.size(), result.bytes)
         && fromAnsi.convert(result.bytes.data(), result.bytes.size(), back) && back == whole)
@@ -72,9 +100,9 @@ AnsiResult ansiFromUnicode(const QString& text)
 
     // Character by character (whole code points), so that each one that does not come back
     // unchanged can be named.
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString ch = text.mid(i, n);
+    for (qsizetype i = 0; i < stored.size();) {
+        const qsizetype n = stored.at(i).isHighSurrogate() && i + 1 < stored.size() ? 2 : 1;
+        const QString ch = stored.mid(i, n);
         i += n;
         const std::string utf8 = utf8Of(ch);
         std::string ansi;

@@ -40,6 +40,14 @@ QStringList ScriptedHandler::errors() const
     return out;
 }
 
+QStringList ScriptedHandler::openedUrls() const
+{
+    QStringList out;
+    for (const Record& r : records(Kind::OpenUrl))
+        out << r.text;
+    return out;
+}
+
 int ScriptedHandler::beeps() const { return int(records(Kind::Beep).size()); }
 
 bool ScriptedHandler::scriptDone() const
@@ -99,6 +107,12 @@ int ScriptedHandler::showModal(QObject& dialog)
     }
     m_log[index].result = result;
     return result;
+}
+
+bool ScriptedHandler::openUrl(const QString& url)
+{
+    m_log.push_back({Kind::OpenUrl, url, {}, 0, 1, TScreen::cursor(), {}});
+    return true;
 }
 
 void ScriptedHandler::beep() { m_log.push_back({Kind::Beep, {}, {}, 0, 0, TScreen::cursor(), {}}); }

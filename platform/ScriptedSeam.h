@@ -16,11 +16,11 @@ namespace dw::seam {
 // dialog. Installs itself while it lives.
 class ScriptedHandler final : public Handler {
 public:
-    enum class Kind { MessageBox, ErrorBox, FileDialog, ColorDialog, ModalDialog, Beep };
+    enum class Kind { MessageBox, ErrorBox, FileDialog, ColorDialog, ModalDialog, Beep, OpenUrl };
 
     struct Record {
         Kind kind;
-        QString text;          // message text; the chosen path of a file dialog
+        QString text;          // message text; the chosen path of a file dialog; an opened link
         QString caption;       // message caption; the dialog's object name
         unsigned flags = 0;    // message box flags
         int result = 0;        // what was answered (IDOK, IDCANCEL, modal result; 1 = chosen)
@@ -44,6 +44,8 @@ public:
     QStringList messages() const;
     QStringList errors() const;
     int beeps() const;
+    // The links opened so far, in order.
+    QStringList openedUrls() const;
     void clearLog() { m_log.clear(); }
     // Whether every scripted answer has been used.
     bool scriptDone() const;
@@ -54,6 +56,8 @@ public:
     std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial) override;
     int showModal(QObject& dialog) override;
     void beep() override;
+    // Logs the link and reports it opened.
+    bool openUrl(const QString& url) override;
 
 private:
     Handler* m_previous = nullptr;

@@ -24,6 +24,11 @@ public:
     std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
     int showModal(QObject&) override { return mrCancel; }
     void beep() override {}
+    bool openUrl(const QString& url) override
+    {
+        std::fprintf(stderr, "open: %s\n", qUtf8Printable(url));
+        return false;
+    }
 };
 
 ConsoleHandler g_console;
@@ -31,6 +36,8 @@ Handler* g_handler = &g_console;
 QString g_title;
 
 } // namespace
+
+bool Handler::openUrl(const QString&) { return false; }
 
 Handler* install(Handler* handler)
 {
@@ -58,5 +65,6 @@ std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial)
 }
 int showModal(QObject& dialog) { return g_handler->showModal(dialog); }
 void beep() { g_handler->beep(); }
+bool openUrl(const QString& url) { return g_handler->openUrl(url); }
 
 } // namespace dw::seam

@@ -56,6 +56,11 @@ public:
     virtual int showModal(QObject& dialog) = 0;
     // The default system beep.
     virtual void beep() = 0;
+    // Opens a link with the user's program for it (a "mailto:" link in the mail program, a web
+    // or file link in the browser), as the shell's "open" does; returns at once. Whether it
+    // worked is not known to the caller: false when nothing was started. Handlers that cannot
+    // open anything start nothing.
+    virtual bool openUrl(const QString& url);
 };
 
 // Installs a handler (not owned) and returns the one it replaces; nullptr restores the console
@@ -75,5 +80,6 @@ std::optional<QString> fileDialog(const FileDialogRequest& request);
 std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial);
 int showModal(QObject& dialog);
 void beep();
+bool openUrl(const QString& url);
 
 } // namespace dw::seam

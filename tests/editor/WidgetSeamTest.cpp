@@ -3,6 +3,7 @@
 
 #include "platform/Color.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QDialog>
@@ -153,9 +154,11 @@ TEST(WidgetSeam, ColourNumbersAreBlueGreenRed)
     EXPECT_EQ(qColorFromColorValue(0x00336699), QColor(0x99, 0x66, 0x33));
     EXPECT_EQ(colorValueFromQColor(QColor(0x99, 0x66, 0x33)), 0x00336699u);
     EXPECT_EQ(colorValueFromQColor(QColor::fromHsv(120, 255, 255)), 0x0000FF00u);
-    const uint32_t face = ColorToRGB(clBtnFace);
-    EXPECT_EQ(qColorFromColorValue(uint32_t(clBtnFace)), QColor(redOf(face), greenOf(face), blueOf(face)))
-        << "a system colour is resolved";
+    EXPECT_EQ(qColorFromColorValue(uint32_t(clBtnFace)), QApplication::palette().color(QPalette::Button))
+        << "the button face is the desktop's";
+    const uint32_t shadow = ColorToRGB(systemColor(16));
+    EXPECT_EQ(qColorFromColorValue(uint32_t(systemColor(16))), QColor(redOf(shadow), greenOf(shadow), blueOf(shadow)))
+        << "other system colours from the classic scheme";
 }
 
 TEST(WidgetSeam, RejectedDialogIsCancel)

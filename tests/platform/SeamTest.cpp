@@ -76,3 +76,15 @@ TEST(ScriptedSeam, NestedHandlersRestoreTheOuterOne)
     seam::beep();
     EXPECT_EQ(outer.beeps(), 1);
 }
+
+TEST(ScriptedSeam, LinksAreLoggedNotOpened)
+{
+    {
+        seam::ScriptedHandler ui;
+        EXPECT_TRUE(seam::openUrl("mailto:?subject=x"));
+        EXPECT_TRUE(seam::openUrl("file:///doc.html"));
+        EXPECT_EQ(ui.openedUrls(), (QStringList{"mailto:?subject=x", "file:///doc.html"}));
+        EXPECT_EQ(ui.log().back().kind, Kind::OpenUrl);
+    }
+    EXPECT_FALSE(seam::openUrl("file:///doc.html")) << "the console opens nothing";
+}

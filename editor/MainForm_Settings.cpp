@@ -1,0 +1,129 @@
+// The settings file: the editor's preferences (compression, the workbench colour, the window's
+// placement) and the last load-time option choices, read at start and written at exit.
+#include "EditorUnit.h"
+
+#include "ScrollBox.h"
+
+#include "platform/ProfileFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace dw {
+
+namespace {
+
+const QString kOption = QStringLiteral("Option");
+const QString kWindow = QStringLiteral("Window");
+const char* const kGroupKeys[4] = {"Translucent", "ColorEffect", "CountHourSound", "CountHourAnimation"};
+
+constexpr int kDefaultWidth = 568;
+constexpr int kDefaultHeight = 460;
+// Protection against a hand-edited file: a window wider or taller than this is no placement a
+// user made, and the defaults are taken instead.
+constexpr int kMaxWindowExtent = 16384;
+// How much of the window's top edge (where its caption is) must lie on a screen for the user
+// to reach it with the mouse.
+constexpr int kReachableWidth = 48;
+constexpr int kReachableHeight = 16;
+
+// Window systems place windows within 16-bit coordinates; anything beyond is on no screen (and
+// would overflow the rectangle arithmetic below).
+constexpr int kMaxWindowCoordinate = 32767;
+
+bool plausibleExtent(std::optional<int32_t> v) { return v && *v > 0 && *v <= kMaxWindowExtent; }
+bool plausibleCoordinate(int v) { return v >= -kMaxWindowCoordinate && v <= kMaxWindowCoordinate; }
+
+bool reachableOnAScreen(const QRect& window)
+{
+    const QRect top(window.left(), window.top(), window.width(), std::min(window.height(), 40));
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect visible = top.intersected(screen->availableGeometry());
+        if (visible.width() >= std::min(kReachableWidth, window.width())
+            && visible.height() >= std::min(kReachableHeight, window.height()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::array<std::array<QAction*, 3>, 4> TMainForm::optionGroups() const
+{
+    return {{{Default1, Yes1, No1}, {Default2, Yes2, No2}, {Default3, Yes3, No3}, {Default4, Yes4, No4}}};
+}
+
+void TMainForm::readSettings()
+{
+    m_settings = settingsLocation();
+    const ProfileFile ini(m_settings.path, m_settings.readFrom);
+    Compress1->setChecked(ini.ReadBool(kOption, QStringLiteral("Compress"), Compress1->isChecked()));
+    const auto groups = optionGroups();
+    for (size_t g = 0; g < groups.size(); ++g) {
+        // 0 Default, 1 Yes, 2 No; anything else leaves the group as it is (at Default).
+        const int32_t v = ini.ReadInteger(kOption, QString::fromLatin1(kGroupKeys[g]), 0);
+        if (v >= 0 && v <= 2)
+            groups[g][size_t(v)]->setChecked(true);
+    }
+    ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
+    restorePlacement(ini);
+}
+
+void TMainForm::restorePlacement(const ProfileFile& ini)
+{
+    const std::optional<int32_t> left = ini.readInteger(kWindow, QStringLiteral("Left"));
+    const std::optional<int32_t> top = ini.readInteger(kWindow, QStringLiteral("Top"));
+    const std::optional<int32_t> width = ini.readInteger(kWindow, QStringLiteral("Width"));
+    const std::optional<int32_t> height = ini.readInteger(kWindow, QStringLiteral("Height"));
+    // A size of 0, a negative one or an absurd one is no size: the defaults.
+    // Smaller than its controls need, the window could not have been made by the user: it
+    // keeps room for them.
+    const QSize least = minimumSizeHint();
+    const int w = std::max(plausibleExtent(width) ? *width : kDefaultWidth, least.width());
+    const int h = std::max(plausibleExtent(height) ? *height : kDefaultHeight, least.height());
+    resize(w, h);
+    // Without a stored position the system places the new window. A position that would put
+    // the window out of reach of every screen is ignored the same way.
+    if (left || top) {
+        const int l = left.value_or(x());
+        const int t = top.value_or(y());
+        if (plausibleCoordinate(l) && plausibleCoordinate(t) && reachableOnAScreen(QRect(l, t, w, h)))
+            move(l, t);
+    }
+    if (ini.ReadBool(kWindow, QStringLiteral("Maximized"), false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainForm::writeSettings()
+{
+    // Read again now, so that what the user changed in the file meanwhile stays.
+    const QString& path = m_settings.path;
+    ProfileFile ini(path, QFileInfo::exists(path) ? QString() : m_settings.readFrom);
+    ini.WriteBool(kOption, QStringLiteral("Compress"), Compress1->isChecked());
+    const auto groups = optionGroups();
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (int32_t v = 0; v < 3; ++v)
+            if (groups[g][size_t(v)]->isChecked()) {
+                ini.WriteInteger(kOption, QString::fromLatin1(kGroupKeys[g]), v);
+                break;
+            }
+    ini.WriteInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color());
+    // The restored rectangle, also while the window is maximised or minimised.
+    const bool restored = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    QRect placement = restored ? geometry() : normalGeometry();
+    if (!placement.isValid())
+        placement = geometry();
+    ini.WriteInteger(kWindow, QStringLiteral("Left"), placement.left());
+    ini.WriteInteger(kWindow, QStringLiteral("Top"), placement.top());
+    ini.WriteInteger(kWindow, QStringLiteral("Width"), placement.width());
+    ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
+    ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
+    // The user's configuration folder may not exist yet.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ini.UpdateFile();
+}
+
+} // namespace dw

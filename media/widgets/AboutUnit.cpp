@@ -1,0 +1,233 @@
+#include "AboutUnit.h"
+
+#include "platform/Seam.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QUrlQuery>
+
+// The picture lives in a static library: without a reference from code that is linked anyway,
+// the linker would drop its registration.
+static void registerAboutPictures()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(AboutUnit);
+        return true;
+    }();
+    (void)registered;
+}
+
+namespace dw {
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 298;
+constexpr int kClientHeight = 238;
+
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromUtf8(name));
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& bounds)
+{
+    auto* l = named(new QLabel(text, parent), name);
+    l->setGeometry(bounds);
+    return l;
+}
+
+void setLinkColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+QString aboutMailUrl()
+{
+    QUrl url(QStringLiteral("mailto:"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Dialwright Version 2.25a"));
+    url.setQuery(query);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+QString documentationUrl()
+{
+    // Installed: <prefix>/bin/dialwright and <prefix>/share/doc/dialwright/. Run from the build
+    // tree: the page in the source tree.
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .absoluteFilePath(QStringLiteral("../share/doc/dialwright/dialwright.html"));
+    QString path = QDir::cleanPath(installed);
+#ifdef DIALWRIGHT_SOURCE_DOCUMENTATION
+    if (!QFileInfo::exists(path) && QFileInfo::exists(QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION)))
+        path = QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION);
+#endif
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+}
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
+{
+    registerAboutPictures();
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("バージョン情報"));
+    // A dialog border: fixed size, no resizing grip, no help button.
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+
+    // Raised inside, lowered outside.
+    Panel1 = named(new QFrame(this), "Panel1");
+    Panel1->setGeometry(8, 8, 282, 186);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Panel1->setMidLineWidth(1);
+
+    // Behind the texts: stretched, with its transparent parts showing the panel.
+    Image1 = label(Panel1, "Image1", QString(), QRect(108, 8, 169, 169));
+    Image1->setPixmap(QPixmap(QStringLiteral(":/about/pendulum.png")));
+    Image1->setScaledContents(true);
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+
+    ProgramIcon = label(Panel1, "ProgramIcon", QString(), QRect(8, 8, 65, 57));
+    ProgramIcon->setScaledContents(true);
+
+    ProductName = label(Panel1, "ProductName", QStringLiteral("Dialwright"), QRect(88, 12, 180, 22));
+    QFont big = ProductName->font();
+    big.setPixelSize(16);
+    big.setBold(true);
+    ProductName->setFont(big);
+    Version = label(Panel1, "Version", QStringLiteral("Version 2.25a"), QRect(88, 38, 180, 16));
+    Label1 = label(Panel1, "Label1", QStringLiteral("Date: 2001/06/25"), QRect(88, 56, 180, 16));
+
+    Comments = label(Panel1, "Comments",
+                     QStringLiteral("　デスクトップ時計 ‘Pendulet’ 用のカスタムデータを作成するソフトウェアです。"),
+                     QRect(8, 78, 265, 41));
+    Comments->setWordWrap(true);
+    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Copyright = label(Panel1, "Copyright", QStringLiteral("Copyright (C) 2001 作者へのメール"),
+                      QRect(8, 124, 265, 16));
+    Copyright->setCursor(Qt::PointingHandCursor);
+    Copyright->setToolTip(QStringLiteral("作者にメールを出す"));
+    Copyright->setStatusTip(Copyright->toolTip());
+    Homepage = label(Panel1, "Homepage", QStringLiteral("（付属の説明書を開く）"), QRect(8, 142, 265, 16));
+    Homepage->setCursor(Qt::PointingHandCursor);
+    Homepage->setToolTip(QStringLiteral("作者のＨＰを開く"));
+    Homepage->setStatusTip(Homepage->toolTip());
+
+    Label2 = label(Panel1, "Label2", QStringLiteral("Debian GNU/Linux 版"), QRect(8, 164, 265, 16));
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setLinkColour(Label2, QColor(0, 255, 255));
+
+    OKButton = named(new QPushButton(QStringLiteral("OK"), this), "OKButton");
+    OKButton->setGeometry(111, 203, 75, 25);
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    FormCreate();
+    if (!AboutBox)
+        AboutBox = this;
+}
+
+TAboutBox::~TAboutBox()
+{
+    if (AboutBox == this)
+        AboutBox = nullptr;
+}
+
+void TAboutBox::FormCreate()
+{
+    ProgramIcon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    // Every widget paints double-buffered here; the labels' events go through eventFilter
+    // first, the way their window procedures were replaced.
+    Copyright->installEventFilter(this);
+    Homepage->installEventFilter(this);
+    HighlightLink(Copyright, QEvent::Leave);
+    HighlightLink(Homepage, QEvent::Leave);
+    // Centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+}
+
+void TAboutBox::HighlightLink(QLabel* label, QEvent::Type message)
+{
+    QFont font = label->font();
+    if (message == QEvent::Enter) {
+        setLinkColour(label, QColor(0, 0, 255));
+        font.setUnderline(true);
+    } else if (message == QEvent::Leave) {
+        setLinkColour(label, QColor(0, 0, 0));
+        font.setUnderline(false);
+        font.setBold(false);
+        font.setItalic(false);
+        font.setStrikeOut(false);
+    } else {
+        return;
+    }
+    label->setFont(font);
+}
+
+bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Copyright)
+        return MailLinkWndProc(event);
+    if (watched == Homepage)
+        return WebLinkWndProc(event);
+    return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+
+bool isLeftClick(QEvent* event, const QLabel* label)
+{
+    if (event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    return mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint());
+}
+
+} // namespace
+
+bool TAboutBox::MailLinkWndProc(QEvent* event)
+{
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        HighlightLink(Copyright, event->type());
+        return true;
+    }
+    if (isLeftClick(event, Copyright))
+        CopyrightClick();
+    return false;
+}
+
+bool TAboutBox::WebLinkWndProc(QEvent* event)
+{
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        HighlightLink(Homepage, event->type());
+        return true;
+    }
+    if (isLeftClick(event, Homepage))
+        HomepageClick();
+    return false;
+}
+
+// The dialog stays open; whether the link opened is not examined.
+void TAboutBox::CopyrightClick() { seam::openUrl(aboutMailUrl()); }
+
+void TAboutBox::HomepageClick() { seam::openUrl(documentationUrl()); }
+
+} // namespace dw

@@ -1,0 +1,240 @@
+#include "ProfileFile.h"
+
+#include "SafeFileWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace dw {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+QByteArray trimmedBlanks(const QByteArray& s)
+{
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && isBlank(s[begin]))
+        ++begin;
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+// The name of a "[Section]" line; nothing for any other line.
+std::optional<QByteArray> sectionName(const QByteArray& line)
+{
+    const QByteArray t = trimmedBlanks(line);
+    if (!t.startsWith('['))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(']');
+    if (close < 0)
+        return std::nullopt;
+    return trimmedBlanks(t.mid(1, close - 1));
+}
+
+// The key of a "Key=Value" line; nothing for a line without "=" or a comment.
+std::optional<QByteArray> keyName(const QByteArray& line)
+{
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0)
+        return std::nullopt;
+    const QByteArray key = trimmedBlanks(line.left(eq));
+    if (key.startsWith(';'))
+        return std::nullopt;
+    return key;
+}
+
+bool sameName(const QByteArray& a, const QByteArray& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(QString fileName, const QString& readFrom) : m_fileName(std::move(fileName))
+{
+    QFile file(readFrom.isEmpty() ? m_fileName : readFrom);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+        return;
+    parse(file.read(kMaxFileSize + 1));
+}
+
+ProfileFile ProfileFile::fromContents(QString fileName, const QByteArray& contents)
+{
+    ProfileFile ini(std::move(fileName), QStringLiteral("/dev/null"));
+    ini.parse(contents);
+    return ini;
+}
+
+void ProfileFile::parse(const QByteArray& bytes)
+{
+    m_lines.clear();
+    m_lineEnd = "\n";
+    m_endsWithLineEnd = true;
+    if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
+        return;
+    const qsizetype firstBreak = bytes.indexOf('\n');
+    if (firstBreak > 0 && bytes[firstBreak - 1] == '\r')
+        m_lineEnd = "\r\n";
+    m_endsWithLineEnd = bytes.endsWith('\n');
+    m_lines = bytes.split('\n');
+    if (m_endsWithLineEnd)
+        m_lines.removeLast();
+    for (QByteArray& line : m_lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+}
+
+std::optional<int32_t> ProfileFile::parseInteger(const QByteArray& text)
+{
+    QByteArray t = trimmedBlanks(text);
+    bool negative = false;
+    if (t.startsWith('-') || t.startsWith('+')) {
+        negative = t.startsWith('-');
+        t = t.mid(1);
+    }
+    bool hex = false;
+    if (t.startsWith('$')) {
+        hex = true;
+        t = t.mid(1);
+    } else if (t.startsWith("0x") || t.startsWith("0X")) {
+        hex = true;
+        t = t.mid(2);
+    }
+    if (t.isEmpty())
+        return std::nullopt;
+    // Accumulated in 64 bits and stopped past 32: "99999999999" is not an integer.
+    uint64_t v = 0;
+    for (const char c : t) {
+        const int d = hex ? hexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (d < 0)
+            return std::nullopt;
+        v = v * (hex ? 16 : 10) + uint64_t(d);
+        if (v > 0xFFFFFFFFu)
+            return std::nullopt;
+    }
+    int64_t value = 0;
+    if (hex) {
+        // A hexadecimal value is a 32-bit pattern: $FFFFFFFF is -1.
+        value = int32_t(uint32_t(v));
+    } else {
+        value = int64_t(v);
+        if (value > (negative ? int64_t(1) << 31 : INT32_MAX))
+            return std::nullopt;
+    }
+    return int32_t(negative ? -value : value);
+}
+
+qsizetype ProfileFile::sectionLine(const QByteArray& section) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const std::optional<QByteArray> name = sectionName(m_lines[i]);
+        if (name && sameName(*name, section))
+            return i;
+    }
+    return -1;
+}
+
+qsizetype ProfileFile::keyLine(qsizetype section, const QByteArray& key) const
+{
+    for (qsizetype i = section + 1; i < m_lines.size() && !sectionName(m_lines[i]); ++i) {
+        const std::optional<QByteArray> name = keyName(m_lines[i]);
+        if (name && sameName(*name, key))
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QByteArray> ProfileFile::value(const QString& section, const QString& key) const
+{
+    const qsizetype s = sectionLine(section.toUtf8());
+    if (s < 0)
+        return std::nullopt;
+    const qsizetype k = keyLine(s, key.toUtf8());
+    if (k < 0)
+        return std::nullopt;
+    const QByteArray& line = m_lines[k];
+    return trimmedBlanks(line.mid(line.indexOf('=') + 1));
+}
+
+std::optional<int32_t> ProfileFile::readInteger(const QString& section, const QString& key) const
+{
+    const std::optional<QByteArray> text = value(section, key);
+    return text ? parseInteger(*text) : std::nullopt;
+}
+
+int32_t ProfileFile::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) const
+{
+    return readInteger(section, key).value_or(defaultValue);
+}
+
+bool ProfileFile::ReadBool(const QString& section, const QString& key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void ProfileFile::writeValue(const QString& section, const QString& key, const QByteArray& value)
+{
+    const QByteArray sectionBytes = section.toUtf8();
+    const QByteArray line = key.toUtf8() + '=' + value;
+    qsizetype s = sectionLine(sectionBytes);
+    if (s < 0) {
+        // A new section at the end, set off from what comes before by an empty line.
+        if (!m_lines.isEmpty() && !trimmedBlanks(m_lines.last()).isEmpty())
+            m_lines.append(QByteArray());
+        m_lines.append('[' + sectionBytes + ']');
+        m_lines.append(line);
+        m_endsWithLineEnd = true;
+        return;
+    }
+    const qsizetype k = keyLine(s, key.toUtf8());
+    if (k >= 0) {
+        m_lines[k] = line;
+        return;
+    }
+    // After the section's last non-empty line, before the empty lines that part it from the
+    // next section.
+    qsizetype insertAt = s + 1;
+    for (qsizetype i = s + 1; i < m_lines.size() && !sectionName(m_lines[i]); ++i)
+        if (!trimmedBlanks(m_lines[i]).isEmpty())
+            insertAt = i + 1;
+    if (insertAt == m_lines.size())
+        m_endsWithLineEnd = true;
+    m_lines.insert(insertAt, line);
+}
+
+void ProfileFile::WriteInteger(const QString& section, const QString& key, int32_t value)
+{
+    writeValue(section, key, QByteArray::number(value));
+}
+
+void ProfileFile::WriteBool(const QString& section, const QString& key, bool value)
+{
+    writeValue(section, key, value ? "1" : "0");
+}
+
+QByteArray ProfileFile::contents() const
+{
+    QByteArray out = m_lines.join(m_lineEnd);
+    if (m_endsWithLineEnd && !m_lines.isEmpty())
+        out += m_lineEnd;
+    return out;
+}
+
+void ProfileFile::UpdateFile() const
+{
+    const QByteArray bytes = contents();
+    writeFileAtomically(m_fileName, bytes.constData(), bytes.size());
+}
+
+} // namespace dw

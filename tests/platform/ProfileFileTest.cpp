@@ -1,0 +1,185 @@
+#include "platform/FrameworkError.h"
+#include "platform/ProfileFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace dw;
+
+namespace {
+
+QString writeText(const QTemporaryDir& dir, const QByteArray& text)
+{
+    const QString path = dir.filePath("settings.ini");
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return path;
+}
+
+QByteArray readBack(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+} // namespace
+
+TEST(ProfileFile, IntegersReadInDecimalAndHexadecimal)
+{
+    EXPECT_EQ(ProfileFile::parseInteger("42"), 42);
+    EXPECT_EQ(ProfileFile::parseInteger("  -17 "), -17);
+    EXPECT_EQ(ProfileFile::parseInteger("+3"), 3);
+    EXPECT_EQ(ProfileFile::parseInteger("0x1F"), 31);
+    EXPECT_EQ(ProfileFile::parseInteger("$ff"), 255);
+    EXPECT_EQ(ProfileFile::parseInteger("$8000000F"), int32_t(0x8000000F)) << "a 32-bit pattern";
+    EXPECT_EQ(ProfileFile::parseInteger("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ProfileFile::parseInteger("2147483647"), INT32_MAX);
+}
+
+TEST(ProfileFile, WhatIsNotAnIntegerGivesNothing)
+{
+    for (const char* text : {"", " ", "abc", "12abc", "1.5", "0x", "$", "2147483648", "-2147483649",
+                             "99999999999999999999999", "$100000000", "0x1G", "--1", "\x01\xFF"})
+        EXPECT_FALSE(ProfileFile::parseInteger(text).has_value()) << text;
+}
+
+TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCaseOrBlanks)
+{
+    QTemporaryDir dir;
+    const QString path = writeText(dir, "; my notes\r\n[option]\r\n  compress = 0 \r\nTranslucent=2\r\n"
+                                        "[Window]\r\nLeft=$20\r\nTop=abc\r\n");
+    const ProfileFile ini(path);
+    EXPECT_FALSE(ini.ReadBool("Option", "Compress", true));
+    EXPECT_EQ(ini.ReadInteger("Option", "TRANSLUCENT", 0), 2);
+    EXPECT_EQ(ini.ReadInteger("Window", "Left", -1), 32);
+    EXPECT_EQ(ini.ReadInteger("Window", "Top", 99), 99) << "not an integer: the default";
+    EXPECT_EQ(ini.ReadInteger("Window", "Width", 568), 568) << "missing: the default";
+    EXPECT_EQ(ini.ReadInteger("Nothing", "Left", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("Option", "Translucent", false)) << "any value but 0 is true";
+}
+
+TEST(ProfileFile, KeyOfAnotherSectionIsNotRead)
+{
+    QTemporaryDir dir;
+    const ProfileFile ini(writeText(dir, "[Window]\nLeft=5\n[Option]\nTop=9\n"));
+    EXPECT_FALSE(ini.readInteger("Window", "Top").has_value());
+    EXPECT_FALSE(ini.readInteger("Option", "Left").has_value());
+}
+
+TEST(ProfileFile, WritingKeepsCommentsForeignKeysAndLineEnds)
+{
+    QTemporaryDir dir;
+    const QString path = writeText(dir, "; written by hand\r\n[Option]\r\nCompress=1\r\nMine=keep me\r\n\r\n"
+                                        "[Other]\r\nX=1\r\n");
+    ProfileFile ini(path);
+    ini.WriteBool("Option", "Compress", false);
+    ini.WriteInteger("Option", "Translucent", 2);
+    ini.WriteInteger("Window", "Left", -30);
+    ini.UpdateFile();
+    EXPECT_EQ(readBack(path), QByteArray("; written by hand\r\n[Option]\r\nCompress=0\r\nMine=keep me\r\n"
+                                         "Translucent=2\r\n\r\n[Other]\r\nX=1\r\n\r\n[Window]\r\nLeft=-30\r\n"));
+    const ProfileFile again(path);
+    EXPECT_EQ(again.ReadInteger("Window", "Left", 0), -30);
+}
+
+TEST(ProfileFile, NewFileGetsItsSections)
+{
+    QTemporaryDir dir;
+    ProfileFile ini(dir.filePath("new.ini"));
+    ini.WriteInteger("Option", "WorkWinColor", int32_t(0x8000000F));
+    ini.WriteBool("Window", "Maximized", true);
+    ini.UpdateFile();
+    EXPECT_EQ(readBack(dir.filePath("new.ini")),
+              QByteArray("[Option]\nWorkWinColor=-2147483633\n\n[Window]\nMaximized=1\n"));
+}
+
+TEST(ProfileFile, BinaryGarbageIsKeptAndIgnored)
+{
+    QTemporaryDir dir;
+    QByteArray garbage("\x00\xFF\xFE[\x01=\x02\n[Option\n=5\n", 19);
+    garbage += "[Option]\nTranslucent=\x80\x81\nColorEffect=1";
+    const QString path = writeText(dir, garbage);
+    ProfileFile ini(path);
+    EXPECT_FALSE(ini.readInteger("Option", "Translucent").has_value());
+    EXPECT_EQ(ini.ReadInteger("Option", "ColorEffect", 0), 1);
+    ini.WriteInteger("Option", "ColorEffect", 2);
+    ini.UpdateFile();
+    QByteArray expected = garbage;
+    expected.replace("ColorEffect=1", "ColorEffect=2");
+    EXPECT_EQ(readBack(path), expected);
+}
+
+TEST(ProfileFile, OversizedFileCountsAsEmpty)
+{
+    QTemporaryDir dir;
+    QByteArray big = "[Option]\nTranslucent=2\n";
+    big += QByteArray(ProfileFile::kMaxFileSize, ';');
+    const ProfileFile ini(writeText(dir, big));
+    EXPECT_FALSE(ini.readInteger("Option", "Translucent").has_value());
+}
+
+TEST(ProfileFile, FirstContentMayComeFromAnotherFile)
+{
+    QTemporaryDir dir;
+    const QString defaults = writeText(dir, "[Option]\nTranslucent=1\n");
+    ProfileFile ini(dir.filePath("user.ini"), defaults);
+    EXPECT_EQ(ini.ReadInteger("Option", "Translucent", 0), 1);
+    ini.WriteInteger("Option", "Translucent", 2);
+    ini.UpdateFile();
+    EXPECT_EQ(readBack(defaults), QByteArray("[Option]\nTranslucent=1\n")) << "the source is not written";
+    EXPECT_EQ(readBack(dir.filePath("user.ini")), QByteArray("[Option]\nTranslucent=2\n"));
+}
+
+TEST(ProfileFile, PathThatIsAFolderCannotBeWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.ini");
+    ASSERT_TRUE(QDir().mkdir(path));
+    ProfileFile ini(path);
+    EXPECT_FALSE(ini.readInteger("Option", "Compress").has_value());
+    ini.WriteBool("Option", "Compress", false);
+    try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "no error";
+    } catch (const EFrameworkError& e) {
+        EXPECT_EQ(e.message(), stock::fileCreateError(path));
+    }
+    EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+TEST(ProfileFile, FailedWriteNamesTheFileAndKeepsThePreviousOne)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    QTemporaryDir dir;
+    const QString path = writeText(dir, "[Option]\nCompress=1\n");
+    ProfileFile ini(path);
+    ini.WriteBool("Option", "Compress", false);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0500), 0);
+    try {
+        ini.UpdateFile();
+        ADD_FAILURE() << "no error";
+    } catch (const EFrameworkError& e) {
+        EXPECT_TRUE(e.message().contains(path)) << qPrintable(e.message());
+    }
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_EQ(readBack(path), QByteArray("[Option]\nCompress=1\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no half-written file left";
+}
+
+TEST(ProfileFile, ContentsGivenInMemoryReadLikeAFile)
+{
+    ProfileFile ini = ProfileFile::fromContents("mem.ini", "[Option]\r\nCompress=0\r\n");
+    EXPECT_EQ(ini.readInteger("Option", "Compress"), 0);
+    ini.WriteInteger("Option", "Translucent", 1);
+    EXPECT_EQ(ini.contents(), QByteArray("[Option]\r\nCompress=0\r\nTranslucent=1\r\n"));
+    EXPECT_EQ(ini.fileName(), "mem.ini");
+}
