@@ -36,7 +36,13 @@ void TMainForm::New1Click()
         FSecStream.Clear();
         for (TMemoryStream* record : {&FSecSound, &FMinSound, &FHourSound, &FZeroSound, &FMinAnim, &FHourAnim, &FZeroAnim})
             record->Clear();
+        // Every slot is unset now: No Data and Test Play go off. The Parameters items keep
+        // their state; one still enabled answers that there is nothing to set.
+        const bool parameters[] = {AnimParam1->isEnabled(), AnimParam2->isEnabled(), AnimParam3->isEnabled()};
         UpdateSlotItems();
+        AnimParam1->setEnabled(parameters[0]);
+        AnimParam2->setEnabled(parameters[1]);
+        AnimParam3->setEnabled(parameters[2]);
         Timer1Timer();
         New1->setEnabled(false);
         SetModified(false);

@@ -87,6 +87,8 @@ TEST_F(NewProject, AfterLoadingEverythingOkGivesTheDefaultProjectBack)
         EXPECT_EQ(form->slotRecord(slot)->size(), 0) << slot;
     for (QAction* item : slotItems())
         EXPECT_FALSE(item->isEnabled()) << qPrintable(item->objectName());
+    for (QAction* item : {form->AnimParam1, form->AnimParam2, form->AnimParam3})
+        EXPECT_TRUE(item->isEnabled()) << qPrintable(item->objectName()) << " keeps its state";
     EXPECT_FALSE(form->New1->isEnabled());
     EXPECT_FALSE(form->modified()) << "clearing the title does not leave the project marked";
     EXPECT_TRUE(form->Yes2->isChecked()) << "the option question was declined";
