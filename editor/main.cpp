@@ -2,6 +2,7 @@
 // cursor, the windows, and the message loop until the main window closes.
 #include "Application.h"
 #include "EditorUnit.h"
+#include "HandUnit.h"
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
@@ -18,10 +19,11 @@ int main(int argc, char** argv)
 
     // The windows, each living for the whole run, in this order.
     dw::TMainForm mainForm;
+    dw::THandForm handForm;
     // Each window's constructor makes itself the one its unit's global names (MainForm,
     // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm, TAboutBox and TAnimationDlg are created here, in that order
-    // around TStringDlg, as their parts of the editor arrive.
+    // TODO(windows): TAboutBox (before TStringDlg) and TAnimationDlg (after it) are created here
+    // as their parts of the editor arrive.
     dw::TStringDlg stringDlg;
     stringDlg.setFont(dw::formFont());
 
