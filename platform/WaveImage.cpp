@@ -89,6 +89,10 @@ Decoded decode(const uint8_t* image, int64_t size)
     if (!needed)
         return out;
     const std::vector<uint8_t> clean = rebuildWaveImage(*wave, *needed);
+    if (clean.size() > size_t(INT32_MAX)) { // SDL's memory reader counts in int
+        out.problem = QStringLiteral("more than 2 GiB of wave data");
+        return out;
+    }
 
     SDL_RWops* source = SDL_RWFromConstMem(clean.data(), int(clean.size()));
     if (!source) {
