@@ -109,7 +109,8 @@ QString waveText(const uint8_t* bytes, int64_t size)
         .arg(f.channels == 1 ? "" : "s")
         .arg(f.sampleRate)
         .arg(f.bitsPerSample)
-        .arg(f.seconds(), 0, 'f', 3);
+        .arg(f.seconds(), 0, 'f', 3)
+        + (f.frames >= int64_t(kMaxWaveSeconds) * f.sampleRate ? QStringLiteral(" (Test Play stops there)") : QString());
 }
 
 QString slotLine(const std::vector<uint8_t>& m)

@@ -94,7 +94,7 @@ TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
     QTemporaryDir dir;
     SampleProject project;
     // Second: 16-bit stereo PCM, half a second at 22050 Hz; hour: IMA ADPCM, two blocks of 65
-    // frames at 10000 Hz; minute and zero hour unset.
+    // frames at 10000 Hz; zero hour unset.
     WaveFields pcm;
     pcm.channels = 2;
     pcm.sampleRate = 22050;
@@ -106,6 +106,11 @@ TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
     ima.blockAlign = 36;
     ima.extension = {2, 0, 65, 0};
     setBytes(project.slot(3), soundEmbedded(3, waveImage(ima, Bytes(72, 0x07))));
+    // Minute: 8-bit mono at 1000 Hz, 301 seconds, longer than Test Play plays.
+    WaveFields slow;
+    slow.sampleRate = 1000;
+    slow.bitsPerSample = 8;
+    setBytes(project.slot(2), soundEmbedded(2, waveImage(slow, Bytes(301000, 0x90))));
     const QString path = dir.filePath(QStringLiteral("waves.pdl"));
     DataFileProject p = project.project();
     writeDataFile(path, p);
@@ -117,13 +122,14 @@ TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
                                    .arg(project.slot(3).size())
                                    .arg(project.slot(3).size() - 8)))
         << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("member 8, slot 1 (second sound): %1 bytes, kind 1, embedded sound of %2 bytes, "
-                                              "PCM, 2 channels, 22050 Hz, 16 bits, 0.500 s\n")
+    EXPECT_TRUE(r.out.contains(QStringLiteral("slot 2 (minute sound): 301052 bytes, kind 1, embedded sound of 301044 bytes, "
+                                              "PCM, 1 channel, 1000 Hz, 8 bits, 300.000 s (Test Play stops there)\n")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("member 9, slot 1 (second sound): %1 bytes, kind 1, embedded sound of %2 bytes, "
+                                              "PCM, 2 channels, 22050 Hz, 16 bits, 0.500 s\n"
+                                              "slot 4 (zero-hour sound): unset, not in the file\n")
                                    .arg(project.slot(1).size())
                                    .arg(project.slot(1).size() - 8)))
-        << r.out.toStdString();
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("slot 2 (minute sound): unset, not in the file\n"
-                                              "slot 4 (zero-hour sound): unset, not in the file\n")))
         << r.out.toStdString();
 }
 
