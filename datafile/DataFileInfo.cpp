@@ -6,6 +6,9 @@
 #include "platform/ByteOrder.h"
 #include "platform/Dib.h"
 #include "platform/Region.h"
+#include "platform/WaveImage.h"
+
+#include <array>
 
 #include <cstring>
 #include <string_view>
@@ -93,6 +96,23 @@ QString nameText(const uint8_t* p, int64_t size)
     return text;
 }
 
+// What Test Play makes of an embedded wave: its format, or why it plays nothing.
+QString waveText(const uint8_t* bytes, int64_t size)
+{
+    const WaveProbe probe = probeWaveImage(bytes, size);
+    if (!probe.playable())
+        return QStringLiteral("not a playable wave image (%1)").arg(probe.problem);
+    const WaveFormat& f = *probe.format;
+    return QStringLiteral("%1, %2 channel%3, %4 Hz, %5 bits, %6 s")
+        .arg(f.formatName())
+        .arg(f.channels)
+        .arg(f.channels == 1 ? "" : "s")
+        .arg(f.sampleRate)
+        .arg(f.bitsPerSample)
+        .arg(f.seconds(), 0, 'f', 3)
+        + (f.frames >= int64_t(kMaxWaveSeconds) * f.sampleRate ? QStringLiteral(" (Test Play stops there)") : QString());
+}
+
 QString slotLine(const std::vector<uint8_t>& m)
 {
     const int64_t size = int64_t(m.size());
@@ -113,14 +133,9 @@ QString slotLine(const std::vector<uint8_t>& m)
     if (isSoundSlot(v.slot)) {
         if (v.kind == kSoundByName)
             return head + QStringLiteral("kind 0, ") + nameText(v.payload, v.payloadSize);
-        if (v.kind == kSoundEmbedded) {
-            const bool wave = v.payloadSize >= 12 && std::memcmp(v.payload, "RIFF", 4) == 0 && std::memcmp(v.payload + 8, "WAVE", 4) == 0;
-            return head + QStringLiteral("kind 1, embedded sound of %1%2")
-                              .arg(bytesText(v.payloadSize))
-                              .arg(v.payloadSize == 0 ? QString()
-                                   : wave             ? QStringLiteral(" (a RIFF WAVE file)")
-                                                      : QStringLiteral(" (not a RIFF WAVE file)"));
-        }
+        if (v.kind == kSoundEmbedded)
+            return head + QStringLiteral("kind 1, embedded sound of %1, ").arg(bytesText(v.payloadSize))
+                   + waveText(v.payload, v.payloadSize);
         return head + QStringLiteral("unknown kind %1").arg(v.kind);
     }
     if (v.kind != kAnimationByName && v.kind != kAnimationEmbedded && v.kind != 0)
@@ -183,6 +198,7 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         out << QStringLiteral("%1: custom data file of %2, not compressed").arg(name, bytesText(file.fileSize));
 
     const auto& members = file.image.members;
+    std::array<bool, 4> presentSounds{};
     out << QStringLiteral("stream list: %1 members").arg(members.size());
     for (int i = 0; i < int(members.size()); ++i) {
         const auto& m = members[size_t(i)];
@@ -197,8 +213,15 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
             appendTextLines(out, m);
         } else {
             out << head + slotLine(m);
+            const SlotRecordView v = viewSlotRecord(m.data(), int64_t(m.size()));
+            if (v.hasSlot && isSoundSlot(v.slot))
+                presentSounds[size_t(v.slot - kSecondSound)] = true;
         }
     }
+    // An unset slot leaves no record: the file says nothing about its event.
+    for (int32_t slot = kSecondSound; slot <= kZeroHourSound; ++slot)
+        if (!presentSounds[size_t(slot - kSecondSound)])
+            out << QStringLiteral("slot %1 (%2): unset, not in the file").arg(slot).arg(slotMeaning(slot));
     return out;
 }
 

@@ -14,6 +14,7 @@
 #include <QTime>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -75,10 +76,9 @@ public:
     QColor workbenchQColor() const;
 
     // The record of slot 1 to 7 (1 second, 2 minute, 3 hour, 4 zero-hour sound; 5 minute,
-    // 6 hour, 7 zero-hour animation); nullptr for any other number.
-    TMemoryStream* slotRecord(int slotNumber);
-    // Enables the No Data, Test Play and Parameters items of every slot from its record.
-    void UpdateSlotItems();
+    // 6 hour, 7 zero-hour animation) to change in place, as tests fake a record; nullptr for any
+    // other number. Call UpdateSlotItems afterwards.
+    TMemoryStream* editableSlotRecord(int slotNumber);
 
     // --- Settings (MainForm_Settings.cpp) --------------------------------------------------
     // The settings file in use (read at start, written at exit).
@@ -154,6 +154,14 @@ public:
     // The characters of the title and the author text that the file cannot hold, each once in
     // order of appearance; empty when the project can be saved.
     QString unsavableCharacters() const;
+
+    // --- Media slots (MainForm_SlotItems.cpp, MainForm_Sounds.cpp) -------------------------
+    // The record of a slot (1 to 4 sounds, 5 to 7 animations); an empty stream for any other
+    // number.
+    const TMemoryStream& slotRecord(int32_t slot) const;
+    // The one place that sets the slot items' enabled states from the records; every command
+    // that changes a record ends with it.
+    void UpdateSlotItems();
 
     // --- Controls -------------------------------------------------------------------------
     ScrollBox* ScrollBox1 = nullptr;        // the work area
@@ -250,6 +258,14 @@ public slots:
     void New1Click();
     void About1Click();
 
+    // Media slots. Each kind of item shares one handler, which finds its slot by comparing
+    // Sender with the slots' items; a sender that is no such item changes nothing.
+    void Load1Click(QObject* Sender);       // Load1 to Load4: embed a wave file
+    void byFileName1Click(QObject* Sender); // byFileName1 to byFileName4: record a wave's name
+    void Silent1Click(QObject* Sender);     // Silent1 to Silent7, sounds and animations
+    void NoData1Click(QObject* Sender);     // NoData1 to NoData7, sounds and animations
+    void Play1Click(QObject* Sender);       // Play1 to Play4: hear the sound
+
     // Side panel.
     void TrackBar1Change();
     void TrackBar2Change();
@@ -308,6 +324,29 @@ private:
     // the uncompressed file when packing fails.
     void saveCompressed(const QString& fileName);
 
+    // One media slot: its number, its record and its menu items (animation slots only have a
+    // Parameters item; sound slots have none).
+    struct MediaSlot {
+        int32_t number = 0;
+        TMemoryStream* record = nullptr;
+        QAction* load = nullptr;
+        QAction* byFileName = nullptr;
+        QAction* silent = nullptr;
+        QAction* noData = nullptr;
+        QAction* play = nullptr;
+        QAction* params = nullptr;
+    };
+    // Fills m_slots from the menu items; once, after the menu is built.
+    void createSlots();
+    // Connects the slot items to their shared handlers.
+    void connectSlotCommands();
+    // The slot whose item (the member named by which) is sender; nullptr for none.
+    MediaSlot* slotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // The same among the four sound slots only.
+    MediaSlot* soundSlotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // The folders in which a sound recorded by a relative name is looked for.
+    QStringList recordedNameFolders() const;
+
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;
     TMemoryStream FBkgStream;  // the dial file's bytes; empty = the built-in dial
@@ -329,6 +368,10 @@ private:
     // A file dropped on the window for the command that runs next (MainForm_Drop.cpp).
     std::optional<QString> m_droppedFile;
 
+
+    // The seven media slots: sounds (second, minute, hour, zero hour), then animations
+    // (minute, hour, zero hour).
+    std::array<MediaSlot, 7> m_slots;
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks

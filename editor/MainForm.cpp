@@ -35,6 +35,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     SaveDialog1 = saveDataDialog();
     OpenDataDialog = openDataDialog();
     createMenu();
+    createSlots();
     createControls();
     connectCommands();
     watchSessionEnd();
@@ -82,6 +83,7 @@ void TMainForm::FormCreate()
     SetModified(false);
     New1->setEnabled(false);
     readSettings();
+    UpdateSlotItems();
     SetRgnFromBkg();
     Timer1->start();
 }

@@ -110,8 +110,8 @@ void TMainForm::connectCommands()
     for (const auto& group : optionGroups())
         for (QAction* item : group)
             connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Default1Click(item); }); });
-    // TODO(commands): the sound and animation slots are
-    // connected as their parts of the editor arrive.
+    connectSlotCommands();
+    // TODO(commands): the animation slots' own commands are connected as they arrive.
 }
 
 QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }

@@ -7,6 +7,7 @@
 #include "WidgetSeam.h"
 
 #include "media/widgets/AboutUnit.h"
+#include "media/widgets/ByFileNameUnit.h"
 
 #include <QApplication>
 
@@ -23,7 +24,9 @@ int main(int argc, char** argv)
     dw::TMainForm mainForm;
     dw::THandForm handForm;
     dw::TAboutBox aboutBox(&mainForm);
-    // TODO(windows): TStringDlg and TAnimationDlg here, after the about box, in that order.
+    dw::TStringDlg stringDlg;
+    stringDlg.setFont(dw::formFont());
+    // TODO(windows): TAnimationDlg here, after the file-name dialog.
 
     mainForm.show();
     return app.exec();

@@ -4,10 +4,12 @@
 // its dialogs, the scripted interaction seam that answers them, a folder for the test's files
 // and a fixed time of day for the preview.
 
+#include "RecordingWavePlayer.h"
 #include "TestPictures.h"
 
 #include "editor/EditorUnit.h"
 #include "editor/HandUnit.h"
+#include "media/widgets/ByFileNameUnit.h"
 
 #include "platform/ScriptedSeam.h"
 
@@ -46,6 +48,8 @@ protected:
 
     QTemporaryDir dir;
     seam::ScriptedHandler ui;
+    RecordingWavePlayer player; // Test Play is heard here, never on a device
+    TStringDlg stringDlg;       // the program's one file-name dialog, StringDlg
     QTime now{10, 10, 35};
     std::unique_ptr<TMainForm> form;
     std::unique_ptr<THandForm> handForm;

@@ -26,7 +26,7 @@ protected:
     // Puts bytes into a slot record as the slot commands would, with its items following.
     void fillSlot(int slot, int size)
     {
-        TMemoryStream* record = form->slotRecord(slot);
+        TMemoryStream* record = form->editableSlotRecord(slot);
         ASSERT_NE(record, nullptr);
         record->SetSize(size);
         std::fill_n(static_cast<uint8_t*>(record->Memory()), size, uint8_t(slot));
@@ -84,7 +84,7 @@ TEST_F(NewProject, AfterLoadingEverythingOkGivesTheDefaultProjectBack)
     EXPECT_TRUE(form->Edit1->text().isEmpty());
     EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
     for (int slot = 1; slot <= 7; ++slot)
-        EXPECT_EQ(form->slotRecord(slot)->size(), 0) << slot;
+        EXPECT_EQ(form->slotRecord(slot).size(), 0) << slot;
     for (QAction* item : slotItems())
         EXPECT_FALSE(item->isEnabled()) << qPrintable(item->objectName());
     for (QAction* item : {form->AnimParam1, form->AnimParam2, form->AnimParam3})
@@ -105,7 +105,7 @@ TEST_F(NewProject, CancelKeepsTheProjectAndStillAsksTheOptionQuestion)
     form->New1->trigger();
     EXPECT_EQ(ui.messages(), (QStringList{kProjectQuestion, kOptionQuestion}));
     EXPECT_EQ(form->Edit1->text(), "Keep");
-    EXPECT_EQ(form->slotRecord(7)->size(), 100);
+    EXPECT_EQ(form->slotRecord(7).size(), 100);
     EXPECT_TRUE(form->Play7->isEnabled());
     EXPECT_TRUE(form->modified());
     EXPECT_TRUE(form->New1->isEnabled());
@@ -126,7 +126,7 @@ TEST_F(NewProject, AfterASaveOnlyTheOptionQuestionIsAsked)
     form->New1->trigger();
     EXPECT_EQ(ui.messages(), QStringList{kOptionQuestion}) << "declined by default";
     EXPECT_EQ(form->Edit1->text(), "Saved");
-    EXPECT_EQ(form->slotRecord(2)->size(), 40);
+    EXPECT_EQ(form->slotRecord(2).size(), 40);
     EXPECT_TRUE(form->New1->isEnabled());
 }
 
