@@ -1,8 +1,12 @@
 #include "Application.h"
 
+#include "EditorUnit.h"
+
+#include "platform/CommandRunner.h"
 #include "platform/Seam.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -92,6 +96,14 @@ QFont formFont()
                       QStringLiteral("Droid Sans Fallback")});
     font.setPixelSize(12);
     return font;
+}
+
+void openCommandLineFile(TMainForm& form, const QStringList& arguments)
+{
+    if (arguments.size() < 2 || arguments.at(1).isEmpty())
+        return;
+    const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
+    runCommand([&form, path] { form.openClockFile(path); });
 }
 
 } // namespace dw

@@ -3,11 +3,14 @@
 #include <QFont>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 class QApplication;
 class QCoreApplication;
 
 namespace dw {
+
+class TMainForm;
 
 // The application title: the main window's caption and the caption of the program's own
 // message boxes.
@@ -28,5 +31,10 @@ QIcon applicationIcon();
 // The font of the program's windows: "ＭＳ Ｐゴシック" at 12 pixels, falling back to the IPA
 // proportional Gothic where that font is not installed, so that Japanese text always renders.
 QFont formFont();
+
+// Opens the saved clock named on the command line (the first argument after the program's,
+// relative to the current folder), as Open does, in the framework's manner: a file that cannot
+// be read shows the error and the editor starts with the built-in clock. No argument, nothing.
+void openCommandLineFile(TMainForm& form, const QStringList& arguments);
 
 } // namespace dw

@@ -20,6 +20,9 @@
 #include <optional>
 
 class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QCloseEvent;
 class QFrame;
 class QGroupBox;
@@ -143,6 +146,8 @@ public:
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
     void Open1Click();
+    // Whether the project may be replaced: unmodified, or the user says so.
+    bool mayReplaceProject();
     // Makes the saved clock at path the project. A file that cannot be read or is no custom
     // data file shows why and leaves the project as it was; returns whether it opened.
     bool openClockFile(const QString& path);
@@ -274,6 +279,12 @@ public slots:
 protected:
     // Hints (status tips) of the controls and menu items under the mouse arrive here.
     bool event(QEvent* event) override;
+    // Files dropped on the window (MainForm_Drop.cpp): a saved clock, a picture or a sound.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // The title and author boxes take dropped text themselves; dropped files go to the window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The close button, Exit1 and the system's requests to close pass FormCloseQuery.
     void closeEvent(QCloseEvent* event) override;
 
@@ -365,7 +376,11 @@ private:
     TMemoryStream FHourAnim;
     TMemoryStream FZeroAnim;
 
-    // A file dropped on the window for the command that runs next (MainForm_Drop.cpp).
+    // Runs the command a dropped file asks for (MainForm_Drop.cpp).
+    void dropFile(const QString& path, QPoint globalPosition);
+    // Lets the title and author boxes pass dropped files on to the window.
+    void acceptDroppedFiles();
+    // A file dropped on the window for the command that runs next.
     std::optional<QString> m_droppedFile;
 
 

@@ -37,6 +37,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     createMenu();
     createSlots();
     createControls();
+    acceptDroppedFiles();
     connectCommands();
     watchSessionEnd();
     FormCreate();

@@ -37,14 +37,18 @@ void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader
 
 } // namespace
 
+bool TMainForm::mayReplaceProject()
+{
+    if (!FModified)
+        return true;
+    return seam::messageBox(QStringLiteral("データが保存されていません。\n別のファイルを開きますか？"),
+                            seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_DEFBUTTON2) == seam::IDOK;
+}
+
 void TMainForm::Open1Click()
 {
-    if (FModified) {
-        const int answer = seam::messageBox(QStringLiteral("データが保存されていません。\n別のファイルを開きますか？"),
-                                            seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_DEFBUTTON2);
-        if (answer != seam::IDOK)
-            return;
-    }
+    if (!mayReplaceProject())
+        return;
     const std::optional<QString> path = executeFileDialog(OpenDataDialog);
     if (!path)
         return;

@@ -39,7 +39,7 @@ void TMainForm::Load1Click(QObject* Sender)
     MediaSlot* slot = soundSlotOfItem(Sender, &MediaSlot::load);
     if (!slot)
         return;
-    const std::optional<QString> path = executeFileDialog(OpenDialog1);
+    const std::optional<QString> path = chooseFile(OpenDialog1);
     if (!path)
         return;
     // The whole file is read before the record is touched: a file that cannot be opened or

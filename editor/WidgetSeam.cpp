@@ -1,5 +1,7 @@
 #include "WidgetSeam.h"
 
+#include "Application.h"
+
 #include "platform/Color.h"
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
@@ -234,5 +237,18 @@ int WidgetSeamHandler::showModal(QObject& dialog)
 void WidgetSeamHandler::beep() { QApplication::beep(); }
 
 bool WidgetSeamHandler::openUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+
+std::optional<int> WidgetSeamHandler::chooseFromMenu(const QString& name, const QStringList& items, QPoint at)
+{
+    QMenu menu;
+    menu.setObjectName(name);
+    menu.setFont(formFont());
+    for (const QString& item : items)
+        menu.addAction(item);
+    QAction* chosen = menu.exec(at);
+    if (!chosen)
+        return std::nullopt;
+    return int(menu.actions().indexOf(chosen));
+}
 
 } // namespace dw

@@ -30,6 +30,7 @@ public:
     int showModal(QObject& dialog) override;
     void beep() override;
     bool openUrl(const QString& url) override;
+    std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at) override;
 
 private:
     seam::Handler* m_previous = nullptr;

@@ -10,6 +10,7 @@
 #include "media/widgets/ByFileNameUnit.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -29,5 +30,8 @@ int main(int argc, char** argv)
     // TODO(windows): TAnimationDlg here, after the file-name dialog.
 
     mainForm.show();
+    // A clock named on the command line opens once the window is up, so that a message about
+    // it has the window behind it.
+    QTimer::singleShot(0, &mainForm, [&mainForm, &app] { dw::openCommandLineFile(mainForm, app.arguments()); });
     return app.exec();
 }

@@ -12,6 +12,7 @@ void ScriptedHandler::answerMessage(int result) { m_messages.push_back(result); 
 void ScriptedHandler::answerFile(std::optional<QString> path) { m_files.push_back(std::move(path)); }
 void ScriptedHandler::answerColor(std::optional<uint32_t> color) { m_colors.push_back(color); }
 void ScriptedHandler::answerModal(std::function<int(QObject&)> user) { m_modals.push_back(std::move(user)); }
+void ScriptedHandler::answerMenu(std::optional<int> index) { m_menus.push_back(index); }
 
 std::vector<ScriptedHandler::Record> ScriptedHandler::records(Kind kind) const
 {
@@ -52,7 +53,7 @@ int ScriptedHandler::beeps() const { return int(records(Kind::Beep).size()); }
 
 bool ScriptedHandler::scriptDone() const
 {
-    return m_messages.empty() && m_files.empty() && m_colors.empty() && m_modals.empty();
+    return m_messages.empty() && m_files.empty() && m_colors.empty() && m_modals.empty() && m_menus.empty();
 }
 
 int ScriptedHandler::messageBox(const QString& text, const QString& caption, unsigned flags)
@@ -113,6 +114,17 @@ bool ScriptedHandler::openUrl(const QString& url)
 {
     m_log.push_back({Kind::OpenUrl, url, {}, 0, 1, TScreen::cursor(), {}});
     return true;
+}
+
+std::optional<int> ScriptedHandler::chooseFromMenu(const QString& name, const QStringList& items, QPoint)
+{
+    std::optional<int> answer;
+    if (!m_menus.empty()) {
+        answer = m_menus.front();
+        m_menus.pop_front();
+    }
+    m_log.push_back({Kind::MenuChoice, items.join(QLatin1Char('\n')), name, 0, answer.value_or(-1), TScreen::cursor(), {}});
+    return answer;
 }
 
 void ScriptedHandler::beep() { m_log.push_back({Kind::Beep, {}, {}, 0, 0, TScreen::cursor(), {}}); }

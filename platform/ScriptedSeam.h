@@ -16,14 +16,16 @@ namespace dw::seam {
 // dialog. Installs itself while it lives.
 class ScriptedHandler final : public Handler {
 public:
-    enum class Kind { MessageBox, ErrorBox, FileDialog, ColorDialog, ModalDialog, Beep, OpenUrl };
+    enum class Kind { MessageBox, ErrorBox, FileDialog, ColorDialog, ModalDialog, Beep, OpenUrl, MenuChoice };
 
     struct Record {
         Kind kind;
-        QString text;          // message text; the chosen path of a file dialog; an opened link
-        QString caption;       // message caption; the dialog's object name
+        QString text;          // message text; the chosen path of a file dialog; an opened link;
+                               // a menu's items, one per line
+        QString caption;       // message caption; the dialog's or menu's object name
         unsigned flags = 0;    // message box flags
-        int result = 0;        // what was answered (IDOK, IDCANCEL, modal result; 1 = chosen)
+        int result = 0;        // what was answered (IDOK, IDCANCEL, modal result; 1 = chosen;
+                               // the index of a menu item, −1 for none)
         TCursor cursor = crDefault; // the screen cursor at that moment
         FileDialogRequest file;     // for file dialogs
     };
@@ -37,6 +39,8 @@ public:
     void answerColor(std::optional<uint32_t> color);
     // The function fills in the dialog as the user would and returns the modal result.
     void answerModal(std::function<int(QObject&)> user);
+    // The item index a pop-up menu of choices answers; nothing closes it without a choice.
+    void answerMenu(std::optional<int> index);
 
     const std::vector<Record>& log() const { return m_log; }
     std::vector<Record> records(Kind kind) const;
@@ -58,6 +62,7 @@ public:
     void beep() override;
     // Logs the link and reports it opened.
     bool openUrl(const QString& url) override;
+    std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at) override;
 
 private:
     Handler* m_previous = nullptr;
@@ -65,6 +70,7 @@ private:
     std::deque<std::optional<QString>> m_files;
     std::deque<std::optional<uint32_t>> m_colors;
     std::deque<std::function<int(QObject&)>> m_modals;
+    std::deque<std::optional<int>> m_menus;
     std::vector<Record> m_log;
 };
 

@@ -38,6 +38,7 @@ QString g_title;
 } // namespace
 
 bool Handler::openUrl(const QString&) { return false; }
+std::optional<int> Handler::chooseFromMenu(const QString&, const QStringList&, QPoint) { return std::nullopt; }
 
 Handler* install(Handler* handler)
 {
@@ -66,5 +67,9 @@ std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial)
 int showModal(QObject& dialog) { return g_handler->showModal(dialog); }
 void beep() { g_handler->beep(); }
 bool openUrl(const QString& url) { return g_handler->openUrl(url); }
+std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at)
+{
+    return g_handler->chooseFromMenu(name, items, at);
+}
 
 } // namespace dw::seam

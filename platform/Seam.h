@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
+#include <QStringList>
 #include <QString>
 
 #include <cstdint>
@@ -61,6 +63,10 @@ public:
     // worked is not known to the caller: false when nothing was started. Handlers that cannot
     // open anything start nothing.
     virtual bool openUrl(const QString& url);
+    // A small pop-up menu of choices at a point of the screen (global coordinates); the index of
+    // the item chosen, or nothing when the menu is closed without a choice. Handlers that show
+    // nothing choose nothing.
+    virtual std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at);
 };
 
 // Installs a handler (not owned) and returns the one it replaces; nullptr restores the console
@@ -81,5 +87,6 @@ std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial);
 int showModal(QObject& dialog);
 void beep();
 bool openUrl(const QString& url);
+std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at);
 
 } // namespace dw::seam

@@ -19,10 +19,10 @@ QImage readImage(const TMemoryStream& file, QByteArray* format)
     buffer.open(QIODevice::ReadOnly);
     // The reader refuses pictures beyond its allocation limit (256 MiB by default).
     QImageReader reader(&buffer);
-    const QImage image = reader.read();
+    // Asked before reading: the reader names the format it detects on the device.
     if (format)
         *format = reader.format();
-    return image;
+    return reader.read();
 }
 
 bool anyTranslucent(const QImage& image)
