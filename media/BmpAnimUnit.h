@@ -1,0 +1,38 @@
+#pragma once
+
+// The strip player: shows an animation strip once, frame by frame, over a background.
+
+#include "AnimParam.h"
+
+namespace dw {
+
+class TBitmap;
+class TCanvas;
+
+// Plays Strip once on Target: frame after frame (the top row left to right, then the next row),
+// each at (Param.OffsetX, Param.OffsetY) of Target for Param.FrameTime milliseconds, with the
+// strip's transparent colour (its bottom-left pixel; white for a 1-bit strip) letting Background
+// show through. Background is in Target's coordinates. Returns when the last frame has had its
+// time; the last frame stays on Target, the caller repaints.
+//
+// The wait between frames serves the application's events and sleeps 20 ms at a time on the
+// installed tick source (platform/TickSource.h); deadlines are absolute from the start, so the
+// play does not drift and a slow frame is followed at once by the next. A whole play lasts
+// rows × columns × FrameTime, give or take one 20 ms step, also when nothing can be drawn (frames
+// of size 0, a frame wholly outside Target). Counts below 1 play no frame.
+//
+// Strip is read only while the play prepares (the mask and the sprite are made from it once);
+// Background is read for every frame, so the caller keeps it alive and unchanged for the whole
+// call: an event served during the wait must not free it (both callers play over a background
+// of their own).
+void BmpAnimPlay(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background);
+
+// The polling step of the wait, in milliseconds.
+constexpr int kAnimWaitStep = 20;
+
+// One frame composed as the player composes it: frame `frame` (from 0) of Strip over the part of
+// Background at the frame's place, drawn into Target. Exposed for the tool that draws a single
+// frame and for measurements; mask and sprite are made for this call alone.
+void drawAnimFrame(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background, int64_t frame);
+
+} // namespace dw
