@@ -93,6 +93,20 @@ QString nameText(const uint8_t* p, int64_t size)
     return text;
 }
 
+// The frames an embedded strip splits into: each the strip's width div the columns by its height
+// div the rows; a count below 1 splits into nothing.
+QString framesText(const uint8_t* bytes, int64_t size, const AnimParams& p)
+{
+    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    if (!dib)
+        return {};
+    const bool counted = p.VertCount >= 1 && p.HorzCount >= 1;
+    const int64_t width = counted ? dib->width() / p.HorzCount : 0;
+    const int64_t height = counted ? int64_t(dib->height()) / p.VertCount : 0;
+    const int64_t frames = counted ? int64_t(p.VertCount) * p.HorzCount : 0;
+    return QStringLiteral(", frames of %1 × %2, %3 frame%4").arg(width).arg(height).arg(frames).arg(frames == 1 ? "" : "s");
+}
+
 QString slotLine(const std::vector<uint8_t>& m)
 {
     const int64_t size = int64_t(m.size());
@@ -135,7 +149,8 @@ QString slotLine(const std::vector<uint8_t>& m)
                                .arg(p.HorzCount)
                                .arg(p.FrameTime);
     if (v.kind == kAnimationEmbedded)
-        return head + QStringLiteral("kind 2, embedded strip, ") + bitmapText(v.payload, v.payloadSize) + params;
+        return head + QStringLiteral("kind 2, embedded strip, ") + bitmapText(v.payload, v.payloadSize)
+               + framesText(v.payload, v.payloadSize, p) + params;
     return head + QStringLiteral("kind %1, ").arg(v.kind) + nameText(v.payload, v.payloadSize) + params;
 }
 
@@ -199,6 +214,16 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
             out << head + slotLine(m);
         }
     }
+    // The slots the file says nothing about: unset in the editor.
+    QStringList unset;
+    for (int32_t slot = kSecondSound; slot <= kZeroHourAnimation; ++slot) {
+        bool present = false;
+        for (size_t i = kFirstSlotMember; i < members.size() && !present; ++i)
+            present = viewSlotRecord(members[i].data(), int64_t(members[i].size())).slot == slot && members[i].size() >= 4;
+        if (!present)
+            unset << QStringLiteral("slot %1 (%2)").arg(slot).arg(slotMeaning(slot));
+    }
+    out << QStringLiteral("unset slots: ") + (unset.isEmpty() ? QStringLiteral("none") : unset.join(QStringLiteral(", ")));
     return out;
 }
 

@@ -74,13 +74,15 @@ TEST_F(SavedFiles, InfoDescribesEveryMember)
     EXPECT_TRUE(r.out.contains(QStringLiteral("\n    Title=夜の時計\n    HPX=4\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 6, author text: 29 bytes, 2 lines\n    作者: Dialwright\n    second line\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 7, slot 7 (zero-hour animation): %1 bytes, kind 2, embedded strip, "
-                                              "bitmap 40 × 10, 8 bits per pixel; offset (10, -5), 1 rows × 4 columns, 200 ms a frame")
+                                              "bitmap 40 × 10, 8 bits per pixel, frames of 10 × 10, 4 frames; "
+                                              "offset (10, -5), 1 rows × 4 columns, 200 ms a frame")
                                    .arg(project.slot(7).size())));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 8, slot 6 (hour animation): 37 bytes, kind 1, by file name \"hour.bmp\"")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 9, slot 5 (minute animation): 4 bytes, none")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 10, slot 4 (zero-hour sound): 52 bytes, kind 1, embedded sound of 44 bytes (a RIFF WAVE file)")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 11, slot 3 (hour sound): 21 bytes, kind 0, by file name \"チャイム.wav\"")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 13, slot 1 (second sound): 4 bytes, silent")));
+    EXPECT_EQ(lines.last(), QStringLiteral("unset slots: none"));
 }
 
 TEST_F(SavedFiles, CompressedFileIsACabinetTheIndependentToolsOpen)
