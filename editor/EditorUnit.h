@@ -10,6 +10,8 @@
 #include <QPoint>
 #include <QTime>
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,6 +105,14 @@ public:
     // order of appearance; empty when the project can be saved.
     QString unsavableCharacters() const;
 
+    // --- Media slots (MainForm_SlotItems.cpp, MainForm_Sounds.cpp) -------------------------
+    // The record of a slot (1 to 4 sounds, 5 to 7 animations); an empty stream for any other
+    // number.
+    const TMemoryStream& slotRecord(int32_t slot) const;
+    // The one place that sets the slot items' enabled states from the records; every command
+    // that changes a record ends with it.
+    void UpdateSlotItems();
+
     // --- Controls -------------------------------------------------------------------------
     ScrollBox* ScrollBox1 = nullptr;        // the work area
     ControlHostPanel* ClockPanel = nullptr; // the clock window as it will look, on the work area
@@ -191,6 +201,14 @@ public slots:
     // Shared by Compress1 and ExtrudeHand1; the toolkit has toggled the item already.
     void Compress1Click(QAction* sender);
 
+    // Media slots. Each kind of item shares one handler, which finds its slot by comparing
+    // Sender with the slots' items; a sender that is no such item changes nothing.
+    void Load1Click(QObject* Sender);       // Load1 to Load4: embed a wave file
+    void byFileName1Click(QObject* Sender); // byFileName1 to byFileName4: record a wave's name
+    void Silent1Click(QObject* Sender);     // Silent1 to Silent7, sounds and animations
+    void NoData1Click(QObject* Sender);     // NoData1 to NoData7, sounds and animations
+    void Play1Click(QObject* Sender);       // Play1 to Play4: hear the sound
+
     // Side panel.
     void TrackBar1Change();
     void TrackBar2Change();
@@ -221,6 +239,29 @@ private:
     // the uncompressed file when packing fails.
     void saveCompressed(const QString& fileName);
 
+    // One media slot: its number, its record and its menu items (animation slots only have a
+    // Parameters item; sound slots have none).
+    struct MediaSlot {
+        int32_t number = 0;
+        TMemoryStream* record = nullptr;
+        QAction* load = nullptr;
+        QAction* byFileName = nullptr;
+        QAction* silent = nullptr;
+        QAction* noData = nullptr;
+        QAction* play = nullptr;
+        QAction* params = nullptr;
+    };
+    // Fills m_slots from the menu items; once, after the menu is built.
+    void createSlots();
+    // Connects the slot items to their shared handlers.
+    void connectSlotCommands();
+    // The slot whose item (the member named by which) is sender; nullptr for none.
+    MediaSlot* slotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // The same among the four sound slots only.
+    MediaSlot* soundSlotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // The folders in which a sound recorded by a relative name is looked for.
+    QStringList recordedNameFolders() const;
+
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;
     TMemoryStream FBkgStream;  // the dial file's bytes; empty = the built-in dial
@@ -239,6 +280,9 @@ private:
     TMemoryStream FHourAnim;
     TMemoryStream FZeroAnim;
 
+    // The seven media slots: sounds (second, minute, hour, zero hour), then animations
+    // (minute, hour, zero hour).
+    std::array<MediaSlot, 7> m_slots;
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks

@@ -29,6 +29,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     OpenDialog1 = openWaveDialog();
     SaveDialog1 = saveDataDialog();
     createMenu();
+    createSlots();
     createControls();
     connectCommands();
     FormCreate();
@@ -65,6 +66,7 @@ void TMainForm::FormCreate()
     centreHands();
     SetModified(false);
     New1->setEnabled(false);
+    UpdateSlotItems();
     // TODO(settings): read the settings file here (Compress1, the four option groups, the
     // workbench colour, the window's placement), before the start-up shape.
     SetRgnFromBkg();

@@ -97,8 +97,9 @@ void TMainForm::connectCommands()
     command(N16, &TMainForm::N16Click);
     for (QAction* item : {Compress1, ExtrudeHand1})
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
-    // TODO(commands): New1 (New and the close guard), the positioning dialog and N19, the sound
-    // and animation slots, the load-time options, the workbench colour and About1 are
+    connectSlotCommands();
+    // TODO(commands): New1 (New and the close guard), the positioning dialog and N19, the
+    // animation slots' own commands, the load-time options, the workbench colour and About1 are
     // connected as their parts of the editor arrive.
 }
 

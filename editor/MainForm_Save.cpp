@@ -1,6 +1,7 @@
 // Saving: the project gathered into a custom data file, written directly or packed as a cabinet.
 #include "EditorUnit.h"
 
+#include "CharacterNames.h"
 #include "CommonDialogs.h"
 
 #include "datafile/DataFileHeader.h"
@@ -31,27 +32,11 @@ DataFileHeader::Option optionOf(const QAction* yes, const QAction* no)
     return DataFileHeader::OptionDefault;
 }
 
-// How a character the file cannot hold is named to the user: itself in brackets when it can be
-// seen, its code point otherwise (a line break, NUL).
-QString nameOfCharacter(const QString& character)
-{
-    const char32_t code = character.toUcs4().value(0);
-    if (QChar::isPrint(code) && code != u' ')
-        return QStringLiteral("「%1」").arg(character);
-    return QStringLiteral("U+%1").arg(QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
-}
-
 QString unsavableMessage(const QString& characters)
 {
-    QStringList names;
-    for (qsizetype i = 0; i < characters.size();) {
-        const qsizetype n = characters.at(i).isHighSurrogate() && i + 1 < characters.size() ? 2 : 1;
-        names << nameOfCharacter(characters.mid(i, n));
-        i += n;
-    }
     return QStringLiteral("タイトルまたは作者情報に、データファイルに保存できない文字があります: %1\n"
                           "これらの文字を取り除くか置き換えてから、もう一度保存してください。")
-        .arg(names.join(QStringLiteral(" ")));
+        .arg(namesOfCharacters(characters));
 }
 
 // Removes the file when it goes out of scope, whatever ends the command.

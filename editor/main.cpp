@@ -5,6 +5,8 @@
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
+#include "media/widgets/ByFileNameUnit.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -18,8 +20,10 @@ int main(int argc, char** argv)
     dw::TMainForm mainForm;
     // Each window's constructor makes itself the one its unit's global names (MainForm,
     // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm, TAboutBox, TStringDlg and TAnimationDlg are created here, after
-    // the main window, in that order, as their parts of the editor arrive.
+    // TODO(windows): THandForm, TAboutBox and TAnimationDlg are created here, in that order
+    // around TStringDlg, as their parts of the editor arrive.
+    dw::TStringDlg stringDlg;
+    stringDlg.setFont(dw::formFont());
 
     mainForm.show();
     return app.exec();

@@ -4,9 +4,11 @@
 // scripted interaction seam that answers its dialogs, a folder for the test's files and a fixed
 // time of day for the preview.
 
+#include "RecordingWavePlayer.h"
 #include "TestPictures.h"
 
 #include "editor/EditorUnit.h"
+#include "media/widgets/ByFileNameUnit.h"
 
 #include "platform/ScriptedSeam.h"
 
@@ -43,6 +45,8 @@ protected:
 
     QTemporaryDir dir;
     seam::ScriptedHandler ui;
+    RecordingWavePlayer player; // Test Play is heard here, never on a device
+    TStringDlg stringDlg;       // the program's one file-name dialog, StringDlg
     QTime now{10, 10, 35};
     std::unique_ptr<TMainForm> form;
 };

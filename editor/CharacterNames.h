@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace dw {
+
+// Characters the saved file cannot hold, named for the user one after another, separated by
+// spaces: each in 「」 when it can be seen, as U+XXXX otherwise (a line break, NUL).
+QString namesOfCharacters(const QString& characters);
+
+} // namespace dw

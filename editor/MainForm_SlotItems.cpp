@@ -1,0 +1,98 @@
+// The media slots: which menu items belong to which slot, the handlers the sound and animation
+// slots share, and the one place that enables the slot items from the records.
+#include "EditorUnit.h"
+
+#include "media/SlotRecord.h"
+#include "media/SoundRecord.h"
+#include "platform/CommandRunner.h"
+
+#include <QAction>
+
+namespace dw {
+
+void TMainForm::createSlots()
+{
+    m_slots = {{
+        {kSecondSoundSlot, &FSecSound, Load1, byFileName1, Silent1, NoData1, Play1, nullptr},
+        {kMinuteSoundSlot, &FMinSound, Load2, byFileName2, Silent2, NoData2, Play2, nullptr},
+        {kHourSoundSlot, &FHourSound, Load3, byFileName3, Silent3, NoData3, Play3, nullptr},
+        {kZeroSoundSlot, &FZeroSound, Load4, byFileName4, Silent4, NoData4, Play4, nullptr},
+        {kMinuteAnimSlot, &FMinAnim, Load5, byFileName5, Silent5, NoData5, Play5, AnimParam1},
+        {kHourAnimSlot, &FHourAnim, Load6, byFileName6, Silent6, NoData6, Play6, AnimParam2},
+        {kZeroAnimSlot, &FZeroAnim, Load7, byFileName7, Silent7, NoData7, Play7, AnimParam3},
+    }};
+}
+
+void TMainForm::connectSlotCommands()
+{
+    auto command = [this](QAction* item, void (TMainForm::*handler)(QObject*)) {
+        connect(item, &QAction::triggered, this, [this, item, handler] { runCommand([=, this] { (this->*handler)(item); }); });
+    };
+    for (const MediaSlot& slot : m_slots) {
+        command(slot.silent, &TMainForm::Silent1Click);
+        command(slot.noData, &TMainForm::NoData1Click);
+        if (slot.number <= kZeroSoundSlot) {
+            command(slot.load, &TMainForm::Load1Click);
+            command(slot.byFileName, &TMainForm::byFileName1Click);
+            command(slot.play, &TMainForm::Play1Click);
+        }
+    }
+}
+
+TMainForm::MediaSlot* TMainForm::slotOfItem(const QObject* sender, QAction* MediaSlot::*which)
+{
+    if (!sender)
+        return nullptr;
+    for (MediaSlot& slot : m_slots)
+        if (slot.*which == sender)
+            return &slot;
+    return nullptr;
+}
+
+TMainForm::MediaSlot* TMainForm::soundSlotOfItem(const QObject* sender, QAction* MediaSlot::*which)
+{
+    MediaSlot* slot = slotOfItem(sender, which);
+    return slot && slot->number <= kZeroSoundSlot ? slot : nullptr;
+}
+
+const TMemoryStream& TMainForm::slotRecord(int32_t slot) const
+{
+    static const TMemoryStream kNone;
+    for (const MediaSlot& s : m_slots)
+        if (s.number == slot)
+            return *s.record;
+    return kNone;
+}
+
+void TMainForm::UpdateSlotItems()
+{
+    for (const MediaSlot& slot : m_slots) {
+        if (slot.number > kZeroSoundSlot)
+            continue; // TODO(animation slots): No Data, Parameters and Test Play of slots 5 to 7.
+        const SoundItemStates states = soundItemStates(*slot.record);
+        slot.noData->setEnabled(states.noData);
+        slot.play->setEnabled(states.play);
+    }
+}
+
+void TMainForm::Silent1Click(QObject* Sender)
+{
+    MediaSlot* slot = slotOfItem(Sender, &MediaSlot::silent);
+    if (!slot)
+        return;
+    SetModified(true);
+    writeSilentRecord(*slot->record, slot->number);
+    UpdateSlotItems();
+}
+
+void TMainForm::NoData1Click(QObject* Sender)
+{
+    MediaSlot* slot = slotOfItem(Sender, &MediaSlot::noData);
+    if (!slot)
+        return;
+    slot->record->Clear();
+    SetModified(true);
+    UpdateSlotItems();
+}
+
+} // namespace dw
