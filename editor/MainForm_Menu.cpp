@@ -99,8 +99,8 @@ void TMainForm::connectCommands()
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
     connectSlotCommands();
     // TODO(commands): New1 (New and the close guard), the positioning dialog and N19, the
-    // animation slots' own commands, the load-time options, the workbench colour and About1 are
-    // connected as their parts of the editor arrive.
+    // load-time options, the workbench colour and About1 are connected as their parts of the
+    // editor arrive.
 }
 
 QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }

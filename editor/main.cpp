@@ -5,6 +5,7 @@
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
+#include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
 #include <QApplication>
@@ -20,10 +21,12 @@ int main(int argc, char** argv)
     dw::TMainForm mainForm;
     // Each window's constructor makes itself the one its unit's global names (MainForm,
     // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm, TAboutBox and TAnimationDlg are created here, in that order
-    // around TStringDlg, as their parts of the editor arrive.
+    // TODO(windows): THandForm and TAboutBox are created here, in that order before
+    // TStringDlg, as their parts of the editor arrive.
     dw::TStringDlg stringDlg;
     stringDlg.setFont(dw::formFont());
+    dw::TAnimationDlg animationDlg;
+    animationDlg.setFont(dw::formFont());
 
     mainForm.show();
     return app.exec();

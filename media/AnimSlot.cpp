@@ -1,11 +1,11 @@
 #include "AnimSlot.h"
 
+#include "RecordedName.h"
+
 #include "platform/AnsiText.h"
 #include "platform/Bitmap.h"
 #include "platform/ByteOrder.h"
 #include "platform/MemoryStream.h"
-
-#include <QFileInfo>
 
 #include <cstring>
 
@@ -67,14 +67,6 @@ void writeHeader(TMemoryStream& record, int32_t slot, int32_t kind, const TAnimP
 
 } // namespace
 
-void makeSilentAnimRecord(TMemoryStream& record, int32_t slot)
-{
-    uint8_t bytes[4];
-    writeLE32s(bytes, slot);
-    record.Clear();
-    record.WriteBuffer(bytes, sizeof bytes);
-}
-
 void makeNamedAnimRecord(TMemoryStream& record, int32_t slot, const TAnimParam& param, const QByteArray& ansiName)
 {
     record.Clear();
@@ -112,13 +104,14 @@ AnimStripStatus loadEmbeddedAnimStrip(const AnimRecordView& view, TBitmap& strip
     return AnimStripStatus::Loaded;
 }
 
-AnimStripStatus loadAnimStrip(const AnimRecordView& view, TBitmap& strip)
+AnimStripStatus loadAnimStrip(const AnimRecordView& view, TBitmap& strip, const QStringList& folders)
 {
     if (view.hasData && view.byFileName()) {
-        const QString name = animRecordName(view);
-        if (name.isEmpty() || !QFileInfo(name).isFile())
+        const QByteArray name = animRecordAnsiName(view);
+        const QString path = findRecordedFile(name.toStdString(), folders);
+        if (path.isEmpty())
             return AnimStripStatus::FileMissing;
-        strip.LoadFromFile(name);
+        strip.LoadFromFile(path);
         return AnimStripStatus::Loaded;
     }
     return loadEmbeddedAnimStrip(view, strip);

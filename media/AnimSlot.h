@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -55,8 +56,8 @@ QByteArray animRecordAnsiName(const AnimRecordView& view);
 // The name as text, for the file system and for messages.
 QString animRecordName(const AnimRecordView& view);
 
-// The records as the commands make them; each replaces the whole content.
-void makeSilentAnimRecord(TMemoryStream& record, int32_t slot);
+// The records as the commands make them; each replaces the whole content (a record set to none
+// is SlotRecord.h's writeSilentRecord).
 // slot, kind 1, the parameters, the name and a NUL.
 void makeNamedAnimRecord(TMemoryStream& record, int32_t slot, const TAnimParam& param, const QByteArray& ansiName);
 // slot, kind 2, the parameters and the strip as a bitmap file.
@@ -71,10 +72,11 @@ enum class AnimStripStatus {
     FileMissing, // kind below 2 and no file of the recorded name
     BadKind,     // kind above 2
 };
-// Loads the embedded bitmap (kind 2) or the named file (kind below 2) into strip. A payload or a
-// file that is not a bitmap the framework reads raises EFrameworkError (its stock text) with the
-// strip unchanged; the size limits of TBitmap bound what a hostile header can make it allocate.
-AnimStripStatus loadAnimStrip(const AnimRecordView& view, TBitmap& strip);
+// Loads the embedded bitmap (kind 2) or the named file (kind below 2, found as findRecordedFile
+// finds it in the given folders) into strip. A payload or a file that is not a bitmap the
+// framework reads raises EFrameworkError (its stock text) with the strip unchanged; the size
+// limits of TBitmap bound what a hostile header can make it allocate.
+AnimStripStatus loadAnimStrip(const AnimRecordView& view, TBitmap& strip, const QStringList& folders);
 // As above, for an embedded strip only: a named file is never looked for (FileMissing).
 AnimStripStatus loadEmbeddedAnimStrip(const AnimRecordView& view, TBitmap& strip);
 

@@ -8,9 +8,11 @@
 #include "TestPictures.h"
 
 #include "editor/EditorUnit.h"
+#include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
 #include "platform/ScriptedSeam.h"
+#include "platform/SimulatedTicks.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -47,6 +49,8 @@ protected:
     seam::ScriptedHandler ui;
     RecordingWavePlayer player; // Test Play is heard here, never on a device
     TStringDlg stringDlg;       // the program's one file-name dialog, StringDlg
+    TAnimationDlg animationDlg; // the program's one animation settings dialog, AnimationDlg
+    SimulatedTicks ticks;       // animations play in simulated time
     QTime now{10, 10, 35};
     std::unique_ptr<TMainForm> form;
 };

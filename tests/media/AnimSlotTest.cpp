@@ -111,9 +111,6 @@ TEST(AnimSlotTest, ItemsFollowTheRecordSize)
 TEST(AnimSlotTest, RecordsAreLaidOutByteForByte)
 {
     TMemoryStream r;
-    makeSilentAnimRecord(r, 6);
-    EXPECT_EQ(bytesOf(r), Bytes({6, 0, 0, 0}));
-
     makeNamedAnimRecord(r, 5, {1, 2, 3, 4, 500}, QByteArray("\x83\x65st.bmp"));
     ASSERT_EQ(r.size(), 8 + 29);
     const AnimRecordView named = viewAnimRecord(r);
@@ -136,7 +133,7 @@ TEST(AnimSlotTest, RecordsAreLaidOutByteForByte)
     EXPECT_EQ(embedded.kind, 2);
     EXPECT_EQ(embedded.param.OffsetX, -5);
     TBitmap back;
-    ASSERT_EQ(loadAnimStrip(embedded, back), AnimStripStatus::Loaded);
+    ASSERT_EQ(loadAnimStrip(embedded, back, {}), AnimStripStatus::Loaded);
     EXPECT_EQ(back.image().convertToFormat(QImage::Format_RGB32), strip.image().convertToFormat(QImage::Format_RGB32));
 }
 
@@ -172,7 +169,7 @@ TEST(AnimSlotTest, ShortRecordsHaveNoDataAndTheDefaultParameters)
         EXPECT_EQ(v.param.HorzCount, 4);
         EXPECT_EQ(v.param.FrameTime, 100);
         TBitmap strip;
-        EXPECT_EQ(loadAnimStrip(v, strip), AnimStripStatus::NoData) << size;
+        EXPECT_EQ(loadAnimStrip(v, strip, {}), AnimStripStatus::NoData) << size;
     }
 }
 
@@ -188,20 +185,25 @@ TEST(AnimSlotTest, KindsBelowTwoAreNamesAndAboveTwoAreBad)
     for (int32_t kind : {0, 1, -7}) {
         const Bytes r = record(5, kind, kDefaultAnimParam, Bytes(name.begin(), name.end()) + Bytes{0});
         TBitmap loaded;
-        EXPECT_EQ(loadAnimStrip(viewAnimRecord(r.data(), int64_t(r.size())), loaded), AnimStripStatus::Loaded) << kind;
+        EXPECT_EQ(loadAnimStrip(viewAnimRecord(r.data(), int64_t(r.size())), loaded, {}), AnimStripStatus::Loaded) << kind;
         EXPECT_EQ(loaded.Width(), 2);
     }
+    // A relative name is looked for in the folders given.
+    const Bytes relative = record(5, 1, kDefaultAnimParam, Bytes{'s', 't', 'r', 'i', 'p', '.', 'b', 'm', 'p', 0});
+    TBitmap found;
+    EXPECT_EQ(loadAnimStrip(viewAnimRecord(relative.data(), int64_t(relative.size())), found, {dir.path()}),
+              AnimStripStatus::Loaded);
     const Bytes missing = record(5, 1, kDefaultAnimParam, Bytes{'n', 'o', '.', 'b', 'm', 'p', 0});
     TBitmap loaded;
     const AnimRecordView mv = viewAnimRecord(missing.data(), int64_t(missing.size()));
-    EXPECT_EQ(loadAnimStrip(mv, loaded), AnimStripStatus::FileMissing);
+    EXPECT_EQ(loadAnimStrip(mv, loaded, {dir.path()}), AnimStripStatus::FileMissing);
     EXPECT_EQ(animRecordName(mv), QStringLiteral("no.bmp"));
     // A record of 29 bytes by name holds only the NUL: an empty name, never a file.
     const Bytes nul = record(5, 1, kDefaultAnimParam, Bytes{0});
-    EXPECT_EQ(loadAnimStrip(viewAnimRecord(nul.data(), 29), loaded), AnimStripStatus::FileMissing);
+    EXPECT_EQ(loadAnimStrip(viewAnimRecord(nul.data(), 29), loaded, {dir.path()}), AnimStripStatus::FileMissing);
 
     const Bytes bad = record(5, 3, kDefaultAnimParam, Bytes{1, 2, 3});
-    EXPECT_EQ(loadAnimStrip(viewAnimRecord(bad.data(), int64_t(bad.size())), loaded), AnimStripStatus::BadKind);
+    EXPECT_EQ(loadAnimStrip(viewAnimRecord(bad.data(), int64_t(bad.size())), loaded, {}), AnimStripStatus::BadKind);
     EXPECT_TRUE(loaded.Empty());
 }
 
@@ -220,7 +222,7 @@ TEST(AnimSlotTest, HostileEmbeddedStripsAreRefusedWithTheFrameworksError)
         const Bytes r = record(6, 2, kDefaultAnimParam, hostile[i]);
         TBitmap strip;
         fillBitmap(strip, makeStrip(1, 1, 2, 2));
-        EXPECT_THROW(loadAnimStrip(viewAnimRecord(r.data(), int64_t(r.size())), strip), EFrameworkError) << i;
+        EXPECT_THROW(loadAnimStrip(viewAnimRecord(r.data(), int64_t(r.size())), strip, {}), EFrameworkError) << i;
         EXPECT_EQ(strip.Width(), 2) << "case " << i << " changed the strip";
     }
 }

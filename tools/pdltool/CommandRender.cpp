@@ -15,6 +15,8 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTime>
 
@@ -103,7 +105,8 @@ int runRender(const QStringList& arguments, Output& out)
     }
     QImage picture = clock.render(time);
     if (animSlot) {
-        const QString why = drawAnimationFrame(in.data.image.members, animSlot, frame, picture);
+        const QString why = drawAnimationFrame(in.data.image.members, animSlot, frame,
+                                               {QFileInfo(a.file).absolutePath(), QDir::currentPath()}, picture);
         if (!why.isEmpty()) {
             out.error(dw::printable(a.file) + QStringLiteral(": ") + why);
             return kExitProblem;

@@ -22,7 +22,8 @@ int32_t animationSlotOf(const QString& word)
     return 0;
 }
 
-QString drawAnimationFrame(const std::vector<std::vector<uint8_t>>& members, int32_t slot, int64_t frame, QImage& clock)
+QString drawAnimationFrame(const std::vector<std::vector<uint8_t>>& members, int32_t slot, int64_t frame,
+                           const QStringList& folders, QImage& clock)
 {
     using namespace dw;
     const QString what = pdl::slotMeaning(slot);
@@ -39,7 +40,7 @@ QString drawAnimationFrame(const std::vector<std::vector<uint8_t>>& members, int
     TBitmap strip;
     AnimStripStatus status;
     try {
-        status = loadAnimStrip(view, strip);
+        status = loadAnimStrip(view, strip, folders);
     } catch (const EFrameworkError& e) {
         return QStringLiteral("the %1's strip: %2").arg(what, e.message());
     }
