@@ -4,10 +4,35 @@
 
 #include "AnimParam.h"
 
+#include "platform/Bitmap.h"
+
 namespace dw {
 
-class TBitmap;
 class TCanvas;
+
+// What one play prepares once and the frames it draws: the mask M (white where the strip has its
+// transparent colour, black elsewhere), the sprite S (the strip with its transparent pixels
+// black) and the work buffer W of one frame. Each frame costs four transfers of one frame's
+// size: the background into W (SRCCOPY), M (SRCAND), S (SRCINVERT), W onto the target (SRCCOPY).
+class AnimFramePainter {
+public:
+    AnimFramePainter(TBitmap& strip, const TAnimParam& param);
+    ~AnimFramePainter();
+    AnimFramePainter(const AnimFramePainter&) = delete;
+    AnimFramePainter& operator=(const AnimFramePainter&) = delete;
+
+    int64_t frameCount() const { return m_grid.frameCount(); }
+    // Composes frame k over a fresh copy of the background at the frame's place and copies it
+    // to the target there. A frame of size 0 or wholly outside the target draws nothing.
+    void draw(TCanvas& target, TBitmap& background, int64_t k);
+
+private:
+    bool overlapsTarget(const TCanvas& target) const;
+
+    AnimFrameGrid m_grid;
+    int32_t m_x, m_y;
+    TBitmap m_mask, m_sprite, m_work;
+};
 
 // Plays Strip once on Target: frame after frame (the top row left to right, then the next row),
 // each at (Param.OffsetX, Param.OffsetY) of Target for Param.FrameTime milliseconds, with the
