@@ -1,6 +1,7 @@
 // The strip player's frame: one 400 × 400 frame of a 4 × 2 strip (24 bits, a colour-key disc
 // cut out of each frame) composed by the player (four transfers through its work buffer, the
-// mask and sprite made once beforehand) onto a 32-bit window surface, against QPainter drawing
+// mask and sprite made once beforehand) onto a 32-bit window surface over a 32-bit background
+// (as the editor's are: the preview picture, the dialog's working area), against QPainter drawing
 // the same frame over the same background with the key colour masked out (the frame as an
 // ARGB32 image made once beforehand: the background part, then the frame blended over it).
 // Both results are compared pixel for pixel first. Goal: ours no slower.
@@ -69,7 +70,6 @@ int main(int argc, char** argv)
     strip.setImage(stripQ);
     strip.SetPixelFormat(pf24bit);
     background.setImage(backgroundQ);
-    background.SetPixelFormat(pf24bit);
     QImage oursTarget(kTarget, kTarget, QImage::Format_RGB32);
     oursTarget.fill(Qt::black);
     TCanvas target(&oursTarget);

@@ -6,6 +6,8 @@
 
 #include "platform/Bitmap.h"
 
+#include <vector>
+
 namespace dw {
 
 class TCanvas;
@@ -14,6 +16,8 @@ class TCanvas;
 // transparent colour, black elsewhere), the sprite S (the strip with its transparent pixels
 // black) and the work buffer W of one frame. Each frame costs four transfers of one frame's
 // size: the background into W (SRCCOPY), M (SRCAND), S (SRCINVERT), W onto the target (SRCCOPY).
+// Over a true-colour background that covers the frame, the first three are done as one pass over
+// the rows, with the same pixels.
 class AnimFramePainter {
 public:
     AnimFramePainter(TBitmap& strip, const TAnimParam& param);
@@ -28,10 +32,16 @@ public:
 
 private:
     bool overlapsTarget(const TCanvas& target) const;
+    // Composes the frame at f of the strip into W without the transfers when the background's
+    // rows can be read directly; false (nothing done) otherwise.
+    bool composeDirect(const TBitmap& background, const TRect& f);
 
     AnimFrameGrid m_grid;
     int32_t m_x, m_y;
     TBitmap m_mask, m_sprite, m_work;
+    // S and M as words: 0xFF and the colour where the strip is opaque, 0 where transparent.
+    std::vector<uint32_t> m_spriteWords;
+
 };
 
 // Plays Strip once on Target: frame after frame (the top row left to right, then the next row),

@@ -275,8 +275,7 @@ void TAnimationDlg::TestPlayBtnClick()
     TBitmap background;
     QImage face(view->size(), QImage::Format_RGB32);
     face.fill(view->palette().color(view->backgroundRole()));
-    background.setImage(face);
-    background.SetPixelFormat(pf24bit);
+    background.setImage(face); // 32 bits, the window's own format
     background.Canvas().Draw(clockAt.x(), clockAt.y(), ClockImage->Picture());
 
     TAnimParam p = GetParam();

@@ -136,6 +136,32 @@ TEST_F(PlayerTest, StripsOfEveryDepthKeyTheirBottomLeftColour)
     }
 }
 
+TEST_F(PlayerTest, BackgroundsOfEveryDepthShowThroughAsTheyAreStored)
+{
+    // 24 and 32 bits are composed row by row, other depths through the four transfers: the same
+    // pixels either way.
+    const QImage s = makeStrip(2, 4, 6, 5);
+    const TAnimParam p{3, 7, 2, 4, 100};
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    for (TPixelFormat format : {pf24bit, pf32bit, pfDevice, pf16bit, pf8bit}) {
+        fillBitmap(background, backgroundImage, format);
+        const QImage stored = background.image().convertToFormat(QImage::Format_RGB32);
+        for (TPixelFormat stripFormat : {pf24bit, pf32bit, pf15bit}) {
+            shots.clear();
+            target.fill(kUntouched);
+            play(s, p, stripFormat);
+            ASSERT_EQ(shots.size(), 8u);
+            TBitmap stripStored;
+            fillBitmap(stripStored, s, stripFormat);
+            const QImage strip = stripStored.image().convertToFormat(QImage::Format_RGB32);
+            for (int k : {0, 5, 7})
+                EXPECT_EQ(shots[size_t(k)], expectedFrame(before, strip, strip.pixel(0, 9), stored, p, k))
+                    << "background " << int(format) << ", strip " << int(stripFormat) << ", frame " << k;
+        }
+    }
+}
+
 TEST_F(PlayerTest, OneBitStripIsTransparentWhereWhite)
 {
     // Bottom-left black, yet white is the transparent colour of a 1-bit strip.
