@@ -6,6 +6,9 @@
 #include "platform/ByteOrder.h"
 #include "platform/Dib.h"
 #include "platform/Region.h"
+#include "platform/WaveImage.h"
+
+#include <array>
 
 #include <cstring>
 #include <string_view>
@@ -107,6 +110,23 @@ QString framesText(const uint8_t* bytes, int64_t size, const AnimParams& p)
     return QStringLiteral(", frames of %1 × %2, %3 frame%4").arg(width).arg(height).arg(frames).arg(frames == 1 ? "" : "s");
 }
 
+// What Test Play makes of an embedded wave: its format, or why it plays nothing.
+QString waveText(const uint8_t* bytes, int64_t size)
+{
+    const WaveProbe probe = probeWaveImage(bytes, size);
+    if (!probe.playable())
+        return QStringLiteral("not a playable wave image (%1)").arg(probe.problem);
+    const WaveFormat& f = *probe.format;
+    return QStringLiteral("%1, %2 channel%3, %4 Hz, %5 bits, %6 s")
+        .arg(f.formatName())
+        .arg(f.channels)
+        .arg(f.channels == 1 ? "" : "s")
+        .arg(f.sampleRate)
+        .arg(f.bitsPerSample)
+        .arg(f.seconds(), 0, 'f', 3)
+        + (f.frames >= int64_t(kMaxWaveSeconds) * f.sampleRate ? QStringLiteral(" (Test Play stops there)") : QString());
+}
+
 QString slotLine(const std::vector<uint8_t>& m)
 {
     const int64_t size = int64_t(m.size());
@@ -127,14 +147,9 @@ QString slotLine(const std::vector<uint8_t>& m)
     if (isSoundSlot(v.slot)) {
         if (v.kind == kSoundByName)
             return head + QStringLiteral("kind 0, ") + nameText(v.payload, v.payloadSize);
-        if (v.kind == kSoundEmbedded) {
-            const bool wave = v.payloadSize >= 12 && std::memcmp(v.payload, "RIFF", 4) == 0 && std::memcmp(v.payload + 8, "WAVE", 4) == 0;
-            return head + QStringLiteral("kind 1, embedded sound of %1%2")
-                              .arg(bytesText(v.payloadSize))
-                              .arg(v.payloadSize == 0 ? QString()
-                                   : wave             ? QStringLiteral(" (a RIFF WAVE file)")
-                                                      : QStringLiteral(" (not a RIFF WAVE file)"));
-        }
+        if (v.kind == kSoundEmbedded)
+            return head + QStringLiteral("kind 1, embedded sound of %1, ").arg(bytesText(v.payloadSize))
+                   + waveText(v.payload, v.payloadSize);
         return head + QStringLiteral("unknown kind %1").arg(v.kind);
     }
     if (v.kind != kAnimationByName && v.kind != kAnimationEmbedded && v.kind != 0)
@@ -198,6 +213,7 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         out << QStringLiteral("%1: custom data file of %2, not compressed").arg(name, bytesText(file.fileSize));
 
     const auto& members = file.image.members;
+    std::array<bool, 7> presentSlots{};
     out << QStringLiteral("stream list: %1 members").arg(members.size());
     for (int i = 0; i < int(members.size()); ++i) {
         const auto& m = members[size_t(i)];
@@ -212,18 +228,15 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
             appendTextLines(out, m);
         } else {
             out << head + slotLine(m);
+            const SlotRecordView v = viewSlotRecord(m.data(), int64_t(m.size()));
+            if (v.hasSlot && (isSoundSlot(v.slot) || isAnimationSlot(v.slot)))
+                presentSlots[size_t(v.slot - kSecondSound)] = true;
         }
     }
-    // The slots the file says nothing about: unset in the editor.
-    QStringList unset;
-    for (int32_t slot = kSecondSound; slot <= kZeroHourAnimation; ++slot) {
-        bool present = false;
-        for (size_t i = kFirstSlotMember; i < members.size() && !present; ++i)
-            present = viewSlotRecord(members[i].data(), int64_t(members[i].size())).slot == slot && members[i].size() >= 4;
-        if (!present)
-            unset << QStringLiteral("slot %1 (%2)").arg(slot).arg(slotMeaning(slot));
-    }
-    out << QStringLiteral("unset slots: ") + (unset.isEmpty() ? QStringLiteral("none") : unset.join(QStringLiteral(", ")));
+    // An unset slot leaves no record: the file says nothing about its event.
+    for (int32_t slot = kSecondSound; slot <= kZeroHourAnimation; ++slot)
+        if (!presentSlots[size_t(slot - kSecondSound)])
+            out << QStringLiteral("slot %1 (%2): unset, not in the file").arg(slot).arg(slotMeaning(slot));
     return out;
 }
 

@@ -13,7 +13,8 @@ namespace dw {
 // The lines describing the file: whether it is a cabinet, then every member with its size and
 // meaning (picture sizes from their headers, the shape's rectangle count and bounding box, the
 // header and author texts line by line, each slot record's number, kind, parameters and
-// recorded name). An unreadable file gives one line, its reason. Texts from the file are shown
+// recorded name, an embedded wave's format and length or why it does not play), then a line for
+// each sound slot the file leaves unset. An unreadable file gives one line, its reason. Texts from the file are shown
 // with control characters written as \xNN, so that nothing in a file can drive the terminal.
 // displayName heads the first line.
 QStringList describeDataFile(const OpenedDataFile& file, const QString& displayName);

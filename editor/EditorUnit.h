@@ -35,6 +35,7 @@ namespace dw {
 class ControlHostPanel;
 class PictureBox;
 class ScrollBox;
+class TBitmap;
 class TRotateImage;
 class ClockComposer;
 struct ClockScene;
@@ -97,6 +98,14 @@ public:
     bool SetClockRgn(const std::optional<TRegion>& region);
     void SetRoundRectRgn();
     void SetRgnFromBkg();
+
+    // --- Hand positioning (MainForm_Position.cpp) ------------------------------------------
+    // The positioning dialog for the hour, minute and second hand.
+    void GoTo1Click();
+    void GoTo2Click();
+    void GoTo3Click();
+    // One centre for all three hands.
+    void N19Click();
 
     // --- Saving (MainForm_Save.cpp) --------------------------------------------------------
     // Writes the project as a custom data file at fileName (created or replaced; a failure
@@ -235,6 +244,13 @@ private:
     void connectCommands();
     void FormCreate();
 
+    // The positioning command shared by GoTo1Click, GoTo2Click and GoTo3Click.
+    void positionHand(const TMemoryStream& handStream, const PictureBox& builtinHand, TRotateImage& renderer,
+                      QPoint& centre, const QString& handName, const QString& caption);
+    // The dial as the positioning dialog shows it: FBkgStream decoded when it holds a file,
+    // else the built-in dial. Raises EFrameworkError for bytes that are not a picture.
+    void decodeForPositioning(const TMemoryStream& stream, const PictureBox& builtin, TBitmap& picture) const;
+
     // The hand-loading command shared by N2Click, N3Click and N4Click.
     void loadHand(TMemoryStream& stream, TRotateImage& renderer);
     // Puts a built-in picture back into a renderer.
@@ -313,5 +329,8 @@ private:
     QHash<QString, QAction*> m_items;
     QHash<QString, QMenu*> m_submenus;
 };
+
+// The main window, created first at start-up.
+extern TMainForm* MainForm;
 
 } // namespace dw

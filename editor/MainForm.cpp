@@ -20,8 +20,12 @@
 
 namespace dw {
 
+TMainForm* MainForm = nullptr;
+
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::make_unique<ClockComposer>())
 {
+    if (!MainForm)
+        MainForm = this;
     setObjectName(QStringLiteral("MainForm"));
     setFont(formFont());
     resize(568, 460);
@@ -37,6 +41,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
 
 TMainForm::~TMainForm()
 {
+    if (MainForm == this)
+        MainForm = nullptr;
     // TODO(settings): FormDestroy writes the settings file here, before the project goes.
 }
 

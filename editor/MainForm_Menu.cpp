@@ -95,12 +95,15 @@ void TMainForm::connectCommands()
     command(N14, &TMainForm::N14Click);
     command(N4, &TMainForm::N4Click);
     command(N16, &TMainForm::N16Click);
+    command(GoTo1, &TMainForm::GoTo1Click);
+    command(GoTo2, &TMainForm::GoTo2Click);
+    command(GoTo3, &TMainForm::GoTo3Click);
+    command(N19, &TMainForm::N19Click);
     for (QAction* item : {Compress1, ExtrudeHand1})
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
     connectSlotCommands();
-    // TODO(commands): New1 (New and the close guard), the positioning dialog and N19, the
-    // load-time options, the workbench colour and About1 are connected as their parts of the
-    // editor arrive.
+    // TODO(commands): New1 (New and the close guard), the load-time options, the workbench
+    // colour and About1 are connected as their parts of the editor arrive.
 }
 
 QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }

@@ -39,17 +39,17 @@ void TMainForm::Load1Click(QObject* Sender)
     // read ends the command with the framework's error and leaves the slot as it was.
     TMemoryStream wave;
     wave.LoadFromFile(*path);
-    SetModified(true);
     writeEmbeddedSound(*slot->record, slot->number, wave.Memory(), wave.size());
+    SetModified(true);
     UpdateSlotItems();
 }
 
 void TMainForm::byFileName1Click(QObject* Sender)
 {
     MediaSlot* slot = soundSlotOfItem(Sender, &MediaSlot::byFileName);
-    if (!slot)
+    Q_ASSERT(StringDlg); // created at start-up, after the main window
+    if (!slot || !StringDlg)
         return;
-    Q_ASSERT(StringDlg);
     const std::optional<std::string> name = recordedSoundName(*slot->record);
     StringDlg->Edit1->setText(name ? unicodeFromAnsi(*name) : QString());
     StringDlg->setWindowTitle(kSoundNamePrompt);

@@ -2,6 +2,7 @@
 // cursor, the windows, and the message loop until the main window closes.
 #include "Application.h"
 #include "EditorUnit.h"
+#include "HandUnit.h"
 #include "WidgetCursor.h"
 #include "WidgetSeam.h"
 
@@ -19,10 +20,11 @@ int main(int argc, char** argv)
 
     // The windows, each living for the whole run, in this order.
     dw::TMainForm mainForm;
+    dw::THandForm handForm;
     // Each window's constructor makes itself the one its unit's global names (MainForm,
     // HandForm, AboutBox, StringDlg, AnimationDlg), so the commands reach the dialogs there.
-    // TODO(windows): THandForm and TAboutBox are created here, in that order before
-    // TStringDlg, as their parts of the editor arrive.
+    // TODO(windows): TAboutBox is created here, before TStringDlg, when its part of the editor
+    // arrives.
     dw::TStringDlg stringDlg;
     stringDlg.setFont(dw::formFont());
     dw::TAnimationDlg animationDlg;

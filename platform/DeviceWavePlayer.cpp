@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 namespace dw {
 
 namespace {
@@ -13,6 +15,25 @@ namespace {
 constexpr int kWantedRate = 44100;
 constexpr int kWantedChannels = 2;
 constexpr int kBufferFrames = 1024;
+
+// ALSA's library writes its own complaints to stderr (no card, no default device) while SDL
+// looks for a device. A missing device is no news to the user, so its error handler is replaced
+// by one that drops them; the library stays loaded for the rest of the run, as SDL keeps it too.
+extern "C" void dropAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void quietAlsa()
+{
+    static const bool done = [] {
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (!alsa)
+            return true;
+        if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(dropAlsaError);
+        return true;
+    }();
+    (void)done;
+}
 
 } // namespace
 
@@ -30,6 +51,7 @@ struct DeviceWavePlayer::Device {
             return true;
         if (!audioStarted) {
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            quietAlsa();
             if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
                 return false;
             audioStarted = true;

@@ -89,6 +89,10 @@ Decoded decode(const uint8_t* image, int64_t size)
     if (!needed)
         return out;
     const std::vector<uint8_t> clean = rebuildWaveImage(*wave, *needed);
+    if (clean.size() > size_t(INT32_MAX)) { // SDL's memory reader counts in int
+        out.problem = QStringLiteral("more than 2 GiB of wave data");
+        return out;
+    }
 
     SDL_RWops* source = SDL_RWFromConstMem(clean.data(), int(clean.size()));
     if (!source) {
@@ -188,8 +192,18 @@ PcmSamples decodeWaveImage(const uint8_t* image, int64_t size, const PcmFormat& 
         }
         drain();
     }
+    // SDL's resampler keeps its last input frames back as its right-hand padding, and flushing
+    // does not give them out; silence after the sound pushes them through, and the output is then
+    // cut to the sound's own length.
+    const int64_t expectedFrames =
+        (decoded.format.frames * device.sampleRate + decoded.spec.freq - 1) / decoded.spec.freq;
+    const int64_t padFrames = 2 * (512 * std::max(1, decoded.spec.freq / std::max(device.sampleRate, 1)) + 512);
+    const std::vector<Uint8> silence(size_t(padFrames) * (SDL_AUDIO_BITSIZE(decoded.spec.format) / 8) * decoded.spec.channels,
+                                     decoded.spec.format == AUDIO_U8 ? 0x80 : 0);
+    SDL_AudioStreamPut(stream, silence.data(), int(silence.size()));
     SDL_AudioStreamFlush(stream);
     drain();
+    out.samples.resize(std::min(out.samples.size(), size_t(expectedFrames) * size_t(device.channels)));
     if (out.samples.empty())
         out.problem = QStringLiteral("no samples");
     return out;

@@ -1,13 +1,14 @@
 #pragma once
 
-// The editor driven as a user drives it: a main window (not shown unless a test shows it), the
-// scripted interaction seam that answers its dialogs, a folder for the test's files and a fixed
-// time of day for the preview.
+// The editor driven as a user drives it: a main window (not shown unless a test shows it) and
+// its dialogs, the scripted interaction seam that answers them, a folder for the test's files
+// and a fixed time of day for the preview.
 
 #include "RecordingWavePlayer.h"
 #include "TestPictures.h"
 
 #include "editor/EditorUnit.h"
+#include "editor/HandUnit.h"
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
@@ -30,6 +31,8 @@ protected:
     {
         form = std::make_unique<TMainForm>();
         form->setTimeSource([this] { return now; });
+        // The dialogs follow the main window, as at start-up.
+        handForm = std::make_unique<THandForm>();
     }
 
     // Chooses a file in the command's file dialog and runs the command from its menu item.
@@ -53,6 +56,7 @@ protected:
     SimulatedTicks ticks;       // animations play in simulated time
     QTime now{10, 10, 35};
     std::unique_ptr<TMainForm> form;
+    std::unique_ptr<THandForm> handForm;
 };
 
 } // namespace dw::test

@@ -1,6 +1,7 @@
 // The sound slots' records byte for byte, and what they say about their menu items.
 #include "media/SlotRecord.h"
 #include "media/SoundRecord.h"
+#include "platform/FrameworkError.h"
 
 #include <gtest/gtest.h>
 
@@ -89,4 +90,15 @@ TEST(SoundRecord, NameIsReadUpToItsNulOrTheRecordsEnd)
     EXPECT_EQ(recordedSoundName(record), "ab");
     record.SetSize(8); // the header alone holds no name
     EXPECT_EQ(recordedSoundName(record), std::nullopt);
+}
+
+TEST(SoundRecord, WaveTooLargeForARecordLeavesTheOldRecord)
+{
+    TMemoryStream record;
+    const std::vector<uint8_t> wave(10, 1);
+    writeEmbeddedSound(record, kSecondSoundSlot, wave.data(), 10);
+    const std::vector<uint8_t> before = bytesOf(record);
+    // Eight header bytes more than a memory stream holds; refused before a byte is read.
+    EXPECT_THROW(writeEmbeddedSound(record, kSecondSoundSlot, wave.data(), TMemoryStream::kMaxSize - 7), EFrameworkError);
+    EXPECT_EQ(bytesOf(record), before);
 }

@@ -2,6 +2,7 @@
 // cabinet packer, and on damaged and foreign files.
 
 #include "tests/datafile/SampleProject.h"
+#include "tests/platform/WaveBytes.h"
 
 #include "datafile/DataFileWriter.h"
 #include "datafile/Dialwright_FCI.h"
@@ -79,10 +80,61 @@ TEST_F(SavedFiles, InfoDescribesEveryMember)
                                    .arg(project.slot(7).size())));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 8, slot 6 (hour animation): 37 bytes, kind 1, by file name \"hour.bmp\"")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 9, slot 5 (minute animation): 4 bytes, none")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("member 10, slot 4 (zero-hour sound): 52 bytes, kind 1, embedded sound of 44 bytes (a RIFF WAVE file)")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 10, slot 4 (zero-hour sound): 52 bytes, kind 1, embedded sound of 44 bytes, "
+                                              "not a playable wave image (no format chunk)")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 11, slot 3 (hour sound): 21 bytes, kind 0, by file name \"チャイム.wav\"")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 12, slot 2 (minute sound): 8 bytes, kind 1, embedded sound of 0 bytes, "
+                                              "not a playable wave image (not a RIFF WAVE image)")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 13, slot 1 (second sound): 4 bytes, silent")));
-    EXPECT_EQ(lines.last(), QStringLiteral("unset slots: none"));
+    EXPECT_FALSE(r.out.contains(QStringLiteral("unset"))) << "every slot is in the file";
+}
+
+TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
+{
+    seam::ScriptedHandler ui;
+    QTemporaryDir dir;
+    SampleProject project;
+    // Second: 16-bit stereo PCM, half a second at 22050 Hz; hour: IMA ADPCM, two blocks of 65
+    // frames at 10000 Hz; zero hour unset.
+    WaveFields pcm;
+    pcm.channels = 2;
+    pcm.sampleRate = 22050;
+    setBytes(project.slot(1), soundEmbedded(1, waveImage(pcm, Bytes(22050 * 2, 0x10))));
+    WaveFields ima;
+    ima.formatTag = 0x11;
+    ima.sampleRate = 10000;
+    ima.bitsPerSample = 4;
+    ima.blockAlign = 36;
+    ima.extension = {2, 0, 65, 0};
+    setBytes(project.slot(3), soundEmbedded(3, waveImage(ima, Bytes(72, 0x07))));
+    // Minute: 8-bit mono at 1000 Hz, 301 seconds, longer than Test Play plays.
+    WaveFields slow;
+    slow.sampleRate = 1000;
+    slow.bitsPerSample = 8;
+    setBytes(project.slot(2), soundEmbedded(2, waveImage(slow, Bytes(301000, 0x90))));
+    const QString path = dir.filePath(QStringLiteral("waves.pdl"));
+    DataFileProject p = project.project();
+    writeDataFile(path, p);
+
+    const ProcessResult r = pdltool({QStringLiteral("info"), path});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("member 7, slot 3 (hour sound): %1 bytes, kind 1, embedded sound of %2 bytes, "
+                                              "IMA ADPCM, 1 channel, 10000 Hz, 4 bits, 0.013 s\n")
+                                   .arg(project.slot(3).size())
+                                   .arg(project.slot(3).size() - 8)))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("slot 2 (minute sound): 301052 bytes, kind 1, embedded sound of 301044 bytes, "
+                                              "PCM, 1 channel, 1000 Hz, 8 bits, 300.000 s (Test Play stops there)\n")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("member 9, slot 1 (second sound): %1 bytes, kind 1, embedded sound of %2 bytes, "
+                                              "PCM, 2 channels, 22050 Hz, 16 bits, 0.500 s\n"
+                                              "slot 4 (zero-hour sound): unset, not in the file\n"
+                                              "slot 5 (minute animation): unset, not in the file\n"
+                                              "slot 6 (hour animation): unset, not in the file\n"
+                                              "slot 7 (zero-hour animation): unset, not in the file\n")
+                                   .arg(project.slot(1).size())
+                                   .arg(project.slot(1).size() - 8)))
+        << r.out.toStdString();
 }
 
 TEST_F(SavedFiles, CompressedFileIsACabinetTheIndependentToolsOpen)

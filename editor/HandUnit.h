@@ -1,0 +1,125 @@
+#pragma once
+
+// The hand positioning dialog: the dial and one hand picture on a work area with the rotation
+// hole's marker; the user drags the dial, the hand or the marker (or nudges the one pressed
+// last with the arrow keys) until the hole sits right on both pictures. The main window reads
+// the hole back relative to the dial (the centre) and to the hand (the pivot) when the dialog
+// closes with OK. Without the hand it gives all three hands one centre.
+
+#include "editor/clock/HandPlacement.h"
+
+#include <QDialog>
+#include <QPoint>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace dw {
+
+class PictureBox;
+class ScrollBox;
+class TBitmap;
+class TCenterMark;
+
+class THandForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit THandForm(QWidget* parent = nullptr);
+    ~THandForm() override;
+
+    // The pictures, decoded by the caller. The hand is drawn with its see-through colour (the
+    // bottom-left pixel's; white for a picture of one bit per pixel) letting the dial show.
+    void setDialPicture(const TBitmap& dial);
+    void setHandPicture(const TBitmap& hand);
+
+    QPoint GetDialCenter() const;
+    QPoint GetHandPivot();
+    void SetDialCenter(QPoint p);
+    void SetHandPivot(QPoint p);
+    void CenterBkg();
+    // Moves BkgImage, HandImage or FCenterMark by (dx, dy), with what each carries along.
+    void MoveControl(QWidget* control, int dx, int dy);
+    void KeepInView();
+
+    // The shared mouse handlers of BkgImage, HandImage and FCenterMark; x and y within the
+    // sender.
+    void BkgImageMouseDown(QWidget* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void BkgImageMouseMove(QWidget* sender, Qt::KeyboardModifiers shift, int x, int y);
+    void BkgImageMouseUp(QWidget* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+    // SetCenterBtn and N1: the hole to the middle of the dial, the dial to the middle.
+    void N1Click();
+    // The default hole of the hour (HourDefGtn, N3), minute (Button3, N4) and second hand
+    // (Button4, N2).
+    void N3Click();
+    void N4Click();
+    void N2Click();
+    void HndVtoHoleBtnClick();
+    // The marker takes the mouse exactly when CheckBox1 is not checked.
+    void CheckBox1Click();
+
+    // What the status line shows.
+    QString statusText() const;
+    // The control a press at a point of the work area's plane reaches; nullptr for none.
+    QWidget* controlAt(QPoint planePoint) const;
+    // The last control pressed (nullptr: none since the dialog was shown).
+    QWidget* dragControl() const;
+
+    // Controls.
+    ScrollBox* ScrollBox1 = nullptr; // the work area
+    PictureBox* BkgImage = nullptr;
+    PictureBox* HandImage = nullptr;
+    TCenterMark* FCenterMark = nullptr;
+    QFrame* Panel1 = nullptr;
+    QPushButton* Button1 = nullptr; // OK
+    QPushButton* Button2 = nullptr; // Cancel
+    QPushButton* SetCenterBtn = nullptr;
+    QFrame* Panel2 = nullptr;
+    QPushButton* HourDefGtn = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPushButton* HndVtoHoleBtn = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QMenu* CenterPopupMenu = nullptr;
+    QAction* N1 = nullptr;
+    QMenu* HandPopupMenu = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N2 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    // The work area's key handling, in front of its own: the arrow keys move the control
+    // pressed last instead of scrolling or moving the focus.
+    bool ScrollBoxWndProc(QKeyEvent* event);
+    bool planeMouseEvent(QMouseEvent* event);
+    HandPlacement::Part partOf(const QWidget* control) const;
+    QWidget* controlOf(HandPlacement::Part part) const;
+    QPoint scrollPosition() const;
+    QSize clientSize() const;
+    void showCenter();
+    void defaultHand(int tenths);
+    // Puts the controls where the placement says and fits the scroll ranges to them.
+    void placeControls();
+
+    HandPlacement m_placement; // positions, FDialCenter and FHandPivot
+    bool FDragging = false;
+    QPoint FDragStart;
+    HandPlacement::Part FDragControl = HandPlacement::Part::None;
+    QWidget* m_captured = nullptr; // the control holding the mouse between press and release
+};
+
+// The dialog, created once at start-up after the main window.
+extern THandForm* HandForm;
+
+} // namespace dw
