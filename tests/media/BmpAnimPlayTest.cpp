@@ -238,6 +238,20 @@ TEST_F(PlayerTest, FramesAreClippedAtTheTargetsEdgesAndStillTakeTheirTime)
     }
 }
 
+TEST_F(PlayerTest, BeyondTheBackgroundTransparentPixelsAreBlackNotAnEarlierFrame)
+{
+    // A background smaller than the target: where a frame reaches past it, its see-through
+    // pixels have no background to show and stay black in every frame.
+    QImage small = makeBackground(20, 15);
+    fillBitmap(background, small);
+    const QImage s = makeStrip(1, 2, 8, 6);
+    play(s, {16, 12, 1, 2, 100});
+    ASSERT_EQ(shots.size(), 2u);
+    for (const QImage& shot : shots)
+        for (int i = 0; i < 6; ++i) // the key-coloured diagonal, at (16 + i, 12 + i)
+            EXPECT_EQ(shot.pixel(16 + i, 12 + i), i < 3 ? small.pixel(16 + i, 12 + i) : qRgb(0, 0, 0)) << i;
+}
+
 TEST_F(PlayerTest, NothingToDrawStillPlaysItsFullTime)
 {
     // A strip narrower than its column count (frames 0 pixels wide), frames wholly outside
