@@ -234,7 +234,9 @@ void TMainForm::AnimTestPlay(QObject* Sender)
         TBitmap background;
         background.setImage(ClockImage->picture());
         WindowCanvas target(ClockPanel);
-        BmpAnimPlay(target.canvas(), strip, view.param, background);
+        // Only the dialog's ranges are played: a record from an opened file may claim millions of
+        // frames, and a play cannot be stopped.
+        BmpAnimPlay(target.canvas(), strip, animParamInRange(view.param), background);
     } // the strip goes, the timer's handler and the cursor come back
     ClockImage->update();
 }

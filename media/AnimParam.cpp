@@ -1,6 +1,17 @@
 #include "AnimParam.h"
 
+#include <algorithm>
+
 namespace dw {
+
+TAnimParam animParamInRange(const TAnimParam& param)
+{
+    TAnimParam p = param;
+    p.VertCount = std::clamp(p.VertCount, pdl::kMinSplit, pdl::kMaxSplit);
+    p.HorzCount = std::clamp(p.HorzCount, pdl::kMinSplit, pdl::kMaxSplit);
+    p.FrameTime = std::clamp(p.FrameTime, pdl::kMinFrameTime, pdl::kMaxFrameTime);
+    return p;
+}
 
 int32_t frameExtent(int32_t stripExtent, int32_t count)
 {

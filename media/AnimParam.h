@@ -19,6 +19,11 @@ constexpr int kAnimParamSize = pdl::kAnimParamsSize;
 // What a command starts from when a slot has no parameters yet.
 constexpr TAnimParam kDefaultAnimParam{0, 0, 2, 4, 100};
 
+// The parameters brought into the ranges the settings dialog keeps them in (rows and columns 1
+// to 100, frame time 50 to 1000 ms); offsets unchanged. A record from elsewhere (a file opened
+// again) may claim anything; a play of it then still ends within 100 × 100 frames of a second.
+TAnimParam animParamInRange(const TAnimParam& param);
+
 // The frames of a strip: each frame is the strip's width div the columns by its height div the
 // rows; pixels right of the last full column and below the last full row never show. A count
 // below 1 (a spin field half typed, a damaged record) gives frames of size 0, never a division

@@ -386,6 +386,18 @@ TEST_F(AnimationPlay, TestPlayShowsEveryFrameOverThePreviewWithTheTimerDetached)
     EXPECT_EQ(panel(), preview.convertToFormat(QImage::Format_RGB32)) << "the preview shows itself again";
 }
 
+TEST_F(AnimationPlay, RecordClaimingEndlessFramesPlaysOnlyTheDialogsRanges)
+{
+    // As a record from an opened file might: a million columns of no time at all.
+    const Bytes strip = dw::test::readFile(this->strip());
+    putRecord(6, cat({le32(6), le32(2), paramBytes({0, 0, 1, 1000000, -5}), strip}));
+    const int64_t start = ticks.milliseconds();
+    form->AnimTestPlay(items(6).play);
+    EXPECT_GE(ticks.milliseconds() - start, 100 * 50);
+    EXPECT_LT(ticks.milliseconds() - start, 100 * 50 + 20);
+    EXPECT_TRUE(ui.errors().isEmpty());
+}
+
 TEST_F(AnimationPlay, UserActingWhileItPlaysBreaksNothing)
 {
     loadStrip(6, {0, 0, 2, 4, 100});
