@@ -96,6 +96,20 @@ QString nameText(const uint8_t* p, int64_t size)
     return text;
 }
 
+// The frames an embedded strip splits into: each the strip's width div the columns by its height
+// div the rows; a count below 1 splits into nothing.
+QString framesText(const uint8_t* bytes, int64_t size, const AnimParams& p)
+{
+    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    if (!dib)
+        return {};
+    const bool counted = p.VertCount >= 1 && p.HorzCount >= 1;
+    const int64_t width = counted ? dib->width() / p.HorzCount : 0;
+    const int64_t height = counted ? int64_t(dib->height()) / p.VertCount : 0;
+    const int64_t frames = counted ? int64_t(p.VertCount) * p.HorzCount : 0;
+    return QStringLiteral(", frames of %1 × %2, %3 frame%4").arg(width).arg(height).arg(frames).arg(frames == 1 ? "" : "s");
+}
+
 // What Test Play makes of an embedded wave: its format, or why it plays nothing.
 QString waveText(const uint8_t* bytes, int64_t size)
 {
@@ -150,7 +164,8 @@ QString slotLine(const std::vector<uint8_t>& m)
                                .arg(p.HorzCount)
                                .arg(p.FrameTime);
     if (v.kind == kAnimationEmbedded)
-        return head + QStringLiteral("kind 2, embedded strip, ") + bitmapText(v.payload, v.payloadSize) + params;
+        return head + QStringLiteral("kind 2, embedded strip, ") + bitmapText(v.payload, v.payloadSize)
+               + framesText(v.payload, v.payloadSize, p) + params;
     return head + QStringLiteral("kind %1, ").arg(v.kind) + nameText(v.payload, v.payloadSize) + params;
 }
 
@@ -198,7 +213,7 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         out << QStringLiteral("%1: custom data file of %2, not compressed").arg(name, bytesText(file.fileSize));
 
     const auto& members = file.image.members;
-    std::array<bool, 4> presentSounds{};
+    std::array<bool, 7> presentSlots{};
     out << QStringLiteral("stream list: %1 members").arg(members.size());
     for (int i = 0; i < int(members.size()); ++i) {
         const auto& m = members[size_t(i)];
@@ -214,13 +229,13 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         } else {
             out << head + slotLine(m);
             const SlotRecordView v = viewSlotRecord(m.data(), int64_t(m.size()));
-            if (v.hasSlot && isSoundSlot(v.slot))
-                presentSounds[size_t(v.slot - kSecondSound)] = true;
+            if (v.hasSlot && (isSoundSlot(v.slot) || isAnimationSlot(v.slot)))
+                presentSlots[size_t(v.slot - kSecondSound)] = true;
         }
     }
     // An unset slot leaves no record: the file says nothing about its event.
-    for (int32_t slot = kSecondSound; slot <= kZeroHourSound; ++slot)
-        if (!presentSounds[size_t(slot - kSecondSound)])
+    for (int32_t slot = kSecondSound; slot <= kZeroHourAnimation; ++slot)
+        if (!presentSlots[size_t(slot - kSecondSound)])
             out << QStringLiteral("slot %1 (%2): unset, not in the file").arg(slot).arg(slotMeaning(slot));
     return out;
 }

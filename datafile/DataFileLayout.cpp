@@ -4,6 +4,20 @@
 
 namespace dw::pdl {
 
+AnimParams readAnimParams(const uint8_t* p)
+{
+    return {readLE32s(p), readLE32s(p + 4), readLE32s(p + 8), readLE32s(p + 12), readLE32s(p + 16)};
+}
+
+void writeAnimParams(uint8_t* p, const AnimParams& params)
+{
+    writeLE32s(p, params.OffsetX);
+    writeLE32s(p + 4, params.OffsetY);
+    writeLE32s(p + 8, params.VertCount);
+    writeLE32s(p + 12, params.HorzCount);
+    writeLE32s(p + 16, params.FrameTime);
+}
+
 SlotRecordView viewSlotRecord(const uint8_t* bytes, int64_t size)
 {
     SlotRecordView view;
@@ -20,8 +34,7 @@ SlotRecordView viewSlotRecord(const uint8_t* bytes, int64_t size)
         if (size < kAnimationHeaderSize)
             return view;
         view.hasParams = true;
-        const uint8_t* p = bytes + 8;
-        view.params = {readLE32s(p), readLE32s(p + 4), readLE32s(p + 8), readLE32s(p + 12), readLE32s(p + 16)};
+        view.params = readAnimParams(bytes + 8);
         header = kAnimationHeaderSize;
     } else if (!isSoundSlot(view.slot)) {
         return view;

@@ -66,6 +66,9 @@ struct AnimParams {
     int32_t FrameTime = 0;
 };
 constexpr int kAnimParamsSize = 20;
+// The parameters from / into kAnimParamsSize bytes at p.
+AnimParams readAnimParams(const uint8_t* p);
+void writeAnimParams(uint8_t* p, const AnimParams& params);
 constexpr int32_t kMinSplit = 1, kMaxSplit = 100;
 constexpr int32_t kMinFrameTime = 50, kMaxFrameTime = 1000;
 

@@ -27,4 +27,11 @@ QString namesOfCharacters(const QString& characters)
     return names.join(QStringLiteral(" "));
 }
 
+QString unstorableNameMessage(const QString& characters)
+{
+    return QStringLiteral("ファイル名に、データファイルに保存できない文字があります: %1\n"
+                          "これらの文字を取り除くか置き換えてから、もう一度入力してください。")
+        .arg(namesOfCharacters(characters));
+}
+
 } // namespace dw

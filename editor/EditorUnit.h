@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/AnimParam.h"
 #include "platform/Geometry.h"
 #include "platform/MemoryStream.h"
 #include "platform/Region.h"
@@ -167,6 +168,9 @@ public:
     // The one place that sets the slot items' enabled states from the records; every command
     // that changes a record ends with it.
     void UpdateSlotItems();
+    // Whether the preview timer's handler runs on its ticks; detached while an animation plays
+    // over the preview.
+    bool timerHandlerAttached() const { return m_timerDetached == 0; }
 
     // --- Controls -------------------------------------------------------------------------
     ScrollBox* ScrollBox1 = nullptr;        // the work area
@@ -270,6 +274,12 @@ public slots:
     void Silent1Click(QObject* Sender);     // Silent1 to Silent7, sounds and animations
     void NoData1Click(QObject* Sender);     // NoData1 to NoData7, sounds and animations
     void Play1Click(QObject* Sender);       // Play1 to Play4: hear the sound
+    // The animation slots' own commands (MainForm_Animations.cpp), for Load5-7, byFileName5-7,
+    // AnimParam1-3 and Play5-7.
+    void AnimationItemClick(QObject* Sender); // embed a strip, placed in the settings dialog
+    void AnimbyFileName(QObject* Sender);     // record a strip's file name, placed likewise
+    void AnimParam1Click(QObject* Sender);    // change the placement, split and frame time
+    void AnimTestPlay(QObject* Sender);       // play the animation over the preview
 
     // Side panel.
     void TrackBar1Change();
@@ -319,7 +329,9 @@ private:
     // Reads a picture file for the project. A picture the clock cannot show but that can be
     // read is offered for conversion to a 24-bit bitmap; the user may keep it as it is.
     // A file that cannot be read raises the framework's error.
-    void readPictureFile(const QString& path, TMemoryStream& loaded);
+    // A mask or a strip (decodedOnly) is checked against the framework's bitmap reader, which
+    // takes more forms than the clock shows as stored.
+    void readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly = false);
 
     // The hand-loading command shared by N2Click, N3Click and N4Click.
     void loadHand(TMemoryStream& stream, TRotateImage& renderer);
@@ -357,6 +369,19 @@ private:
     MediaSlot* soundSlotOfItem(const QObject* sender, QAction* MediaSlot::*which);
     // The folders in which a sound recorded by a relative name is looked for.
     QStringList recordedNameFolders() const;
+    // The same for an animation strip.
+    QStringList animationFolders() const;
+    // The slot whose item is sender, among the three animation slots only.
+    MediaSlot* animSlotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // Puts the preview picture into the settings dialog at (10, 10), shows its strip picture and
+    // sets the parameters; the strip is already in it.
+    void prepareAnimationDlg(const TAnimParam& param);
+    // The settings dialog's stand-in strip for a named file that does not exist: 200 × 100,
+    // cross-hatched, not transparent. Never stored.
+    void setAnimPlaceholder();
+    // Detaches the preview timer's handler for its lifetime; nests (a play started inside
+    // another one's wait), the handler coming back when the outermost one ends.
+    class TimerHandlerDetached;
 
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;
@@ -387,6 +412,7 @@ private:
     // The seven media slots: sounds (second, minute, hour, zero hour), then animations
     // (minute, hour, zero hour).
     std::array<MediaSlot, 7> m_slots;
+    int m_timerDetached = 0; // how many plays have the timer's handler detached
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks

@@ -130,6 +130,8 @@ void TMainForm::createControls()
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
     connect(Timer1, &QTimer::timeout, this, [this] {
+        if (!timerHandlerAttached())
+            return; // an animation plays over the preview
         try {
             Timer1Timer();
         } catch (const EFrameworkError&) {

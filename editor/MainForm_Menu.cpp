@@ -111,7 +111,6 @@ void TMainForm::connectCommands()
         for (QAction* item : group)
             connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Default1Click(item); }); });
     connectSlotCommands();
-    // TODO(commands): the animation slots' own commands are connected as they arrive.
 }
 
 QAction* TMainForm::menuItem(const QString& name) const { return m_items.value(name, nullptr); }

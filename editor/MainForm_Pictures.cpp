@@ -74,10 +74,10 @@ std::optional<QString> TMainForm::chooseFile(seam::FileDialogRequest& dialog)
     return executeFileDialog(dialog);
 }
 
-void TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded)
+void TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly)
 {
     loaded.LoadFromFile(path);
-    const PictureForm form = examinePicture(loaded);
+    const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
     if (!form.convertible())
         return;
     QString question = QStringLiteral("「%1」は時計で表示できない形式の画像です（%2）。\n"

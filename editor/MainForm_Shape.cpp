@@ -93,7 +93,7 @@ void TMainForm::M1Click()
     // Read (and decode) the mask before anything changes: a file that is not a readable
     // bitmap ends the command with the framework's error, the project as it was.
     TMemoryStream file;
-    readPictureFile(*path, file);
+    readPictureFile(*path, file, true);
     TBitmap mask;
     mask.LoadFromStream(file);
     SetModified(true);

@@ -2,6 +2,7 @@
 // slots share, and the one place that enables the slot items from the records.
 #include "EditorUnit.h"
 
+#include "media/AnimSlot.h"
 #include "media/SlotRecord.h"
 #include "media/SoundRecord.h"
 #include "platform/CommandRunner.h"
@@ -35,6 +36,11 @@ void TMainForm::connectSlotCommands()
             command(slot.load, &TMainForm::Load1Click);
             command(slot.byFileName, &TMainForm::byFileName1Click);
             command(slot.play, &TMainForm::Play1Click);
+        } else {
+            command(slot.load, &TMainForm::AnimationItemClick);
+            command(slot.byFileName, &TMainForm::AnimbyFileName);
+            command(slot.params, &TMainForm::AnimParam1Click);
+            command(slot.play, &TMainForm::AnimTestPlay);
         }
     }
 }
@@ -76,11 +82,12 @@ void TMainForm::UpdateSlotItems()
 {
     for (const MediaSlot& slot : m_slots) {
         if (slot.number > kZeroSoundSlot) {
-            // An animation record's parameters end at byte 28; a longer one holds a strip or a
-            // file name to play and adjust.
-            slot.noData->setEnabled(slot.record->size() > 0);
-            slot.play->setEnabled(slot.record->size() > 28);
-            slot.params->setEnabled(slot.record->size() > 28);
+            // No Data when the record is not empty; Parameters and Test Play when it holds
+            // parameters and a strip (longer than 28 bytes).
+            const AnimSlotItems states = animSlotItems(slot.record->size());
+            slot.noData->setEnabled(states.noData);
+            slot.params->setEnabled(states.params);
+            slot.play->setEnabled(states.play);
             continue;
         }
         const SoundItemStates states = soundItemStates(*slot.record);

@@ -25,13 +25,6 @@ const QString kSoundNamePrompt = QStringLiteral("サウンドファイル名(*.w
 // and would hold the window while it is read.
 constexpr int64_t kMaxNamedWaveSize = 256 * 1024 * 1024;
 
-QString unstorableNameMessage(const QString& characters)
-{
-    return QStringLiteral("ファイル名に、データファイルに保存できない文字があります: %1\n"
-                          "これらの文字を取り除くか置き換えてから、もう一度入力してください。")
-        .arg(namesOfCharacters(characters));
-}
-
 } // namespace
 
 void TMainForm::Load1Click(QObject* Sender)

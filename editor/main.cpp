@@ -7,6 +7,7 @@
 #include "WidgetSeam.h"
 
 #include "media/widgets/AboutUnit.h"
+#include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
 #include <QApplication>
@@ -27,7 +28,8 @@ int main(int argc, char** argv)
     dw::TAboutBox aboutBox(&mainForm);
     dw::TStringDlg stringDlg;
     stringDlg.setFont(dw::formFont());
-    // TODO(windows): TAnimationDlg here, after the file-name dialog.
+    dw::TAnimationDlg animationDlg;
+    animationDlg.setFont(dw::formFont());
 
     mainForm.show();
     // A clock named on the command line opens once the window is up, so that a message about

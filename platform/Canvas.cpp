@@ -84,6 +84,8 @@ void TCanvas::changed()
 {
     if (m_owner)
         m_owner->changed();
+    else if (OnChange)
+        OnChange();
 }
 
 int32_t TCanvas::surfaceWidth() const

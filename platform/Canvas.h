@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -123,6 +124,10 @@ public:
     TFont Font;
     // Raster operation of CopyRect.
     uint32_t CopyMode;
+    // Called after every drawing operation that writes pixels of a caller's image (a bitmap's
+    // canvas reports through the bitmap's OnChange instead). A canvas on a window uses it to
+    // show what was drawn.
+    std::function<void()> OnChange;
 
     // Device traits (GetDeviceCaps reads them).
     const TDeviceCaps& deviceCaps() const { return m_caps; }

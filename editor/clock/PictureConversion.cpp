@@ -1,6 +1,7 @@
 #include "PictureConversion.h"
 
 #include "platform/Bitmap.h"
+#include "platform/FrameworkError.h"
 #include "rotateimage/DibDecoder.h"
 
 #include <QBuffer>
@@ -41,15 +42,25 @@ bool anyTranslucent(const QImage& image)
 
 } // namespace
 
-PictureForm examinePicture(const TMemoryStream& file)
+PictureForm examinePicture(const TMemoryStream& file, PictureUse use)
 {
     PictureForm form;
     {
         TMemoryStream copy;
         copy.WriteBuffer(file.Memory(), file.size());
         copy.SetPosition(0);
-        TMemoryStream decoded;
-        form.clockShows = LoadFromBmpStream(copy, decoded).ok;
+        if (use == PictureUse::Stored) {
+            TMemoryStream decoded;
+            form.clockShows = LoadFromBmpStream(copy, decoded).ok;
+        } else {
+            try {
+                TBitmap bitmap;
+                bitmap.LoadFromStream(copy);
+                form.clockShows = true;
+            } catch (const EFrameworkError&) {
+                form.clockShows = false;
+            }
+        }
     }
     if (form.clockShows)
         return form;

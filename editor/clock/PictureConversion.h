@@ -11,8 +11,13 @@
 
 namespace dw {
 
+// Who takes the picture: the engine, which shows the stored file itself (dial, hands), or the
+// framework's bitmap, whose reader also takes top-down and bit-field files and whose pixels are
+// what the editor keeps (shape mask, animation strip).
+enum class PictureUse { Stored, Decoded };
+
 struct PictureForm {
-    bool clockShows = false; // the engine decodes it
+    bool clockShows = false; // taken as it is
     bool readable = false;   // the toolkit's image reader can read it
     bool hasAlpha = false;   // it has pixels that are not fully opaque
     QString format;          // the reader's name for the format ("bmp", "png", …)
@@ -21,7 +26,7 @@ struct PictureForm {
 };
 
 // Examines a picture file's bytes (from the stream's start; the position is kept).
-PictureForm examinePicture(const TMemoryStream& file);
+PictureForm examinePicture(const TMemoryStream& file, PictureUse use = PictureUse::Stored);
 
 // The file as a 24-bit bottom-up bitmap with the same pixels, alpha dropped. Empty when the
 // reader cannot read it.

@@ -9,9 +9,11 @@
 
 #include "editor/EditorUnit.h"
 #include "editor/HandUnit.h"
+#include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
 #include "platform/ScriptedSeam.h"
+#include "platform/SimulatedTicks.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -50,6 +52,8 @@ protected:
     seam::ScriptedHandler ui;
     RecordingWavePlayer player; // Test Play is heard here, never on a device
     TStringDlg stringDlg;       // the program's one file-name dialog, StringDlg
+    TAnimationDlg animationDlg; // the program's one animation settings dialog, AnimationDlg
+    SimulatedTicks ticks;       // animations play in simulated time
     QTime now{10, 10, 35};
     std::unique_ptr<TMainForm> form;
     std::unique_ptr<THandForm> handForm;

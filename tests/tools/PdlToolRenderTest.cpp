@@ -168,3 +168,57 @@ TEST_F(Render, DamagedFileOrBadTimeFailsWithOneLine)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_FALSE(QFile::exists(png));
 }
+
+namespace {
+
+// A strip of 4 × 2 frames of 20 × 10, frame k filled with red 30k, with a key-coloured (its
+// bottom-left colour, green) first column in every frame.
+Bytes stripFile()
+{
+    QImage s(80, 20, QImage::Format_RGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 80; ++x)
+            s.setPixel(x, y, x % 20 == 0 ? qRgb(0, 255, 0) : qRgb(30 * ((y / 10) * 4 + x / 20), 0, 99));
+    return bitmapOf(s);
+}
+
+} // namespace
+
+TEST_F(Render, DrawsOneFrameOfAnAnimationOverTheClock)
+{
+    setBytes(project.slot(6), animationEmbedded(6, stripFile(), {60, 70, 2, 4, 100}));
+    setBytes(project.slot(5), silentRecord(5));
+    const QString file = save(QStringLiteral("anim.pdl"));
+    const QImage clock = render(file, QStringLiteral("09:00:15"));
+    const QString png = dir.filePath(QStringLiteral("frame.png"));
+    auto frame = [&](const QString& anim, const QString& n) {
+        return pdltool({QStringLiteral("render"), file, QStringLiteral("--time"), QStringLiteral("09:00:15"), QStringLiteral("-o"),
+                        png, QStringLiteral("--anim"), anim, QStringLiteral("--frame"), n});
+    };
+    ProcessResult r = frame(QStringLiteral("hour"), QStringLiteral("3"));
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    const QImage drawn(png);
+    // Frame 3: top row, last column, at (60, 70); its key-coloured column shows the clock.
+    EXPECT_EQ(colourAt(drawn, 70, 75), QColor(90, 0, 99));
+    EXPECT_EQ(colourAt(drawn, 60, 75), colourAt(clock, 60, 75));
+    EXPECT_EQ(colourAt(drawn, 81, 75), colourAt(clock, 81, 75)) << "right of the frame";
+    EXPECT_EQ(colourAt(drawn, 70, 81), colourAt(clock, 70, 81)) << "below the frame";
+    ASSERT_EQ(frame(QStringLiteral("hour"), QStringLiteral("7")).exitCode, 0);
+    EXPECT_EQ(colourAt(QImage(png), 70, 75), QColor(210, 0, 99));
+
+    // No such frame, a "none" slot, a slot not in the file, bad words.
+    r = frame(QStringLiteral("hour"), QStringLiteral("8"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("has 8 frames (0 to 7)"))) << qPrintable(r.err);
+    r = frame(QStringLiteral("minute"), QStringLiteral("0"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("minute animation is none"))) << qPrintable(r.err);
+    project.slot(7).Clear();
+    const QString without = save(QStringLiteral("without.pdl"));
+    r = pdltool({QStringLiteral("render"), without, QStringLiteral("--time"), QStringLiteral("09:00:15"), QStringLiteral("-o"), png,
+                 QStringLiteral("--anim"), QStringLiteral("zero"), QStringLiteral("--frame"), QStringLiteral("0")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("has no zero-hour animation"))) << qPrintable(r.err);
+    EXPECT_EQ(frame(QStringLiteral("second"), QStringLiteral("0")).exitCode, 2);
+    EXPECT_EQ(frame(QStringLiteral("hour"), QStringLiteral("-1")).exitCode, 2);
+}

@@ -75,7 +75,8 @@ TEST_F(SavedFiles, InfoDescribesEveryMember)
     EXPECT_TRUE(r.out.contains(QStringLiteral("\n    Title=夜の時計\n    HPX=4\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 6, author text: 29 bytes, 2 lines\n    作者: Dialwright\n    second line\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 7, slot 7 (zero-hour animation): %1 bytes, kind 2, embedded strip, "
-                                              "bitmap 40 × 10, 8 bits per pixel; offset (10, -5), 1 rows × 4 columns, 200 ms a frame")
+                                              "bitmap 40 × 10, 8 bits per pixel, frames of 10 × 10, 4 frames; "
+                                              "offset (10, -5), 1 rows × 4 columns, 200 ms a frame")
                                    .arg(project.slot(7).size())));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 8, slot 6 (hour animation): 37 bytes, kind 1, by file name \"hour.bmp\"")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 9, slot 5 (minute animation): 4 bytes, none")));
@@ -85,7 +86,7 @@ TEST_F(SavedFiles, InfoDescribesEveryMember)
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 12, slot 2 (minute sound): 8 bytes, kind 1, embedded sound of 0 bytes, "
                                               "not a playable wave image (not a RIFF WAVE image)")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("member 13, slot 1 (second sound): 4 bytes, silent")));
-    EXPECT_FALSE(r.out.contains(QStringLiteral("unset"))) << "every sound slot is in the file";
+    EXPECT_FALSE(r.out.contains(QStringLiteral("unset"))) << "every slot is in the file";
 }
 
 TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
@@ -127,7 +128,10 @@ TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
         << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith(QStringLiteral("member 9, slot 1 (second sound): %1 bytes, kind 1, embedded sound of %2 bytes, "
                                               "PCM, 2 channels, 22050 Hz, 16 bits, 0.500 s\n"
-                                              "slot 4 (zero-hour sound): unset, not in the file\n")
+                                              "slot 4 (zero-hour sound): unset, not in the file\n"
+                                              "slot 5 (minute animation): unset, not in the file\n"
+                                              "slot 6 (hour animation): unset, not in the file\n"
+                                              "slot 7 (zero-hour animation): unset, not in the file\n")
                                    .arg(project.slot(1).size())
                                    .arg(project.slot(1).size() - 8)))
         << r.out.toStdString();

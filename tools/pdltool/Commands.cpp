@@ -8,8 +8,10 @@ const std::vector<Command>& commands()
         {"info", "FILE", "describe every member of a custom data file", 1, runInfo},
         {"extract", "FILE DIR", "write every member to a file of its own in DIR", 2, runExtract},
         {"verify", "FILE", "check every rule of the layout; exit 0 when all hold", 1, runVerify},
-        {"render", "FILE --time HH:MM:SS -o PNG",
-         "draw the clock at that time as the desktop shows it (PNG, transparent outside its shape)", 5, runRender},
+        {"render", "FILE --time HH:MM:SS -o PNG [--anim minute|hour|zero --frame N]",
+         "draw the clock at that time as the desktop shows it (PNG, transparent outside its shape); with --anim, "
+         "frame N (from 0, along the top row first) of that animation over it",
+         5, runRender, 4},
     };
     return table;
 }

@@ -32,6 +32,8 @@ struct Command {
     const char* summary;
     int argumentCount;
     CommandFunction run;
+    // Arguments the command may take beyond argumentCount (options).
+    int optionalArgumentCount = 0;
 };
 
 const std::vector<Command>& commands();

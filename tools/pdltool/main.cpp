@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     for (const pdltool::Command& command : pdltool::commands()) {
         if (name != QLatin1String(command.name))
             continue;
-        if (arguments.size() != command.argumentCount) {
+        if (arguments.size() < command.argumentCount
+            || arguments.size() > command.argumentCount + command.optionalArgumentCount) {
             std::fprintf(stderr, "pdltool %s takes %s\n", command.name, command.arguments);
             return usage(stderr, pdltool::kExitUsage);
         }

@@ -1,0 +1,297 @@
+// The strip player, in simulated time: every drawing on the target is caught as it happens,
+// with the simulated time at that moment.
+#include "StripPictures.h"
+
+#include "media/BmpAnimUnit.h"
+
+#include "platform/Canvas.h"
+#include "platform/SimulatedTicks.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+namespace dw::test {
+namespace {
+
+class PlayerTest : public ::testing::Test {
+protected:
+    PlayerTest() : target(40, 30, QImage::Format_RGB32), canvas(&target)
+    {
+        target.fill(kUntouched);
+        backgroundImage = makeBackground(40, 30);
+        fillBitmap(background, backgroundImage);
+        canvas.OnChange = [this] {
+            shots.push_back(target.copy());
+            times.push_back(ticks.milliseconds());
+            if (onDraw)
+                onDraw(int(shots.size()) - 1);
+        };
+    }
+
+    // Plays the strip and returns how long the play took in simulated time.
+    int64_t play(const QImage& stripImage, const TAnimParam& p, TPixelFormat format = pf24bit)
+    {
+        fillBitmap(strip, stripImage, format);
+        const int64_t start = ticks.milliseconds();
+        BmpAnimPlay(canvas, strip, p, background);
+        return ticks.milliseconds() - start;
+    }
+
+    SimulatedTicks ticks;
+    QImage target;
+    TCanvas canvas;
+    QImage backgroundImage;
+    TBitmap background, strip;
+    std::vector<QImage> shots;  // the target after each drawing
+    std::vector<int64_t> times; // when it was drawn
+    std::function<void(int)> onDraw;
+};
+
+TEST_F(PlayerTest, FramesOfAFourByTwoStripShowRowByRowOverAFreshBackground)
+{
+    const QImage s = makeStrip(2, 4, 6, 5);
+    const TAnimParam p{3, 7, 2, 4, 100};
+    play(s, p);
+    ASSERT_EQ(shots.size(), 8u);
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(shots[size_t(k)], expectedFrame(before, s, kKey, backgroundImage, p, k)) << "frame " << k;
+}
+
+TEST_F(PlayerTest, LeftoverColumnsAndRowsNeverShow)
+{
+    // 4 × 2 frames of 6 × 5 with 3 columns and 1 row of pixels to spare (27 × 11).
+    const QImage s = makeStrip(2, 4, 6, 5, 3, 1);
+    const TAnimParam p{0, 0, 2, 4, 100};
+    play(s, p);
+    ASSERT_EQ(shots.size(), 8u);
+    for (size_t k = 0; k < shots.size(); ++k) {
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                ASSERT_NE(shots[k].pixel(x, y), kLeftover) << "frame " << k << " at " << x << ", " << y;
+                if (x >= 6 || y >= 5) {
+                    ASSERT_EQ(shots[k].pixel(x, y), kUntouched) << "frame " << k << " at " << x << ", " << y;
+                }
+            }
+    }
+}
+
+TEST_F(PlayerTest, OneByOneSplitShowsTheWholeStripForOneFrameTime)
+{
+    const QImage s = makeStrip(1, 1, 9, 7);
+    const TAnimParam p{5, 5, 1, 1, 300};
+    const int64_t took = play(s, p);
+    ASSERT_EQ(shots.size(), 1u);
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    EXPECT_EQ(shots[0], expectedFrame(before, s, kKey, backgroundImage, p, 0));
+    EXPECT_GE(took, 300);
+    EXPECT_LT(took, 300 + kAnimWaitStep);
+}
+
+TEST_F(PlayerTest, FrameWithoutTheKeyColourIsOpaque)
+{
+    // Two frames; the key colour (bottom-left) lies only in the second.
+    QImage s(8, 4, QImage::Format_RGB32);
+    s.fill(qRgb(10, 20, 30));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 4; x < 8; ++x)
+            s.setPixel(x, y, qRgb(200, 100, 50));
+    s.setPixel(0, 3, kKey);
+    s.setPixel(1, 3, qRgb(10, 20, 30));
+    const TAnimParam p{2, 2, 1, 2, 100};
+    // Frame 1 has no pixel of the key colour: it covers its place entirely.
+    play(s, p);
+    ASSERT_EQ(shots.size(), 2u);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(shots[1].pixel(2 + x, 2 + y), qRgb(200, 100, 50));
+    // Frame 0 lets the background through at its one key pixel.
+    EXPECT_EQ(shots[0].pixel(2, 5), backgroundImage.pixel(2, 5));
+    EXPECT_EQ(shots[0].pixel(3, 5), qRgb(10, 20, 30));
+}
+
+TEST_F(PlayerTest, StripsOfEveryDepthKeyTheirBottomLeftColour)
+{
+    const QImage s = makeStrip(1, 2, 5, 4);
+    const TAnimParam p{1, 1, 1, 2, 100};
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    for (TPixelFormat format : {pf8bit, pf16bit, pf32bit}) {
+        shots.clear();
+        play(s, p, format);
+        ASSERT_EQ(shots.size(), 2u);
+        // The expectation from the strip as that depth stores it.
+        TBitmap stored;
+        fillBitmap(stored, s, format);
+        const QImage storedImage = stored.image().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shots[1], expectedFrame(before, storedImage, storedImage.pixel(0, 3), backgroundImage, p, 1))
+            << "format " << int(format);
+    }
+}
+
+TEST_F(PlayerTest, BackgroundsOfEveryDepthShowThroughAsTheyAreStored)
+{
+    // 24 and 32 bits are composed row by row, other depths through the four transfers: the same
+    // pixels either way.
+    const QImage s = makeStrip(2, 4, 6, 5);
+    const TAnimParam p{3, 7, 2, 4, 100};
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    for (TPixelFormat format : {pf24bit, pf32bit, pfDevice, pf16bit, pf8bit}) {
+        fillBitmap(background, backgroundImage, format);
+        const QImage stored = background.image().convertToFormat(QImage::Format_RGB32);
+        for (TPixelFormat stripFormat : {pf24bit, pf32bit, pf15bit}) {
+            shots.clear();
+            target.fill(kUntouched);
+            play(s, p, stripFormat);
+            ASSERT_EQ(shots.size(), 8u);
+            TBitmap stripStored;
+            fillBitmap(stripStored, s, stripFormat);
+            const QImage strip = stripStored.image().convertToFormat(QImage::Format_RGB32);
+            for (int k : {0, 5, 7})
+                EXPECT_EQ(shots[size_t(k)], expectedFrame(before, strip, strip.pixel(0, 9), stored, p, k))
+                    << "background " << int(format) << ", strip " << int(stripFormat) << ", frame " << k;
+        }
+    }
+}
+
+TEST_F(PlayerTest, OneBitStripIsTransparentWhereWhite)
+{
+    // Bottom-left black, yet white is the transparent colour of a 1-bit strip.
+    QImage s(4, 2, QImage::Format_RGB32);
+    s.fill(Qt::white);
+    s.setPixel(0, 1, qRgb(0, 0, 0));
+    s.setPixel(2, 0, qRgb(0, 0, 0));
+    play(s, {0, 0, 1, 1, 100}, pf1bit);
+    ASSERT_EQ(shots.size(), 1u);
+    EXPECT_EQ(shots[0].pixel(0, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(shots[0].pixel(2, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shots[0].pixel(1, 0), backgroundImage.pixel(1, 0));
+    EXPECT_EQ(shots[0].pixel(3, 1), backgroundImage.pixel(3, 1));
+}
+
+TEST_F(PlayerTest, PlayLastsRowsTimesColumnsTimesFrameTimeAndKeepsItsSchedule)
+{
+    const int64_t start = ticks.milliseconds();
+    const int64_t took = play(makeStrip(2, 4, 3, 3), {0, 0, 2, 4, 130});
+    EXPECT_GE(took, 8 * 130);
+    EXPECT_LT(took, 8 * 130 + kAnimWaitStep);
+    ASSERT_EQ(times.size(), 8u);
+    // Frame k appears once the k-th deadline has passed, never drifting behind it.
+    for (size_t k = 1; k < times.size(); ++k) {
+        EXPECT_GE(times[k] - start, int64_t(k) * 130);
+        EXPECT_LT(times[k] - start, int64_t(k) * 130 + kAnimWaitStep);
+    }
+}
+
+TEST_F(PlayerTest, SlowFrameIsFollowedAtOnceUntilTheScheduleIsCaughtUp)
+{
+    // Drawing frame 0 takes 250 ms: frames 1 and 2 (due at 100 and 200) follow at once.
+    onDraw = [this](int k) {
+        if (k == 0)
+            ticks.advance(250);
+    };
+    const int64_t start = ticks.milliseconds();
+    const int64_t took = play(makeStrip(2, 4, 3, 3), {0, 0, 2, 4, 100});
+    ASSERT_EQ(times.size(), 8u);
+    EXPECT_EQ(times[1] - start, 250);
+    EXPECT_EQ(times[2] - start, 250);
+    EXPECT_GE(times[3] - start, 300);
+    EXPECT_GE(took, 800);
+    EXPECT_LT(took, 800 + kAnimWaitStep);
+}
+
+TEST(PlayerClockTest, PlayEndsOnTimeWhereA32BitTickCountWouldWrap)
+{
+    // 50 ms before a 32-bit millisecond count would wrap.
+    SimulatedTicks ticks((int64_t(1) << 32) - 50);
+    QImage targetImage(10, 10, QImage::Format_RGB32);
+    TCanvas target(&targetImage);
+    TBitmap strip, background;
+    fillBitmap(strip, makeStrip(1, 4, 2, 2));
+    fillBitmap(background, makeBackground(10, 10));
+    const int64_t start = ticks.milliseconds();
+    BmpAnimPlay(target, strip, {0, 0, 1, 4, 100}, background);
+    EXPECT_GE(ticks.milliseconds() - start, 400);
+    EXPECT_LT(ticks.milliseconds() - start, 400 + kAnimWaitStep);
+}
+
+TEST_F(PlayerTest, FramesAreClippedAtTheTargetsEdgesAndStillTakeTheirTime)
+{
+    const QImage s = makeStrip(1, 2, 8, 6);
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    for (const TAnimParam& p : {TAnimParam{-3, -2, 1, 2, 100}, TAnimParam{36, 27, 1, 2, 100}}) {
+        shots.clear();
+        target.fill(kUntouched);
+        const int64_t took = play(s, p);
+        ASSERT_EQ(shots.size(), 2u);
+        EXPECT_EQ(shots[1], expectedFrame(before, s, kKey, backgroundImage, p, 1)) << p.OffsetX;
+        EXPECT_GE(took, 200);
+    }
+}
+
+TEST_F(PlayerTest, BeyondTheBackgroundTransparentPixelsAreBlackNotAnEarlierFrame)
+{
+    // A background smaller than the target: where a frame reaches past it, its see-through
+    // pixels have no background to show and stay black in every frame.
+    QImage small = makeBackground(20, 15);
+    fillBitmap(background, small);
+    const QImage s = makeStrip(1, 2, 8, 6);
+    play(s, {16, 12, 1, 2, 100});
+    ASSERT_EQ(shots.size(), 2u);
+    for (const QImage& shot : shots)
+        for (int i = 0; i < 6; ++i) // the key-coloured diagonal, at (16 + i, 12 + i)
+            EXPECT_EQ(shot.pixel(16 + i, 12 + i), i < 3 ? small.pixel(16 + i, 12 + i) : qRgb(0, 0, 0)) << i;
+}
+
+TEST_F(PlayerTest, NothingToDrawStillPlaysItsFullTime)
+{
+    // A strip narrower than its column count (frames 0 pixels wide), frames wholly outside
+    // the target, offsets at the ends of the 32-bit range: no drawing, the full time.
+    const QImage narrow = makeStrip(1, 1, 3, 3);
+    for (const TAnimParam& p : {TAnimParam{0, 0, 1, 4, 100}, TAnimParam{40, 0, 1, 4, 100}, TAnimParam{-3, 0, 1, 4, 100},
+                                TAnimParam{INT_MAX, INT_MAX, 1, 4, 100}, TAnimParam{INT_MIN, INT_MIN, 1, 4, 100}}) {
+        const QImage wide = makeStrip(1, 4, 3, 3);
+        const int64_t took = play(p.OffsetX == 0 ? narrow : wide, p);
+        EXPECT_TRUE(shots.empty()) << p.OffsetX;
+        EXPECT_GE(took, 400) << p.OffsetX;
+        EXPECT_LT(took, 400 + kAnimWaitStep) << p.OffsetX;
+    }
+    // An empty strip, and counts below 1 (no frame at all).
+    EXPECT_GE(play(QImage(), {0, 0, 1, 2, 100}), 200);
+    EXPECT_EQ(play(makeStrip(1, 1, 4, 4), {0, 0, 0, 3, 100}), 0);
+    EXPECT_TRUE(shots.empty());
+}
+
+TEST_F(PlayerTest, EventsAreServedWhileItWaits)
+{
+    bool served = false;
+    QTimer::singleShot(0, [&] { served = true; });
+    play(makeStrip(1, 2, 3, 3), {0, 0, 1, 2, 100});
+    EXPECT_TRUE(served);
+    // 20 ms at a time.
+    EXPECT_GE(ticks.sleeps(), 10);
+}
+
+TEST_F(PlayerTest, SingleFrameIsDrawnAsThePlayDrawsIt)
+{
+    const QImage s = makeStrip(2, 4, 6, 5);
+    const TAnimParam p{3, 7, 2, 4, 100};
+    fillBitmap(strip, s);
+    drawAnimFrame(canvas, strip, p, background, 6);
+    QImage before(40, 30, QImage::Format_RGB32);
+    before.fill(kUntouched);
+    EXPECT_EQ(target, expectedFrame(before, s, kKey, backgroundImage, p, 6));
+    EXPECT_EQ(ticks.milliseconds(), 1000); // no wait
+}
+
+} // namespace
+} // namespace dw::test

@@ -1,0 +1,289 @@
+// The animation settings dialog driven as a user drives it: mouse drags with their modifier keys,
+// arrow keys in the working area, the spin fields, OK and Cancel, and the test play in simulated
+// time.
+#include "media/widgets/AnimDlgUnit.h"
+#include "media/widgets/BitmapImage.h"
+
+#include "platform/Bitmap.h"
+#include "platform/SimulatedTicks.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace dw::test {
+namespace {
+
+constexpr QRgb kKey = 0xFF00FF00;
+
+// A strip of 4 × 2 frames of 100 × 50, frame k in its own colour, with a key-coloured square at
+// each frame's top-left corner and the key colour at the bottom-left pixel.
+QImage strip400x100()
+{
+    QImage s(400, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const int k = (y / 50) * 4 + x / 100;
+            const bool hole = x % 100 < 10 && y % 50 < 10;
+            s.setPixel(x, y, hole ? kKey : qRgb(30 * k, 255 - 30 * k, 128));
+        }
+    s.setPixel(0, 99, kKey);
+    return s;
+}
+
+QImage clockPicture()
+{
+    QImage c(200, 150, QImage::Format_RGB32);
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x)
+            c.setPixel(x, y, qRgb(x, y, 60));
+    return c;
+}
+
+class AnimationDlgTest : public ::testing::Test {
+protected:
+    AnimationDlgTest()
+    {
+        dlg.ClockImage->Picture().setImage(clockPicture());
+        dlg.ClockImage->move(10, 10);
+        dlg.AnimImage->Picture().setImage(strip400x100());
+        dlg.AnimImage->Picture().SetTransparent(true);
+        dlg.AnimImage->show();
+        dlg.SetParam({0, 0, 2, 4, 100});
+    }
+
+    void mouse(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(at), QPointF(dlg.AnimImage->mapToGlobal(at)), button, buttons, modifiers);
+        QApplication::sendEvent(dlg.AnimImage, &e);
+    }
+    // Presses at `from` inside AnimImage and moves the mouse by `by` (one move), then releases.
+    void drag(QPoint from, QPoint by, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        mouse(QEvent::MouseButtonPress, from);
+        mouse(QEvent::MouseMove, from + by, modifiers);
+        mouse(QEvent::MouseButtonRelease, from + by - (dlg.AnimImage->pos() - m_before));
+    }
+    void rememberPlace() { m_before = dlg.AnimImage->pos(); }
+
+    SimulatedTicks ticks;
+    TAnimationDlg dlg;
+    QPoint m_before;
+};
+
+TEST_F(AnimationDlgTest, HasItsCaptionControlsAndRanges)
+{
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("アニメーションの設定"));
+    EXPECT_EQ(dlg.size(), QSize(465, 380));
+    EXPECT_EQ(dlg.Panel1->width(), 171);
+    EXPECT_EQ(dlg.GroupBox3->title(), QStringLiteral("動作オプション"));
+    EXPECT_EQ(dlg.Label1->text(), QStringLiteral("横の分割数："));
+    EXPECT_EQ(dlg.Label2->text(), QStringLiteral("縦の分割数："));
+    EXPECT_EQ(dlg.Label3->text(), QStringLiteral("１コマの時間  (msec)："));
+    EXPECT_EQ(dlg.TestPlayBtn->text(), QStringLiteral("テスト"));
+    EXPECT_EQ(dlg.CancelBtn->text(), QStringLiteral("キャンセル"));
+    EXPECT_TRUE(dlg.OKBtn->isDefault());
+    EXPECT_EQ(dlg.AnimImage->toolTip(), QStringLiteral("アニメーションのイメージ"));
+    EXPECT_EQ(dlg.AnimImage->cursor().shape(), Qt::PointingHandCursor);
+    for (QSpinBox* s : {dlg.SpinEdit1, dlg.SpinEdit2})
+        EXPECT_EQ(std::make_pair(s->minimum(), s->maximum()), std::make_pair(1, 100));
+    EXPECT_EQ(std::make_pair(dlg.SpinEdit3->minimum(), dlg.SpinEdit3->maximum()), std::make_pair(50, 1000));
+    // The first dialog made is the program's; another one never replaces it.
+    EXPECT_EQ(AnimationDlg, &dlg);
+    {
+        TAnimationDlg second;
+        EXPECT_EQ(AnimationDlg, &dlg);
+    }
+    EXPECT_EQ(AnimationDlg, &dlg);
+}
+
+TEST_F(AnimationDlgTest, AnimImageShowsExactlyOneFrameAtItsTopLeftCorner)
+{
+    EXPECT_EQ(dlg.AnimImage->geometry(), QRect(10, 10, 100, 50));
+    dlg.SpinEdit1->setValue(8);
+    EXPECT_EQ(dlg.AnimImage->geometry(), QRect(10, 10, 50, 50));
+    // The first frame, with its key-coloured corner see-through.
+    const QImage shown = dlg.AnimImage->grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(50, 50));
+    EXPECT_EQ(shown.pixel(20, 20) | 0xFF000000u, qRgb(0, 255, 128));
+    EXPECT_EQ(qAlpha(dlg.AnimImage->shownImage().pixel(2, 2)), 0);
+    // A new strip resizes it at once.
+    QImage small(200, 100, QImage::Format_RGB32);
+    small.fill(Qt::blue);
+    dlg.AnimImage->Picture().setImage(small);
+    EXPECT_EQ(dlg.AnimImage->size(), QSize(25, 50));
+    dlg.AnimImage->Picture().Assign(nullptr);
+    EXPECT_EQ(dlg.AnimImage->size(), QSize(0, 0));
+}
+
+TEST_F(AnimationDlgTest, CountTypedAsZeroNeverDividesByZero)
+{
+    dlg.show();
+    dlg.SpinEdit1->setFocus();
+    dlg.SpinEdit1->selectAll();
+    QTest::keyClicks(dlg.SpinEdit1, QStringLiteral("0"));
+    EXPECT_GE(dlg.SpinEdit1->value(), 1);
+    EXPECT_GT(dlg.AnimImage->width(), 0);
+    dlg.SpinEdit2->setFocus(); // leaving the field brings it back into range
+    EXPECT_GE(dlg.SpinEdit1->value(), 1);
+    EXPECT_GE(dlg.GetParam().HorzCount, 1);
+}
+
+TEST_F(AnimationDlgTest, OffsetsAreRelativeToTheClockPictureAndMayBeNegative)
+{
+    dlg.SetParam({-5, -3, 1, 2, 250});
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(5, 7));
+    TAnimParam p = dlg.GetParam();
+    EXPECT_EQ(std::make_tuple(p.OffsetX, p.OffsetY, p.VertCount, p.HorzCount, p.FrameTime), std::make_tuple(-5, -3, 1, 2, 250));
+    // Wherever the clock picture sits.
+    dlg.ClockImage->move(40, 30);
+    dlg.SetParam({7, 9, 2, 4, 100});
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(47, 39));
+    p = dlg.GetParam();
+    EXPECT_EQ(std::make_pair(p.OffsetX, p.OffsetY), std::make_pair(7, 9));
+    // Values from outside are brought into the fields' ranges; absurd offsets do no harm.
+    dlg.SetParam({INT_MAX, INT_MIN, 0, 1000, 5});
+    p = dlg.GetParam();
+    EXPECT_EQ(std::make_tuple(p.VertCount, p.HorzCount, p.FrameTime), std::make_tuple(1, 100, 50));
+}
+
+TEST_F(AnimationDlgTest, DragMovesThePictureAndShowsItsPlace)
+{
+    rememberPlace();
+    drag({5, 5}, {20, 12});
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(30, 22));
+    EXPECT_EQ(dlg.StatusBar1->currentMessage(), QStringLiteral("30, 22"));
+    // Dragging 25 left and 15 up from there leaves it 5 left of and 3 above the clock's corner.
+    rememberPlace();
+    drag({40, 30}, {-25, -15});
+    const TAnimParam p = dlg.GetParam();
+    EXPECT_EQ(std::make_pair(p.OffsetX, p.OffsetY), std::make_pair(-5, -3));
+    // A move without a press moves nothing.
+    mouse(QEvent::MouseMove, {90, 40});
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(5, 7));
+}
+
+TEST_F(AnimationDlgTest, CtrlLocksTheHorizontalAndCtrlShiftTheVerticalMotion)
+{
+    rememberPlace();
+    drag({5, 5}, {20, 12}, Qt::ControlModifier);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(10, 22));
+    rememberPlace();
+    drag({5, 5}, {20, 12}, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(30, 22));
+    // Shift alone locks nothing.
+    rememberPlace();
+    drag({5, 5}, {1, 2}, Qt::ShiftModifier);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(31, 24));
+}
+
+TEST_F(AnimationDlgTest, ArrowKeysMoveByOneOrEightWithCtrlAndKeepTheFocus)
+{
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    // Pressing on the picture gives the focus to the working area.
+    mouse(QEvent::MouseButtonPress, {3, 3});
+    mouse(QEvent::MouseButtonRelease, {3, 3});
+    ASSERT_EQ(QApplication::focusWidget(), dlg.ScrollBox1);
+    dlg.StatusBar1->showMessage(QStringLiteral("before"));
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(18, 10));
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_Right);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(19, 10));
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_Down);
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_Left);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(18, 3));
+    EXPECT_EQ(QApplication::focusWidget(), dlg.ScrollBox1);
+    EXPECT_EQ(dlg.StatusBar1->currentMessage(), QStringLiteral("before"));
+    // Other keys do nothing to it.
+    QTest::keyClick(dlg.ScrollBox1, Qt::Key_A);
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(18, 3));
+}
+
+TEST_F(AnimationDlgTest, CancelAndOkCloseWithTheirResultsAndTheDialogKeepsItsState)
+{
+    rememberPlace();
+    drag({5, 5}, {4, 6});
+    dlg.SpinEdit3->setValue(700);
+    QTimer::singleShot(0, dlg.CancelBtn, &QPushButton::click);
+    EXPECT_EQ(dlg.exec(), int(QDialog::Rejected));
+    // Shown again: what was changed is still there.
+    QTimer::singleShot(0, dlg.OKBtn, &QPushButton::click);
+    EXPECT_EQ(dlg.exec(), int(QDialog::Accepted));
+    const TAnimParam p = dlg.GetParam();
+    EXPECT_EQ(std::make_tuple(p.OffsetX, p.OffsetY, p.FrameTime), std::make_tuple(4, 6, 700));
+}
+
+class AnimationDlgPlayTest : public AnimationDlgTest {
+protected:
+    QImage viewport() { return dlg.ScrollBox1->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    bool overlayShown() { return dlg.ScrollBox1->viewport()->findChild<QWidget*>(QStringLiteral("WindowCanvasOverlay")); }
+};
+
+TEST_F(AnimationDlgPlayTest, TestPlaysInPlaceWithTheValuesShownBeforeOk)
+{
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    dlg.SetParam({30, 20, 2, 4, 100}); // AnimImage at (40, 30) over the clock
+    std::vector<QImage> frames;
+    ticks.afterSleep = [&](int64_t) {
+        // The first sleep after each frame (five sleeps of 20 ms to a frame).
+        if ((ticks.sleeps() - 1) % 5 == 0)
+            frames.push_back(viewport());
+    };
+    const int64_t start = ticks.milliseconds();
+    dlg.TestPlayBtn->click();
+    EXPECT_GE(ticks.milliseconds() - start, 800);
+    EXPECT_LT(ticks.milliseconds() - start, 820);
+    ASSERT_GE(frames.size(), 8u);
+    // Frame 1 (second column, top row) where AnimImage stands: its colour, and the clock through
+    // its key-coloured corner.
+    const QImage& f1 = frames[1];
+    EXPECT_EQ(f1.pixel(40 + 50, 30 + 30), qRgb(30, 225, 128));
+    EXPECT_EQ(f1.pixel(40 + 3, 30 + 3), qRgb(33, 23, 60)); // the clock's pixel (33, 23)
+    // The last frame: bottom row, last column.
+    EXPECT_EQ(frames.back().pixel(40 + 50, 30 + 30), qRgb(210, 45, 128));
+    // Afterwards the scroll box shows itself again: AnimImage's first frame, no overlay.
+    EXPECT_FALSE(overlayShown());
+    QApplication::processEvents();
+    EXPECT_EQ(viewport().pixel(40 + 50, 30 + 30), qRgb(0, 255, 128));
+}
+
+TEST_F(AnimationDlgPlayTest, PressingTestAgainOrClosingWhilePlayingIsHarmless)
+{
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    int nested = 0;
+    ticks.afterSleep = [&](int64_t) {
+        // The user's clicks arrive as events, which the wait serves.
+        if (ticks.sleeps() == 3 && nested++ == 0)
+            QMetaObject::invokeMethod(dlg.TestPlayBtn, &QPushButton::click, Qt::QueuedConnection);
+        if (ticks.sleeps() == 30)
+            QMetaObject::invokeMethod(dlg.CancelBtn, &QPushButton::click, Qt::QueuedConnection);
+    };
+    const int64_t start = ticks.milliseconds();
+    dlg.TestPlayBtn->click();
+    // The second play ran to its end inside the first, from 60 ms on; the first one's deadlines
+    // had passed by then, so it ended at once.
+    EXPECT_GE(ticks.milliseconds() - start, 60 + 800);
+    EXPECT_LT(ticks.milliseconds() - start, 60 + 800 + 2 * 20 + 20);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(overlayShown());
+}
+
+} // namespace
+} // namespace dw::test
