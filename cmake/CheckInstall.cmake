@@ -11,6 +11,7 @@ set(expected
   bin/pdltool
   share/applications/local.dialwright.Dialwright.desktop
   share/metainfo/local.dialwright.Dialwright.metainfo.xml
+  share/mime/packages/local.dialwright.Dialwright.xml
   share/icons/hicolor/scalable/apps/dialwright.svg
   share/doc/dialwright/dialwright.html)
 foreach(size 16 22 24 32 48 64 128 256)

@@ -6,7 +6,7 @@
 #include "CommonDialogs.h"
 #include "PictureBox.h"
 
-#include "editor/clock/ClockProjectFile.h"
+#include "datafile/ClockProjectFile.h"
 #include "platform/MemoryStream.h"
 #include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"

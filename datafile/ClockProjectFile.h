@@ -5,7 +5,7 @@
 // is read and checked here, before the editor replaces anything, so that a damaged file leaves
 // the project as it was.
 
-#include "datafile/DataFileHeader.h"
+#include "DataFileHeader.h"
 #include "platform/Region.h"
 
 #include <QString>

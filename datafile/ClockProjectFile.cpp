@@ -1,6 +1,6 @@
 #include "ClockProjectFile.h"
 
-#include "datafile/DataFileSource.h"
+#include "DataFileSource.h"
 #include "platform/AnsiText.h"
 #include "platform/ByteOrder.h"
 
