@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -108,7 +109,8 @@ int main(int argc, char** argv)
         const double b = bench::secondsPerCall([&] { bench::keep(peer(mask, n)); });
         bench::printCase("mask runs → ExtCreateRegion", a, double(n) * n, "Mpx");
         bench::printCase("QRegion(QBitmap)", b, double(n) * n, "Mpx");
-        bench::printRatio("ours / QRegion(QBitmap)", a, b, 1.0);
+        const std::string what = std::string(name) + ": ours / QRegion(QBitmap)";
+        bench::printRatio(what.c_str(), a, b, 1.0);
     }
     return bench::exitStatus();
 }
