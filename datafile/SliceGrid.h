@@ -1,7 +1,7 @@
 #pragma once
 
 // The byte moves of the sliced form, walked over the grid instead of mapping every byte through
-// FlatToSlicedPos: whole columns are moved in 8 × 8 blocks (a transposition in registers), the
+// FlatToSlicedPos: whole columns are moved in 16 × 16 or 8 × 8 blocks (a transposition in registers), the
 // rest column by column or row by row. The bytes produced are exactly those of the per-byte
 // mapping. Internal to the stream-list unit.
 //
