@@ -1,8 +1,8 @@
 #pragma once
 
 // The byte moves of the sliced form, walked over the grid instead of mapping every byte through
-// FlatToSlicedPos: whole columns are moved in 8 × 8 blocks (a transposition in registers), the
-// rest column by column or row by row. The bytes produced are exactly those of the per-byte
+// FlatToSlicedPos: whole columns are moved in 16 × 16 or 8 × 8 blocks (a transposition in
+// registers), the rest column by column or row by row. The bytes produced are exactly those of the per-byte
 // mapping. Internal to the stream-list unit.
 //
 // Grid of n plain bytes and W columns (W ≥ 1): q = n div W, r = n mod W; columns 0 .. r − 1 hold

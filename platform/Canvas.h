@@ -34,8 +34,9 @@ enum TTechnology : int { DT_PLOTTER = 0, DT_RASDISPLAY = 1, DT_RASPRINTER = 2 };
 
 // What a device says of itself. Canvases on the screen and on bitmaps are 32-bit raster
 // displays; a printer canvas says DT_RASPRINTER. bitsPerPixel is what the device reports
-// (GetDeviceCaps BITSPIXEL); the surface itself stays a true-colour image, so an 8-bit
-// device only changes what callers decide from it (palettes).
+// (GetDeviceCaps BITSPIXEL); the surface itself stays a true-colour image. On a device of 8
+// bits or fewer the colour tables of device-independent bitmaps show only what a palette
+// display can: the nearest static colour or entry of the realised palette (see StretchDIBits).
 struct TDeviceCaps {
     int technology = DT_RASDISPLAY;
     int bitsPerPixel = 32;
@@ -262,8 +263,10 @@ int SaveDC(TCanvas& dc);
 // it and every level above it.
 bool RestoreDC(TCanvas& dc, int savedLevel);
 
-// Palettes: recorded; they have no visual effect on the true-colour surfaces. SelectPalette
-// returns the previous palette (nullptr selects nothing and returns nullptr).
+// Palettes: recorded; on a device of 8 bits or fewer the palette selected and realised in a
+// canvas decides which colours the colour tables of device-independent bitmaps drawn there
+// can take. SelectPalette returns the previous palette (nullptr selects nothing and returns
+// nullptr).
 HPALETTE SelectPalette(TCanvas& dc, HPALETTE palette, bool forceBackground);
 // Realises the selected palette: returns the number of its entries on a device of 8 bits or
 // fewer, 0 on a true-colour one.
@@ -317,7 +320,10 @@ constexpr int GDI_ERROR = -1;
 // in logical units, scaling when the device sizes differ. As on the platform, the source
 // rectangle's y counts from the bottom row of a bottom-up bitmap (from the top row of a
 // top-down one). DIB_PAL_COLORS takes the colour table as indices into the selected
-// palette. Returns the number of source rows, or 0 when nothing could be drawn.
+// palette. On a device of 8 bits or fewer, each DIB_RGB_COLORS table colour is shown as the
+// nearest of the 20 static colours and, when the selected palette has been realised, of its
+// entries (true-colour pixels are drawn as they are). Returns the number of source rows, or 0
+// when nothing could be drawn.
 int StretchDIBits(TCanvas& dest, int32_t xDest, int32_t yDest, int32_t destWidth, int32_t destHeight, int32_t xSrc,
                   int32_t ySrc, int32_t srcWidth, int32_t srcHeight, const TDib& dib, uint32_t usage, uint32_t rop);
 // Copies a rectangle of a device-independent bitmap unscaled (width × height device pixels)

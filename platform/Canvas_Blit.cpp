@@ -9,6 +9,7 @@
 #include "PixelSurface.h"
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 
 namespace dw {
@@ -243,20 +244,56 @@ struct SurfaceSource {
     }
 };
 
+uint32_t rgbOfEntry(const TLogPalette::Entry& e) { return uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue; }
+
+// What a device of 8 bits or fewer can show of a colour: the nearest (by squared distance) of
+// the static colours and of the palette realised in the destination, when that palette is
+// still the one selected. Without a realised palette an indexed picture falls back to the
+// static colours, as on a palette display.
+uint32_t shownOnPaletteDevice(const TCanvas& dest, uint32_t rgb)
+{
+    auto distance = [rgb](uint32_t c) {
+        const int dr = int(rgb >> 16 & 0xFF) - int(c >> 16 & 0xFF);
+        const int dg = int(rgb >> 8 & 0xFF) - int(c >> 8 & 0xFF);
+        const int db = int(rgb & 0xFF) - int(c & 0xFF);
+        return dr * dr + dg * dg + db * db;
+    };
+    uint32_t best = 0;
+    int bestDistance = INT_MAX;
+    auto consider = [&](const HPALETTE& palette) {
+        for (const TLogPalette::Entry& e : palette->entries) {
+            const uint32_t c = rgbOfEntry(e);
+            if (const int d = distance(c); d < bestDistance) {
+                best = c;
+                bestDistance = d;
+            }
+        }
+    };
+    consider(defaultPalette());
+    const HPALETTE& selected = dest.state().palette;
+    if (selected && dest.realizedPalette() == selected)
+        consider(selected);
+    return best;
+}
+
 // The colour table a dib's indices select: its own colours, or with DIB_PAL_COLORS the
-// entries of the destination's palette.
+// entries of the destination's palette. On a palette device (8 bits or fewer) the colours
+// are those the device can show.
 std::vector<uint32_t> dibColors(const TCanvas& dest, const TDib& dib, uint32_t usage)
 {
-    if (usage != DIB_PAL_COLORS)
-        return dib.colors();
+    if (usage != DIB_PAL_COLORS) {
+        std::vector<uint32_t> colors = dib.colors();
+        if (dest.deviceCaps().bitsPerPixel <= 8)
+            for (uint32_t& c : colors)
+                c = shownOnPaletteDevice(dest, c);
+        return colors;
+    }
     std::vector<uint32_t> out;
     const HPALETTE& pal = dest.state().palette;
     for (uint16_t index : dib.paletteIndices()) {
         uint32_t c = 0;
-        if (pal && index < pal->entries.size()) {
-            const TLogPalette::Entry& e = pal->entries[index];
-            c = uint32_t(e.red) << 16 | uint32_t(e.green) << 8 | e.blue;
-        }
+        if (pal && index < pal->entries.size())
+            c = rgbOfEntry(pal->entries[index]);
         out.push_back(c);
     }
     return out;

@@ -75,7 +75,7 @@ TGraphicControl* TControlHost::ControlAtPos(TPoint point) const
 {
     for (auto it = m_controls.rbegin(); it != m_controls.rend(); ++it) {
         TGraphicControl* c = *it;
-        if (shown(*c) && c->BoundsRect().contains(point) && c->HitTest({point.X - c->Left(), point.Y - c->Top()}))
+        if (shown(*c) && c->BoundsRect().contains(point) && c->CMHitTest({point.X - c->Left(), point.Y - c->Top()}))
             return c;
     }
     return nullptr;
@@ -158,6 +158,6 @@ void TGraphicControl::Paint(TCanvas&) {}
 
 void TGraphicControl::Loaded() { m_componentState &= ~TComponentState(csLoading); }
 
-bool TGraphicControl::HitTest(TPoint point) const { return ClientRect().contains(point); }
+bool TGraphicControl::CMHitTest(TPoint point) const { return ClientRect().contains(point); }
 
 } // namespace dw

@@ -55,7 +55,7 @@ public:
     // Paint called and the state restored (also when Paint raises).
     void PaintControls(TCanvas& canvas, const TRect& updateRect);
     // The topmost shown control whose bounds hold the point (client coordinates of the host)
-    // and whose HitTest accepts it; nullptr for none.
+    // and whose CMHitTest accepts it; nullptr for none.
     TGraphicControl* ControlAtPos(TPoint point) const;
 
 private:
@@ -116,9 +116,9 @@ public:
     // Called once every property has been read from a form resource: clears csLoading.
     // Overrides call it first.
     virtual void Loaded();
-    // Whether a point in client coordinates belongs to the control; the default accepts the
-    // whole client rectangle.
-    virtual bool HitTest(TPoint point) const;
+    // The handler of the framework's hit-test message: whether a point in client coordinates
+    // belongs to the control. The default accepts the whole client rectangle.
+    virtual bool CMHitTest(TPoint point) const;
 
 private:
     friend class TControlHost;

@@ -3,11 +3,41 @@
 #include "FileStream.h"
 #include "FrameworkError.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace dw {
+
+namespace {
+
+// Blocks from this size on are backed by large pages where the system offers them. A fresh
+// block costs a page fault for every page first written; in 4 KiB pages that was most of the
+// time of saving a large project (two 16 MiB blocks: 8192 faults), and a turned picture read
+// across its rows missed the address cache on every source row.
+constexpr size_t kLargePageBlock = size_t(4) << 20;
+
+void preferLargePages(uint8_t* block, size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(kLargePage - 1);
+    // Only a hint: where large pages are off or unavailable nothing changes.
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
+
+} // namespace
 
 void TMemoryStream::resizeBlock(int64_t newSize)
 {
@@ -15,8 +45,12 @@ void TMemoryStream::resizeBlock(int64_t newSize)
         throw EFrameworkError(stock::memoryStreamError());
     try {
         // Grow geometrically so that a stream filled by many small writes stays linear.
-        if (static_cast<size_t>(newSize) > m_data.capacity())
+        if (static_cast<size_t>(newSize) > m_data.capacity()) {
             m_data.reserve(std::max<size_t>(static_cast<size_t>(newSize), m_data.capacity() * 2));
+            // Before the new part of the block is first written.
+            if (m_data.capacity() >= kLargePageBlock)
+                preferLargePages(m_data.data(), m_data.capacity());
+        }
         m_data.resize(static_cast<size_t>(newSize));
     } catch (const std::bad_alloc&) {
         throw EFrameworkError(stock::memoryStreamError());

@@ -126,9 +126,10 @@ public:
 
     // --- hit test (RotateImage_HitTest.cpp) --------------------------------------------------
 
-    // With TransparentMouse and a picture: only opaque pixels of the drawn image hit.
-    bool HitTest(TPoint point) const override;
-    // The client points HitTest accepts, as a region; none when it accepts the whole client
+    // The hit-test message: with TransparentMouse and a picture only opaque pixels of the
+    // drawn image hit; otherwise the framework's rectangle test.
+    bool CMHitTest(TPoint point) const override;
+    // The client points CMHitTest accepts, as a region; none when it accepts the whole client
     // rectangle (TransparentMouse off, or no picture).
     std::optional<TRegion> TransparentMouseRegion() const;
 

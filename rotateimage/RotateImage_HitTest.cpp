@@ -7,13 +7,13 @@
 
 namespace dw {
 
-bool TCustomRotateImage::HitTest(TPoint point) const
+bool TCustomRotateImage::CMHitTest(TPoint point) const
 {
     if (!FTransparentMouse || !IsValidDib(FMaskDib) || !IsValidDib(FSourceDib))
-        return TGraphicControl::HitTest(point);
+        return TGraphicControl::CMHitTest(point);
     const std::optional<DibView> mask = DibView::of(FMaskDib);
     if (!mask)
-        return TGraphicControl::HitTest(point);
+        return TGraphicControl::CMHitTest(point);
     const int64_t w = mask->width, h = mask->height;
     // The full 32-bit point: a point far outside never wraps onto the image.
     int64_t x = int64_t(point.X) + w / 2 - Width() / 2;

@@ -117,7 +117,7 @@ void RotateImageWidget::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     // The mask routes most presses; this covers a mask not yet brought up to date.
-    if (!m_image.Visible() || !m_image.HitTest({p.x(), p.y()})) {
+    if (!m_image.Visible() || !m_image.CMHitTest({p.x(), p.y()})) {
         event->ignore();
         return;
     }

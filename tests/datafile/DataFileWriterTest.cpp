@@ -151,6 +151,15 @@ TEST(DataFileWriter, FirstCheckReadsTheSlicedBufferAndTheSaveGoesOn)
     EXPECT_EQ(readFileImage(readFile(path)).count, 7) << "the file is written all the same";
 }
 
+TEST(DataFileWriter, FirstCheckComparesTheMemberCountReadFromTheSlicedBuffer)
+{
+    seam::ScriptedHandler ui;
+    SampleProject project;
+    DataFileProject p = project.project();
+    buildFileImage(p, [](TMemoryStream&, TMemoryStream& sliced) { flipPlainByte(sliced, 0, 0x0F); });
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: slr.Count <> List.Count: 8/7")});
+}
+
 TEST(DataFileWriter, SecondCheckReadsThePlainListWithItsOwnMessages)
 {
     seam::ScriptedHandler ui;

@@ -66,6 +66,31 @@ TEST(SliceGrid, MatchesThePerByteMappingForManyLengthsAndSliceCounts)
     }
 }
 
+TEST(SliceGrid, GridsOfSeveralThousandRowsMatchThePerByteMapping)
+{
+    // Long columns are walked in bands of many rows; these cross band ends, with a last band
+    // that is not a multiple of 8 rows, and partial ranges that start and end mid-band.
+    std::mt19937 rng(4);
+    for (int32_t W : {8, 80, 239}) {
+        const int32_t n = 2500 * W + 3;
+        const Bytes plain = randomBytes(n, rng);
+        const uint8_t key = static_cast<uint8_t>(rng());
+        const Bytes expected = slicePerByte(plain, key, uint8_t(W));
+        for (auto kernel : kKernels) {
+            Bytes stored(n);
+            slicegrid::toStored(plain.data(), stored.data(), n, W, key, kernel);
+            ASSERT_TRUE(std::equal(stored.begin(), stored.end(), expected.begin() + 2)) << "W " << W;
+            Bytes back(n);
+            slicegrid::toPlain(stored.data(), back.data(), n, W, key, 0, n, kernel);
+            ASSERT_EQ(back, plain) << "W " << W;
+            const int32_t from = 1500 * 3 + 77, count = n - from - 5000;
+            Bytes part(count);
+            slicegrid::toPlain(stored.data(), part.data(), n, W, key, from, count, kernel);
+            ASSERT_TRUE(std::equal(part.begin(), part.end(), plain.begin() + from)) << "W " << W;
+        }
+    }
+}
+
 TEST(SliceGrid, PartialRangesMatchThePerByteMapping)
 {
     std::mt19937 rng(2);

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace dw;
 using namespace dw::test;
 
@@ -91,6 +93,40 @@ TEST_F(Preview, LoadingAHandRedrawsAtOnce)
     ASSERT_EQ(after.size(), before.size());
     EXPECT_NE(after, before);
     EXPECT_EQ(QColor(after.pixel(100, 50)), QColor(Qt::red)) << "the new minute hand, without waiting for a tick";
+}
+
+TEST_F(Preview, TheSecondHandCoversTheMinuteHandWhichCoversTheHourHand)
+{
+    // Three bars of different widths, all pointing up at noon: where they overlap the later
+    // hand is the one seen.
+    choose(form->N2, bmp("wide-hour.bmp", handImage(33, 60, Qt::red)));
+    choose(form->N3, bmp("middle-minute.bmp", handImage(21, 80, Qt::green)));
+    choose(form->N4, bmp("thin-second.bmp", handImage(9, 90, Qt::blue)));
+    ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    tickAt({12, 0, 0});
+    const QImage picture = form->ClockImage->picture();
+    // A hand's bar is its picture's middle third, drawn with the pivot on the centre (100, 100).
+    struct Bar {
+        int left, right, top, bottom; // dial pixels, right and bottom exclusive
+    };
+    auto barOf = [](const TRotateImage& hand, int width, int height) {
+        const int x = 100 - hand.PivotX(), y = 100 - hand.PivotY();
+        return Bar{x + width / 3, x + width - width / 3, y, y + height};
+    };
+    const Bar hour = barOf(*form->SNeedleImage, 33, 60), minute = barOf(*form->LNeedleImage, 21, 80),
+              second = barOf(*form->SecNeedleImage, 9, 90);
+    const int top = std::max({hour.top, minute.top, second.top});
+    const int bottom = std::min({hour.bottom, minute.bottom, second.bottom});
+    ASSERT_LT(top + 2, bottom) << "the three bars share some rows";
+    auto colourAt = [&](int x) {
+        return QColor(picture.pixel(x, (top + bottom) / 2));
+    };
+    EXPECT_EQ(colourAt(second.left), QColor(Qt::blue)) << "all three: the second hand";
+    EXPECT_EQ(colourAt(second.right), QColor(Qt::green)) << "hour and minute: the minute hand";
+    EXPECT_EQ(colourAt(minute.left - 1), QColor(Qt::red)) << "the hour hand alone";
+    ASSERT_GT(second.left, minute.left);
+    ASSERT_LT(second.right, minute.right);
+    ASSERT_GT(minute.left, hour.left);
 }
 
 TEST_F(Preview, ExtrudedHandKeepsItsTipVisibleOutsideTheShape)

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSlider>
 
 #include <csignal>
@@ -283,6 +284,79 @@ TEST_F(Save, SaveIntoAMissingFolderEndsWithTheFrameworksError)
         EXPECT_TRUE(form->modified());
         EXPECT_EQ(TScreen::cursor(), crDefault);
     }
+}
+
+TEST_F(Save, OnlyTheColourGroupsYesAndNoWriteTheTELine)
+{
+    setCompress(false);
+    struct Case {
+        QAction* item;
+        QString line; // empty: no "TE=" line
+    } cases[] = {{form->Yes2, "TE=1"}, {form->No2, "TE=2"}, {form->Default2, ""}};
+    for (const Case& c : cases) {
+        c.item->trigger();
+        ASSERT_TRUE(c.item->isChecked());
+        const QString path = file("options.pdl");
+        saveAs(path);
+        const QStringList lines = headerLines(readSaved(path).members.at(5));
+        const QStringList te = lines.filter(QRegularExpression(QStringLiteral("^TE=")));
+        EXPECT_EQ(te, c.line.isEmpty() ? QStringList{} : QStringList{c.line}) << qPrintable(lines.join("|"));
+        EXPECT_EQ(lines.size(), c.line.isEmpty() ? 14 : 15) << "no other option line";
+    }
+}
+
+namespace {
+
+// Passes everything on to the scripted handler and, at every message box, notes the files of
+// the temporary folder and their contents.
+class TemporaryFolderSpy final : public seam::Handler {
+public:
+    TemporaryFolderSpy(seam::Handler& next, QString folder) : m_next(next), m_folder(std::move(folder)) {}
+    QStringList seen;
+    std::vector<Bytes> contents;
+
+    int messageBox(const QString& text, const QString& caption, unsigned flags) override
+    {
+        const QDir folder(m_folder);
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+            seen << name;
+            contents.push_back(readFile(folder.filePath(name)));
+        }
+        return m_next.messageBox(text, caption, flags);
+    }
+    void errorBox(const QString& message) override { m_next.errorBox(message); }
+    std::optional<QString> fileDialog(const seam::FileDialogRequest& r) override { return m_next.fileDialog(r); }
+    std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial) override
+    {
+        return m_next.colorDialog(name, initial);
+    }
+    int showModal(QObject& dialog) override { return m_next.showModal(dialog); }
+    void beep() override { m_next.beep(); }
+
+private:
+    seam::Handler& m_next;
+    QString m_folder;
+};
+
+} // namespace
+
+TEST_F(Save, CompressedSaveWritesTheImageToADollarPDTemporaryFileFirst)
+{
+    setCompress(true);
+    TemporaryFolderSpy spy(ui, tempDir());
+    seam::Handler* previous = seam::install(&spy);
+    // The cabinet cannot be written into a missing folder: its message comes while the
+    // temporary file is still there.
+    saveAs(file("gone/clock.pdl"));
+    seam::install(previous);
+    ASSERT_TRUE(ui.messages().contains("ERROR: FCIFlushCabinet")) << qPrintable(ui.messages().join("|"));
+    ASSERT_EQ(spy.seen.size(), 1) << qPrintable(spy.seen.join(" "));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\$PD[0-9A-F]{4}\\.TMP$")).match(spy.seen[0]).hasMatch())
+        << qPrintable(spy.seen[0]);
+    const FileImageContents image = readFileImage(spy.contents[0]);
+    EXPECT_TRUE(image.sound()) << "it holds the file image";
+    EXPECT_EQ(image.count, 7);
+    // The fixture checks that the temporary folder is empty again.
 }
 
 TEST_F(Save, CancelledDialogChangesNothing)

@@ -308,6 +308,34 @@ TEST(Palette, SelectionIsRecordedAndChangesNoPixel)
     EXPECT_EQ(GetDeviceCaps(CreateCompatibleBitmap(eightBit, 1, 1)->Canvas(), BITSPIXEL), 8);
 }
 
+TEST(Palette, AnIndexedDibOnAPaletteDisplayShowsTheRealisedPaletteOrTheStaticColours)
+{
+    // Two pixels: 0x3366CC (no static colour; nearest static one 0x008080) and white.
+    const std::vector<uint8_t> file = bmpFile(2, 1, 8, 0, {0x3366CC, 0xFFFFFF}, {0, 1, 0, 0}, 2);
+    const TDib dib = dibOf(file); // a view of the file's bytes
+    QImage img = solid(2, 1, 0);
+    TCanvas eightBit(&img, TDeviceCaps{DT_RASDISPLAY, 8});
+    StretchDIBits(eightBit, 0, 0, 2, 1, 0, 0, 2, 1, dib, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(at(img, 0, 0), 0x008080u) << "the nearest static colour";
+    EXPECT_EQ(at(img, 1, 0), 0xFFFFFFu);
+
+    TLogPalette lp;
+    lp.entries = {{0x33, 0x66, 0xCC, 0}};
+    const HPALETTE pal = CreatePalette(lp);
+    const HPALETTE old = SelectPalette(eightBit, pal, false);
+    StretchDIBits(eightBit, 0, 0, 2, 1, 0, 0, 2, 1, dib, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(at(img, 0, 0), 0x008080u) << "selected but not realised";
+    RealizePalette(eightBit);
+    SetDIBitsToDevice(eightBit, 0, 0, 2, 1, 0, 0, 0, 1, dib, DIB_RGB_COLORS);
+    EXPECT_EQ(at(img, 0, 0), 0x3366CCu) << "realised";
+    SelectPalette(eightBit, old, false);
+
+    QImage trueImg = solid(2, 1, 0);
+    TCanvas trueColour(&trueImg);
+    StretchDIBits(trueColour, 0, 0, 2, 1, 0, 0, 2, 1, dib, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(at(trueImg, 0, 0), 0x3366CCu) << "a true-colour display shows every colour";
+}
+
 TEST(Figures, RectangleLineAndEllipseCoverExactPixels)
 {
     QImage img = solid(6, 5, 0xFFFFFF);

@@ -37,7 +37,7 @@ public:
         canvas.FillRect({-5, -5, Width() + 5, Height() + 5}); // beyond its bounds: clipped
         canvas.SetPixel(0, 0, clWhite);
     }
-    bool HitTest(TPoint p) const override { return !onlyLeftHalf || p.X < Width() / 2; }
+    bool CMHitTest(TPoint p) const override { return !onlyLeftHalf || p.X < Width() / 2; }
 };
 
 } // namespace
@@ -132,9 +132,9 @@ TEST(GraphicControl, HitTestFindsTheTopmostControlThatAccepts)
     EXPECT_EQ(host.ControlAtPos({5, 5}), &under);
     TGraphicControl plain;
     plain.SetBounds(3, 3, 20, 20);
-    EXPECT_TRUE(plain.HitTest({0, 0}));
-    EXPECT_TRUE(plain.HitTest({19, 19}));
-    EXPECT_FALSE(plain.HitTest({20, 0})) << "the default accepts the client rectangle";
+    EXPECT_TRUE(plain.CMHitTest({0, 0}));
+    EXPECT_TRUE(plain.CMHitTest({19, 19}));
+    EXPECT_FALSE(plain.CMHitTest({20, 0})) << "the default accepts the client rectangle";
 }
 
 TEST(GraphicControl, LoadingStateAndLifetimes)

@@ -155,17 +155,31 @@ TEST(DrawAt, DesignTimeWithoutAPictureShowsADashedOutline)
     EXPECT_EQ(plain->pixel(0, 0), clWhite);
 }
 
-TEST(DrawAt, AnIndexedImageOnAnEightBitDisplayLeavesTheCanvasPaletteAsItWas)
+TEST(DrawAt, OnAnEightBitDisplayAnIndexedImageShowsItsColoursThroughItsOwnPalette)
 {
-    TRotateImage image;
-    load(image, picture8(4, 4, {0x000000, 0x3366CC}, [](int x, int) { return uint8_t(x & 1); }));
+    // None of these colours is a static colour of a palette display: without the image's own
+    // palette realised they would show as the nearest static ones.
+    const std::vector<uint32_t> colours = {0x3366CC, 0x7A1F55, 0x1E9E6B};
+    auto colourAt = [&](int x, int y) { return colours[size_t((x + 2 * y) % 3)]; };
     QImage surface(20, 20, QImage::Format_RGB32);
-    surface.fill(0);
     TCanvas canvas(&surface, TDeviceCaps{DT_RASDISPLAY, 8});
     const HPALETTE before = canvas.state().palette;
-    image.DrawAt(canvas, {10, 10});
-    EXPECT_EQ(canvas.state().palette, before);
-    EXPECT_EQ(surface.pixel(9, 8) & 0xFFFFFF, 0x3366CCu);
+    auto expectOwnColours = [&](TRotateImage& image, const char* what) {
+        surface.fill(0);
+        image.DrawAt(canvas, {10, 10}); // top-left at (8, 8)
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                ASSERT_EQ(surface.pixel(8 + x, 8 + y) & 0xFFFFFF, colourAt(x, y)) << what << " at " << x << "," << y;
+        EXPECT_EQ(canvas.state().palette, before) << what << ": the canvas gets its palette back";
+    };
+
+    TRotateImage indexed;
+    load(indexed, picture8(4, 4, colours, [](int x, int y) { return uint8_t((x + 2 * y) % 3); }));
+    expectOwnColours(indexed, "8-bit image");
+    // A true-colour image has no table to build a palette from and draws its colours as they are.
+    TRotateImage trueColour;
+    load(trueColour, picture24(4, 4, [&](int x, int y) { return colourAt(x, y); }));
+    expectOwnColours(trueColour, "24-bit image");
 }
 
 } // namespace

@@ -15,7 +15,7 @@ std::unique_ptr<TBitmap> painted(TRotateImage& image)
     return canvas;
 }
 
-class HitTest : public ::testing::Test {
+class CMHitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -31,39 +31,39 @@ protected:
         for (int y = 0; y < image.Height(); ++y)
             for (int x = 0; x < image.Width(); ++x) {
                 const bool drawn = canvas->pixel(x, y) != kBackground;
-                ASSERT_EQ(image.HitTest({x, y}), drawn) << x << "," << y;
+                ASSERT_EQ(image.CMHitTest({x, y}), drawn) << x << "," << y;
                 ASSERT_EQ(region->contains({x, y}), drawn) << x << "," << y;
             }
     }
     TRotateImage image;
 };
 
-TEST_F(HitTest, WithoutTransparentMouseTheWholeRectangleHits)
+TEST_F(CMHitTest, WithoutTransparentMouseTheWholeRectangleHits)
 {
-    EXPECT_TRUE(image.HitTest({0, 0}));
-    EXPECT_TRUE(image.HitTest({29, 25}));
-    EXPECT_FALSE(image.HitTest({30, 0}));
+    EXPECT_TRUE(image.CMHitTest({0, 0}));
+    EXPECT_TRUE(image.CMHitTest({29, 25}));
+    EXPECT_FALSE(image.CMHitTest({30, 0}));
     EXPECT_FALSE(image.TransparentMouseRegion().has_value());
 }
 
-TEST_F(HitTest, OnlyOpaquePixelsOfTheDrawnImageHit)
+TEST_F(CMHitTest, OnlyOpaquePixelsOfTheDrawnImageHit)
 {
     image.SetTransparentMouse(true);
     // Image at (10, 10): pixel (1, 0) is opaque, (2, 1) the key, (0, 0) the key.
-    EXPECT_TRUE(image.HitTest({11, 10}));
-    EXPECT_FALSE(image.HitTest({12, 11}));
-    EXPECT_FALSE(image.HitTest({10, 10}));
-    EXPECT_FALSE(image.HitTest({5, 5})); // outside the image, inside the control
+    EXPECT_TRUE(image.CMHitTest({11, 10}));
+    EXPECT_FALSE(image.CMHitTest({12, 11}));
+    EXPECT_FALSE(image.CMHitTest({10, 10}));
+    EXPECT_FALSE(image.CMHitTest({5, 5})); // outside the image, inside the control
     // Far points never wrap onto the image.
-    EXPECT_FALSE(image.HitTest({11 + 65536, 10}));
-    EXPECT_FALSE(image.HitTest({11, 10 - 65536}));
+    EXPECT_FALSE(image.CMHitTest({11 + 65536, 10}));
+    EXPECT_FALSE(image.CMHitTest({11, 10 - 65536}));
     expectHitsWherePainted();
     image.SetAngle(41);
     image.SetZoom(130);
     expectHitsWherePainted();
 }
 
-TEST_F(HitTest, WithAPivotTheTestedPixelIsTheOneDrawnUnderThePoint)
+TEST_F(CMHitTest, WithAPivotTheTestedPixelIsTheOneDrawnUnderThePoint)
 {
     image.SetTransparentMouse(true);
     image.SetPivot(true);

@@ -1,10 +1,13 @@
 #include "ControlFixtures.h"
 
 #include "rotateimage/DibFormat.h"
+#include "rotateimage/Sketch.h"
 
 #include "platform/ByteOrder.h"
 
 #include <QImage>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +55,48 @@ TEST(RotateImageRender, AutomaticKeyIsTheBottomLeftPixelAndFixedKeysResolveSyste
     EXPECT_FALSE(transparentAt(image, 0, 0));
     image.SetTransparent(false);
     EXPECT_FALSE(transparentAt(image, 2, 0));
+}
+
+TEST(RotateImageRender, TheSketchIsNeverColourKeyed)
+{
+    // Flat areas of a sketch are grey 255, and 255 is also the key index of this source (its
+    // bottom-left pixel, and its fixed key colour below): keyed, nearly all the sketch would
+    // vanish.
+    const std::vector<uint32_t> table = distinctPalette();
+    TRotateImage image;
+    load(image, picture8(7, 5, table, [](int x, int y) { return uint8_t(x == 3 && y == 2 ? 9 : 255); }));
+    image.SetTransparent(true);
+    image.SetSketch(true);
+    auto expectAllOpaque = [&](const char* what) {
+        ASSERT_EQ(widthOf(image.MaskDib()), 7) << what;
+        ASSERT_EQ(heightOf(image.MaskDib()), 5) << what;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                ASSERT_EQ(pixelAt(image.MaskDib(), x, y), 0u) << what << " at " << x << "," << y;
+    };
+    ASSERT_EQ(pixelAt(image.RotatedDib(), 0, 0), 255u) << "a flat corner of the sketch";
+    expectAllOpaque("automatic key");
+    image.SetTransparentColor(colorOf(table[255]));
+    expectAllOpaque("fixed key");
+    // Without the sketch the same key does take the source's pixels out.
+    image.SetSketch(false);
+    EXPECT_EQ(pixelAt(image.MaskDib(), 0, 0), 1u);
+}
+
+TEST(RotateImageRender, LoadingAPictureWhileSketchIsOnSketchesTheNewPicture)
+{
+    TRotateImage image;
+    load(image, picture24(6, 4, [](int, int) { return 0x808080u; }));
+    image.SetSketch(true);
+    load(image, picture24(9, 5, [](int x, int y) { return x == 4 && y == 2 ? 0u : 0xFFFFFFu; }));
+    TMemoryStream expected;
+    ASSERT_TRUE(MakeSketch(image.SourceDib(), expected));
+    ASSERT_EQ(image.SketchDib().size(), expected.size());
+    EXPECT_EQ(std::memcmp(image.SketchDib().Memory(), expected.Memory(), size_t(expected.size())), 0);
+    // And the rendered image is that sketch: the dot and its neighbours darker than the rest.
+    ASSERT_EQ(widthOf(image.RotatedDib()), 9);
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 4, 2), 64u);
+    EXPECT_EQ(pixelAt(image.RotatedDib(), 0, 0), 255u);
 }
 
 TEST(RotateImageRender, AssignedIndexedAndTrueColourBitmapsBecomeTheSourceAsTheyAre)
@@ -140,7 +185,7 @@ TEST(RotateImageRender, ARenderBeyondTheEngineLimitLeavesTheControlEmpty)
     TBitmap copy;
     image.CopyRenderedTo(copy, true, clRed);
     EXPECT_TRUE(copy.Empty());
-    EXPECT_TRUE(image.HitTest({1, 1})); // no mask: the rectangle counts
+    EXPECT_TRUE(image.CMHitTest({1, 1})); // no mask: the rectangle counts
     image.SetZoom(100);
     EXPECT_TRUE(IsValidDib(image.RotatedDib()));
 }
