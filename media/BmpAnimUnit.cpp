@@ -29,6 +29,19 @@ void waitUntil(int64_t deadline)
     }
 }
 
+// One row of a frame over a 32-bit background: the sprite word where its top bit is set, else the
+// background's pixel. Branch-free, so that many pixels go a step; built for AVX2 as well, the
+// processor choosing at run time.
+__attribute__((target_clones("avx2", "default"))) void composeWordRow(const uint32_t* __restrict background,
+                                                                      const uint32_t* __restrict sprite,
+                                                                      uint32_t* __restrict out, int32_t width)
+{
+    for (int32_t x = 0; x < width; ++x) {
+        const uint32_t opaque = uint32_t(int32_t(sprite[x]) >> 31);
+        out[x] = (background[x] & ~opaque) | sprite[x] | 0xFF000000u;
+    }
+}
+
 } // namespace
 
 AnimFramePainter::AnimFramePainter(TBitmap& strip, const TAnimParam& param)
@@ -108,11 +121,7 @@ bool AnimFramePainter::composeDirect(const TBitmap& background, const TRect& f)
         if (words) {
             // Branch-free, so that the compiler takes many pixels a step: the sprite word's top
             // bit spread over the word selects the sprite, else the background.
-            const auto* bw = reinterpret_cast<const uint32_t*>(b) + m_x;
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t opaque = uint32_t(int32_t(s[x]) >> 31);
-                out[x] = (bw[x] & ~opaque) | s[x] | 0xFF000000u;
-            }
+            composeWordRow(reinterpret_cast<const uint32_t*>(b) + m_x, s, out, w);
         } else {
             const uint8_t* bb = b + size_t(m_x) * 3; // blue, green, red
             for (int32_t x = 0; x < w; ++x, bb += 3)
