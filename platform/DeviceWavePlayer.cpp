@@ -40,7 +40,7 @@ void quietAlsa()
 struct DeviceWavePlayer::Device {
     bool audioStarted = false; // SDL's audio subsystem
     SDL_AudioDeviceID id = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audioFormat{};
 
     bool open()
     {
@@ -61,7 +61,7 @@ struct DeviceWavePlayer::Device {
         wanted.format = AUDIO_S16SYS;
         wanted.channels = kWantedChannels;
         wanted.samples = kBufferFrames;
-        id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &spec, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+        id = SDL_OpenAudioDevice(nullptr, 0, &wanted, &audioFormat, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
         if (id == 0) {
             // Given up entirely, so that the next sound starts from scratch (another driver may
             // answer by then).
@@ -76,7 +76,7 @@ struct DeviceWavePlayer::Device {
         if (id != 0)
             SDL_CloseAudioDevice(id);
         id = 0;
-        spec = {};
+        audioFormat = {};
         if (audioStarted)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audioStarted = false;
@@ -93,7 +93,7 @@ bool DeviceWavePlayer::playWave(const uint8_t* image, int64_t size)
     stopWave();
     if (!m_device->open())
         return false;
-    const PcmSamples pcm = decodeWaveImage(image, size, {m_device->spec.channels, m_device->spec.freq});
+    const PcmSamples pcm = decodeWaveImage(image, size, {m_device->audioFormat.channels, m_device->audioFormat.freq});
     if (!pcm.ok())
         return false;
     const uint64_t bytes = pcm.samples.size() * sizeof(int16_t);
@@ -115,7 +115,7 @@ bool DeviceWavePlayer::playing() const { return m_device->id != 0 && SDL_GetQueu
 
 bool DeviceWavePlayer::deviceOpen() const { return m_device->id != 0; }
 
-int DeviceWavePlayer::deviceRate() const { return m_device->spec.freq; }
+int DeviceWavePlayer::deviceRate() const { return m_device->audioFormat.freq; }
 
 void DeviceWavePlayer::closeDevice() { m_device->close(); }
 

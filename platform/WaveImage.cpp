@@ -73,7 +73,7 @@ struct SdlFree {
 // The decoded sound: SDL's samples in the wave's own layout, cut to kMaxWaveSeconds.
 struct Decoded {
     WaveFormat format;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audioFormat{};
     std::unique_ptr<Uint8, SdlFree> samples;
     uint32_t length = 0; // bytes at samples
     QString problem;
@@ -102,27 +102,27 @@ Decoded decode(const uint8_t* image, int64_t size)
     Uint8* samples = nullptr;
     Uint32 length = 0;
     // Frees the source (freesrc 1) whatever happens.
-    if (!SDL_LoadWAV_RW(source, 1, &out.spec, &samples, &length)) {
+    if (!SDL_LoadWAV_RW(source, 1, &out.audioFormat, &samples, &length)) {
         out.problem = QString::fromUtf8(SDL_GetError());
         if (out.problem.isEmpty())
             out.problem = QStringLiteral("not a wave the decoder reads");
         return out;
     }
     out.samples.reset(samples);
-    const int64_t frameBytes = int64_t(SDL_AUDIO_BITSIZE(out.spec.format) / 8) * out.spec.channels;
-    if (frameBytes <= 0 || out.spec.freq <= 0) {
+    const int64_t frameBytes = int64_t(SDL_AUDIO_BITSIZE(out.audioFormat.format) / 8) * out.audioFormat.channels;
+    if (frameBytes <= 0 || out.audioFormat.freq <= 0) {
         out.problem = QStringLiteral("a sample layout the decoder cannot give");
         return out;
     }
-    const int64_t frames = std::min<int64_t>(length / frameBytes, int64_t(kMaxWaveSeconds) * out.spec.freq);
+    const int64_t frames = std::min<int64_t>(length / frameBytes, int64_t(kMaxWaveSeconds) * out.audioFormat.freq);
     if (frames <= 0) {
         out.problem = QStringLiteral("no samples");
         return out;
     }
     out.length = uint32_t(frames * frameBytes);
     out.format.formatTag = wave->effectiveFormatTag();
-    out.format.channels = out.spec.channels;
-    out.format.sampleRate = out.spec.freq;
+    out.format.channels = out.audioFormat.channels;
+    out.format.sampleRate = out.audioFormat.freq;
     out.format.bitsPerSample = wave->bitsPerSample();
     out.format.frames = frames;
     return out;
@@ -162,14 +162,14 @@ PcmSamples decodeWaveImage(const uint8_t* image, int64_t size, const PcmFormat& 
         out.problem = decoded.problem;
         return out;
     }
-    SDL_AudioStream* stream = SDL_NewAudioStream(decoded.spec.format, decoded.spec.channels, decoded.spec.freq,
+    SDL_AudioStream* stream = SDL_NewAudioStream(decoded.audioFormat.format, decoded.audioFormat.channels, decoded.audioFormat.freq,
                                                  AUDIO_S16SYS, Uint8(device.channels), device.sampleRate);
     if (!stream) {
         out.problem = QString::fromUtf8(SDL_GetError());
         return out;
     }
     const std::unique_ptr<SDL_AudioStream, void (*)(SDL_AudioStream*)> owner(stream, SDL_FreeAudioStream);
-    out.samples.reserve(size_t(decoded.format.frames * device.sampleRate / decoded.spec.freq + 1) * size_t(device.channels));
+    out.samples.reserve(size_t(decoded.format.frames * device.sampleRate / decoded.audioFormat.freq + 1) * size_t(device.channels));
     // Fed and drained a piece at a time: the stream counts in int, and the pieces keep its own
     // buffers small.
     constexpr uint32_t kPiece = 1 << 20;
@@ -196,10 +196,10 @@ PcmSamples decodeWaveImage(const uint8_t* image, int64_t size, const PcmFormat& 
     // does not give them out; silence after the sound pushes them through, and the output is then
     // cut to the sound's own length.
     const int64_t expectedFrames =
-        (decoded.format.frames * device.sampleRate + decoded.spec.freq - 1) / decoded.spec.freq;
-    const int64_t padFrames = 2 * (512 * std::max(1, decoded.spec.freq / std::max(device.sampleRate, 1)) + 512);
-    const std::vector<Uint8> silence(size_t(padFrames) * (SDL_AUDIO_BITSIZE(decoded.spec.format) / 8) * decoded.spec.channels,
-                                     decoded.spec.format == AUDIO_U8 ? 0x80 : 0);
+        (decoded.format.frames * device.sampleRate + decoded.audioFormat.freq - 1) / decoded.audioFormat.freq;
+    const int64_t padFrames = 2 * (512 * std::max(1, decoded.audioFormat.freq / std::max(device.sampleRate, 1)) + 512);
+    const std::vector<Uint8> silence(size_t(padFrames) * (SDL_AUDIO_BITSIZE(decoded.audioFormat.format) / 8) * decoded.audioFormat.channels,
+                                     decoded.audioFormat.format == AUDIO_U8 ? 0x80 : 0);
     SDL_AudioStreamPut(stream, silence.data(), int(silence.size()));
     SDL_AudioStreamFlush(stream);
     drain();
