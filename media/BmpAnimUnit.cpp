@@ -5,6 +5,7 @@
 #include "platform/TickSource.h"
 
 #include <QCoreApplication>
+#include <QImage>
 
 namespace dw {
 
@@ -32,9 +33,10 @@ void waitUntil(int64_t deadline)
 // One row of a frame over a 32-bit background: the sprite word where its top bit is set, else the
 // background's pixel. Branch-free, so that many pixels go a step; built for AVX2 as well, the
 // processor choosing at run time.
-__attribute__((target_clones("avx2", "default"))) void composeWordRow(const uint32_t* __restrict background,
-                                                                      const uint32_t* __restrict sprite,
-                                                                      uint32_t* __restrict out, int32_t width)
+// The background and the output may be the same pixels (a frame drawn over the picture it
+// covers), so nothing here promises that they do not overlap.
+__attribute__((target_clones("avx2", "default"))) void composeWordRow(const uint32_t* background, const uint32_t* sprite,
+                                                                      uint32_t* out, int32_t width)
 {
     for (int32_t x = 0; x < width; ++x) {
         const uint32_t opaque = uint32_t(int32_t(sprite[x]) >> 31);
@@ -88,6 +90,8 @@ void AnimFramePainter::draw(TCanvas& target, TBitmap& background, int64_t k)
         return;
     const TRect f = m_grid.frameRect(k);
     const int32_t w = m_grid.frameWidth, h = m_grid.frameHeight;
+    if (composeIntoTarget(target, background, f))
+        return;
     if (!composeDirect(background, f)) {
         TCanvas& work = m_work.Canvas();
         // Where the frame reaches past the background, the copy leaves those pixels alone:
@@ -101,26 +105,57 @@ void AnimFramePainter::draw(TCanvas& target, TBitmap& background, int64_t k)
     BitBlt(target, m_x, m_y, w, h, &m_work.Canvas(), 0, 0, SRCCOPY);
 }
 
-bool AnimFramePainter::composeDirect(const TBitmap& background, const TRect& f)
+bool AnimFramePainter::backgroundReadable(const TBitmap& background) const
 {
-    // The first three transfers in one pass, where the rows can be read directly: a true-colour
-    // background that covers the whole frame. (B AND M) XOR S is the background where the mask
-    // is white (the sprite is black there) and the sprite where it is black (the mask is).
     const TPixelFormat format = background.PixelFormat();
-    const bool words = format == pf32bit || format == pfDevice;
-    if ((!words && format != pf24bit) || background.HandleType() != bmDIB || m_spriteWords.empty())
+    if ((format != pf32bit && format != pfDevice && format != pf24bit) || background.HandleType() != bmDIB
+        || m_spriteWords.empty())
         return false;
     const int32_t w = m_grid.frameWidth, h = m_grid.frameHeight;
-    if (m_x < 0 || m_y < 0 || int64_t(m_x) + w > background.Width() || int64_t(m_y) + h > background.Height())
+    return m_x >= 0 && m_y >= 0 && int64_t(m_x) + w <= background.Width() && int64_t(m_y) + h <= background.Height();
+}
+
+bool AnimFramePainter::composeDirect(const TBitmap& background, const TRect& f)
+{
+    // The first three transfers in one pass, where the rows can be read directly. (B AND M) XOR S
+    // is the background where the mask is white (the sprite is black there) and the sprite where
+    // it is black (the mask is).
+    if (!backgroundReadable(background))
         return false;
+    composeRows(background, f, [this](int32_t y) { return reinterpret_cast<uint32_t*>(m_work.ScanLine(y)); });
+    return true;
+}
+
+bool AnimFramePainter::composeIntoTarget(TCanvas& target, const TBitmap& background, const TRect& f)
+{
+    // All four transfers in one pass: the composed words go straight to the target, which then
+    // holds what the last transfer would have copied there. The work buffer only keeps a window
+    // from showing the frame half made; drawing into an image shows nothing until it is done.
+    if (!backgroundReadable(background))
+        return false;
+    TPoint at;
+    QImage* surface = target.directWordSurface(Bounds(m_x, m_y, m_grid.frameWidth, m_grid.frameHeight), at);
+    if (!surface)
+        return false;
+    composeRows(background, f, [surface, at](int32_t y) {
+        return reinterpret_cast<uint32_t*>(surface->scanLine(at.Y + y)) + at.X;
+    });
+    target.wordsWritten();
+    return true;
+}
+
+void AnimFramePainter::composeRows(const TBitmap& background, const TRect& f,
+                                   const std::function<uint32_t*(int32_t)>& row) const
+{
+    const TPixelFormat format = background.PixelFormat();
+    const bool words = format == pf32bit || format == pfDevice;
+    const int32_t w = m_grid.frameWidth, h = m_grid.frameHeight;
     const size_t stripWidth = size_t(m_sprite.Width());
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* b = background.ScanLine(m_y + y);
         const uint32_t* s = m_spriteWords.data() + size_t(f.Top + y) * stripWidth + size_t(f.Left);
-        auto* out = reinterpret_cast<uint32_t*>(m_work.ScanLine(y));
+        uint32_t* out = row(y);
         if (words) {
-            // Branch-free, so that the compiler takes many pixels a step: the sprite word's top
-            // bit spread over the word selects the sprite, else the background.
             composeWordRow(reinterpret_cast<const uint32_t*>(b) + m_x, s, out, w);
         } else {
             const uint8_t* bb = b + size_t(m_x) * 3; // blue, green, red
@@ -128,7 +163,6 @@ bool AnimFramePainter::composeDirect(const TBitmap& background, const TRect& f)
                 out[x] = s[x] ? s[x] : 0xFF000000u | uint32_t(bb[2]) << 16 | uint32_t(bb[1]) << 8 | bb[0];
         }
     }
-    return true;
 }
 
 bool AnimFramePainter::overlapsTarget(const TCanvas& target) const

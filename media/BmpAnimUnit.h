@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include <functional>
+
 namespace dw {
 
 class TCanvas;
@@ -35,6 +37,14 @@ private:
     // Composes the frame at f of the strip into W without the transfers when the background's
     // rows can be read directly; false (nothing done) otherwise.
     bool composeDirect(const TBitmap& background, const TRect& f);
+    // The same straight into the target where its pixels can be written as words (see
+    // TCanvas::directWordSurface): the work buffer's last transfer is then not needed.
+    bool composeIntoTarget(TCanvas& target, const TBitmap& background, const TRect& f);
+    // Whether the background's rows can be read directly: a true-colour picture that covers the
+    // whole frame.
+    bool backgroundReadable(const TBitmap& background) const;
+    // Composes the frame's rows; row(y) gives where row y of the frame goes.
+    void composeRows(const TBitmap& background, const TRect& f, const std::function<uint32_t*(int32_t)>& row) const;
 
     AnimFrameGrid m_grid;
     int32_t m_x, m_y;

@@ -146,6 +146,24 @@ TRect TCanvas::ClipRect() const
     return box;
 }
 
+QImage* TCanvas::directWordSurface(const TRect& logical, TPoint& deviceTopLeft)
+{
+    QImage* s = surface();
+    if (!s || surfaceIsMonoDdb() || m_caps.bitsPerPixel <= 8 || m_state.mapMode != MM_TEXT || logical.isEmpty())
+        return nullptr;
+    const QImage::Format f = s->format();
+    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    const TPoint d = toDevice({logical.Left, logical.Top});
+    const int64_t right = int64_t(d.X) + logical.Width(), bottom = int64_t(d.Y) + logical.Height();
+    for (const TRect& clip : CanvasAccess::clipRects(*this))
+        if (d.X >= clip.Left && d.Y >= clip.Top && right <= clip.Right && bottom <= clip.Bottom) {
+            deviceTopLeft = d;
+            return s;
+        }
+    return nullptr;
+}
+
 std::vector<TRect> CanvasAccess::clipRects(const TCanvas& c)
 {
     const QImage* s = c.surface();

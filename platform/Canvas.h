@@ -169,6 +169,15 @@ public:
     // surface, or the whole surface without a clip region.
     TRect ClipRect() const;
 
+    // For code that composes 32-bit pixels itself instead of transferring them (the animation
+    // player): the surface, and the device position of a logical rectangle, when the rectangle
+    // can be written word by word with the same result as a SRCCOPY transfer — a true-colour
+    // device, a 32-bit surface, no scaling, the rectangle wholly inside the clip area; nullptr
+    // otherwise. Rows are taken with QImage::scanLine; call wordsWritten() afterwards, as the
+    // canvas's own drawing reports its changes.
+    QImage* directWordSurface(const TRect& logical, TPoint& deviceTopLeft);
+    void wordsWritten() { changed(); }
+
     // --- device state, used through the platform functions below ---
     struct State {
         int mapMode = MM_TEXT;

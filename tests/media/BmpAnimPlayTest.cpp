@@ -293,5 +293,33 @@ TEST_F(PlayerTest, SingleFrameIsDrawnAsThePlayDrawsIt)
     EXPECT_EQ(ticks.milliseconds(), 1000); // no wait
 }
 
+TEST_F(PlayerTest, FramesComposedStraightIntoTheTargetMatchTheFourTransfers)
+{
+    // A plain 32-bit target takes the frame's words directly; one whose clip area covers the
+    // frame in two rectangles (a narrower band below) goes through the transfers. Same pixels
+    // either way, opaque on a target with alpha too.
+    const QImage s = makeStrip(2, 4, 6, 5);
+    const TAnimParam p{3, 7, 2, 4, 100};
+    fillBitmap(strip, s);
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32}) {
+        QImage direct(40, 30, format), transferred(40, 30, format);
+        direct.fill(Qt::transparent);
+        transferred.fill(Qt::transparent);
+        TCanvas straight(&direct), split(&transferred);
+        const TRegion halves = TRegion(QRegion(0, 0, 40, 15) | QRegion(0, 15, 30, 15));
+        ASSERT_EQ(halves.rects().size(), 2u);
+        SelectClipRgn(split, &halves);
+        TPoint at;
+        EXPECT_NE(straight.directWordSurface(Bounds(3, 7, 12, 10), at), nullptr);
+        EXPECT_EQ(split.directWordSurface(Bounds(3, 7, 12, 10), at), nullptr) << "across both bands";
+        for (int k : {0, 3, 6}) {
+            drawAnimFrame(straight, strip, p, background, k);
+            drawAnimFrame(split, strip, p, background, k);
+            EXPECT_EQ(direct, transferred) << "format " << int(format) << ", frame " << k;
+            EXPECT_EQ(qAlpha(direct.pixel(3, 7)), 255);
+        }
+    }
+}
+
 } // namespace
 } // namespace dw::test
