@@ -46,6 +46,10 @@ std::optional<QByteArray> keyName(const QByteArray& line)
     return key;
 }
 
+// A line as it reads: the lines keep the carriage return of a CR LF line end, so that every line
+// the program does not write goes back to the file byte for byte.
+QByteArray textOf(const QByteArray& line) { return line.endsWith('\r') ? line.chopped(1) : line; }
+
 bool sameName(const QByteArray& a, const QByteArray& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 int hexDigit(char c)
@@ -90,9 +94,6 @@ void ProfileFile::parse(const QByteArray& bytes)
     m_lines = bytes.split('\n');
     if (m_endsWithLineEnd)
         m_lines.removeLast();
-    for (QByteArray& line : m_lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
 }
 
 std::optional<int32_t> ProfileFile::parseInteger(const QByteArray& text)
@@ -138,7 +139,7 @@ std::optional<int32_t> ProfileFile::parseInteger(const QByteArray& text)
 qsizetype ProfileFile::sectionLine(const QByteArray& section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const std::optional<QByteArray> name = sectionName(m_lines[i]);
+        const std::optional<QByteArray> name = sectionName(textOf(m_lines[i]));
         if (name && sameName(*name, section))
             return i;
     }
@@ -147,8 +148,8 @@ qsizetype ProfileFile::sectionLine(const QByteArray& section) const
 
 qsizetype ProfileFile::keyLine(qsizetype section, const QByteArray& key) const
 {
-    for (qsizetype i = section + 1; i < m_lines.size() && !sectionName(m_lines[i]); ++i) {
-        const std::optional<QByteArray> name = keyName(m_lines[i]);
+    for (qsizetype i = section + 1; i < m_lines.size() && !sectionName(textOf(m_lines[i])); ++i) {
+        const std::optional<QByteArray> name = keyName(textOf(m_lines[i]));
         if (name && sameName(*name, key))
             return i;
     }
@@ -163,7 +164,7 @@ std::optional<QByteArray> ProfileFile::value(const QString& section, const QStri
     const qsizetype k = keyLine(s, key.toUtf8());
     if (k < 0)
         return std::nullopt;
-    const QByteArray& line = m_lines[k];
+    const QByteArray line = textOf(m_lines[k]);
     return trimmedBlanks(line.mid(line.indexOf('=') + 1));
 }
 
@@ -185,32 +186,40 @@ bool ProfileFile::ReadBool(const QString& section, const QString& key, bool defa
 
 void ProfileFile::writeValue(const QString& section, const QString& key, const QByteArray& value)
 {
+    // Lines the program adds end as the file's first line does.
+    const QByteArray cr = m_lineEnd == "\r\n" ? QByteArray("\r") : QByteArray();
     const QByteArray sectionBytes = section.toUtf8();
     const QByteArray line = key.toUtf8() + '=' + value;
+    auto endLastLine = [&] {
+        // The last line had no line end of its own; it gets the file's before more follow.
+        if (!m_endsWithLineEnd && !m_lines.isEmpty() && !m_lines.last().endsWith('\r'))
+            m_lines.last() += cr;
+        m_endsWithLineEnd = true;
+    };
     qsizetype s = sectionLine(sectionBytes);
     if (s < 0) {
         // A new section at the end, set off from what comes before by an empty line.
-        if (!m_lines.isEmpty() && !trimmedBlanks(m_lines.last()).isEmpty())
-            m_lines.append(QByteArray());
-        m_lines.append('[' + sectionBytes + ']');
-        m_lines.append(line);
-        m_endsWithLineEnd = true;
+        endLastLine();
+        if (!m_lines.isEmpty() && !trimmedBlanks(textOf(m_lines.last())).isEmpty())
+            m_lines.append(cr);
+        m_lines.append('[' + sectionBytes + ']' + cr);
+        m_lines.append(line + cr);
         return;
     }
     const qsizetype k = keyLine(s, key.toUtf8());
     if (k >= 0) {
-        m_lines[k] = line;
+        m_lines[k] = line + (m_lines[k].endsWith('\r') ? QByteArray("\r") : QByteArray());
         return;
     }
     // After the section's last non-empty line, before the empty lines that part it from the
     // next section.
     qsizetype insertAt = s + 1;
-    for (qsizetype i = s + 1; i < m_lines.size() && !sectionName(m_lines[i]); ++i)
-        if (!trimmedBlanks(m_lines[i]).isEmpty())
+    for (qsizetype i = s + 1; i < m_lines.size() && !sectionName(textOf(m_lines[i])); ++i)
+        if (!trimmedBlanks(textOf(m_lines[i])).isEmpty())
             insertAt = i + 1;
     if (insertAt == m_lines.size())
-        m_endsWithLineEnd = true;
-    m_lines.insert(insertAt, line);
+        endLastLine();
+    m_lines.insert(insertAt, line + cr);
 }
 
 void ProfileFile::WriteInteger(const QString& section, const QString& key, int32_t value)
@@ -225,9 +234,9 @@ void ProfileFile::WriteBool(const QString& section, const QString& key, bool val
 
 QByteArray ProfileFile::contents() const
 {
-    QByteArray out = m_lines.join(m_lineEnd);
+    QByteArray out = m_lines.join('\n');
     if (m_endsWithLineEnd && !m_lines.isEmpty())
-        out += m_lineEnd;
+        out += '\n';
     return out;
 }
 

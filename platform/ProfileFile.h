@@ -62,7 +62,7 @@ private:
     void writeValue(const QString& section, const QString& key, const QByteArray& value);
 
     QString m_fileName;
-    QList<QByteArray> m_lines;   // without their line ends
+    QList<QByteArray> m_lines;   // without their "\n", a CR LF line's carriage return kept
     QByteArray m_lineEnd = "\n"; // the file's own line end (CR LF when its first line has one)
     bool m_endsWithLineEnd = true;
 };

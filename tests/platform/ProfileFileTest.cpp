@@ -90,6 +90,30 @@ TEST(ProfileFile, WritingKeepsCommentsForeignKeysAndLineEnds)
     EXPECT_EQ(again.ReadInteger("Window", "Left", 0), -30);
 }
 
+TEST(ProfileFile, MixedLineEndsReadTheSameAfterAWrite)
+{
+    // Found by the fuzz target (data/malformed/settings-mixed-line-ends-and-a-doubled-carriage-
+    // return.ini): the first line ends in LF alone, later ones in CR LF or CR CR LF. Writing a
+    // key once re-joined every line with the first line's end, so "Translucent=3\r" (not a
+    // number) came back as "Translucent=3". Every line the program does not write now goes back
+    // byte for byte.
+    QFile sample(QStringLiteral(DIALWRIGHT_TEST_DATA "/malformed/settings-mixed-line-ends-and-a-doubled-carriage-return.ini"));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sample.readAll();
+    ProfileFile ini = ProfileFile::fromContents(QStringLiteral("mixed.ini"), bytes);
+    const std::optional<int32_t> before = ini.readInteger("Option", "Translucent");
+    ini.WriteInteger("Window", "Left", -7);
+    const ProfileFile back = ProfileFile::fromContents(QStringLiteral("mixed.ini"), ini.contents());
+    EXPECT_EQ(back.readInteger("Option", "Translucent"), before);
+    EXPECT_EQ(back.ReadInteger("Window", "Left", 0), -7);
+    EXPECT_TRUE(ini.contents().startsWith(bytes)) << "the file's own bytes stay; the new section follows";
+
+    ProfileFile mixed = ProfileFile::fromContents(QStringLiteral("m.ini"), "[A]\nx=1\r\ny=2\r\r\nz=3");
+    mixed.WriteInteger("A", "x", 5);
+    mixed.WriteInteger("A", "w", 6);
+    EXPECT_EQ(mixed.contents(), QByteArray("[A]\nx=5\r\ny=2\r\r\nz=3\nw=6\n"));
+}
+
 TEST(ProfileFile, NewFileGetsItsSections)
 {
     QTemporaryDir dir;
