@@ -3,6 +3,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/TickSource.h"
+#include "platform/WordRows.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -27,20 +28,6 @@ void waitUntil(int64_t deadline)
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
         ticks.sleep(kAnimWaitStep);
-    }
-}
-
-// One row of a frame over a 32-bit background: the sprite word where its top bit is set, else the
-// background's pixel. Branch-free, so that many pixels go a step; built for AVX2 as well, the
-// processor choosing at run time.
-// The background and the output may be the same pixels (a frame drawn over the picture it
-// covers), so nothing here promises that they do not overlap.
-__attribute__((target_clones("avx2", "default"))) void composeWordRow(const uint32_t* background, const uint32_t* sprite,
-                                                                      uint32_t* out, int32_t width)
-{
-    for (int32_t x = 0; x < width; ++x) {
-        const uint32_t opaque = uint32_t(int32_t(sprite[x]) >> 31);
-        out[x] = (background[x] & ~opaque) | sprite[x] | 0xFF000000u;
     }
 }
 
@@ -156,7 +143,7 @@ void AnimFramePainter::composeRows(const TBitmap& background, const TRect& f,
         const uint32_t* s = m_spriteWords.data() + size_t(f.Top + y) * stripWidth + size_t(f.Left);
         uint32_t* out = row(y);
         if (words) {
-            composeWordRow(reinterpret_cast<const uint32_t*>(b) + m_x, s, out, w);
+            overlayWordRow(reinterpret_cast<const uint32_t*>(b) + m_x, s, out, w);
         } else {
             const uint8_t* bb = b + size_t(m_x) * 3; // blue, green, red
             for (int32_t x = 0; x < w; ++x, bb += 3)

@@ -146,8 +146,9 @@ TRect TCanvas::ClipRect() const
     return box;
 }
 
-QImage* TCanvas::directWordSurface(const TRect& logical, TPoint& deviceTopLeft)
+QImage* TCanvas::directWordParts(const TRect& logical, TPoint& deviceTopLeft, std::vector<TRect>& parts)
 {
+    parts.clear();
     QImage* s = surface();
     if (!s || surfaceIsMonoDdb() || m_caps.bitsPerPixel <= 8 || m_state.mapMode != MM_TEXT || logical.isEmpty())
         return nullptr;
@@ -155,13 +156,27 @@ QImage* TCanvas::directWordSurface(const TRect& logical, TPoint& deviceTopLeft)
     if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
         return nullptr;
     const TPoint d = toDevice({logical.Left, logical.Top});
+    // Clip rectangles lie within the surface, so every piece fits 32 bits.
     const int64_t right = int64_t(d.X) + logical.Width(), bottom = int64_t(d.Y) + logical.Height();
-    for (const TRect& clip : CanvasAccess::clipRects(*this))
-        if (d.X >= clip.Left && d.Y >= clip.Top && right <= clip.Right && bottom <= clip.Bottom) {
-            deviceTopLeft = d;
-            return s;
-        }
-    return nullptr;
+    for (const TRect& clip : CanvasAccess::clipRects(*this)) {
+        const TRect piece{int32_t(std::max<int64_t>(d.X, clip.Left)), int32_t(std::max<int64_t>(d.Y, clip.Top)),
+                          int32_t(std::min<int64_t>(right, clip.Right)), int32_t(std::min<int64_t>(bottom, clip.Bottom))};
+        if (!piece.isEmpty())
+            parts.push_back(piece);
+    }
+    deviceTopLeft = d;
+    return s;
+}
+
+QImage* TCanvas::directWordSurface(const TRect& logical, TPoint& deviceTopLeft)
+{
+    std::vector<TRect> parts;
+    TPoint d;
+    QImage* s = directWordParts(logical, d, parts);
+    if (!s || parts.size() != 1 || parts[0].Width() != logical.Width() || parts[0].Height() != logical.Height())
+        return nullptr;
+    deviceTopLeft = d;
+    return s;
 }
 
 std::vector<TRect> CanvasAccess::clipRects(const TCanvas& c)

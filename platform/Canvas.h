@@ -176,6 +176,11 @@ public:
     // otherwise. Rows are taken with QImage::scanLine; call wordsWritten() afterwards, as the
     // canvas's own drawing reports its changes.
     QImage* directWordSurface(const TRect& logical, TPoint& deviceTopLeft);
+    // The same for a rectangle that may reach beyond the clip area (a translucent pass's work
+    // area): the surface and the device position of the rectangle's top-left corner when the
+    // canvas's pixels are words as above, with `parts` set to the pieces of the rectangle within
+    // the clip area (device coordinates, possibly none); nullptr otherwise.
+    QImage* directWordParts(const TRect& logical, TPoint& deviceTopLeft, std::vector<TRect>& parts);
     void wordsWritten() { changed(); }
 
     // --- device state, used through the platform functions below ---

@@ -25,4 +25,14 @@ void mixRow(uint8_t* composite, const uint8_t* background, int64_t width, int le
 // their rows follow each other without gaps.
 void mixWords(uint8_t* composite, const uint8_t* background, int64_t words, int level);
 
+// The same blend of `words` 32-bit pixels stored over the background instead: background[i]
+// becomes the blend of composite[i] with it, its top byte 0xFF as a transfer leaves it.
+void mixPixelsOver(uint32_t* background, const uint32_t* composite, int64_t words, int level);
+
+// The blend of an overlay drawn over the background, in one step: where overlay[i] has its top
+// bit set (0xFF and an opaque pixel's colour) background[i] becomes the blend of the overlay's
+// colour with it, elsewhere it stays; its top byte becomes 0xFF either way. The same as drawing
+// the overlay over a copy of the background and blending the copy back with mixPixelsOver.
+void mixOverlayOver(uint32_t* background, const uint32_t* overlay, int64_t words, int level);
+
 } // namespace dw

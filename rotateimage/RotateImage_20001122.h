@@ -16,10 +16,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace dw {
 
 class TCanvas;
+class TDib;
 class TStream;
 
 // Translucency level, 0 (opaque) .. 7 (1/8 of the image).
@@ -116,6 +118,11 @@ public:
     void DrawAt(TCanvas& canvas, TPoint point);
     // DrawAt at the client centre; at design time without a picture a dashed outline.
     void DrawCentered(TCanvas& canvas);
+    // A whole translucent pass of DrawCentered (see TranslucentPass::DrawMix) over a rectangle
+    // of a canvas whose pixels are words, in one sweep over them: the rendered image's colours
+    // blended by `level` with the canvas where it is opaque, the canvas kept elsewhere, with the
+    // same result as painting over a copy and blending. False (nothing drawn) where it cannot.
+    bool DrawMixDirect(TCanvas& canvas, const TRect& rect, int level);
     void Paint(TCanvas& canvas) override;
     void Loaded() override;
 
@@ -139,6 +146,14 @@ private:
     TPoint pivotOffset() const;
     void computeSketch();
     void drawMasked(TCanvas& canvas, int32_t w, int32_t h);
+    // The mask blit's result written word by word where the canvas allows it (see
+    // TCanvas::directWordParts); false (nothing drawn) elsewhere. `part` is the part of the
+    // rendered image to draw, in its own coordinates, which are the canvas's logical ones.
+    bool drawMaskedWords(TCanvas& canvas, const TRect& part, const TDib& image, const TDib& mask);
+    // The rendered image as the mask blit leaves it on a true-colour canvas, a word per pixel
+    // (rows from the top): 0xFF and the colour where it is opaque, 0 where it is transparent.
+    // Made by the same transfers, once for each rendered image.
+    const std::vector<uint32_t>& drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask);
     void drawThroughRegion(TCanvas& canvas);
 
     TRotateMatrix FMatrix;
@@ -146,6 +161,7 @@ private:
     TMemoryStream FMaskDib;
     TMemoryStream FSourceDib;
     std::optional<TRegion> FRegionCache;
+    std::vector<uint32_t> FDrawnWords; // see drawnWords; empty until drawn
     bool FTransparent = false;
     TColor FTransparentColor = 0;
     TTransparentMode FTransparentMode = tmAuto;

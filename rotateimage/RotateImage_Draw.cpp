@@ -56,6 +56,8 @@ void TCustomRotateImage::drawMasked(TCanvas& canvas, int32_t w, int32_t h)
     TRect part{0, 0, w, h};
     if (GetMapMode(canvas) == MM_TEXT && !IntersectRect(part, part, canvas.ClipRect()))
         return;
+    if (drawMaskedWords(canvas, part, *image, *mask))
+        return;
     const int32_t pw = int32_t(part.Width()), ph = int32_t(part.Height());
     std::unique_ptr<TBitmap> colorBitmap, monoBitmap;
     try {
@@ -120,7 +122,9 @@ void TCustomRotateImage::Paint(TCanvas& canvas)
     FRegionCache.reset();
     const int level = GetDeviceCaps(canvas, TECHNOLOGY) == DT_RASDISPLAY ? FTrnsIndex : 0;
     try {
-        PaintTranslucent(canvas, [this](TCanvas& c) { DrawCentered(c); }, *this, level);
+        PaintTranslucent(
+            canvas, [this](TCanvas& c) { DrawCentered(c); }, *this, level,
+            [this](TCanvas& c, const TRect& rect, int mixLevel) { return DrawMixDirect(c, rect, mixLevel); });
     } catch (...) {
         FRegionCache.reset();
         throw;

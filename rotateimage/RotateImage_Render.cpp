@@ -58,6 +58,7 @@ void TCustomRotateImage::Loaded()
 void TCustomRotateImage::Render(bool forPrint)
 {
     FRegionCache.reset();
+    FDrawnWords.clear();
     if (ComponentState() & csLoading)
         return;
     if (IsValidDib(FSourceDib)) {
@@ -83,6 +84,7 @@ void TCustomRotateImage::ClearImages()
     FRotatedDib.Clear();
     FMaskDib.Clear();
     FRegionCache.reset();
+    std::vector<uint32_t>().swap(FDrawnWords);
 }
 
 void TCustomRotateImage::LoadFromBmpStream(TStream& stream)

@@ -33,8 +33,9 @@ void drawBands(TranslucentPass& pass, int64_t left, int64_t top, int64_t right, 
 
 } // namespace
 
-TranslucentPass::TranslucentPass(TCanvas& canvas, const PaintProcedure& paint, int level)
-    : m_canvas(canvas), m_paint(paint), m_level(level)
+TranslucentPass::TranslucentPass(TCanvas& canvas, const PaintProcedure& paint, int level,
+                                 const DirectMixProcedure& direct)
+    : m_canvas(canvas), m_paint(paint), m_direct(direct), m_level(level)
 {
     m_background.SetPixelFormat(pf24bit);
     m_composite.SetPixelFormat(pf24bit);
@@ -45,6 +46,8 @@ void TranslucentPass::DrawMix(const TRect& rect)
     const int64_t w = rect.Width(), h = rect.Height();
     if (w < 1 || h < 1)
         throw ERotateImageError(QStringLiteral("abnormal params in DrawMix"));
+    if ((m_direct && m_direct(m_canvas, rect, m_level)) || drawMixWords(rect))
+        return;
     const int32_t iw = int32_t(w), ih = int32_t(h);
 
     // What lies behind.
@@ -58,31 +61,73 @@ void TranslucentPass::DrawMix(const TRect& rect)
     const int64_t words = mixRowWords(w) * h;
     Q_ASSERT(m_background.image().bytesPerLine() == mixRowWords(w) * 4);
     std::memcpy(m_composite.ScanLine(0), m_background.ScanLine(0), size_t(words) * 4);
-    TCanvas& composite = m_composite.Canvas();
-    const int saved = SaveDC(composite);
-    try {
-        IntersectClipRect(composite, 0, 0, iw, ih);
-        OffsetViewportOrgEx(composite, -rect.Left, -rect.Top, nullptr);
-        m_paint(composite);
-    } catch (...) {
-        RestoreDC(composite, saved);
-        throw;
-    }
-    RestoreDC(composite, saved);
+    paintComposite(m_composite, rect);
 
     // Where the control drew nothing the composite equals the background and stays so.
     mixWords(m_composite.ScanLine(0), std::as_const(m_background).ScanLine(0), words, m_level);
 
-    BitBlt(m_canvas, rect.Left, rect.Top, iw, ih, &composite, 0, 0, SRCCOPY);
+    BitBlt(m_canvas, rect.Left, rect.Top, iw, ih, &m_composite.Canvas(), 0, 0, SRCCOPY);
 }
 
-void PaintTranslucent(TCanvas& canvas, const PaintProcedure& paint, const TGraphicControl& control, int level)
+void TranslucentPass::paintComposite(TBitmap& composite, const TRect& rect)
+{
+    TCanvas& canvas = composite.Canvas();
+    const int saved = SaveDC(canvas);
+    try {
+        IntersectClipRect(canvas, 0, 0, composite.Width(), composite.Height());
+        OffsetViewportOrgEx(canvas, -rect.Left, -rect.Top, nullptr);
+        m_paint(canvas);
+    } catch (...) {
+        RestoreDC(canvas, saved);
+        throw;
+    }
+    RestoreDC(canvas, saved);
+}
+
+bool TranslucentPass::drawMixWords(const TRect& rect)
+{
+    TPoint at;
+    QImage* surface = m_canvas.directWordParts(rect, at, m_parts);
+    if (!surface)
+        return false;
+    const int32_t iw = int32_t(rect.Width()), ih = int32_t(rect.Height());
+    if (m_wordComposite.Width() == 0)
+        m_wordComposite.SetPixelFormat(pf32bit);
+    m_wordComposite.SetSize(iw, ih);
+
+    // The composite starts as what lies behind: rows straight from the surface when the whole
+    // rectangle is on it, else a transfer (which decides what lies beyond the surface).
+    if (at.X >= 0 && at.Y >= 0 && int64_t(at.X) + iw <= surface->width() && int64_t(at.Y) + ih <= surface->height()) {
+        const QImage& from = *surface;
+        for (int32_t y = 0; y < ih; ++y)
+            std::memcpy(m_wordComposite.ScanLine(y), reinterpret_cast<const uint32_t*>(from.scanLine(at.Y + y)) + at.X,
+                        size_t(iw) * 4);
+    } else {
+        BitBlt(m_wordComposite.Canvas(), 0, 0, iw, ih, &m_canvas, rect.Left, rect.Top, SRCCOPY);
+    }
+    paintComposite(m_wordComposite, rect);
+
+    // The canvas still holds the background: the blend goes over it where it may be drawn on.
+    if (m_parts.empty())
+        return true;
+    const TBitmap& composite = m_wordComposite;
+    for (const TRect& part : m_parts)
+        for (int32_t y = part.Top; y < part.Bottom; ++y)
+            mixPixelsOver(reinterpret_cast<uint32_t*>(surface->scanLine(y)) + part.Left,
+                          reinterpret_cast<const uint32_t*>(composite.ScanLine(y - at.Y)) + (int64_t(part.Left) - at.X),
+                          part.Width(), m_level);
+    m_canvas.wordsWritten();
+    return true;
+}
+
+void PaintTranslucent(TCanvas& canvas, const PaintProcedure& paint, const TGraphicControl& control, int level,
+                      const DirectMixProcedure& direct)
 {
     if (level == 0) {
         paint(canvas);
         return;
     }
-    TranslucentPass pass(canvas, paint, level);
+    TranslucentPass pass(canvas, paint, level, direct);
     TRect r;
     IntersectRect(r, canvas.ClipRect(), control.ClientRect());
     // One pixel more to the right and downwards: an empty intersection still gives 1 × 1.

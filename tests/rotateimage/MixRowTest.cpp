@@ -86,5 +86,32 @@ TEST(MixRow, TouchesExactlyThePaddedRow)
     }
 }
 
+TEST(MixRow, PixelsBlendedOverTheBackgroundAndOverlaysOnlyWhereOpaque)
+{
+    // Lengths around the eight-word steps; every pair (c, b) appears in some lane.
+    for (int64_t n : {1, 7, 8, 9, 23, 4099}) {
+        std::vector<uint32_t> comp(static_cast<size_t>(n)), back(static_cast<size_t>(n));
+        for (size_t i = 0; i < comp.size(); ++i) {
+            const uint32_t k = uint32_t(i) * 2654435761u;
+            comp[i] = k;
+            back[i] = k * 40503u + 0x1234567u;
+        }
+        for (int level = 0; level < 8; ++level) {
+            std::vector<uint32_t> over = back, overlaid = back;
+            mixPixelsOver(over.data(), comp.data(), n, level);
+            mixOverlayOver(overlaid.data(), comp.data(), n, level);
+            for (size_t i = 0; i < comp.size(); ++i) {
+                uint32_t blended = 0xFF000000u;
+                for (int shift : {0, 8, 16})
+                    blended |= uint32_t(blendByte(comp[i] >> shift & 0xFF, back[i] >> shift & 0xFF, level)) << shift;
+                ASSERT_EQ(over[i], blended) << "n " << n << " level " << level << " word " << i;
+                // An overlay word is opaque when its top bit is set.
+                ASSERT_EQ(overlaid[i], comp[i] >> 31 ? blended : back[i] | 0xFF000000u)
+                    << "n " << n << " level " << level << " word " << i;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace dw::test
