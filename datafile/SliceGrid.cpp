@@ -5,7 +5,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace dw::slicegrid {
@@ -163,7 +163,91 @@ template <class In, class Out>
                          _mm_xor_si128(_mm_unpackhi_epi64(y[2 * i], y[2 * i + 1]), k));
     }
 }
+#endif
+
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+constexpr bool kX86 = true;
+
+// Two 16 × 16 blocks side by side, one in each 128-bit half of the AVX2 registers (whose
+// interleaves work within the halves): sixteen 32-byte loads, the four rounds of block16x16Sse2,
+// and thirty-two 16-byte stores, out0 taking the first half's results and out1 the second's.
+template <class In, class Out0, class Out1>
+[[gnu::always_inline]] __attribute__((target("avx2"))) inline void block2x16x16Avx2(In in, Out0 out0, Out1 out1,
+                                                                                      uint8_t key)
+{
+    __m256i x[16], y[16];
+    for (int t = 0; t < 16; ++t)
+        x[t] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in(t)));
+    for (int i = 0; i < 8; ++i) {
+        y[i] = _mm256_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
+        y[i + 8] = _mm256_unpackhi_epi8(x[2 * i], x[2 * i + 1]);
+    }
+    for (int i = 0; i < 8; ++i) {
+        x[i] = _mm256_unpacklo_epi16(y[2 * i], y[2 * i + 1]);
+        x[i + 8] = _mm256_unpackhi_epi16(y[2 * i], y[2 * i + 1]);
+    }
+    for (int i = 0; i < 8; ++i) {
+        y[i] = _mm256_unpacklo_epi32(x[2 * i], x[2 * i + 1]);
+        y[i + 8] = _mm256_unpackhi_epi32(x[2 * i], x[2 * i + 1]);
+    }
+    const __m256i k = _mm256_set1_epi8(static_cast<char>(key));
+    constexpr int kReversed[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+    for (int i = 0; i < 8; ++i) {
+        const __m256i lo = _mm256_xor_si256(_mm256_unpacklo_epi64(y[2 * i], y[2 * i + 1]), k);
+        const __m256i hi = _mm256_xor_si256(_mm256_unpackhi_epi64(y[2 * i], y[2 * i + 1]), k);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out0(kReversed[i])), _mm256_castsi256_si128(lo));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out1(kReversed[i])), _mm256_extracti128_si256(lo, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out0(kReversed[i + 8])), _mm256_castsi256_si128(hi));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out1(kReversed[i + 8])), _mm256_extracti128_si256(hi, 1));
+    }
+}
+
+// The whole columns' rows jb .. je − 1 of one band with those blocks. Read-back takes 32 columns
+// by 16 rows at a time (a 32-byte load covers two blocks' columns of a grid row), slicing 16
+// columns by 32 rows (a 32-byte load covers two blocks' rows of a column). The last block of a
+// row or band overlaps the one before, as in the walk below. Needs 32 columns (read-back) or 32
+// rows (slicing).
+template <bool ToPlain>
+__attribute__((target("avx2"))) void bandAvx2(const uint8_t* src, uint8_t* dst, int64_t W, int64_t q, int64_t ca,
+                                              int64_t cols, const int64_t* start, int64_t jb, int64_t je, uint8_t key,
+                                              int64_t from)
+{
+    if constexpr (ToPlain) {
+        for (int64_t k = 0; k < cols; k += 32) {
+            const int64_t kk = std::min(k, cols - 32);
+            const int64_t* st = start + kk;
+            for (int64_t j = jb; j < je; j += 16) {
+                const int64_t jj = std::min(j, q - 16);
+                const uint8_t* s = src + jj * W + ca + kk;
+                uint8_t* d = dst + (jj - from);
+                block2x16x16Avx2([=](int m) { return s + m * W; }, [=](int t) { return d + st[t]; },
+                                 [=](int t) { return d + st[16 + t]; }, key);
+            }
+        }
+    } else {
+        for (int64_t k = 0; k < cols; k += 16) {
+            const int64_t kk = std::min(k, cols - 16);
+            const int64_t* st = start + kk;
+            for (int64_t j = jb; j < je; j += 32) {
+                const int64_t jj = std::min(j, q - 32);
+                const uint8_t* s = src + (jj - from);
+                uint8_t* d = dst + jj * W + ca + kk;
+                block2x16x16Avx2([=](int t) { return s + st[t]; }, [=](int m) { return d + m * W; },
+                                 [=](int m) { return d + (16 + m) * W; }, key);
+            }
+        }
+    }
+}
 #else
+constexpr bool kX86 = false;
+template <bool ToPlain>
+void bandAvx2(const uint8_t*, uint8_t*, int64_t, int64_t, int64_t, int64_t, const int64_t*, int64_t, int64_t, uint8_t,
+              int64_t)
+{
+}
+#endif
+
+#if !defined(__SSE2__)
 constexpr bool kHaveSse2 = false;
 template <class In, class Out> inline void block8x8Sse2(In in, Out out, uint8_t key) { block8x8Portable(in, out, key); }
 template <class In, class Out> inline void block16x16Sse2(In, Out, uint8_t) {}
@@ -174,8 +258,8 @@ template <class In, class Out> inline void block16x16Sse2(In, Out, uint8_t) {}
 // indices 0 .. count − 1; `stored` holds the whole grid.
 template <bool ToPlain, bool Sse2> class Mover {
 public:
-    Mover(const uint8_t* src, uint8_t* dst, const Grid& g, uint8_t key, int64_t from)
-        : m_src(src), m_dst(dst), m_g(g), m_key(key), m_from(from)
+    Mover(const uint8_t* src, uint8_t* dst, const Grid& g, uint8_t key, int64_t from, bool avx2)
+        : m_src(src), m_dst(dst), m_g(g), m_key(key), m_from(from), m_avx2(avx2)
     {
     }
 
@@ -250,10 +334,16 @@ private:
             // divide by 8, the last block of a band or row overlaps the one before it and moves
             // some bytes twice, to the same places.
             // With SSE2 and room for them, blocks of 16 × 16 move twice the bytes per load and store.
+            // With AVX2, two blocks at a time (see bandAvx2).
             constexpr int64_t kBand = 1024;
             const int64_t side = Sse2 && cols >= 16 && q >= 16 ? 16 : 8;
+            const bool pairs = Sse2 && m_avx2 && side == 16 && (ToPlain ? cols >= 32 : q >= 32);
             for (int64_t jb = 0; jb < q; jb += kBand) {
                 const int64_t je = std::min(jb + kBand, q);
+                if (pairs) {
+                    bandAvx2<ToPlain>(m_src, m_dst, W, q, ca, cols, start, jb, je, m_key, m_from);
+                    continue;
+                }
                 for (int64_t k = 0; k < cols; k += side) {
                     const int64_t kk = std::min(k, cols - side);
                     for (int64_t j = jb; j < je; j += side) {
@@ -315,7 +405,19 @@ private:
     const Grid& m_g;
     uint8_t m_key;
     int64_t m_from;
+    bool m_avx2;
 };
+
+// Whether the AVX2 blocks are used: the processor has them and the caller allows them.
+bool useAvx2(Kernel kernel)
+{
+    static const bool have = [] {
+        if constexpr (kX86)
+            return bool(__builtin_cpu_supports("avx2"));
+        return false;
+    }();
+    return have && kernel == Kernel::Fastest;
+}
 
 } // namespace
 
@@ -324,10 +426,10 @@ void toStored(const uint8_t* plain, uint8_t* stored, int64_t n, int32_t W, uint8
     if (n <= 0 || W < 1)
         return;
     const Grid g(n, W);
-    if (kHaveSse2 && kernel == Kernel::Fastest)
-        Mover<false, true>(plain, stored, g, key, 0).range(0, n);
+    if (kHaveSse2 && kernel != Kernel::Portable)
+        Mover<false, true>(plain, stored, g, key, 0, useAvx2(kernel)).range(0, n);
     else
-        Mover<false, false>(plain, stored, g, key, 0).range(0, n);
+        Mover<false, false>(plain, stored, g, key, 0, false).range(0, n);
 }
 
 void toPlain(const uint8_t* stored, uint8_t* plain, int64_t n, int32_t W, uint8_t key, int64_t from,
@@ -336,10 +438,10 @@ void toPlain(const uint8_t* stored, uint8_t* plain, int64_t n, int32_t W, uint8_
     if (count <= 0 || from < 0 || W < 1 || from + count > n)
         return;
     const Grid g(n, W);
-    if (kHaveSse2 && kernel == Kernel::Fastest)
-        Mover<true, true>(stored, plain, g, key, from).range(from, from + count);
+    if (kHaveSse2 && kernel != Kernel::Portable)
+        Mover<true, true>(stored, plain, g, key, from, useAvx2(kernel)).range(from, from + count);
     else
-        Mover<true, false>(stored, plain, g, key, from).range(from, from + count);
+        Mover<true, false>(stored, plain, g, key, from, false).range(from, from + count);
 }
 
 } // namespace dw::slicegrid

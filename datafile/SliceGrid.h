@@ -12,10 +12,10 @@
 
 namespace dw::slicegrid {
 
-// The block transposition used: the fastest the machine has (SSE2 on x86-64), or the portable
-// one every machine runs. Both give the same bytes; Portable exists so that it can be tested
-// where the fast one is used.
-enum class Kernel { Fastest, Portable };
+// The block transposition used: the fastest the machine has (AVX2 where the processor has it,
+// else SSE2 on x86-64), at most SSE2, or the portable one every machine runs. All give the same
+// bytes; the others exist so that each can be tested where the fastest is used.
+enum class Kernel { Fastest, Sse2, Portable };
 
 // stored[FlatToSlicedPos(i, n, W)] = plain[i] XOR key for every i in 0 .. n − 1.
 // plain and stored hold n bytes each and do not overlap.

@@ -16,7 +16,7 @@ using namespace dw::test;
 
 namespace {
 
-const slicegrid::Kernel kKernels[] = {slicegrid::Kernel::Fastest, slicegrid::Kernel::Portable};
+const slicegrid::Kernel kKernels[] = {slicegrid::Kernel::Fastest, slicegrid::Kernel::Sse2, slicegrid::Kernel::Portable};
 const std::vector<int32_t> kSliceCounts = {1, 2, 3, 7, 8, 9, 15, 16, 17, 64, 80, 81, 119, 128, 200, 239, 255};
 
 Bytes sliceOf(const Bytes& plain)
