@@ -168,16 +168,21 @@ template <class In, class Out>
 #if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 constexpr bool kX86 = true;
 
-// Two 16 × 16 blocks side by side, one in each 128-bit half of the AVX2 registers (whose
-// interleaves work within the halves): sixteen 32-byte loads, the four rounds of block16x16Sse2,
-// and thirty-two 16-byte stores, out0 taking the first half's results and out1 the second's.
-template <class In, class Out0, class Out1>
-[[gnu::always_inline]] __attribute__((target("avx2"))) inline void block2x16x16Avx2(In in, Out0 out0, Out1 out1,
-                                                                                      uint8_t key)
+// Two 16 × 16 blocks, one in each 128-bit half of the AVX2 registers (whose interleaves work
+// within the halves), that together make 32 bytes of every output: register t is loaded from
+// in0(t) (its first half) and in1(t) (its second), the four rounds of block16x16Sse2 follow, and
+// output i, 32 bytes, is stored to out(i) in one store. Storing whole 32-byte runs rather than
+// twice as many 16-byte pieces is what counts: on 16 MiB the walk ran at two thirds of this speed
+// with 32-byte loads and 16-byte stores instead.
+template <class In0, class In1, class Out>
+[[gnu::always_inline]] __attribute__((target("avx2"))) inline void block16x32Avx2(In0 in0, In1 in1, Out out,
+                                                                                    uint8_t key)
 {
     __m256i x[16], y[16];
     for (int t = 0; t < 16; ++t)
-        x[t] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in(t)));
+        x[t] = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in0(t)))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(in1(t))), 1);
     for (int i = 0; i < 8; ++i) {
         y[i] = _mm256_unpacklo_epi8(x[2 * i], x[2 * i + 1]);
         y[i + 8] = _mm256_unpackhi_epi8(x[2 * i], x[2 * i + 1]);
@@ -193,47 +198,44 @@ template <class In, class Out0, class Out1>
     const __m256i k = _mm256_set1_epi8(static_cast<char>(key));
     constexpr int kReversed[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
     for (int i = 0; i < 8; ++i) {
-        const __m256i lo = _mm256_xor_si256(_mm256_unpacklo_epi64(y[2 * i], y[2 * i + 1]), k);
-        const __m256i hi = _mm256_xor_si256(_mm256_unpackhi_epi64(y[2 * i], y[2 * i + 1]), k);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out0(kReversed[i])), _mm256_castsi256_si128(lo));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out1(kReversed[i])), _mm256_extracti128_si256(lo, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out0(kReversed[i + 8])), _mm256_castsi256_si128(hi));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out1(kReversed[i + 8])), _mm256_extracti128_si256(hi, 1));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out(kReversed[i])),
+                            _mm256_xor_si256(_mm256_unpacklo_epi64(y[2 * i], y[2 * i + 1]), k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out(kReversed[i + 8])),
+                            _mm256_xor_si256(_mm256_unpackhi_epi64(y[2 * i], y[2 * i + 1]), k));
     }
 }
 
-// The whole columns' rows jb .. je − 1 of one band with those blocks. Read-back takes 32 columns
-// by 16 rows at a time (a 32-byte load covers two blocks' columns of a grid row), slicing 16
-// columns by 32 rows (a 32-byte load covers two blocks' rows of a column). The last block of a
-// row or band overlaps the one before, as in the walk below. Needs 32 columns (read-back) or 32
-// rows (slicing).
+// The whole columns' rows jb .. je − 1 of one band with those blocks. Read-back takes 16 columns
+// by 32 rows at a time (32 plain bytes of each column), slicing 32 columns by 16 rows (32 stored
+// bytes of each grid row). The last block of a row or band overlaps the one before, as in the
+// walk below. Needs 32 rows (read-back) or 32 columns (slicing).
 template <bool ToPlain>
 __attribute__((target("avx2"))) void bandAvx2(const uint8_t* src, uint8_t* dst, int64_t W, int64_t q, int64_t ca,
                                               int64_t cols, const int64_t* start, int64_t jb, int64_t je, uint8_t key,
                                               int64_t from)
 {
     if constexpr (ToPlain) {
-        for (int64_t k = 0; k < cols; k += 32) {
-            const int64_t kk = std::min(k, cols - 32);
-            const int64_t* st = start + kk;
-            for (int64_t j = jb; j < je; j += 16) {
-                const int64_t jj = std::min(j, q - 16);
-                const uint8_t* s = src + jj * W + ca + kk;
-                uint8_t* d = dst + (jj - from);
-                block2x16x16Avx2([=](int m) { return s + m * W; }, [=](int t) { return d + st[t]; },
-                                 [=](int t) { return d + st[16 + t]; }, key);
-            }
-        }
-    } else {
         for (int64_t k = 0; k < cols; k += 16) {
             const int64_t kk = std::min(k, cols - 16);
             const int64_t* st = start + kk;
             for (int64_t j = jb; j < je; j += 32) {
                 const int64_t jj = std::min(j, q - 32);
+                const uint8_t* s = src + jj * W + ca + kk;
+                uint8_t* d = dst + (jj - from);
+                block16x32Avx2([=](int m) { return s + m * W; }, [=](int m) { return s + (16 + m) * W; },
+                               [=](int t) { return d + st[t]; }, key);
+            }
+        }
+    } else {
+        for (int64_t k = 0; k < cols; k += 32) {
+            const int64_t kk = std::min(k, cols - 32);
+            const int64_t* st = start + kk;
+            for (int64_t j = jb; j < je; j += 16) {
+                const int64_t jj = std::min(j, q - 16);
                 const uint8_t* s = src + (jj - from);
                 uint8_t* d = dst + jj * W + ca + kk;
-                block2x16x16Avx2([=](int t) { return s + st[t]; }, [=](int m) { return d + m * W; },
-                                 [=](int m) { return d + (16 + m) * W; }, key);
+                block16x32Avx2([=](int t) { return s + st[t]; }, [=](int t) { return s + st[16 + t]; },
+                               [=](int m) { return d + m * W; }, key);
             }
         }
     }
@@ -337,7 +339,7 @@ private:
             // With AVX2, two blocks at a time (see bandAvx2).
             constexpr int64_t kBand = 1024;
             const int64_t side = Sse2 && cols >= 16 && q >= 16 ? 16 : 8;
-            const bool pairs = Sse2 && m_avx2 && side == 16 && (ToPlain ? cols >= 32 : q >= 32);
+            const bool pairs = Sse2 && m_avx2 && side == 16 && (ToPlain ? q >= 32 : cols >= 32);
             for (int64_t jb = 0; jb < q; jb += kBand) {
                 const int64_t je = std::min(jb + kBand, q);
                 if (pairs) {

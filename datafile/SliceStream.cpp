@@ -19,7 +19,8 @@ std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
         throw EFrameworkError(stock::readError());
 
     auto result = std::make_unique<TMemoryStream>();
-    result->SetSize(count + 2); // raises the memory error past the memory stream's limit
+    // Every byte is written below. Raises the memory error past the memory stream's limit.
+    result->SetSizeForOverwrite(count + 2);
     uint8_t* out = result->Memory();
 
     const uint8_t key = static_cast<uint8_t>(randomInt(200) | 2);

@@ -39,7 +39,7 @@ void preferLargePages(uint8_t* block, size_t size)
 
 } // namespace
 
-void TMemoryStream::resizeBlock(int64_t newSize)
+void TMemoryStream::resizeBlock(int64_t newSize, bool clear)
 {
     if (newSize < 0 || newSize > kMaxSize)
         throw EFrameworkError(stock::memoryStreamError());
@@ -51,7 +51,10 @@ void TMemoryStream::resizeBlock(int64_t newSize)
             if (m_data.capacity() >= kLargePageBlock)
                 preferLargePages(m_data.data(), m_data.capacity());
         }
+        const size_t oldSize = m_data.size();
         m_data.resize(static_cast<size_t>(newSize));
+        if (clear && m_data.size() > oldSize)
+            std::memset(m_data.data() + oldSize, 0, m_data.size() - oldSize);
     } catch (const std::bad_alloc&) {
         throw EFrameworkError(stock::memoryStreamError());
     } catch (const std::length_error&) {
@@ -79,8 +82,13 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
     if (count > kMaxSize - m_position)
         throw EFrameworkError(stock::memoryStreamError());
     const int64_t end = m_position + count;
-    if (end > size())
-        resizeBlock(end);
+    if (end > size()) {
+        // Only a gap between the old end and the position needs clearing; the rest is written.
+        const int64_t oldSize = size();
+        resizeBlock(end, false);
+        if (m_position > oldSize)
+            std::memset(m_data.data() + oldSize, 0, static_cast<size_t>(m_position - oldSize));
+    }
     std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
     m_position = end;
     return count;
@@ -100,6 +108,13 @@ int64_t TMemoryStream::Seek(int64_t offset, int origin)
 void TMemoryStream::SetSize(int64_t newSize)
 {
     resizeBlock(newSize);
+    if (m_position > newSize)
+        m_position = newSize;
+}
+
+void TMemoryStream::SetSizeForOverwrite(int64_t newSize)
+{
+    resizeBlock(newSize, false);
     if (m_position > newSize)
         m_position = newSize;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace dw {
@@ -27,6 +29,9 @@ public:
     // Resizes the block; new bytes are zero. The position is kept unless it lies past the new
     // end, in which case it moves to the end.
     void SetSize(int64_t newSize) override;
+    // The same without clearing the new bytes, for a caller that writes every one of them before
+    // anything reads the stream (a block about to be filled whole).
+    void SetSizeForOverwrite(int64_t newSize);
 
     // Empties the stream (size and position 0).
     void Clear();
@@ -43,9 +48,23 @@ public:
     int64_t position() const { return m_position; }
 
 private:
-    void resizeBlock(int64_t newSize);
+    // Leaves bytes a resize adds as they are; resizeBlock clears them unless told not to.
+    template <class T> struct UninitializedAllocator : std::allocator<T> {
+        template <class U> struct rebind {
+            using other = UninitializedAllocator<U>;
+        };
+        UninitializedAllocator() = default;
+        template <class U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+        template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+        template <class U, class... Args> void construct(U* p, Args&&... args)
+        {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
 
-    std::vector<uint8_t> m_data;
+    void resizeBlock(int64_t newSize, bool clear = true);
+
+    std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_data;
     int64_t m_position = 0;
 };
 

@@ -62,6 +62,36 @@ TEST(MemoryStream, SetSizeKeepsThePositionInsideTheBlock)
     EXPECT_EQ(s.Position(), 0);
 }
 
+TEST(MemoryStream, BytesAStreamGrowsByAreZeroWhereItsBlockHeldOthers)
+{
+    // Shrinking keeps the block; growing again must not bring back what it held.
+    TMemoryStream s;
+    s.SetSize(64);
+    std::memset(s.Memory(), 0xAB, 64);
+    s.SetSize(4);
+    s.SetSize(40);
+    for (int i = 4; i < 40; ++i)
+        ASSERT_EQ(s.Memory()[i], 0) << "SetSize, byte " << i;
+    std::memset(s.Memory(), 0xCD, 40);
+    s.SetSize(8);
+    s.SetPosition(20);
+    s.WriteBuffer("Z", 1);
+    ASSERT_EQ(s.Size(), 21);
+    for (int i = 8; i < 20; ++i)
+        ASSERT_EQ(s.Memory()[i], 0) << "gap, byte " << i;
+    EXPECT_EQ(s.Memory()[20], 'Z');
+    EXPECT_EQ(s.Memory()[7], 0xCD);
+
+    // For a caller that fills the block itself: the size and the kept bytes as SetSize.
+    s.SetPosition(21);
+    s.SetSizeForOverwrite(10);
+    EXPECT_EQ(s.Size(), 10);
+    EXPECT_EQ(s.Position(), 10);
+    s.SetSizeForOverwrite(30);
+    EXPECT_EQ(s.Size(), 30);
+    EXPECT_EQ(s.Memory()[7], 0xCD);
+}
+
 TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
 {
     TMemoryStream s;
