@@ -110,11 +110,12 @@ int main()
     bench::printCase("per-byte FlatToSlicedPos", readPerByteTime, kSize, "MB");
     bench::printCase("memcpy", readCopy, kSize, "MB");
     std::printf("ratios\n");
-    bool met = true;
-    met &= bench::printRatio("slicing vs per-byte", sliceOurs, slicePerByteTime, 10.0);
-    met &= bench::printRatio("slicing vs memcpy", sliceOurs, sliceCopy, 0.25);
-    met &= bench::printRatio("read-back vs per-byte", readOurs, readPerByteTime, 10.0);
-    met &= bench::printRatio("read-back vs memcpy", readOurs, readCopy, 0.25);
+    bench::printRatio("slicing vs per-byte", sliceOurs, slicePerByteTime, 10.0);
+    bench::printRatio("slicing vs memcpy", sliceOurs, sliceCopy, 0.25);
+    bench::printRatio("read-back vs per-byte", readOurs, readPerByteTime, 10.0);
+    bench::printRatio("read-back vs memcpy", readOurs, readCopy, 0.25);
     std::printf("output bytes identical to the per-byte form: %s\n", identical ? "yes" : "NO");
-    return identical && met ? 0 : 1;
+    if (!identical)
+        bench::fail("the grid walk and the per-byte form differ");
+    return bench::exitStatus();
 }
