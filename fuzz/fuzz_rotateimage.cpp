@@ -72,9 +72,20 @@ void checkImages(const TRotateImage& image)
 
 void exercise(TRotateImage& image, Host& host)
 {
+    // The same drawing on 24 bits (the transfers) and on 32 bits (word by word) must agree.
     auto canvas = std::make_unique<TBitmap>();
     canvas->SetPixelFormat(pf24bit);
     canvas->SetSize(32, 32);
+    auto words = std::make_unique<TBitmap>();
+    words->SetPixelFormat(pf32bit);
+    words->SetSize(32, 32);
+    const auto sameOnBoth = [&] {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (canvas->pixel(x, y) != words->pixel(x, y))
+                    return false;
+        return true;
+    };
     QImage page(64, 64, QImage::Format_RGB32);
     page.fill(0xFFFFFFFF);
     TCanvas printer(&page, TDeviceCaps{DT_RASPRINTER, 24});
@@ -97,10 +108,14 @@ void exercise(TRotateImage& image, Host& host)
         for (TRotateImageDispMode mode : {ridmMask, ridmRegion}) {
             image.SetDispMode(mode);
             image.DrawAt(canvas->Canvas(), {16, 16});
+            image.DrawAt(words->Canvas(), {16, 16});
             require(!GetClipRgn(canvas->Canvas()).has_value(), "clip region left behind");
         }
+        require(sameOnBoth(), "drawing on 32 bits differs from the transfers");
         image.SetTrnsIndex(c.trnsIndex);
         host.PaintControls(canvas->Canvas(), {0, 0, 32, 32});
+        host.PaintControls(words->Canvas(), {0, 0, 32, 32});
+        require(sameOnBoth(), "translucent painting on 32 bits differs from the transfers");
         image.SetTransparentMouse(true);
         const std::optional<TRegion> hits = image.TransparentMouseRegion();
         for (TPoint p : {TPoint{0, 0}, TPoint{16, 16}, TPoint{31, 5}, TPoint{-70000, 16}, TPoint{16 + 65536, 16}}) {
