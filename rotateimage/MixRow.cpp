@@ -146,6 +146,17 @@ void mixOverlayOver(uint32_t* background, const uint32_t* overlay, int64_t words
                   reinterpret_cast<const uint8_t*>(background), words, level, 0xFF000000u);
 }
 
+void setTopBytes(uint32_t* pixels, int64_t words)
+{
+    uint32_t all = 0xFF000000u;
+    for (int64_t i = 0; i < words; ++i)
+        all &= pixels[i];
+    if (all >= 0xFF000000u)
+        return;
+    for (int64_t i = 0; i < words; ++i)
+        pixels[i] |= 0xFF000000u;
+}
+
 void mixRow(uint8_t* composite, const uint8_t* background, int64_t width, int level)
 {
     if (width > 0)

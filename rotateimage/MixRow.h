@@ -29,6 +29,10 @@ void mixWords(uint8_t* composite, const uint8_t* background, int64_t words, int 
 // becomes the blend of composite[i] with it, its top byte 0xFF as a transfer leaves it.
 void mixPixelsOver(uint32_t* background, const uint32_t* composite, int64_t words, int level);
 
+// Sets the top byte of `words` 32-bit pixels to 0xFF, as a transfer leaves it (reading only
+// where all are set already).
+void setTopBytes(uint32_t* pixels, int64_t words);
+
 // The blend of an overlay drawn over the background, in one step: where overlay[i] has its top
 // bit set (0xFF and an opaque pixel's colour) background[i] becomes the blend of the overlay's
 // colour with it, elsewhere it stays; its top byte becomes 0xFF either way. The same as drawing

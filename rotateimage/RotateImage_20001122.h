@@ -152,8 +152,9 @@ private:
     bool drawMaskedWords(TCanvas& canvas, const TRect& part, const TDib& image, const TDib& mask);
     // The rendered image as the mask blit leaves it on a true-colour canvas, a word per pixel
     // (rows from the top): 0xFF and the colour where it is opaque, 0 where it is transparent.
-    // Made by the same transfers, once for each rendered image.
-    const std::vector<uint32_t>& drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask);
+    // Made by the same transfers at the second drawing of a rendered image (one drawn once, as a
+    // turning hand is, would pay for it and gain nothing); nullptr before.
+    const std::vector<uint32_t>* drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask);
     void drawThroughRegion(TCanvas& canvas);
 
     TRotateMatrix FMatrix;
@@ -161,7 +162,8 @@ private:
     TMemoryStream FMaskDib;
     TMemoryStream FSourceDib;
     std::optional<TRegion> FRegionCache;
-    std::vector<uint32_t> FDrawnWords; // see drawnWords; empty until drawn
+    std::vector<uint32_t> FDrawnWords; // see drawnWords; empty until made
+    int FDrawsWithoutWords = 0;        // drawings of the rendered image before FDrawnWords
     bool FTransparent = false;
     TColor FTransparentColor = 0;
     TTransparentMode FTransparentMode = tmAuto;

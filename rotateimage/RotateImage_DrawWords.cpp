@@ -19,10 +19,12 @@
 
 namespace dw {
 
-const std::vector<uint32_t>& TCustomRotateImage::drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask)
+const std::vector<uint32_t>* TCustomRotateImage::drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask)
 {
     if (!FDrawnWords.empty())
-        return FDrawnWords;
+        return &FDrawnWords;
+    if (++FDrawsWithoutWords < 2)
+        return nullptr;
     const int32_t w = image.width(), h = image.height();
     std::unique_ptr<TBitmap> colorBitmap = CreateCompatibleBitmap(canvas, w, h);
     std::unique_ptr<TBitmap> monoBitmap = CreateMonochromeBitmap(w, h);
@@ -33,8 +35,10 @@ const std::vector<uint32_t>& TCustomRotateImage::drawnWords(const TCanvas& canva
     SetDIBitsToDevice(monoBitmap->Canvas(), 0, 0, uint32_t(w), uint32_t(h), 0, 0, 0, uint32_t(h), mask, DIB_RGB_COLORS);
     BitBlt(color, 0, 0, w, h, &monoBitmap->Canvas(), 0, 0, SRCCOPY);
     std::vector<uint32_t> words(size_t(w) * size_t(h));
+    const TBitmap& colors = *colorBitmap;
+    const int64_t stride = colors.image().bytesPerLine();
     for (int32_t y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(std::as_const(*colorBitmap).ScanLine(y));
+        const auto* row = reinterpret_cast<const uint32_t*>(colors.ScanLine(0) + y * stride);
         uint32_t* out = words.data() + size_t(y) * size_t(w);
         for (int32_t x = 0; x < w; ++x)
             out[x] = (row[x] & 0xFFFFFFu) == 0 ? 0xFF000000u : 0;
@@ -42,14 +46,13 @@ const std::vector<uint32_t>& TCustomRotateImage::drawnWords(const TCanvas& canva
     // Opaque pixels take the image's colour, transparent ones become black.
     StretchDIBits(color, 0, 0, w, h, 0, 0, w, h, image, DIB_RGB_COLORS, SRCERASE);
     for (int32_t y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(std::as_const(*colorBitmap).ScanLine(y));
+        const auto* row = reinterpret_cast<const uint32_t*>(colors.ScanLine(0) + y * stride);
         uint32_t* out = words.data() + size_t(y) * size_t(w);
         for (int32_t x = 0; x < w; ++x)
-            if (out[x])
-                out[x] |= row[x] & 0xFFFFFFu;
+            out[x] |= (row[x] & 0xFFFFFFu) & uint32_t(int32_t(out[x]) >> 31);
     }
     FDrawnWords = std::move(words);
-    return FDrawnWords;
+    return &FDrawnWords;
 }
 
 bool TCustomRotateImage::drawMaskedWords(TCanvas& canvas, const TRect& part, const TDib& image, const TDib& mask)
@@ -64,18 +67,22 @@ bool TCustomRotateImage::drawMaskedWords(TCanvas& canvas, const TRect& part, con
         return true;
     const std::vector<uint32_t>* words;
     try {
-        words = &drawnWords(canvas, image, mask);
+        words = drawnWords(canvas, image, mask);
     } catch (const std::bad_alloc&) {
         return false; // the transfers need only the part's size
     } catch (const EFrameworkError&) {
         return false;
     }
+    if (!words)
+        return false;
     const size_t w = size_t(image.width());
+    uint8_t* const bits = surface->bits();
+    const int64_t stride = surface->bytesPerLine();
     for (const TRect& piece : pieces)
         for (int32_t y = piece.Top; y < piece.Bottom; ++y) {
             // Device (x, y) shows pixel (x − at.X + part.Left, y − at.Y + part.Top) of the image.
             const size_t iy = size_t(int64_t(y) - at.Y + part.Top), ix = size_t(int64_t(piece.Left) - at.X + part.Left);
-            auto* out = reinterpret_cast<uint32_t*>(surface->scanLine(y)) + piece.Left;
+            auto* out = reinterpret_cast<uint32_t*>(bits + y * stride) + piece.Left;
             overlayWordRow(out, words->data() + iy * w + ix, out, piece.Width());
         }
     canvas.wordsWritten();
@@ -110,17 +117,16 @@ bool TCustomRotateImage::DrawMixDirect(TCanvas& canvas, const TRect& rect, int l
     const int64_t left = int64_t(at.X) - rect.Left - originX, top = int64_t(at.Y) - rect.Top - originY;
     if (left - at.X < INT32_MIN || top - at.Y < INT32_MIN || left + w - at.X > INT32_MAX || top + h - at.Y > INT32_MAX)
         return false;
-    const std::vector<uint32_t>* words;
-    try {
-        words = &drawnWords(canvas, *image, *mask);
-    } catch (const std::bad_alloc&) {
+    // Only with the word image made already: the pass over a copy draws the image through
+    // drawMasked, which makes it when the rendered image is drawn again.
+    if (FDrawnWords.empty())
         return false;
-    } catch (const EFrameworkError&) {
-        return false;
-    }
+    const std::vector<uint32_t>* words = &FDrawnWords;
+    uint8_t* const bits = surface->bits();
+    const int64_t stride = surface->bytesPerLine();
     for (const TRect& piece : pieces)
         for (int32_t y = piece.Top; y < piece.Bottom; ++y) {
-            auto* row = reinterpret_cast<uint32_t*>(surface->scanLine(y));
+            auto* row = reinterpret_cast<uint32_t*>(bits + y * stride);
             // The image's columns on this row, and the rest of the piece, which the pass leaves
             // as it was (but for the top byte a transfer sets).
             int64_t from = piece.Right, to = piece.Right;

@@ -59,6 +59,7 @@ void TCustomRotateImage::Render(bool forPrint)
 {
     FRegionCache.reset();
     FDrawnWords.clear();
+    FDrawsWithoutWords = 0;
     if (ComponentState() & csLoading)
         return;
     if (IsValidDib(FSourceDib)) {
@@ -85,6 +86,7 @@ void TCustomRotateImage::ClearImages()
     FMaskDib.Clear();
     FRegionCache.reset();
     std::vector<uint32_t>().swap(FDrawnWords);
+    FDrawsWithoutWords = 0;
 }
 
 void TCustomRotateImage::LoadFromBmpStream(TStream& stream)

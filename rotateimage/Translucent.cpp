@@ -95,27 +95,51 @@ bool TranslucentPass::drawMixWords(const TRect& rect)
         m_wordComposite.SetPixelFormat(pf32bit);
     m_wordComposite.SetSize(iw, ih);
 
+    // Rows are addressed from their first one (looking each row up costs a call per row, which
+    // on a 256-pixel row is a fair part of its copy).
+    const int64_t compositeStride = m_wordComposite.image().bytesPerLine();
+
     // The composite starts as what lies behind: rows straight from the surface when the whole
     // rectangle is on it, else a transfer (which decides what lies beyond the surface).
     if (at.X >= 0 && at.Y >= 0 && int64_t(at.X) + iw <= surface->width() && int64_t(at.Y) + ih <= surface->height()) {
         const QImage& from = *surface;
-        for (int32_t y = 0; y < ih; ++y)
-            std::memcpy(m_wordComposite.ScanLine(y), reinterpret_cast<const uint32_t*>(from.scanLine(at.Y + y)) + at.X,
-                        size_t(iw) * 4);
+        const uint8_t* in = from.constBits() + int64_t(at.Y) * from.bytesPerLine() + int64_t(at.X) * 4;
+        uint8_t* out = m_wordComposite.ScanLine(0);
+        for (int32_t y = 0; y < ih; ++y, in += from.bytesPerLine(), out += compositeStride)
+            std::memcpy(out, in, size_t(iw) * 4);
     } else {
         BitBlt(m_wordComposite.Canvas(), 0, 0, iw, ih, &m_canvas, rect.Left, rect.Top, SRCCOPY);
     }
-    paintComposite(m_wordComposite, rect);
+    // Whether the control draws anything on it (the canvas reports every pixel it writes): a
+    // control that draws nothing in this pass (one whose picture lies in another band) leaves
+    // the blend nothing to do.
+    bool drawn = false;
+    m_wordComposite.OnChange = [&drawn](TBitmap&) { drawn = true; };
+    try {
+        paintComposite(m_wordComposite, rect);
+    } catch (...) {
+        m_wordComposite.OnChange = nullptr;
+        throw;
+    }
+    m_wordComposite.OnChange = nullptr;
 
     // The canvas still holds the background: the blend goes over it where it may be drawn on.
     if (m_parts.empty())
         return true;
-    const TBitmap& composite = m_wordComposite;
+    uint8_t* const surfaceBits = surface->bits();
+    const int64_t surfaceStride = surface->bytesPerLine();
+    const uint8_t* const compositeBits = std::as_const(m_wordComposite).ScanLine(0);
     for (const TRect& part : m_parts)
-        for (int32_t y = part.Top; y < part.Bottom; ++y)
-            mixPixelsOver(reinterpret_cast<uint32_t*>(surface->scanLine(y)) + part.Left,
-                          reinterpret_cast<const uint32_t*>(composite.ScanLine(y - at.Y)) + (int64_t(part.Left) - at.X),
-                          part.Width(), m_level);
+        for (int32_t y = part.Top; y < part.Bottom; ++y) {
+            auto* row = reinterpret_cast<uint32_t*>(surfaceBits + y * surfaceStride) + part.Left;
+            if (drawn)
+                mixPixelsOver(row,
+                              reinterpret_cast<const uint32_t*>(compositeBits + (int64_t(y) - at.Y) * compositeStride)
+                                  + (int64_t(part.Left) - at.X),
+                              part.Width(), m_level);
+            else
+                setTopBytes(row, part.Width()); // all the blend of a pixel with itself changes
+        }
     m_canvas.wordsWritten();
     return true;
 }

@@ -77,6 +77,9 @@ TEST(WordRoute, TheMaskBlitGivesTheTransfersPixelsAndFollowsANewRendering)
         rotate(image, degrees);
         TwoCanvases pair(36, 30);
         pair.clipBoth(twoPieces(36, 30));
+        // The first drawing of a rendered image goes through the transfers; the second and later
+        // word by word (and drawing the same image twice changes nothing).
+        image.DrawAt(pair.wordSide(), {14, 13});
         image.DrawAt(pair.wordSide(), {14, 13});
         image.DrawAt(pair.byteSide(), {14, 13});
         EXPECT_EQ(pair.firstDifference(), "") << degrees << "°";
@@ -93,6 +96,7 @@ TEST(WordRoute, TheMaskBlitGivesTheTransfersPixelsAndFollowsANewRendering)
     // An indexed picture whose palette holds the key.
     load(image, picture8(9, 7, {0x0000FF, kKey, 0x30C050}, [](int x, int y) { return uint8_t((x * y + x) % 3); }));
     TwoCanvases pair(20, 20);
+    image.DrawAt(pair.wordSide(), {10, 10});
     image.DrawAt(pair.wordSide(), {10, 10});
     image.DrawAt(pair.byteSide(), {10, 10});
     EXPECT_EQ(pair.firstDifference(), "");
@@ -127,6 +131,28 @@ TEST(WordRoute, ATranslucentPassGivesTheCopysPixelsAtEveryLevel)
             onBytes.DrawMix(rect);
         }
         EXPECT_EQ(pair.firstDifference(), "") << "level " << level;
+    }
+}
+
+TEST(WordRoute, APassInWhichNothingIsDrawnKeepsTheCanvasAndOnePixelIsBlended)
+{
+    const PaintProcedure nothing = [](TCanvas&) {};
+    const PaintProcedure onePixel = [](TCanvas& c) { c.SetPixel(7, 5, clWhite); };
+    for (const PaintProcedure* paint : {&nothing, &onePixel}) {
+        TwoCanvases pair(20, 16, QImage::Format_ARGB32, 0x40);
+        pair.clipBoth(twoPieces(20, 16));
+        TranslucentPass onWords(pair.wordSide(), *paint, 4), onBytes(pair.byteSide(), *paint, 4);
+        onWords.DrawMix({0, 0, 21, 17});
+        onBytes.DrawMix({0, 0, 21, 17});
+        EXPECT_EQ(pair.firstDifference(), "");
+        // Half white over the background where the pixel was drawn, the background elsewhere.
+        const uint32_t b = backgroundPixel(7, 5);
+        uint32_t half = 0;
+        for (int shift : {0, 8, 16})
+            half |= ((0xFFu - 0xFFu / 2) + (b >> shift & 0xFF) / 2) << shift;
+        EXPECT_EQ(pair.words.pixel(7, 5), 0xFF000000u | (paint == &nothing ? b : half));
+        EXPECT_EQ(pair.words.pixel(8, 5), 0xFF000000u | backgroundPixel(8, 5)) << "the fourth byte as a transfer's";
+        EXPECT_EQ(pair.words.pixel(0, 0) >> 24, 0x40u) << "outside the clip area";
     }
 }
 
