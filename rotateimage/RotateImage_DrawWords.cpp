@@ -92,8 +92,10 @@ bool TCustomRotateImage::drawMaskedWords(TCanvas& canvas, const TRect& part, con
 bool TCustomRotateImage::DrawMixDirect(TCanvas& canvas, const TRect& rect, int level)
 {
     // What DrawCentered would do on the pass's copy must be the mask blit: not the outline of
-    // design time, not the clip-region display.
-    if (!IsValidDib(FSourceDib) || !IsValidDib(FRotatedDib) || !IsValidDib(FMaskDib) || FDispMode == ridmRegion)
+    // design time, not the clip-region display. And only with the word image made already: the
+    // pass over a copy draws through drawMasked, which makes it when the image is drawn again.
+    if (!IsValidDib(FSourceDib) || !IsValidDib(FRotatedDib) || !IsValidDib(FMaskDib) || FDispMode == ridmRegion
+        || FDrawnWords.empty())
         return false;
     const std::optional<TDib> image = TDib::fromFileImage(FRotatedDib.Memory(), size_t(FRotatedDib.size()));
     const std::optional<TDib> mask = TDib::fromFileImage(FMaskDib.Memory(), size_t(FMaskDib.size()));
@@ -117,11 +119,7 @@ bool TCustomRotateImage::DrawMixDirect(TCanvas& canvas, const TRect& rect, int l
     const int64_t left = int64_t(at.X) - rect.Left - originX, top = int64_t(at.Y) - rect.Top - originY;
     if (left - at.X < INT32_MIN || top - at.Y < INT32_MIN || left + w - at.X > INT32_MAX || top + h - at.Y > INT32_MAX)
         return false;
-    // Only with the word image made already: the pass over a copy draws the image through
-    // drawMasked, which makes it when the rendered image is drawn again.
-    if (FDrawnWords.empty())
-        return false;
-    const std::vector<uint32_t>* words = &FDrawnWords;
+    const uint32_t* const words = FDrawnWords.data();
     uint8_t* const bits = surface->bits();
     const int64_t stride = surface->bytesPerLine();
     for (const TRect& piece : pieces)
@@ -137,7 +135,7 @@ bool TCustomRotateImage::DrawMixDirect(TCanvas& canvas, const TRect& rect, int l
             for (int64_t x = piece.Left; x < from; ++x)
                 row[x] |= 0xFF000000u;
             if (to > from)
-                mixOverlayOver(row + from, words->data() + size_t(y - top) * size_t(w) + size_t(from - left), to - from,
+                mixOverlayOver(row + from, words + size_t(y - top) * size_t(w) + size_t(from - left), to - from,
                                level);
             for (int64_t x = to; x < piece.Right; ++x)
                 row[x] |= 0xFF000000u;
