@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QAction;
 class QDragEnterEvent;
@@ -165,9 +166,13 @@ public:
     // The record of a slot (1 to 4 sounds, 5 to 7 animations); an empty stream for any other
     // number.
     const TMemoryStream& slotRecord(int32_t slot) const;
-    // The one place that sets the slot items' enabled states from the records; every command
-    // that changes a record ends with it.
+    // The one place that sets the slot items from the records: the enabled states and the last
+    // item, which says what the slot holds. Every command that changes a record ends with it,
+    // for its own slot only; start-up, opening a file and New, for all seven.
     void UpdateSlotItems();
+    // The item of a slot's submenu that says what the slot holds (disabled); nullptr for a
+    // number that is no slot.
+    QAction* slotStateItem(int32_t slot) const;
     // Whether the preview timer's handler runs on its ticks; detached while an animation plays
     // over the preview.
     bool timerHandlerAttached() const { return m_timerDetached == 0; }
@@ -327,11 +332,13 @@ private:
     // its file dialog (nothing when the user cancels).
     std::optional<QString> chooseFile(seam::FileDialogRequest& dialog);
     // Reads a picture file for the project. A picture the clock cannot show but that can be
-    // read is offered for conversion to a 24-bit bitmap; the user may keep it as it is.
-    // A file that cannot be read raises the framework's error.
+    // read whole is offered for conversion to a 24-bit bitmap; the user may keep it as it is.
+    // A file that is no picture, or one that lacks pixels its header promises, is refused with a
+    // message naming it and why: false, and the command changes nothing. A file that cannot be
+    // read raises the framework's error.
     // A mask or a strip (decodedOnly) is checked against the framework's bitmap reader, which
     // takes more forms than the clock shows as stored.
-    void readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly = false);
+    [[nodiscard]] bool readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly = false);
 
     // The hand-loading command shared by N2Click, N3Click and N4Click.
     void loadHand(TMemoryStream& stream, TRotateImage& renderer);
@@ -358,7 +365,10 @@ private:
         QAction* noData = nullptr;
         QAction* play = nullptr;
         QAction* params = nullptr;
+        QAction* state = nullptr; // says what the slot holds
     };
+    // One slot's items (see UpdateSlotItems()).
+    void UpdateSlotItems(const MediaSlot& slot);
     // Fills m_slots from the menu items; once, after the menu is built.
     void createSlots();
     // Connects the slot items to their shared handlers.
@@ -367,6 +377,15 @@ private:
     MediaSlot* slotOfItem(const QObject* sender, QAction* MediaSlot::*which);
     // The same among the four sound slots only.
     MediaSlot* soundSlotOfItem(const QObject* sender, QAction* MediaSlot::*which);
+    // Asks for a file name to record in the file-name dialog, starting from `name`. A name with
+    // characters the file cannot hold is refused with a message, and the dialog comes back with
+    // it, selected, until the user enters a name that can be stored or cancels. The name as
+    // typed and in ANSI; nothing when cancelled.
+    struct RecordedNameEntry {
+        QString text;
+        std::string ansi;
+    };
+    std::optional<RecordedNameEntry> askRecordedName(const QString& prompt, QString name);
     // The folders in which a sound recorded by a relative name is looked for.
     QStringList recordedNameFolders() const;
     // The same for an animation strip.
@@ -412,6 +431,9 @@ private:
     // The seven media slots: sounds (second, minute, hour, zero hour), then animations
     // (minute, hour, zero hour).
     std::array<MediaSlot, 7> m_slots;
+    // The file each slot's embedded sound or strip was loaded from in this run, by slot number
+    // − 1, for its state item; empty when not known (a record from an opened file).
+    std::array<QString, 7> m_slotFileNames;
     int m_timerDetached = 0; // how many plays have the timer's handler detached
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };

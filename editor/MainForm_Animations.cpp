@@ -7,6 +7,7 @@
 #include "CommonDialogs.h"
 #include "ControlHostPanel.h"
 #include "PictureBox.h"
+#include "TestPlayWatch.h"
 
 #include "media/AnimSlot.h"
 #include "media/BmpAnimUnit.h"
@@ -111,14 +112,15 @@ void TMainForm::AnimationItemClick(QObject* Sender)
     if (!slot)
         return;
     Q_ASSERT(AnimationDlg);
-    const Finally refresh{[this] { UpdateSlotItems(); }};
+    const Finally refresh{[this, slot] { UpdateSlotItems(*slot); }};
     const std::optional<QString> path = chooseFile(OpenPictureDialog1);
     if (!path)
         return;
-    // A file that is no bitmap ends the command here with the framework's error; the record is
-    // not touched.
+    // A file that is no whole picture ends the command here with a message, one that cannot be
+    // read with the framework's error; the record is not touched.
     TMemoryStream file;
-    readPictureFile(*path, file, true);
+    if (!readPictureFile(*path, file, true))
+        return;
     TBitmap& strip = AnimationDlg->AnimImage->Picture();
     strip.LoadFromStream(file);
     strip.SetTransparent(true);
@@ -127,6 +129,7 @@ void TMainForm::AnimationItemClick(QObject* Sender)
         return;
     SetModified(true);
     makeEmbeddedAnimRecord(*slot->record, slot->number, AnimationDlg->GetParam(), strip);
+    m_slotFileNames[size_t(slot->number - 1)] = QFileInfo(*path).fileName();
 }
 
 void TMainForm::AnimbyFileName(QObject* Sender)
@@ -135,26 +138,19 @@ void TMainForm::AnimbyFileName(QObject* Sender)
     if (!slot)
         return;
     Q_ASSERT(StringDlg && AnimationDlg);
-    const Finally refresh{[this] { UpdateSlotItems(); }};
+    const Finally refresh{[this, slot] { UpdateSlotItems(*slot); }};
     const AnimRecordView recorded = viewAnimRecord(*slot->record);
-    StringDlg->Edit1->setText(recorded.size > 8 && recorded.byFileName() ? animRecordName(recorded) : QString());
-    StringDlg->setWindowTitle(kStripNamePrompt);
-    if (seam::showModal(*StringDlg) != seam::mrOk)
+    const std::optional<RecordedNameEntry> name =
+        askRecordedName(kStripNamePrompt, recorded.size > 8 && recorded.byFileName() ? animRecordName(recorded) : QString());
+    if (!name)
         return;
-    const QString text = StringDlg->Edit1->text();
-    if (text.isEmpty()) {
+    if (name->text.isEmpty()) {
         // An empty name sets the animation to none (a sound slot would become unset).
         SetModified(true);
         writeSilentRecord(*slot->record, slot->number);
         return;
     }
-    const AnsiResult ansi = ansiFromUnicode(text);
-    // A name the file cannot hold would be recorded as another name: refused, slot unchanged.
-    if (!ansi.ok()) {
-        tell(unstorableNameMessage(ansi.unmappable));
-        return;
-    }
-    const QString path = findRecordedFile(ansi.bytes, animationFolders());
+    const QString path = findRecordedFile(name->ansi, animationFolders());
     if (!path.isEmpty()) {
         TBitmap& strip = AnimationDlg->AnimImage->Picture();
         strip.LoadFromFile(path);
@@ -168,7 +164,7 @@ void TMainForm::AnimbyFileName(QObject* Sender)
         return;
     SetModified(true);
     makeNamedAnimRecord(*slot->record, slot->number, AnimationDlg->GetParam(),
-                        QByteArray(ansi.bytes.data(), qsizetype(ansi.bytes.size())));
+                        QByteArray(name->ansi.data(), qsizetype(name->ansi.size())));
 }
 
 void TMainForm::AnimParam1Click(QObject* Sender)
@@ -207,6 +203,7 @@ void TMainForm::AnimParam1Click(QObject* Sender)
     SetModified(true);
     // Bytes 8 to 27 only: the kind and the payload stay as they are.
     setAnimRecordParam(*slot->record, AnimationDlg->GetParam());
+    UpdateSlotItems(*slot);
 }
 
 void TMainForm::AnimTestPlay(QObject* Sender)
@@ -218,6 +215,7 @@ void TMainForm::AnimTestPlay(QObject* Sender)
         tell(kNothingToPlay);
         return;
     }
+    bool closeAfterPlay = false;
     {
         const TWaitCursor hourglass;
         const TimerHandlerDetached detached(*this);
@@ -237,10 +235,16 @@ void TMainForm::AnimTestPlay(QObject* Sender)
         background.setImage(ClockImage->picture());
         WindowCanvas target(ClockPanel);
         // Only the dialog's ranges are played: a record from an opened file may claim millions of
-        // frames, and a play cannot be stopped.
-        BmpAnimPlay(target.canvas(), strip, animParamInRange(view.param), background);
+        // frames. The user's first click or key press stops the play and does nothing else.
+        AnimPlayStop stop;
+        const TestPlayWatch watch(*this, stop);
+        BmpAnimPlay(target.canvas(), strip, animParamInRange(view.param), background, &stop);
+        closeAfterPlay = watch.closeRequested();
     } // the strip goes, the timer's handler and the cursor come back
     ClockImage->update();
+    // Closing was asked for during the play: it happens now, through the close guard.
+    if (closeAfterPlay)
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 } // namespace dw

@@ -121,6 +121,14 @@ void TMainForm::createControls()
     shape->addWidget(TrackBar2);
     shape->addWidget(ResetRgnBtn);
     side->addWidget(GroupBox1);
+    // The keyboard walks the side panel as it is laid out: title, author text, the two track
+    // bars, the reset button (the bars join the panel after the button was made). The work area
+    // has nothing the keys act on.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(Edit1, Memo1);
+    setTabOrder(Memo1, TrackBar1);
+    setTabOrder(TrackBar1, TrackBar2);
+    setTabOrder(TrackBar2, ResetRgnBtn);
 
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     setStatusBar(StatusBar1);

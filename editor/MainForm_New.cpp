@@ -39,6 +39,7 @@ void TMainForm::New1Click()
         // Every slot is unset now: No Data and Test Play go off. The Parameters items keep
         // their state; one still enabled answers that there is nothing to set.
         const bool parameters[] = {AnimParam1->isEnabled(), AnimParam2->isEnabled(), AnimParam3->isEnabled()};
+        m_slotFileNames = {};
         UpdateSlotItems();
         AnimParam1->setEnabled(parameters[0]);
         AnimParam2->setEnabled(parameters[1]);

@@ -7,6 +7,11 @@
 #include "PictureBox.h"
 
 #include "datafile/ClockProjectFile.h"
+#include "editor/clock/PictureConversion.h"
+#include "media/AnimSlot.h"
+#include "media/SlotRecord.h"
+#include "platform/Bitmap.h"
+#include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 #include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"
@@ -33,6 +38,35 @@ void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader
 {
     QAction* item = option == DataFileHeader::OptionYes ? yes : option == DataFileHeader::OptionNo ? no : defaultItem;
     item->setChecked(true);
+}
+
+// The first picture of a saved clock that is not whole, named for the user; empty when every
+// picture is. A picture the clock cannot show is taken when all its pixels are there (the user
+// kept it as it was), as is any picture the engine shows; an embedded animation strip must be a
+// bitmap the framework reads.
+QString incompletePicture(const ClockProjectFile& project)
+{
+    static const char* const kPictureNames[] = {"文字盤", "時針", "分針", "秒針"};
+    for (size_t i = 0; i < project.pictures.size(); ++i) {
+        const std::vector<uint8_t>& picture = project.pictures[i];
+        if (!picture.empty() && !storedPictureComplete(picture.data(), int64_t(picture.size())))
+            return QStringLiteral("%1の画像が壊れています（途中で切れているか、画像ではありません）。")
+                .arg(QString::fromUtf8(kPictureNames[i]));
+    }
+    static const char* const kStripNames[] = {"分", "時", "零時"};
+    for (int32_t slot = kMinuteAnimSlot; slot <= kZeroAnimSlot; ++slot) {
+        const std::vector<uint8_t>& record = project.slotRecords[size_t(slot - 1)];
+        const AnimRecordView view = viewAnimRecord(record.data(), int64_t(record.size()));
+        if (!view.hasData || view.kind != pdl::kAnimationEmbedded)
+            continue;
+        try {
+            TBitmap strip;
+            strip.LoadFromMemory(view.payload, view.payloadSize);
+        } catch (const EFrameworkError&) {
+            return QStringLiteral("%1のアニメーションの画像が壊れています。").arg(QString::fromUtf8(kStripNames[slot - kMinuteAnimSlot]));
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -62,8 +96,9 @@ bool TMainForm::openClockFile(const QString& path)
     TMemoryStream file;
     file.LoadFromFile(path);
     const ClockProjectReading reading = readClockProjectFile(file.Memory(), file.size());
-    if (!reading.project) {
-        seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), reading.problem),
+    const QString problem = reading.project ? incompletePicture(*reading.project) : reading.problem;
+    if (!problem.isEmpty()) {
+        seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), problem),
                          seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);
         return false;
     }
@@ -124,6 +159,7 @@ void TMainForm::applyClockProject(const ClockProjectFile& project, const QString
     TMemoryStream* records[] = {&FSecSound, &FMinSound, &FHourSound, &FZeroSound, &FMinAnim, &FHourAnim, &FZeroAnim};
     for (size_t i = 0; i < project.slotRecords.size(); ++i)
         fill(*records[i], project.slotRecords[i]);
+    m_slotFileNames = {};
     UpdateSlotItems();
 
     // The shape as saved; with ExtrudeHand the hands widen it at the next redraw.

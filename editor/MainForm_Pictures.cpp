@@ -74,26 +74,29 @@ std::optional<QString> TMainForm::chooseFile(seam::FileDialogRequest& dialog)
     return executeFileDialog(dialog);
 }
 
-void TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly)
+bool TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly)
 {
     loaded.LoadFromFile(path);
     const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
+    const QString fileName = QFileInfo(path).fileName();
+    if (form.refused()) {
+        seam::messageBox(pictureRefusalMessage(fileName, form.picture), seam::applicationTitle(),
+                         seam::MB_OK | seam::MB_ICONWARNING);
+        return false;
+    }
     if (!form.convertible())
-        return;
+        return true;
     QString question = QStringLiteral("「%1」は時計で表示できない形式の画像です（%2）。\n"
                                       "24 ビットのビットマップに変換して使いますか？\n")
-                           .arg(QFileInfo(path).fileName(), form.format.toUpper());
+                           .arg(fileName, QString::fromLatin1(form.picture.format).toUpper());
     if (form.hasAlpha)
         question += QStringLiteral("変換すると透明度（アルファチャンネル）の情報は失われます。\n");
     question += QStringLiteral("\n［OK］変換して使います。\n［キャンセル］変換せずにそのまま使います（時計には表示されません）。");
-    if (seam::messageBox(question, seam::applicationTitle(),
-                         seam::MB_OKCANCEL | seam::MB_ICONQUESTION | seam::MB_DEFBUTTON2) != seam::IDOK)
-        return;
-    TMemoryStream converted;
-    convertToClockBitmap(loaded, converted);
-    loaded.Clear();
-    loaded.LoadFromStream(converted);
-    loaded.SetPosition(0);
+    // Converting is what the user most likely wants: OK is the default.
+    if (seam::messageBox(question, seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_ICONQUESTION) != seam::IDOK)
+        return true;
+    convertToClockBitmap(form.picture.image, loaded);
+    return true;
 }
 
 void TMainForm::Background1Click()
@@ -104,7 +107,8 @@ void TMainForm::Background1Click()
     // The whole file is read before anything changes: one that cannot be read ends the
     // command with the framework's error and leaves the project as it was.
     TMemoryStream loaded;
-    readPictureFile(*path, loaded);
+    if (!readPictureFile(*path, loaded))
+        return;
     SetModified(true);
     FBkgStream.Clear();
     FBkgStream.LoadFromStream(loaded);
@@ -122,7 +126,8 @@ void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
     if (!path)
         return;
     TMemoryStream loaded;
-    readPictureFile(*path, loaded);
+    if (!readPictureFile(*path, loaded))
+        return;
     SetModified(true);
     stream.Clear();
     stream.LoadFromStream(loaded);

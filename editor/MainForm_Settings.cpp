@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMargins>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace dw {
 
@@ -33,6 +36,9 @@ constexpr int kReachableHeight = 16;
 // Window systems place windows within 16-bit coordinates; anything beyond is on no screen (and
 // would overflow the rectangle arithmetic below).
 constexpr int kMaxWindowCoordinate = 32767;
+// Room kept for the frame a window manager draws around the window (the settings hold the
+// window's own area, without it): the caption above, a border on the other sides.
+constexpr QMargins kFrameAllowance(4, 28, 4, 4);
 
 bool plausibleExtent(std::optional<int32_t> v) { return v && *v > 0 && *v <= kMaxWindowExtent; }
 bool plausibleCoordinate(int v) { return v >= -kMaxWindowCoordinate && v <= kMaxWindowCoordinate; }
@@ -47,6 +53,37 @@ bool reachableOnAScreen(const QRect& window)
             return true;
     }
     return false;
+}
+
+// The screen the window is mostly on; the primary screen when it is on none.
+const QScreen* screenOf(const QRect& window)
+{
+    const QScreen* best = QGuiApplication::primaryScreen();
+    int64_t bestArea = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = window.intersected(screen->availableGeometry());
+        const int64_t area = int64_t(common.width()) * common.height();
+        if (area > bestArea)
+            best = screen, bestArea = area;
+    }
+    return best;
+}
+
+// A window larger than the available area of its screen (a user coming from a bigger monitor) is
+// made to fit it, frame included, and moved onto it as far as it reaches beyond; a window that
+// fits stays exactly where it was.
+QRect fittedToScreen(QRect window, const QScreen* screen)
+{
+    if (!screen)
+        return window;
+    const QRect area = screen->availableGeometry().marginsRemoved(kFrameAllowance);
+    if (area.isEmpty() || screen->availableGeometry().contains(window))
+        return window;
+    window.setWidth(std::min(window.width(), area.width()));
+    window.setHeight(std::min(window.height(), area.height()));
+    window.moveLeft(std::clamp(window.left(), area.left(), area.right() + 1 - window.width()));
+    window.moveTop(std::clamp(window.top(), area.top(), area.bottom() + 1 - window.height()));
+    return window;
 }
 
 } // namespace
@@ -78,20 +115,29 @@ void TMainForm::restorePlacement(const ProfileFile& ini)
     const std::optional<int32_t> top = ini.readInteger(kWindow, QStringLiteral("Top"));
     const std::optional<int32_t> width = ini.readInteger(kWindow, QStringLiteral("Width"));
     const std::optional<int32_t> height = ini.readInteger(kWindow, QStringLiteral("Height"));
+    bool placedFromSettings = false;
     // A size of 0, a negative one or an absurd one is no size: the defaults.
     // Smaller than its controls need, the window could not have been made by the user: it
     // keeps room for them.
     const QSize least = minimumSizeHint();
     const int w = std::max(plausibleExtent(width) ? *width : kDefaultWidth, least.width());
     const int h = std::max(plausibleExtent(height) ? *height : kDefaultHeight, least.height());
-    resize(w, h);
-    // Without a stored position the system places the new window. A position that would put
-    // the window out of reach of every screen is ignored the same way.
+    // The settings hold the window's own area (without the frame) and it is put back as such:
+    // saved and restored in the same measure, the window comes back exactly where it was.
+    // Without a stored position the system places the new window; a position that would put the
+    // window out of reach of every screen is ignored the same way.
     if (left || top) {
-        const int l = left.value_or(x());
-        const int t = top.value_or(y());
-        if (plausibleCoordinate(l) && plausibleCoordinate(t) && reachableOnAScreen(QRect(l, t, w, h)))
-            move(l, t);
+        const int l = left.value_or(geometry().x());
+        const int t = top.value_or(geometry().y());
+        if (plausibleCoordinate(l) && plausibleCoordinate(t) && reachableOnAScreen(QRect(l, t, w, h))) {
+            setGeometry(fittedToScreen(QRect(l, t, w, h), screenOf(QRect(l, t, w, h))));
+            placedFromSettings = true;
+        }
+    }
+    if (!placedFromSettings) {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        const QPoint corner = primary ? primary->availableGeometry().topLeft() : QPoint();
+        resize(fittedToScreen(QRect(corner, QSize(w, h)), primary).size());
     }
     if (ini.ReadBool(kWindow, QStringLiteral("Maximized"), false))
         setWindowState(windowState() | Qt::WindowMaximized);
@@ -111,7 +157,8 @@ void TMainForm::writeSettings()
                 break;
             }
     ini.WriteInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color());
-    // The restored rectangle, also while the window is maximised or minimised.
+    // The restored rectangle, also while the window is maximised or minimised: the window's own
+    // area, as restorePlacement puts it back.
     const bool restored = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
     QRect placement = restored ? geometry() : normalGeometry();
     if (!placement.isValid())

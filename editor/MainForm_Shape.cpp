@@ -90,10 +90,12 @@ void TMainForm::M1Click()
     const std::optional<QString> path = chooseFile(OpenPictureDialog1);
     if (!path)
         return;
-    // Read (and decode) the mask before anything changes: a file that is not a readable
-    // bitmap ends the command with the framework's error, the project as it was.
+    // Read (and decode) the mask before anything changes: a file that is no whole picture ends
+    // the command with a message, one that cannot be read with the framework's error; the
+    // project stays as it was either way.
     TMemoryStream file;
-    readPictureFile(*path, file, true);
+    if (!readPictureFile(*path, file, true))
+        return;
     TBitmap mask;
     mask.LoadFromStream(file);
     SetModified(true);

@@ -2,12 +2,20 @@
 // slots share, and the one place that enables the slot items from the records.
 #include "EditorUnit.h"
 
+#include "CharacterNames.h"
+
 #include "media/AnimSlot.h"
 #include "media/SlotRecord.h"
+#include "media/SlotSummary.h"
 #include "media/SoundRecord.h"
+#include "media/widgets/ByFileNameUnit.h"
+#include "platform/AnsiText.h"
 #include "platform/CommandRunner.h"
+#include "platform/Seam.h"
 
 #include <QAction>
+#include <QMenu>
+#include <QLineEdit>
 
 namespace dw {
 
@@ -22,6 +30,28 @@ void TMainForm::createSlots()
         {kHourAnimSlot, &FHourAnim, Load6, byFileName6, Silent6, NoData6, Play6, AnimParam2},
         {kZeroAnimSlot, &FZeroAnim, Load7, byFileName7, Silent7, NoData7, Play7, AnimParam3},
     }};
+    // Each submenu ends with what its slot holds, after a separator.
+    for (MediaSlot& slot : m_slots) {
+        QMenu* menu = nullptr;
+        for (QObject* holder : slot.load->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(holder))
+                menu = m;
+        Q_ASSERT(menu);
+        if (!menu)
+            continue;
+        menu->addSeparator();
+        slot.state = menu->addAction(QString());
+        slot.state->setObjectName(QStringLiteral("SlotState%1").arg(slot.number));
+        slot.state->setEnabled(false);
+    }
+}
+
+QAction* TMainForm::slotStateItem(int32_t slot) const
+{
+    for (const MediaSlot& s : m_slots)
+        if (s.number == slot)
+            return s.state;
+    return nullptr;
 }
 
 void TMainForm::connectSlotCommands()
@@ -80,19 +110,46 @@ TMemoryStream* TMainForm::editableSlotRecord(int slotNumber)
 
 void TMainForm::UpdateSlotItems()
 {
-    for (const MediaSlot& slot : m_slots) {
-        if (slot.number > kZeroSoundSlot) {
-            // No Data when the record is not empty; Parameters and Test Play when it holds
-            // parameters and a strip (longer than 28 bytes).
-            const AnimSlotItems states = animSlotItems(slot.record->size());
-            slot.noData->setEnabled(states.noData);
-            slot.params->setEnabled(states.params);
-            slot.play->setEnabled(states.play);
-            continue;
-        }
-        const SoundItemStates states = soundItemStates(*slot.record);
+    for (const MediaSlot& slot : m_slots)
+        UpdateSlotItems(slot);
+}
+
+void TMainForm::UpdateSlotItems(const MediaSlot& slot)
+{
+    const QString& loadedFrom = m_slotFileNames[size_t(slot.number - 1)];
+    if (slot.number > kZeroSoundSlot) {
+        // No Data when the record is not empty; Parameters and Test Play when it holds
+        // parameters and a strip (longer than 28 bytes).
+        const AnimSlotItems states = animSlotItems(slot.record->size());
         slot.noData->setEnabled(states.noData);
+        slot.params->setEnabled(states.params);
         slot.play->setEnabled(states.play);
+        slot.state->setText(animSlotSummary(*slot.record, loadedFrom));
+        return;
+    }
+    const SoundItemStates states = soundItemStates(*slot.record);
+    slot.noData->setEnabled(states.noData);
+    slot.play->setEnabled(states.play);
+    slot.state->setText(soundSlotSummary(*slot.record, loadedFrom));
+}
+
+std::optional<TMainForm::RecordedNameEntry> TMainForm::askRecordedName(const QString& prompt, QString name)
+{
+    Q_ASSERT(StringDlg); // created at start-up, after the main window
+    if (!StringDlg)
+        return std::nullopt;
+    while (true) {
+        StringDlg->Edit1->setText(name);
+        StringDlg->setWindowTitle(prompt);
+        if (seam::showModal(*StringDlg) != seam::mrOk)
+            return std::nullopt;
+        name = StringDlg->Edit1->text();
+        AnsiResult ansi = ansiFromUnicode(name);
+        if (ansi.ok())
+            return RecordedNameEntry{name, std::move(ansi.bytes)};
+        // A name the file cannot hold would be recorded as another name.
+        seam::beep();
+        seam::showMessage(unstorableNameMessage(ansi.unmappable));
     }
 }
 
@@ -103,7 +160,7 @@ void TMainForm::Silent1Click(QObject* Sender)
         return;
     SetModified(true);
     writeSilentRecord(*slot->record, slot->number);
-    UpdateSlotItems();
+    UpdateSlotItems(*slot);
 }
 
 void TMainForm::NoData1Click(QObject* Sender)
@@ -113,7 +170,7 @@ void TMainForm::NoData1Click(QObject* Sender)
         return;
     slot->record->Clear();
     SetModified(true);
-    UpdateSlotItems();
+    UpdateSlotItems(*slot);
 }
 
 } // namespace dw

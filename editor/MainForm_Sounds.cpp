@@ -10,9 +10,12 @@
 #include "media/widgets/ByFileNameUnit.h"
 #include "platform/AnsiText.h"
 #include "platform/FrameworkError.h"
+#include "platform/WaveImage.h"
 #include "platform/WavePlayer.h"
 
 #include <QFileInfo>
+
+#include <cstring>
 #include <QLineEdit>
 
 namespace dw {
@@ -25,6 +28,15 @@ const QString kSoundNamePrompt = QStringLiteral("サウンドファイル名(*.w
 // and would hold the window while it is read.
 constexpr int64_t kMaxNamedWaveSize = 256 * 1024 * 1024;
 
+// Why a file was not taken as a sound: not a wave file at all, or one the player cannot play.
+QString soundRefusalMessage(const QString& fileName, const uint8_t* bytes, int64_t size)
+{
+    const bool riffWave = size >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WAVE", 4) == 0;
+    if (!riffWave)
+        return QStringLiteral("「%1」はサウンド（WAVE 形式）のファイルではないため、読み込めません。").arg(fileName);
+    return QStringLiteral("「%1」は壊れているか、再生できない形式の WAVE ファイルのため、読み込めません。").arg(fileName);
+}
+
 } // namespace
 
 void TMainForm::Load1Click(QObject* Sender)
@@ -35,36 +47,38 @@ void TMainForm::Load1Click(QObject* Sender)
     const std::optional<QString> path = chooseFile(OpenDialog1);
     if (!path)
         return;
-    // The whole file is read before the record is touched: a file that cannot be opened or
-    // read ends the command with the framework's error and leaves the slot as it was.
+    // The whole file is read and checked before the record is touched: a file that cannot be
+    // opened or read ends the command with the framework's error, one that is no sound the
+    // player plays with a message; the slot stays as it was.
     TMemoryStream wave;
     wave.LoadFromFile(*path);
+    // Only a sound the player plays is taken: anything else would be saved as a sound that is
+    // never heard.
+    const WaveProbe probe = probeWaveImage(wave.Memory(), wave.size());
+    if (!probe.playable()) {
+        seam::beep();
+        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), wave.Memory(), wave.size()));
+        return;
+    }
     writeEmbeddedSound(*slot->record, slot->number, wave.Memory(), wave.size());
     SetModified(true);
-    UpdateSlotItems();
+    m_slotFileNames[size_t(slot->number - 1)] = QFileInfo(*path).fileName();
+    UpdateSlotItems(*slot);
 }
 
 void TMainForm::byFileName1Click(QObject* Sender)
 {
     MediaSlot* slot = soundSlotOfItem(Sender, &MediaSlot::byFileName);
-    Q_ASSERT(StringDlg); // created at start-up, after the main window
-    if (!slot || !StringDlg)
+    if (!slot)
         return;
-    const std::optional<std::string> name = recordedSoundName(*slot->record);
-    StringDlg->Edit1->setText(name ? unicodeFromAnsi(*name) : QString());
-    StringDlg->setWindowTitle(kSoundNamePrompt);
-    if (seam::showModal(*StringDlg) != seam::mrOk)
+    const std::optional<std::string> recorded = recordedSoundName(*slot->record);
+    const std::optional<RecordedNameEntry> name =
+        askRecordedName(kSoundNamePrompt, recorded ? unicodeFromAnsi(*recorded) : QString());
+    if (!name)
         return;
-    const AnsiResult ansi = ansiFromUnicode(StringDlg->Edit1->text());
-    // A name the file cannot hold would be recorded as another name: refused, slot unchanged.
-    if (!ansi.ok()) {
-        seam::beep();
-        seam::showMessage(unstorableNameMessage(ansi.unmappable));
-        return;
-    }
     SetModified(true);
-    writeNamedSound(*slot->record, slot->number, ansi.bytes);
-    UpdateSlotItems();
+    writeNamedSound(*slot->record, slot->number, name->ansi);
+    UpdateSlotItems(*slot);
 }
 
 QStringList TMainForm::recordedNameFolders() const

@@ -231,6 +231,13 @@ int WidgetSeamHandler::showModal(QObject& dialog)
         qWarning("showModal: %s is not a dialog", qPrintable(dialog.objectName()));
         return seam::mrCancel;
     }
+    // A dialog is shown once at a time: asked again while it is open (a command that reached
+    // the window while the dialog was still closing), it is not shown a second time, and the
+    // user hears that nothing happened.
+    if (widget->isVisible()) {
+        QApplication::beep();
+        return seam::mrCancel;
+    }
     return modalResultFromExec(widget->exec());
 }
 

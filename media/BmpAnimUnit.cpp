@@ -20,15 +20,19 @@ TColor stripKeyColour(const TBitmap& strip)
     return strip.pixel(0, strip.Height() - 1);
 }
 
-// Serves the application's events until the tick count reaches the deadline.
-void waitUntil(int64_t deadline)
+// Serves the application's events until the tick count reaches the deadline; false when a stop
+// was asked for meanwhile (checked right after the events, before sleeping).
+bool waitUntil(int64_t deadline, const AnimPlayStop* stop)
 {
     TickSource& ticks = ticks::current();
     while (ticks.milliseconds() < deadline) {
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
+        if (stop && stop->requested())
+            return false;
         ticks.sleep(kAnimWaitStep);
     }
+    return true;
 }
 
 } // namespace
@@ -161,16 +165,23 @@ bool AnimFramePainter::overlapsTarget(const TCanvas& target) const
            && int64_t(m_y) + m_grid.frameHeight > clip.Top;
 }
 
-void BmpAnimPlay(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background)
+void BmpAnimPlay(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background,
+                 const AnimPlayStop* stop)
 {
     AnimFramePainter painter(Strip, Param);
+    // Nothing would be seen: the play would only hold the window for its whole time.
+    if (!painter.drawsOn(Target))
+        return;
     // The 64-bit count never wraps, so a deadline is never mistaken for one long past.
     int64_t deadline = ticks::current().milliseconds();
     const int64_t frames = painter.frameCount();
     for (int64_t k = 0; k < frames; ++k) {
+        if (stop && stop->requested())
+            return;
         painter.draw(Target, Background, k);
         deadline += Param.FrameTime;
-        waitUntil(deadline);
+        if (!waitUntil(deadline, stop))
+            return;
     }
 }
 

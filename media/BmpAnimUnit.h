@@ -28,6 +28,9 @@ public:
     AnimFramePainter& operator=(const AnimFramePainter&) = delete;
 
     int64_t frameCount() const { return m_grid.frameCount(); }
+    // Whether any frame shows on the target: frames of size 0 or placed wholly outside the
+    // target's clip area draw nothing.
+    bool drawsOn(const TCanvas& target) const { return m_grid.framesVisible() && overlapsTarget(target); }
     // Composes frame k over a fresh copy of the background at the frame's place and copies it
     // to the target there. A frame of size 0 or wholly outside the target draws nothing.
     void draw(TCanvas& target, TBitmap& background, int64_t k);
@@ -54,6 +57,17 @@ private:
 
 };
 
+// A play the user may stop. Whoever watches the user's input while the play serves events asks
+// for the stop; the play then returns at once, without drawing another frame.
+class AnimPlayStop {
+public:
+    void request() { m_requested = true; }
+    bool requested() const { return m_requested; }
+
+private:
+    bool m_requested = false;
+};
+
 // Plays Strip once on Target: frame after frame (the top row left to right, then the next row),
 // each at (Param.OffsetX, Param.OffsetY) of Target for Param.FrameTime milliseconds, with the
 // strip's transparent colour (its bottom-left pixel; white for a 1-bit strip) letting Background
@@ -63,14 +77,16 @@ private:
 // The wait between frames serves the application's events and sleeps 20 ms at a time on the
 // installed tick source (platform/TickSource.h); deadlines are absolute from the start, so the
 // play does not drift and a slow frame is followed at once by the next. A whole play lasts
-// rows × columns × FrameTime, give or take one 20 ms step, also when nothing can be drawn (frames
-// of size 0, a frame wholly outside Target). Counts below 1 play no frame.
+// rows × columns × FrameTime, give or take one 20 ms step, unless `stop` is asked for during a
+// wait (the play then returns at once). A play that would show nothing (frames of size 0, frames
+// wholly outside Target) returns at once; counts below 1 play no frame.
 //
 // Strip is read only while the play prepares (the mask and the sprite are made from it once);
 // Background is read for every frame, so the caller keeps it alive and unchanged for the whole
 // call: an event served during the wait must not free it (both callers play over a background
 // of their own).
-void BmpAnimPlay(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background);
+void BmpAnimPlay(TCanvas& Target, TBitmap& Strip, const TAnimParam& Param, TBitmap& Background,
+                 const AnimPlayStop* stop = nullptr);
 
 // The polling step of the wait, in milliseconds.
 constexpr int kAnimWaitStep = 20;

@@ -23,6 +23,7 @@ enum MediaSlotNumber : int32_t {
 };
 
 constexpr int64_t kSlotHeaderSize = 8; // slot number and kind
+constexpr int64_t kSilentRecordSize = 4; // the slot number alone
 
 // The record becomes the slot number alone (4 bytes): silent, or an animation set to none.
 void writeSilentRecord(TMemoryStream& record, int32_t slot);

@@ -3,7 +3,10 @@
 // Pictures in forms the clock cannot show. The clock (this editor's preview and the desktop
 // clock alike) shows only uncompressed bottom-up bitmaps; drawing programs also write 16-bit
 // 5-6-5 and 32-bit files with bit-field masks, top-down rows, RLE, OS/2 headers or PNG. Such a
-// file is recognised here and can be turned into the 24-bit bitmap the clock shows.
+// file is recognised here and can be turned into the 24-bit bitmap the clock shows. A file that
+// is no picture, or one that does not hold every pixel its header promises, is refused.
+
+#include "CompletePicture.h"
 
 #include "platform/MemoryStream.h"
 
@@ -17,19 +20,26 @@ namespace dw {
 enum class PictureUse { Stored, Decoded };
 
 struct PictureForm {
-    bool clockShows = false; // taken as it is
-    bool readable = false;   // the toolkit's image reader can read it
-    bool hasAlpha = false;   // it has pixels that are not fully opaque
-    QString format;          // the reader's name for the format ("bmp", "png", …)
-    // Whether the user should be offered a conversion: the clock cannot show it, the reader can.
-    bool convertible() const { return !clockShows && readable; }
+    bool clockShows = false;   // taken as it is
+    CompletePicture picture;   // when not: the picture read whole, or why it cannot be
+    bool hasAlpha = false;     // it has pixels that are not fully opaque
+    // Whether the user should be offered a conversion: the clock cannot show it, but every pixel
+    // of it could be read.
+    bool convertible() const { return !clockShows && picture.ok(); }
+    bool refused() const { return !clockShows && !picture.ok(); }
 };
 
 // Examines a picture file's bytes (from the stream's start; the position is kept).
 PictureForm examinePicture(const TMemoryStream& file, PictureUse use = PictureUse::Stored);
 
-// The file as a 24-bit bottom-up bitmap with the same pixels, alpha dropped. Empty when the
-// reader cannot read it.
-void convertToClockBitmap(const TMemoryStream& file, TMemoryStream& converted);
+// A picture read whole as a 24-bit bottom-up bitmap with the same pixels, alpha dropped.
+void convertToClockBitmap(const QImage& picture, TMemoryStream& converted);
+
+// Whether a picture member of a saved clock can be taken: the engine shows it, or it is a whole
+// picture in a form the clock cannot show (a file saved with a picture kept as it was).
+bool storedPictureComplete(const uint8_t* bytes, int64_t size);
+
+// The user's message for a refused picture: the file's name and why, in one or two lines.
+QString pictureRefusalMessage(const QString& fileName, const CompletePicture& picture);
 
 } // namespace dw

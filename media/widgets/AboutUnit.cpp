@@ -127,7 +127,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     Copyright->setStatusTip(Copyright->toolTip());
     Homepage = label(Panel1, "Homepage", QStringLiteral("（付属の説明書を開く）"), QRect(8, 142, 265, 16));
     Homepage->setCursor(Qt::PointingHandCursor);
-    Homepage->setToolTip(QStringLiteral("作者のＨＰを開く"));
+    Homepage->setToolTip(QStringLiteral("付属の説明書を開く"));
     Homepage->setStatusTip(Homepage->toolTip());
 
     Label2 = label(Panel1, "Label2", QStringLiteral("Debian GNU/Linux 版"), QRect(8, 164, 265, 16));

@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <optional>
 
 namespace dw {
@@ -84,6 +86,10 @@ TAnimationDlg::TAnimationDlg(QWidget* parent) : QDialog(parent)
 
     ScrollBox1 = named(new QScrollArea(this), "ScrollBox1");
     ScrollBox1->setFocusPolicy(Qt::StrongFocus);
+    // The arrow keys move the animation while the working area has the focus: its frame shows
+    // it (the same width either way, so that nothing on it moves).
+    ScrollBox1->setStyleSheet(QStringLiteral("QScrollArea#ScrollBox1 { border: 2px solid palette(mid); }"
+                                             "QScrollArea#ScrollBox1:focus { border: 2px solid palette(highlight); }"));
     m_content = named(new QWidget, "ScrollBox1Content");
     ScrollBox1->setWidget(m_content);
     ClockImage = named(new BitmapImage(m_content), "ClockImage");
@@ -152,6 +158,8 @@ void TAnimationDlg::FormCreate()
     // new strip in AnimImage resizes AnimImage at once.
     ScrollBox1->installEventFilter(this);
     AnimImage->installEventFilter(this);
+    m_content->installEventFilter(this);
+    ClockImage->installEventFilter(this);
     AnimImage->onPictureChange = [this] { SpinEdit1Change(); };
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -236,15 +244,39 @@ bool TAnimationDlg::ScrollBoxWndProc(QEvent* event)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const std::optional<ArrowKey> arrow = arrowOf(key->key());
-    if (!arrow)
-        return false;
+    if (!arrow) {
+        // The dialog's own keys pass (the focus moves on with Tab, Escape cancels, Enter presses
+        // OK); any other key does nothing here, the scroll box's paging keys included.
+        switch (key->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return false;
+        default:
+            return true;
+        }
+    }
     const TPoint d = animKeyMove(*arrow, key->modifiers() & Qt::ControlModifier);
     moveAnimImage(AnimImage->pos() + QPoint(d.X, d.Y));
     return true;
 }
 
+bool TAnimationDlg::stopsPlay(QObject* watched, QEvent* event)
+{
+    if (!m_play || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick))
+        return false;
+    if (watched != m_content && watched != ClockImage && watched != AnimImage)
+        return false;
+    m_play->request();
+    return true;
+}
+
 bool TAnimationDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (stopsPlay(watched, event))
+        return true;
     if (watched == ScrollBox1)
         return ScrollBoxWndProc(event);
     if (watched == AnimImage) {
@@ -267,8 +299,23 @@ bool TAnimationDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TAnimationDlg::done(int result)
+{
+    if (m_play) {
+        m_closeAfterPlay = result;
+        m_play->request();
+        return;
+    }
+    QDialog::done(result);
+}
+
 void TAnimationDlg::TestPlayBtnClick()
 {
+    // Pressed again while it plays: the play stops.
+    if (m_play) {
+        m_play->request();
+        return;
+    }
     QWidget* view = ScrollBox1->viewport();
     // The background: the scroll box as it looks without the animation, the clock at its place.
     const QPoint clockAt = inScrollBox(ClockImage);
@@ -282,9 +329,14 @@ void TAnimationDlg::TestPlayBtnClick()
     p.OffsetX += clockAt.x();
     p.OffsetY += clockAt.y();
     {
+        AnimPlayStop stop;
+        m_play = &stop;
+        const std::unique_ptr<AnimPlayStop*, void (*)(AnimPlayStop**)> played(&m_play, [](AnimPlayStop** p) { *p = nullptr; });
         WindowCanvas target(view);
-        BmpAnimPlay(target.canvas(), AnimImage->Picture(), p, background);
+        BmpAnimPlay(target.canvas(), AnimImage->Picture(), p, background, &stop);
     } // releasing the canvas repaints the scroll box
+    if (const std::optional<int> result = std::exchange(m_closeAfterPlay, std::nullopt))
+        QDialog::done(*result);
 }
 
 } // namespace dw

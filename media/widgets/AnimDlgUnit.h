@@ -1,9 +1,12 @@
 #pragma once
 
 #include "media/AnimParam.h"
+#include "media/BmpAnimUnit.h"
 
 #include <QDialog>
 #include <QPoint>
+
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -59,6 +62,14 @@ public slots:
     // Plays the animation once in place with the values shown, confirmed or not.
     void TestPlayBtnClick();
 
+    // Whether the test button's play is running.
+    bool playing() const { return m_play != nullptr; }
+
+    // Closing the dialog (OK, Cancel, Escape, the close box) while the test plays stops the play
+    // first; the dialog closes as soon as the play has returned, so that its result reaches the
+    // caller before anything else can run.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -74,9 +85,14 @@ private:
     void fitContent();
     QPoint inScrollBox(const QWidget* child) const;
 
+    // A press on the working area while the test plays stops the play (and does nothing else).
+    bool stopsPlay(QObject* watched, QEvent* event);
+
     bool FDragging = false;
     QPoint FDragStart; // the mouse-down point inside AnimImage
     QWidget* m_content = nullptr; // the scroll box's plane
+    AnimPlayStop* m_play = nullptr; // the test play under way
+    std::optional<int> m_closeAfterPlay; // the result the dialog closes with once the play returns
 };
 
 // The one settings dialog of the program, created at start-up (null until then).

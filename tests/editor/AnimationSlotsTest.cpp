@@ -16,7 +16,16 @@
 #include "tests/support/TestFiles.h"
 
 #include <QApplication>
+#include <QMenuBar>
+#include <QDropEvent>
+#include <QUrl>
+#include <QTimer>
+#include <QTest>
+#include <QPushButton>
+#include <QMimeData>
 #include <QLineEdit>
+
+#include <functional>
 
 using namespace dw;
 using namespace dw::test;
@@ -165,13 +174,12 @@ TEST_F(AnimationSlots, LoadOffersTheSlotsOwnParametersAndCancelLeavesTheRecord)
     EXPECT_EQ(record(5), before);
 }
 
-TEST_F(AnimationSlots, LoadOfAFileThatIsNoBitmapEndsWithTheFrameworksErrorAndChangesNothing)
+TEST_F(AnimationSlots, LoadOfAFileThatCannotBeReadEndsWithTheFrameworksErrorAndChangesNothing)
 {
     loadStrip(7, {0, 0, 2, 4, 100});
     const Bytes before = record(7);
-    writeFile(file("junk.bmp"), dw::test::bytesOf(std::string("BM but nothing of a bitmap")));
-    choose(items(7).load, file("junk.bmp"));
-    EXPECT_EQ(ui.errors(), QStringList{stock::invalidBitmap()});
+    choose(items(7).load, file("missing.bmp"));
+    EXPECT_EQ(ui.errors(), QStringList{stock::fileOpenError(file("missing.bmp"))});
     EXPECT_EQ(record(7), before);
     EXPECT_EQ(enabled(7), std::make_tuple(true, true, true));
 }
@@ -388,41 +396,153 @@ TEST_F(AnimationPlay, TestPlayShowsEveryFrameOverThePreviewWithTheTimerDetached)
 
 TEST_F(AnimationPlay, RecordClaimingEndlessFramesPlaysOnlyTheDialogsRanges)
 {
-    // As a record from an opened file might: a million columns of no time at all.
-    const Bytes strip = dw::test::readFile(this->strip());
+    // As a record from an opened file might: a million columns of no time at all, over a strip
+    // wide enough for the 100 columns the dialog allows.
+    const QString wide = bmp("wide.bmp", filledImage(200, 10, Qt::blue));
+    const Bytes strip = dw::test::readFile(wide);
     putRecord(6, cat({le32(6), le32(2), paramBytes({0, 0, 1, 1000000, -5}), strip}));
     const int64_t start = ticks.milliseconds();
     form->AnimTestPlay(items(6).play);
     EXPECT_GE(ticks.milliseconds() - start, 100 * 50);
     EXPECT_LT(ticks.milliseconds() - start, 100 * 50 + 20);
     EXPECT_TRUE(ui.errors().isEmpty());
+
+    // On the 80-pixel strip those 100 columns are 0 pixels wide: nothing to see, no wait.
+    putRecord(6, cat({le32(6), le32(2), paramBytes({0, 0, 100, 100, 1000}), dw::test::readFile(this->strip())}));
+    const int64_t again = ticks.milliseconds();
+    form->AnimTestPlay(items(6).play);
+    EXPECT_EQ(ticks.milliseconds(), again);
 }
 
-TEST_F(AnimationPlay, UserActingWhileItPlaysBreaksNothing)
+TEST_F(AnimationPlay, TheUsersFirstInputStopsThePlayAndRunsNoCommand)
 {
+    // While the strip plays, whatever the user presses stops it at once and does nothing else:
+    // a click on the playing area or on the menu bar, a key typed into the title, a shortcut.
     loadStrip(6, {0, 0, 2, 4, 100});
-    loadStrip(5, {10, 10, 1, 2, 100});
-    // While slot 6 plays: its record is cleared, the built-in dial is put back (a new preview
-    // picture), slot 5 plays inside the wait, and the window is closed.
+    form->show();
+    form->SetModified(false);
+    const QString dial = bmp("dropped.bmp", filledImage(50, 50, Qt::red));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(dial)});
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } inputs[] = {
+        {"click on the clock", [&] { QTest::mouseClick(form->ClockImage, Qt::LeftButton); }},
+        {"click on the menu bar", [&] { QTest::mouseClick(form->MainMenu1, Qt::LeftButton, {}, QPoint(10, 5)); }},
+        {"key in the title", [&] { QTest::keyClick(form->Edit1, Qt::Key_X); }},
+        {"Escape", [&] { QTest::keyClick(form.get(), Qt::Key_Escape); }},
+        {"menu shortcut", [&] { QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier); }},
+    };
+    const Bytes before = record(6);
+    for (const auto& input : inputs) {
+        ui.clearLog();
+        const int base = ticks.sleeps();
+        ticks.afterSleep = [&](int64_t) {
+            if (ticks.sleeps() - base == 3)
+                input.act();
+        };
+        const int64_t start = ticks.milliseconds();
+        items(6).play->trigger();
+        EXPECT_LT(ticks.milliseconds() - start, 100) << input.what << ": stopped in the first frame";
+        EXPECT_TRUE(ui.log().empty()) << input.what << ": no command ran";
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << input.what;
+        EXPECT_EQ(form->Edit1->text(), QString()) << input.what;
+        EXPECT_FALSE(form->modified()) << input.what;
+        EXPECT_EQ(form->bkgStream().size(), 0) << input.what;
+        EXPECT_EQ(record(6), before);
+        EXPECT_TRUE(form->timerHandlerAttached());
+        EXPECT_EQ(TScreen::cursor(), crDefault);
+    }
+    // A file dragged over the window is refused while the strip plays.
+    bool taken = true;
+    const int base = ticks.sleeps();
     ticks.afterSleep = [&](int64_t) {
-        switch (ticks.sleeps()) {
-        case 2: QMetaObject::invokeMethod(items(6).noData, &QAction::trigger, Qt::QueuedConnection); break;
-        case 4: QMetaObject::invokeMethod(form->N10, &QAction::trigger, Qt::QueuedConnection); break;
-        case 6: QMetaObject::invokeMethod(items(5).play, &QAction::trigger, Qt::QueuedConnection); break;
-        case 20: QMetaObject::invokeMethod(form.get(), &QWidget::close, Qt::QueuedConnection); break;
-        default: break;
+        if (ticks.sleeps() - base == 3) {
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form->ClockImage, &enter);
+            taken = enter.isAccepted();
         }
     };
-    form->show();
-    ui.answerMessage(seam::IDOK); // closing the changed project: yes, close
-    const int64_t start = ticks.milliseconds();
     items(6).play->trigger();
-    EXPECT_GE(ticks.milliseconds() - start, 100 + 200);
-    EXPECT_TRUE(record(6).empty());
-    EXPECT_TRUE(form->timerHandlerAttached());
-    EXPECT_EQ(TScreen::cursor(), crDefault);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(ui.errors().isEmpty());
+    EXPECT_FALSE(taken);
+    EXPECT_EQ(form->bkgStream().size(), 0);
+    ticks.afterSleep = nullptr;
+    // Afterwards input reaches the window again.
+    QTest::keyClick(form->Edit1, Qt::Key_X);
+    EXPECT_EQ(form->Edit1->text(), QStringLiteral("x"));
+}
+
+TEST_F(AnimationPlay, ClosingTheWindowDuringAPlayStopsItThenAsksTheCloseGuard)
+{
+    loadStrip(6, {0, 0, 2, 4, 100});
+    form->show();
+    ASSERT_TRUE(form->modified());
+    for (const int answer : {seam::IDCANCEL, seam::IDOK}) {
+        ui.clearLog();
+        const int base = ticks.sleeps();
+        ticks.afterSleep = [&](int64_t) {
+            if (ticks.sleeps() - base == 3) {
+                EXPECT_FALSE(form->close()) << "the window stays while the play returns";
+            }
+        };
+        ui.answerMessage(answer);
+        const int64_t start = ticks.milliseconds();
+        items(6).play->trigger();
+        EXPECT_LT(ticks.milliseconds() - start, 100);
+        EXPECT_TRUE(ui.records(Kind::MessageBox).empty()) << "nothing is asked during the play";
+        QApplication::processEvents(); // the close, now
+        ASSERT_EQ(ui.records(Kind::MessageBox).size(), 1u);
+        EXPECT_EQ(ui.records(Kind::MessageBox)[0].text, QStringLiteral("データが保存されていません。\n終了しますか？"));
+        EXPECT_EQ(form->isVisible(), answer == seam::IDCANCEL);
+        EXPECT_EQ(form->Timer1->isActive(), answer == seam::IDCANCEL) << "the preview runs exactly while the window stays";
+        EXPECT_TRUE(form->timerHandlerAttached());
+    }
+}
+
+TEST_F(AnimationPlay, OkDuringTheDialogsTestPlayStoresTheSlotBeforeAnythingElseRuns)
+{
+    // The dialog truly modal, as in the running editor: its loop returns with OK as soon as the
+    // play it was showing stops, and the save that follows at once holds the slot.
+    class ModalLoop final : public seam::Handler {
+    public:
+        explicit ModalLoop(seam::Handler& scripted) : m_scripted(scripted), m_previous(seam::install(this)) {}
+        ~ModalLoop() override { seam::install(m_previous); }
+        int messageBox(const QString& t, const QString& c, unsigned f) override { return m_scripted.messageBox(t, c, f); }
+        void errorBox(const QString& m) override { m_scripted.errorBox(m); }
+        std::optional<QString> fileDialog(const seam::FileDialogRequest& r) override { return m_scripted.fileDialog(r); }
+        std::optional<uint32_t> colorDialog(const QString& n, uint32_t i) override { return m_scripted.colorDialog(n, i); }
+        int showModal(QObject& dialog) override { return static_cast<QDialog&>(dialog).exec() == QDialog::Accepted ? seam::mrOk : seam::mrCancel; }
+        void beep() override { m_scripted.beep(); }
+
+    private:
+        seam::Handler& m_scripted;
+        seam::Handler* m_previous;
+    } modal(ui);
+
+    const TAnimParam p{5, 6, 2, 4, 1000};
+    QTimer::singleShot(0, &animationDlg, [&] {
+        animationDlg.SetParam(p);
+        animationDlg.TestPlayBtn->click();
+    });
+    const int base = ticks.sleeps();
+    ticks.afterSleep = [&](int64_t) {
+        if (ticks.sleeps() - base == 3)
+            QTimer::singleShot(0, animationDlg.OKBtn, &QPushButton::click);
+    };
+    const int64_t start = ticks.milliseconds();
+    choose(items(5).load, strip());
+    EXPECT_LT(ticks.milliseconds() - start, 1000) << "the 8-second play stopped in its first frame";
+    const Bytes stored = record(5);
+    ASSERT_GT(stored.size(), 28u) << "the slot is set when Load returns";
+    EXPECT_EQ(Bytes(stored.begin() + 8, stored.begin() + 28), paramBytes(p));
+    if (form->Compress1->isChecked())
+        form->Compress1->trigger();
+    choose(form->Save1, file("at-once.pdl"));
+    const OpenedDataFile saved = openDataFile(dw::test::readFile(file("at-once.pdl")));
+    ASSERT_TRUE(saved.readable());
+    ASSERT_EQ(saved.image.members.size(), 8u);
+    EXPECT_EQ(saved.image.members[7], record(5));
 }
 
 TEST_F(AnimationSlots, EachCommandChangesOnlyItsOwnSlot)

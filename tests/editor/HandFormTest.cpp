@@ -328,8 +328,10 @@ TEST_F(Positioning, CancelAndClosingTheWindowChangeNothing)
 
 TEST_F(Positioning, PicturesThatCannotBeDecodedOpenNothing)
 {
-    const QString junk = file("junk.bmp");
-    writeFile(junk, Bytes(64, 0x42));
+    // A whole PNG kept as it is: the clock cannot show it, and neither can the dialog.
+    const QString junk = file("kept.png");
+    filledImage(30, 20, Qt::red).save(junk, "PNG");
+    ui.answerMessage(seam::IDCANCEL); // not converted
     choose(form->N2, junk);
     form->SetModified(false);
     ui.clearLog();
@@ -340,6 +342,7 @@ TEST_F(Positioning, PicturesThatCannotBeDecodedOpenNothing)
     EXPECT_FALSE(form->modified());
 
     // An undecodable dial stops one centre for all as well, and the dialog stays whole.
+    ui.answerMessage(seam::IDCANCEL);
     choose(form->Background1, junk);
     form->SetModified(false);
     ui.clearLog();

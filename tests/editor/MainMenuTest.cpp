@@ -139,6 +139,10 @@ TEST(MainMenu, EveryMenuHoldsItsItemsInOrder)
         for (const Row& r : rows)
             if (r.parent == parent)
                 expected << r.name;
+        // Each slot's submenu ends, after a separator, with what the slot holds.
+        static const QStringList slotMenus = {"Second1", "Minute1", "Hour1", "N01", "Minute2", "Hour2", "N02"};
+        if (slotMenus.contains(parent))
+            expected << QString() << QStringLiteral("SlotState%1").arg(slotMenus.indexOf(parent) + 1);
         const QList<QAction*> actual = parent.isEmpty() ? form.MainMenu1->actions() : form.submenu(parent)->actions();
         EXPECT_EQ(namesOf(actual), expected) << "menu " << qPrintable(parent.isEmpty() ? "MainMenu1" : parent);
     }

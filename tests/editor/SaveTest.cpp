@@ -214,12 +214,14 @@ TEST_F(Save, MissingTemporaryFolderFallsBackToThePlainFile)
 
 TEST_F(Save, CabinetThatCannotBeWrittenFallsBackToThePlainFile)
 {
-    // A dial of 17 MiB of noise: its cabinet would pass the 16 MiB a cabinet may hold.
-    Bytes noise(17u << 20);
+    // A dial of 2400 × 2400 pixels of noise, 17 MB: its cabinet would pass the 16 MiB a cabinet
+    // may hold.
+    QImage pixels(2400, 2400, QImage::Format_RGB32);
     QRandomGenerator generator(7);
-    generator.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    noise[0] = 'B';
-    noise[1] = 'M';
+    generator.fillRange(reinterpret_cast<quint32*>(pixels.bits()), pixels.sizeInBytes() / 4);
+    const QByteArray file24 = bmpFile(pixels);
+    ASSERT_GT(file24.size(), 16 << 20);
+    const Bytes noise(file24.begin(), file24.end());
     writeFile(file("noise.bmp"), noise);
     choose(form->Background1, file("noise.bmp"));
     ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));

@@ -7,6 +7,7 @@
 #include "platform/AnsiText.h"
 #include "platform/FrameworkError.h"
 
+#include "tests/platform/WaveBytes.h"
 #include "tests/support/TestFiles.h"
 
 #include <QFileInfo>
@@ -68,7 +69,9 @@ protected:
         });
     }
 
-    const Bytes someWave = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E', 0x80, 0x7F};
+    // A wave file of a few 8-bit samples, the given ones after the first two.
+    static Bytes waveOf(const Bytes& samples) { return pcm8Wave(cat({{0x80, 0x7F}, samples})); }
+    const Bytes someWave = waveOf({});
     QString shownText, shownCaption;
 };
 
@@ -89,8 +92,7 @@ TEST_F(SoundSlots, LoadEmbedsTheFileUnchangedInEachSlot)
 {
     for (int slot = 1; slot <= 4; ++slot) {
         form->SetModified(false);
-        Bytes bytes = someWave;
-        bytes.push_back(uint8_t(slot)); // a different file for every slot
+        const Bytes bytes = waveOf({uint8_t(slot)}); // a different file for every slot
         choose(items(slot).load, wave(QStringLiteral("s%1.wav").arg(slot), bytes));
         EXPECT_EQ(record(slot), cat({le32(uint32_t(slot)), le32(1), bytes})) << slot;
         EXPECT_EQ(enabled(slot), std::make_pair(true, true));
@@ -109,14 +111,34 @@ TEST_F(SoundSlots, LoadEmbedsTheFileUnchangedInEachSlot)
     EXPECT_EQ(dialogs[3].file.fileName, file("s3.wav")) << "the dialog offers the file chosen last";
 }
 
-TEST_F(SoundSlots, EmptyWaveFileLeavesTheHeaderAloneAndPlaysNothing)
+TEST_F(SoundSlots, AFileThatIsNoSoundThePlayerPlaysIsRefusedAndTheSlotStays)
 {
-    choose(items(2).load, wave("empty.wav", {}));
-    EXPECT_EQ(record(2), cat({le32(2), le32(1)}));
-    EXPECT_EQ(enabled(2), std::make_pair(true, true));
-    items(2).play->trigger();
-    EXPECT_TRUE(player.played.empty());
-    EXPECT_TRUE(ui.log().size() == 1) << "the file dialog only: no message";
+    choose(items(2).load, wave("old.wav", someWave));
+    form->SetModified(false);
+    WaveFields gsm;
+    gsm.formatTag = 0x31; // GSM 6.10: a wave file, but not one the player decodes
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* why;
+    } refused[] = {
+        {"empty.wav", {}, "ではない"},
+        {"notes.wav", {'h', 'e', 'l', 'l', 'o', '\n'}, "ではない"},
+        {"riff-only.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, "再生できない"},
+        {"gsm.wav", waveImage(gsm, Bytes(65, 0)), "再生できない"},
+        {"cut.wav", Bytes(someWave.begin(), someWave.begin() + 30), "再生できない"},
+    };
+    for (const auto& r : refused) {
+        ui.clearLog();
+        choose(items(2).load, wave(r.name, r.bytes));
+        ASSERT_EQ(ui.messages().size(), 1) << r.name;
+        EXPECT_TRUE(ui.messages()[0].startsWith(QStringLiteral("「%1」").arg(r.name))) << qPrintable(ui.messages()[0]);
+        EXPECT_TRUE(ui.messages()[0].contains(QString::fromUtf8(r.why))) << qPrintable(ui.messages()[0]);
+        EXPECT_EQ(ui.beeps(), 1);
+        EXPECT_EQ(record(2), cat({le32(2), le32(1), someWave})) << r.name << ": the sound it had stays";
+        EXPECT_EQ(enabled(2), std::make_pair(true, true));
+        EXPECT_FALSE(form->modified()) << r.name;
+    }
 }
 
 TEST_F(SoundSlots, LoadThatCannotReadItsFileLeavesEverythingAsItWas)
@@ -338,7 +360,7 @@ TEST_F(SoundSlots, TestPlayOfANamedSlotPlaysTheFileBesideTheClocksFiles)
 {
     // Relative names are looked for beside the data file saved last, then beside the wave
     // chosen last.
-    const Bytes chime = cat({someWave, {1, 2, 3}});
+    const Bytes chime = waveOf({1, 2, 3});
     QDir(dir.path()).mkpath("sounds");
     choose(items(4).load, wave("sounds/other.wav", someWave));
     writeFile(file("sounds/chime.wav"), chime);
@@ -366,7 +388,7 @@ TEST_F(SoundSlots, TestPlayOfANamedSlotPlaysTheFileBesideTheClocksFiles)
 
 TEST_F(SoundSlots, FourSlotsInFourStatesAreSavedAndReadBackMemberForMember)
 {
-    const Bytes embedded = cat({someWave, Bytes(1000, 0x33)});
+    const Bytes embedded = waveOf(Bytes(1000, 0x33));
     choose(items(1).load, wave("second.wav", embedded));
     answerName(QStringLiteral("分.wav"));
     items(2).byFileName->trigger();

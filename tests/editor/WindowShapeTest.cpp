@@ -127,16 +127,3 @@ TEST_F(WindowShape, AllWhiteMaskMeansNoShape)
     EXPECT_EQ(TScreen::cursor(), crDefault);
 }
 
-TEST_F(WindowShape, MaskThatIsNoBitmapLeavesTheShapeAndTheFlag)
-{
-    const TRegion before = form->clockRgn();
-    QFile text(file("notes.bmp"));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("these are not the pixels you are looking for\n");
-    text.close();
-    choose(form->M1, file("notes.bmp"));
-    EXPECT_EQ(ui.errors(), QStringList{stock::invalidBitmap()});
-    EXPECT_EQ(form->clockRgn(), before);
-    expectShown();
-    EXPECT_FALSE(form->modified());
-}

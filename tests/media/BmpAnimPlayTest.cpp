@@ -252,22 +252,45 @@ TEST_F(PlayerTest, BeyondTheBackgroundTransparentPixelsAreBlackNotAnEarlierFrame
             EXPECT_EQ(shot.pixel(16 + i, 12 + i), i < 3 ? small.pixel(16 + i, 12 + i) : qRgb(0, 0, 0)) << i;
 }
 
-TEST_F(PlayerTest, NothingToDrawStillPlaysItsFullTime)
+TEST_F(PlayerTest, APlayThatWouldShowNothingReturnsAtOnce)
 {
     // A strip narrower than its column count (frames 0 pixels wide), frames wholly outside
-    // the target, offsets at the ends of the 32-bit range: no drawing, the full time.
+    // the target, offsets at the ends of the 32-bit range, an empty strip, counts below 1: no
+    // drawing and no wait, so nothing invisible holds the window.
     const QImage narrow = makeStrip(1, 1, 3, 3);
     for (const TAnimParam& p : {TAnimParam{0, 0, 1, 4, 100}, TAnimParam{40, 0, 1, 4, 100}, TAnimParam{-3, 0, 1, 4, 100},
-                                TAnimParam{INT_MAX, INT_MAX, 1, 4, 100}, TAnimParam{INT_MIN, INT_MIN, 1, 4, 100}}) {
+                                TAnimParam{0, 30, 1, 4, 100}, TAnimParam{INT_MAX, INT_MAX, 1, 4, 100},
+                                TAnimParam{INT_MIN, INT_MIN, 1, 4, 100}}) {
         const QImage wide = makeStrip(1, 4, 3, 3);
-        const int64_t took = play(p.OffsetX == 0 ? narrow : wide, p);
+        EXPECT_EQ(play(p.OffsetX == 0 && p.OffsetY == 0 ? narrow : wide, p), 0) << p.OffsetX << "," << p.OffsetY;
         EXPECT_TRUE(shots.empty()) << p.OffsetX;
-        EXPECT_GE(took, 400) << p.OffsetX;
-        EXPECT_LT(took, 400 + kAnimWaitStep) << p.OffsetX;
     }
-    // An empty strip, and counts below 1 (no frame at all).
-    EXPECT_GE(play(QImage(), {0, 0, 1, 2, 100}), 200);
+    EXPECT_EQ(play(QImage(), {0, 0, 1, 2, 100}), 0);
     EXPECT_EQ(play(makeStrip(1, 1, 4, 4), {0, 0, 0, 3, 100}), 0);
+    EXPECT_EQ(ticks.sleeps(), 0);
+    // One pixel of the target is enough for the play to take its time.
+    EXPECT_GE(play(makeStrip(1, 2, 8, 6), {39, 29, 1, 2, 100}), 200);
+}
+
+TEST_F(PlayerTest, AStopAskedForWhileItWaitsEndsThePlayBeforeTheNextFrame)
+{
+    // The user's stop arrives with the events served during the second frame's wait.
+    AnimPlayStop stop;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (shots.size() == 2)
+            stop.request();
+    });
+    timer.start();
+    fillBitmap(strip, makeStrip(2, 4, 3, 3));
+    const int64_t start = ticks.milliseconds();
+    BmpAnimPlay(canvas, strip, {0, 0, 2, 4, 100}, background, &stop);
+    EXPECT_EQ(shots.size(), 2u) << "no frame after the stop";
+    EXPECT_LT(ticks.milliseconds() - start, 200) << "no wait after the stop";
+    // A stop asked for before the play starts shows nothing.
+    shots.clear();
+    BmpAnimPlay(canvas, strip, {0, 0, 2, 4, 100}, background, &stop);
     EXPECT_TRUE(shots.empty());
 }
 

@@ -53,7 +53,7 @@ TEST(AboutBox, ShowsTheProgramItsVersionAndDate)
     EXPECT_TRUE(box.Label2->alignment() & Qt::AlignRight);
     EXPECT_EQ(box.Label2->palette().color(QPalette::WindowText), QColor(0, 255, 255));
     EXPECT_EQ(box.Copyright->toolTip(), "作者にメールを出す");
-    EXPECT_EQ(box.Homepage->toolTip(), "作者のＨＰを開く");
+    EXPECT_EQ(box.Homepage->toolTip(), "付属の説明書を開く") << "what the link opens";
     EXPECT_TRUE(box.Homepage->text().startsWith("（") && box.Homepage->text().endsWith("）"));
     for (QLabel* link : {box.Copyright, box.Homepage})
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <climits>
 
 namespace dw::test {
@@ -263,26 +265,62 @@ TEST_F(AnimationDlgPlayTest, TestPlaysInPlaceWithTheValuesShownBeforeOk)
     EXPECT_EQ(viewport().pixel(40 + 50, 30 + 30), qRgb(0, 255, 128));
 }
 
-TEST_F(AnimationDlgPlayTest, PressingTestAgainOrClosingWhilePlayingIsHarmless)
+TEST_F(AnimationDlgPlayTest, ClosingWhilePlayingStopsThePlayFirstThenClosesWithItsResult)
+{
+    // During the first frame's wait the user closes the dialog: the play stops at once, and the
+    // modal loop returns with the result as soon as the play has returned, not after 800 ms.
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        int result;
+    };
+    const Case cases[] = {
+        {"OK", [this] { dlg.OKBtn->click(); }, QDialog::Accepted},
+        {"Cancel", [this] { dlg.CancelBtn->click(); }, QDialog::Rejected},
+        {"Escape", [this] { QTest::keyClick(&dlg, Qt::Key_Escape); }, QDialog::Rejected},
+        {"close box", [this] { dlg.close(); }, QDialog::Rejected},
+    };
+    for (const Case& c : cases) {
+        dlg.SetParam({30, 20, 2, 4, 100});
+        int frames = 0;
+        const int base = ticks.sleeps();
+        ticks.afterSleep = [&](int64_t) {
+            // Five sleeps of 20 ms to a frame.
+            if ((ticks.sleeps() - base) % 5 == 1)
+                ++frames;
+            if (ticks.sleeps() - base == 3)
+                QTimer::singleShot(0, &dlg, c.act);
+        };
+        QTimer::singleShot(0, dlg.TestPlayBtn, &QPushButton::click);
+        const int64_t start = ticks.milliseconds();
+        EXPECT_EQ(dlg.exec(), c.result) << c.what;
+        EXPECT_LT(ticks.milliseconds() - start, 100) << c.what << ": stopped in the first frame";
+        EXPECT_EQ(frames, 1) << c.what;
+        EXPECT_FALSE(dlg.isVisible()) << c.what;
+        EXPECT_FALSE(dlg.playing());
+        EXPECT_FALSE(overlayShown()) << c.what;
+    }
+}
+
+TEST_F(AnimationDlgPlayTest, APressOnTheWorkingAreaOrOnTestStopsThePlayAndTheDialogStays)
 {
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
-    int nested = 0;
-    ticks.afterSleep = [&](int64_t) {
-        // The user's clicks arrive as events, which the wait serves.
-        if (ticks.sleeps() == 3 && nested++ == 0)
-            QMetaObject::invokeMethod(dlg.TestPlayBtn, &QPushButton::click, Qt::QueuedConnection);
-        if (ticks.sleeps() == 30)
-            QMetaObject::invokeMethod(dlg.CancelBtn, &QPushButton::click, Qt::QueuedConnection);
-    };
-    const int64_t start = ticks.milliseconds();
-    dlg.TestPlayBtn->click();
-    // The second play ran to its end inside the first, from 60 ms on; the first one's deadlines
-    // had passed by then, so it ended at once.
-    EXPECT_GE(ticks.milliseconds() - start, 60 + 800);
-    EXPECT_LT(ticks.milliseconds() - start, 60 + 800 + 2 * 20 + 20);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_FALSE(overlayShown());
+    dlg.SetParam({30, 20, 2, 4, 100});
+    const QPoint animAt = dlg.AnimImage->pos();
+    QWidget* const targets[] = {dlg.AnimImage, dlg.ClockImage, dlg.ScrollBox1->widget(), dlg.TestPlayBtn};
+    for (QWidget* target : targets) {
+        const int base = ticks.sleeps();
+        ticks.afterSleep = [&](int64_t) {
+            if (ticks.sleeps() - base == 3)
+                QTimer::singleShot(0, target, [target] { QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, 2)); });
+        };
+        const int64_t start = ticks.milliseconds();
+        dlg.TestPlayBtn->click();
+        EXPECT_LT(ticks.milliseconds() - start, 100) << qPrintable(target->objectName());
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(dlg.AnimImage->pos(), animAt) << "the press stopped the play and did nothing else";
+    }
 }
 
 } // namespace

@@ -50,6 +50,15 @@ inline std::vector<uint8_t> waveImage(const WaveFields& f, const std::vector<uin
     return out;
 }
 
+// A wave file of 8-bit mono PCM at 8000 samples a second holding the given samples.
+inline std::vector<uint8_t> pcm8Wave(const std::vector<uint8_t>& samples)
+{
+    WaveFields f;
+    f.sampleRate = 8000;
+    f.bitsPerSample = 8;
+    return waveImage(f, samples);
+}
+
 inline std::vector<uint8_t> pcm16Bytes(const std::vector<int16_t>& samples)
 {
     std::vector<uint8_t> out(samples.size() * 2);

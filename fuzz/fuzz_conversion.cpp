@@ -1,0 +1,44 @@
+// Pictures offered for conversion: arbitrary bytes read as a picture the clock cannot show. Each
+// input is decoded twice, into memory filled with different bytes before each decoding; both
+// must refuse it, or both must give the same pixels and the same converted bitmap, which the
+// clock's engine then shows. A pixel the file does not hold would differ between the two.
+
+#include "editor/clock/PictureConversion.h"
+#include "rotateimage/DibDecoder.h"
+
+#include "FuzzSupport.h"
+
+#include <QCoreApplication>
+
+#include <cstring>
+
+using namespace dw;
+using dw::fuzz::check;
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // The image readers of the plugins (JPEG, GIF) are found through the application.
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const CompletePicture a = readCompletePicture(data, int64_t(size), 0x5A);
+    const CompletePicture b = readCompletePicture(data, int64_t(size), 0xC3);
+    check(a.ok() == b.ok());
+    check(a.problem == b.problem);
+    if (!a.ok()) {
+        check(a.image.isNull() && b.image.isNull());
+        return 0;
+    }
+    check(a.image == b.image);
+    check(a.image.width() <= kMaxPictureSide && a.image.height() <= kMaxPictureSide);
+    TMemoryStream first, second, decoded;
+    convertToClockBitmap(a.image, first);
+    convertToClockBitmap(b.image, second);
+    check(first.size() == second.size() && std::memcmp(first.Memory(), second.Memory(), size_t(first.size())) == 0);
+    first.SetPosition(0);
+    check(LoadFromBmpStream(first, decoded).ok);
+    return 0;
+}
