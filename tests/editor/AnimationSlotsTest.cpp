@@ -255,6 +255,41 @@ TEST_F(AnimationSlots, ByFileNameWithAnEmptyNameMakesTheSlotNoneAndCancelChanges
     EXPECT_EQ(enabled(5), std::make_tuple(true, false, false));
 }
 
+TEST_F(AnimationSlots, ARefusedNameComesBackInTheDialogForCorrecting)
+{
+    const QString refused = QStringLiteral("strip\U0001F514.bmp");
+    answerName(refused);
+    answerName(QStringLiteral("strip.bmp"));
+    answerSettings(std::nullopt);
+    items(6).byFileName->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("「\U0001F514」")));
+    EXPECT_EQ(shownName, refused) << "the second showing offers the refused name";
+    const Bytes r = record(6);
+    ASSERT_GT(r.size(), 28u);
+    EXPECT_EQ(std::string(r.begin() + 28, r.end()), std::string("strip.bmp", 10));
+}
+
+TEST_F(AnimationSlots, EachSubmenuEndsWithWhatItsSlotHolds)
+{
+    QAction* state = form->slotStateItem(6);
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->text(), "設定なし");
+    loadStrip(6, {0, 0, 2, 4, 100});
+    EXPECT_EQ(state->text(), "読み込み済み: strip.bmp (80 × 20, 4 × 2 コマ)");
+    answerSettings(TAnimParam{0, 0, 1, 2, 100});
+    items(6).params->trigger();
+    EXPECT_EQ(state->text(), "読み込み済み: strip.bmp (80 × 20, 2 × 1 コマ)") << "the split as changed";
+    answerName(QStringLiteral("夜.bmp"));
+    answerSettings(std::nullopt);
+    items(6).byFileName->trigger();
+    EXPECT_EQ(state->text(), "ファイル名: 夜.bmp");
+    items(6).silent->trigger();
+    EXPECT_EQ(state->text(), "無し");
+    EXPECT_FALSE(state->isEnabled());
+    EXPECT_EQ(form->slotStateItem(5)->text(), "設定なし");
+}
+
 TEST_F(AnimationSlots, SilentAndNoDataSetTheItemsFromTheRecord)
 {
     loadStrip(7, {0, 0, 2, 4, 100});
@@ -547,8 +582,14 @@ TEST_F(AnimationPlay, OkDuringTheDialogsTestPlayStoresTheSlotBeforeAnythingElseR
 
 TEST_F(AnimationSlots, EachCommandChangesOnlyItsOwnSlot)
 {
+    // After New the Parameters items of slots 5 and 7 stay enabled over empty records: a
+    // command that refreshed every slot's items, not only its own, would turn them off.
     loadStrip(5, {1, 1, 2, 4, 100});
     loadStrip(7, {2, 2, 2, 4, 100});
+    ui.answerMessage(seam::IDOK);     // reset the project
+    ui.answerMessage(seam::IDCANCEL); // keep the options
+    form->New1->trigger();
+    ASSERT_EQ(enabled(5), std::make_tuple(false, true, false));
     const Bytes five = record(5), seven = record(7);
     const auto itemsFive = enabled(5), itemsSeven = enabled(7);
     auto others = [&](const char* step) {

@@ -39,6 +39,8 @@ TEST_F(CloseGuard, ModifiedProjectAsksAndCancelKeepsTheWindowAndThePreview)
 {
     typeTitle();
     ASSERT_TRUE(form->modified());
+    // Stopped, as a close the user then declines may leave it: Cancel must start it again.
+    form->Timer1->stop();
     ui.answerMessage(seam::IDCANCEL);
     EXPECT_FALSE(form->close());
     const auto boxes = ui.records(seam::ScriptedHandler::Kind::MessageBox);

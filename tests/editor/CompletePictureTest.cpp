@@ -128,6 +128,36 @@ TEST(CompletePicture, PicturesCutShortAreRefusedAtEveryCutPoint)
     EXPECT_EQ(read(cut(bmp(pattern(300, 300)), 1000)).problem, PictureProblem::Damaged);
 }
 
+TEST(CompletePicture, AnRleBitmapThatLeavesPixelsOutIsRefusedAndOneThatCoversThemIsRead)
+{
+    // 4 × 4, 8 bits, run-length encoded, four colours. The reader leaves every pixel the runs do
+    // not reach as the memory held it.
+    auto rle = [](const Bytes& data) {
+        Bytes b(54 + 16, 0);
+        b[0] = 'B', b[1] = 'M';
+        writeLE32(b.data() + 10, 54 + 16);
+        writeLE32(b.data() + 14, 40);
+        writeLE32s(b.data() + 18, 4);
+        writeLE32s(b.data() + 22, 4);
+        writeLE16(b.data() + 26, 1);
+        writeLE16(b.data() + 28, 8);
+        writeLE32(b.data() + 30, 1); // RLE8
+        writeLE32(b.data() + 46, 4);
+        for (int i = 0; i < 4; ++i)
+            b[size_t(54 + 4 * i)] = uint8_t(60 * i), b[size_t(55 + 4 * i)] = 0x80;
+        b.insert(b.end(), data.begin(), data.end());
+        writeLE32(b.data() + 2, uint32_t(b.size()));
+        return b;
+    };
+    // The first row only, then the end of the picture.
+    EXPECT_EQ(read(rle({4, 1, 0, 0, 0, 1})).problem, PictureProblem::Damaged);
+    // Every row.
+    const CompletePicture whole = read(rle({4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 0, 4, 0, 0, 1}));
+    ASSERT_TRUE(whole.ok());
+    EXPECT_EQ(whole.image.pixelIndex(0, 3), 1) << "the first run is the bottom row";
+    EXPECT_EQ(whole.image.pixelIndex(3, 0), 0);
+}
+
 TEST(CompletePicture, HeadersThatLieAreRefusedWithTheirReason)
 {
     const Bytes good = topDown(bmp(pattern(8, 6)));

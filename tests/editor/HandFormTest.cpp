@@ -80,6 +80,9 @@ TEST_F(Positioning, OkAtOnceKeepsTheHoleAndShowsTheHand)
 {
     QString caption, hint, status;
     QPoint dialAt;
+    // A workbench colour of the user's, unlike the dialog's own at first.
+    ui.answerColor(0x00405060);
+    form->N17->trigger();
     run(form->GoTo1, [&](THandForm& f) {
         caption = f.windowTitle();
         hint = f.HandImage->toolTip();
@@ -87,7 +90,7 @@ TEST_F(Positioning, OkAtOnceKeepsTheHoleAndShowsTheHand)
         dialAt = f.BkgImage->pos();
         EXPECT_TRUE(f.Button1->hasFocus());
         EXPECT_FALSE(f.HandImage->isHidden());
-        EXPECT_EQ(f.ScrollBox1->color(), form->ScrollBox1->color()) << "the workbench colour";
+        EXPECT_EQ(f.ScrollBox1->color(), TColor(0x00405060)) << "the workbench colour";
     });
     EXPECT_EQ(caption, "時針の位置合わせ");
     EXPECT_EQ(hint, "時針");
@@ -179,12 +182,16 @@ TEST_F(Positioning, AGroupDraggedPastTheEdgesStopsExactlyAtThem)
         drag(holeOnPlane(), {-40, 0});
         EXPECT_EQ(std::min(f.FCenterMark->x(), f.HandImage->x()), 0);
         EXPECT_EQ(f.GetDialCenter(), QPoint(60, 100)) << "the centre keeps the drag";
+        // The marker starts 88 + 100 − 127 = 61 from the top; its hand lies below it.
+        drag(holeOnPlane(), {0, -90});
+        EXPECT_EQ(std::min(f.FCenterMark->y(), f.HandImage->y()), 0) << "the marker with its hand stops at the top";
+        EXPECT_EQ(f.GetDialCenter(), QPoint(60, 10));
         drag(f.BkgImage->geometry().topLeft() + QPoint(100, 190), {0, -150});
         EXPECT_EQ(std::min({f.FCenterMark->y(), f.HandImage->y(), f.BkgImage->y()}), 0);
         drag(handOnPlane(), {-500, 0});
         EXPECT_EQ(f.HandImage->x(), 0) << "the hand alone stops at the edge";
     });
-    EXPECT_EQ(form->hourCenter(), QPoint(60, 100));
+    EXPECT_EQ(form->hourCenter(), QPoint(60, 10));
 }
 
 TEST_F(Positioning, PressesReachWhatLiesBeneathALockedMarkerOrOutsideItsCircle)

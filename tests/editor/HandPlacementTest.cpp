@@ -102,17 +102,17 @@ TEST(HandPlacement, DefaultsCentreTheDialAndUseTheLayoutsHoles)
     p.setHandSize({21, 60});
     p.setDialCenter({10, 10});
     p.setHandPivot({0, 0});
-    const QSize client(288, 340);
+    const QSize client(289, 341);
     p.setDefaultHand(7, client, {0, 0});
-    EXPECT_EQ(p.box(Part::Dial).left, (288 - 300) / 2) << "truncating: -6";
-    EXPECT_EQ(p.box(Part::Dial).top, (340 - 200) / 2);
+    EXPECT_EQ(p.box(Part::Dial).left, -5) << "(289 - 300) div 2 truncates toward zero";
+    EXPECT_EQ(p.box(Part::Dial).top, 70);
     EXPECT_EQ(p.dialCenter(), QPoint(150, 100));
     EXPECT_EQ(p.handPivot(), QPoint(10, 100 * 7 / 10));
     p.setDefaultHand(9, client, {0, 0});
     EXPECT_EQ(p.handPivot(), QPoint(10, 90));
     // Centring counts from the scroll positions: the dial lands in the visible middle.
     p.centreHole(client, {40, 7});
-    EXPECT_EQ(p.box(Part::Dial).left, -6 + 40);
+    EXPECT_EQ(p.box(Part::Dial).left, -5 + 40);
     EXPECT_EQ(p.box(Part::Dial).top, 70 + 7);
     EXPECT_EQ(p.dialCenter(), QPoint(150, 100));
     EXPECT_EQ(p.handPivot(), QPoint(10, 90)) << "centring keeps the pivot";

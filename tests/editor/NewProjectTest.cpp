@@ -51,6 +51,7 @@ TEST_F(NewProject, AfterLoadingEverythingOkGivesTheDefaultProjectBack)
     form->Edit1->setText("My clock");
     form->Memo1->setPlainText("me");
     form->TrackBar1->setValue(4);
+    form->TrackBar2->setValue(6);
     for (int slot = 1; slot <= 7; ++slot)
         fillSlot(slot, slot <= 4 ? 60 : 90);
     for (QAction* item : slotItems())
@@ -80,6 +81,7 @@ TEST_F(NewProject, AfterLoadingEverythingOkGivesTheDefaultProjectBack)
     EXPECT_EQ(form->SNeedleImage->Bitmap().Width(), 15) << "the built-in hour hand";
     EXPECT_EQ(form->clockRgn(), defaultShape) << "the round cut-out";
     EXPECT_EQ(form->TrackBar1->value(), 20);
+    EXPECT_EQ(form->TrackBar2->value(), 20);
     EXPECT_TRUE(form->bkgStream().size() == 0 && form->hourStream().size() == 0);
     EXPECT_TRUE(form->Edit1->text().isEmpty());
     EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
@@ -136,9 +138,13 @@ TEST_F(NewProject, LeavesTheEditorsPreferencesAlone)
     form->Compress1->trigger();
     ui.answerColor(0x00112233);
     form->N17->trigger();
+    // A modified project, so that New resets it and not only the options.
+    choose(form->Background1, bmp("dial.bmp", filledImage(90, 60, Qt::green)));
+    ASSERT_TRUE(form->modified());
     ui.answerMessage(seam::IDOK);
     ui.answerMessage(seam::IDOK);
     form->New1->trigger();
+    ASSERT_EQ(form->bkgStream().size(), 0) << "the project was reset";
     EXPECT_TRUE(form->ExtrudeHand1->isChecked());
     EXPECT_FALSE(form->Compress1->isChecked());
     EXPECT_EQ(form->workbenchColor(), 0x00112233u);

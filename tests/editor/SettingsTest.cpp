@@ -192,6 +192,34 @@ TEST_F(Settings, AbsurdPlacementsFallBackToTheDefaults)
     }
 }
 
+TEST_F(Settings, AWindowLargerThanItsScreenIsFittedToIt)
+{
+    // A user coming from a bigger monitor: the window, frame included, fits the screen and its
+    // caption buttons and side panel are on it. A window that fits stays exactly where it was.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    writeSettings(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
+                      .arg(screen.left() + 100)
+                      .arg(screen.top() + 80)
+                      .arg(screen.width() + 300)
+                      .arg(screen.height() + 200)
+                      .toUtf8());
+    {
+        auto form = start();
+        const QRect placed = form->geometry();
+        EXPECT_TRUE(screen.contains(placed.marginsAdded(QMargins(4, 28, 4, 4)))) << placed.x() << "," << placed.y() << " "
+                                                                                 << placed.width() << "x" << placed.height();
+        EXPECT_GE(placed.width(), screen.width() - 8 - 1);
+    }
+    const QRect fits(screen.left() + 1, screen.top() + 21, screen.width() - 2, screen.height() - 22);
+    writeSettings(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
+                      .arg(fits.left())
+                      .arg(fits.top())
+                      .arg(fits.width())
+                      .arg(fits.height())
+                      .toUtf8());
+    EXPECT_EQ(start()->geometry(), fits);
+}
+
 TEST_F(Settings, TinyWindowKeepsRoomForItsControls)
 {
     writeSettings("[Window]\nWidth=1\nHeight=1\n");

@@ -225,15 +225,55 @@ TEST_F(SoundSlots, ByFileNameKeepsTheTextUntrimmedAndRefusesWhatTheFileCannotHol
     items(4).byFileName->trigger();
     EXPECT_EQ(record(4), cat({le32(4), le32(0), {' ', 'a', ' ', 'b', '.', 'w', 'a', 'v', ' ', 0}}));
 
+    // A name the file cannot hold is refused; the dialog comes back with it for correcting,
+    // and Cancel then leaves the slot as it was.
     form->SetModified(false);
     ui.clearLog();
-    answerName(QStringLiteral("chime\U0001F514.wav"));
+    const QString refused = QStringLiteral("chime\U0001F514.wav");
+    answerName(refused);
+    answerName(std::nullopt, seam::mrCancel);
     items(4).byFileName->trigger();
     EXPECT_EQ(ui.beeps(), 1);
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_TRUE(ui.messages()[0].contains(QStringLiteral("「\U0001F514」"))) << qPrintable(ui.messages()[0]);
+    EXPECT_EQ(shownText, refused) << "the refused name is offered again";
     EXPECT_EQ(record(4), cat({le32(4), le32(0), {' ', 'a', ' ', 'b', '.', 'w', 'a', 'v', ' ', 0}})) << "unchanged";
     EXPECT_FALSE(form->modified());
+
+    // Corrected in the dialog that came back: recorded.
+    answerName(refused);
+    answerName(QStringLiteral("chime.wav"));
+    items(4).byFileName->trigger();
+    EXPECT_EQ(record(4), cat({le32(4), le32(0), {'c', 'h', 'i', 'm', 'e', '.', 'w', 'a', 'v', 0}}));
+    EXPECT_TRUE(form->modified());
+}
+
+TEST_F(SoundSlots, EachSubmenuEndsWithWhatItsSlotHolds)
+{
+    QAction* state = form->slotStateItem(3);
+    ASSERT_NE(state, nullptr);
+    EXPECT_FALSE(state->isEnabled());
+    EXPECT_EQ(state->text(), "設定なし");
+    choose(items(3).load, wave("chime.wav", waveOf(Bytes(11998, 0x90)))); // 12000 samples at 8000 a second
+    EXPECT_EQ(state->text(), "読み込み済み: chime.wav (1.5 秒)");
+    answerName(QStringLiteral("時報.wav"));
+    items(3).byFileName->trigger();
+    EXPECT_EQ(state->text(), "ファイル名: 時報.wav");
+    items(3).silent->trigger();
+    EXPECT_EQ(state->text(), "無音");
+    EXPECT_EQ(form->slotStateItem(2)->text(), "設定なし") << "the other slots say what they hold";
+    items(3).noData->trigger();
+    EXPECT_EQ(state->text(), "設定なし");
+    EXPECT_FALSE(state->isEnabled());
+
+    // Opened from a file, an embedded sound's file name is not known.
+    choose(items(3).load, wave("chime.wav", waveOf(Bytes(11998, 0x90))));
+    if (form->Compress1->isChecked())
+        form->Compress1->trigger();
+    choose(form->Save1, file("state.pdl"));
+    form = std::make_unique<TMainForm>();
+    choose(form->Open1, file("state.pdl"));
+    EXPECT_EQ(form->slotStateItem(3)->text(), "読み込み済み (1.5 秒)");
 }
 
 TEST_F(SoundSlots, SilentAfterLoadIsTheSlotNumberAloneWithTestPlayDisabled)
@@ -258,6 +298,14 @@ TEST_F(SoundSlots, NoDataEmptiesTheRecordAndDisablesItsItems)
 
 TEST_F(SoundSlots, ACommandOnOneSlotLeavesTheOthers)
 {
+    // The minute animation's Parameters item stays enabled after New although its record is
+    // empty: a sound command that refreshed every slot's items would turn it off.
+    ui.answerModal([](QObject&) { return seam::mrOk; });
+    choose(form->Load5, bmp("strip.bmp", filledImage(40, 20, Qt::blue)));
+    ui.answerMessage(seam::IDOK);
+    ui.answerMessage(seam::IDCANCEL);
+    form->New1->trigger();
+    ASSERT_TRUE(form->AnimParam1->isEnabled());
     // Every slot in another state, then each command on each slot in turn.
     choose(items(1).load, wave("a.wav", someWave));
     answerName(QStringLiteral("b.wav"));
@@ -277,6 +325,7 @@ TEST_F(SoundSlots, ACommandOnOneSlotLeavesTheOthers)
                 EXPECT_EQ(record(s), before[size_t(s - 1)]) << what << " on " << target << " changed " << s;
                 EXPECT_EQ(enabled(s), itemsBefore[size_t(s - 1)]) << what << " on " << target << " changed " << s;
             }
+            EXPECT_TRUE(form->AnimParam1->isEnabled()) << what << " on " << target << " refreshed the animation's items";
         };
         choose(items(target).load, file("a.wav"));
         others("Load");

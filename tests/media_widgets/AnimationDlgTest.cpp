@@ -131,19 +131,6 @@ TEST_F(AnimationDlgTest, AnimImageShowsExactlyOneFrameAtItsTopLeftCorner)
     EXPECT_EQ(dlg.AnimImage->size(), QSize(0, 0));
 }
 
-TEST_F(AnimationDlgTest, CountTypedAsZeroNeverDividesByZero)
-{
-    dlg.show();
-    dlg.SpinEdit1->setFocus();
-    dlg.SpinEdit1->selectAll();
-    QTest::keyClicks(dlg.SpinEdit1, QStringLiteral("0"));
-    EXPECT_GE(dlg.SpinEdit1->value(), 1);
-    EXPECT_GT(dlg.AnimImage->width(), 0);
-    dlg.SpinEdit2->setFocus(); // leaving the field brings it back into range
-    EXPECT_GE(dlg.SpinEdit1->value(), 1);
-    EXPECT_GE(dlg.GetParam().HorzCount, 1);
-}
-
 TEST_F(AnimationDlgTest, OffsetsAreRelativeToTheClockPictureAndMayBeNegative)
 {
     dlg.SetParam({-5, -3, 1, 2, 250});
