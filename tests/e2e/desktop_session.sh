@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# The editor on a real X server with a window manager that draws frames (Xvfb and openbox),
+# driven with xdotool as a user drives it: keys into menus and file dialogs, clicks on buttons.
+#   desktop_session.sh EDITOR PDLTOOL
+# Checks:
+#   1. the window comes back exactly where it was left, over three restarts (no creep by the
+#      frame's size);
+#   2. a dial cut short is refused with a message, and the project is left unmodified (the window
+#      then closes without the close guard's question);
+#   3. OK pressed while the animation settings dialog plays its test, followed at once by a save:
+#      the saved file holds the animation.
+set -euo pipefail
+
+editor=$(realpath "$1")
+pdltool=$(realpath "$2")
+
+# A display of our own first: xvfb-run picks a free one and gives it an authority file.
+if [ -z "${DIALWRIGHT_E2E_DISPLAY:-}" ]; then
+  exec env DIALWRIGHT_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" "$0" "$@"
+fi
+
+export QT_QPA_PLATFORM=xcb
+unset QT_QPA_FONTDIR
+# The keyboard library of the X platform hands strndup a buffer without a final NUL, which the
+# sanitizer's strict string checks take for an overflow; everything else is checked as usual.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  export ASAN_OPTIONS=${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}
+fi
+work=$(mktemp -d)
+openbox_pid=
+editor_pid=
+cleanup() {
+  [ -n "$editor_pid" ] && kill "$editor_pid" 2>/dev/null || true
+  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null || true
+  [ -n "${DIALWRIGHT_E2E_KEEP:-}" ] && cat "$work/editor.log" >&2
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$work/../dialwright-e2e-failure.png" 2>/dev/null || true
+  exit 1
+}
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+openbox_pid=$!
+
+# The program keeps its settings beside itself: a copy in the test's folder keeps them there.
+cp "$editor" "$work/dialwright"
+
+# Waits until a visible window of exactly this name exists (at least `count` of them); prints the
+# newest one's id.
+wait_window() {
+  local name=$1 count=${2:-1} tries=0 ids
+  while :; do
+    ids=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null || true)
+    if [ "$(printf '%s\n' "$ids" | grep -c .)" -ge "$count" ]; then
+      printf '%s\n' "$ids" | tail -n 1
+      return 0
+    fi
+    tries=$((tries + 1))
+    [ $tries -gt 150 ] && fail "no window \"$name\" (x$count) appeared"
+    sleep 0.1
+  done
+}
+
+window_count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -c . || true; }
+
+main_title="Dialwright ver. 2.25a"
+
+start_editor() {
+  (cd "$work" && exec ./dialwright >>"$work/editor.log" 2>&1) &
+  editor_pid=$!
+  main_window=$(wait_window "$main_title")
+  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
+  sleep 0.3
+}
+
+# The window's own area in screen coordinates: left top width height.
+client_geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                           /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+frame_offset() { xwininfo -id "$1" | awk '/Relative upper-left X/ {x=$4} /Relative upper-left Y/ {y=$4} END {print x, y}'; }
+
+# Closes the main window as a user does (Alt+F4 through the window manager); the program must
+# end without asking.
+close_editor() {
+  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
+  xdotool key alt+F4
+  local tries=0
+  while kill -0 "$editor_pid" 2>/dev/null; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then
+      [ "$(window_count "$main_title")" -ge 2 ] && fail "closing asked a question: the project was modified"
+      fail "the editor did not end"
+    fi
+    sleep 0.1
+  done
+  wait "$editor_pid" || fail "the editor ended with status $?"
+  editor_pid=
+}
+
+choose_file() { # in the file dialog that is open: the path, then Enter
+  wait_window "$1" >/dev/null
+  sleep 0.3
+  xdotool type --delay 10 "$2"
+  xdotool key Return
+}
+
+# --- 1. The window comes back where it was left -----------------------------------------------
+start_editor
+read -r fx fy <<<"$(frame_offset "$main_window")"
+[ "$fx" -gt 0 ] || [ "$fy" -gt 0 ] || fail "the window manager drew no frame ($fx, $fy)"
+xdotool windowmove "$main_window" 230 140
+sleep 0.5
+left=$(client_geometry "$main_window")
+close_editor
+for run in 1 2 3; do
+  start_editor
+  now=$(client_geometry "$main_window")
+  [ "$now" = "$left" ] || fail "restart $run: the window is at $now, it was left at $left"
+  close_editor
+done
+echo "ok: the window came back at $left three times (frame offset $fx, $fy)"
+
+# --- 2. A dial cut short is refused, the project stays as it was ------------------------------
+# Pictures, byte by byte: the first 1000 bytes of a 300 × 300 24-bit bitmap, and a 160 × 40 strip of
+# 2 × 4 frames, each with a magenta (transparent) left edge.
+le() { # value, bytes: the value little-endian
+  local v=$1 n=$2 i out=
+  for ((i = 0; i < n; i++)); do out+=$(printf '\\x%02x' $(((v >> (8 * i)) & 255))); done
+  printf '%b' "$out"
+}
+bmp_header() { # width, height: the headers of a 24-bit bottom-up bitmap
+  local w=$1 h=$2 row=$((($1 * 3 + 3) / 4 * 4))
+  printf 'BM'; le $((54 + row * h)) 4; le 0 4; le 54 4
+  le 40 4; le "$w" 4; le "$h" 4; le 1 2; le 24 2; le 0 4; le $((row * h)) 4; le 0 4; le 0 4; le 0 4; le 0 4
+}
+{ bmp_header 300 300; head -c $((1000 - 54)) /dev/zero | tr '\0' '\147'; } >"$work/cut-dial.bmp"
+{
+  bmp_header 160 40
+  for ((y = 0; y < 40; y++)); do
+    row=
+    for ((x = 0; x < 160; x++)); do
+      k=$((x / 40 + 4 * (1 - y / 20)))
+      if ((x % 40 < 3)); then row+='\xff\x00\xff'; else row+=$(printf '\\x%02x\\x%02x\\x3c' $((30 * k)) $((200 - 20 * k))); fi
+    done
+    printf '%b' "$row"
+  done
+} >"$work/strip.bmp"
+start_editor
+xdotool key alt+e
+sleep 0.3
+xdotool key b
+sleep 0.2
+xdotool key l
+choose_file "開く" "$work/cut-dial.bmp"
+wait_window "$main_title" 2 >/dev/null # the message box has the program's title
+sleep 0.3
+xdotool key Return
+sleep 0.3
+[ "$(window_count "$main_title")" -eq 1 ] || fail "the message did not close"
+close_editor
+echo "ok: the dial cut short was refused and the project stayed unmodified"
+
+# --- 3. OK while the test plays, then Save at once --------------------------------------------
+start_editor
+xdotool key alt+a
+sleep 0.3
+xdotool key m
+sleep 0.2
+xdotool key l
+choose_file "開く" "$work/strip.bmp"
+dialog=$(wait_window "アニメーションの設定")
+xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+sleep 0.3
+# The working area has the focus: Tab to OK, Cancel, the columns, the rows, the frame time.
+xdotool key Tab Tab Tab Tab Tab
+xdotool type 1000
+xdotool key Tab space # the test button: 2 × 4 frames of a second each
+sleep 1
+# OK sits at the top of the right-hand column.
+read -r _ _ dw _ <<<"$(client_geometry "$dialog")"
+xdotool mousemove --window "$dialog" $((dw - 171 / 2)) 22 click 1
+xdotool key alt+f s
+choose_file "名前を付けて保存" "$work/at-once.pdl"
+wait_window "$main_title" 2 >/dev/null # "保存しました"
+sleep 0.2
+xdotool key Return
+sleep 0.3
+info=$("$pdltool" info "$work/at-once.pdl") || fail "pdltool could not read the saved file"
+grep -q "slot 5 (minute animation): .*kind 2, embedded strip.*1000 ms a frame" <<<"$info" \
+  || fail "the saved file lacks the animation confirmed with OK:
+$info"
+close_editor
+echo "ok: the animation confirmed during its test play is in the file saved at once"
