@@ -105,6 +105,8 @@ void TMainForm::connectCommands()
     command(New1, &TMainForm::New1Click);
     command(N17, &TMainForm::N17Click);
     command(About1, &TMainForm::About1Click);
+    command(ExportImage1, &TMainForm::ExportImage1Click);
+    command(ShownTime1, &TMainForm::ShownTime1Click);
     for (QAction* item : {Compress1, ExtrudeHand1})
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
     for (const auto& group : optionGroups())

@@ -89,4 +89,25 @@ TRegion extrudedShape(const ClockScene& scene, const TRegion& clockShape, TSize 
     return result;
 }
 
+TRegion clockWindowRegion(const ClockScene& scene, const TRegion& clockShape, bool extrudeHand, TSize windowSize)
+{
+    if (extrudeHand)
+        return extrudedShape(scene, clockShape, windowSize);
+    return clockShape.isEmpty() ? CreateRectRgn(0, 0, windowSize.cx, windowSize.cy) : clockShape;
+}
+
+QImage pictureWithinRegion(const QImage& composed, const TRegion& windowRegion)
+{
+    if (composed.isNull())
+        return {};
+    const QImage opaque = composed.convertToFormat(QImage::Format_ARGB32);
+    QImage out(opaque.size(), QImage::Format_ARGB32);
+    out.fill(Qt::transparent);
+    for (const QRect& r : windowRegion.qregion().intersected(opaque.rect()))
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(out.scanLine(y) + size_t(r.left()) * 4, opaque.constScanLine(y) + size_t(r.left()) * 4,
+                        size_t(r.width()) * 4);
+    return out;
+}
+
 } // namespace dw

@@ -11,6 +11,8 @@
 #include "platform/Geometry.h"
 #include "platform/Region.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -68,5 +70,13 @@ std::optional<TRegion> HandRgnAt(const TCustomRotateImage& hand, TPoint centre);
 // clock's shape. An empty shape (no shape) stands for the whole window of `windowSize`, so that
 // the union never shrinks the window to the hands alone.
 TRegion extrudedShape(const ClockScene& scene, const TRegion& clockShape, TSize windowSize);
+
+// The clock window's region with the hands where they stand now: the shape (the whole window of
+// `windowSize` for no shape), widened by the hands with ExtrudeHand.
+TRegion clockWindowRegion(const ClockScene& scene, const TRegion& clockShape, bool extrudeHand, TSize windowSize);
+
+// The clock as the desktop shows it: the composed picture as ARGB32 with every pixel outside the
+// window region transparent (alpha 0, colour 0); null for a null picture.
+QImage pictureWithinRegion(const QImage& composed, const TRegion& windowRegion);
 
 } // namespace dw
