@@ -46,16 +46,12 @@ void composeClock(const ClockScene& scene, TBitmap& picture)
 
 void ClockComposer::compose(const ClockScene& scene, TBitmap& picture)
 {
-    const TMemoryStream& rendered = scene.dial->RotatedDib();
-    const auto* bytes = rendered.Memory();
-    const size_t size = size_t(rendered.size());
-    const bool same = m_valid && m_renderedDial.size() == size && (size == 0 || std::memcmp(m_renderedDial.data(), bytes, size) == 0);
-    if (!same) {
-        m_valid = false;
+    // Stamps are never 0 and never repeat, whichever renderer made them.
+    if (m_renderedDial == 0 || m_renderedDial != scene.dial->RenderStamp()) {
+        m_renderedDial = 0;
         scene.dial->CopyRenderedTo(m_dial, false, clBlack);
         m_dial.SetPixelFormat(pfDevice);
-        m_renderedDial.assign(bytes, bytes + size);
-        m_valid = true;
+        m_renderedDial = scene.dial->RenderStamp();
     }
     // The copy shares the kept pixels until the first hand is drawn on it.
     picture.Assign(m_dial);

@@ -49,16 +49,15 @@ void composeClock(const ClockScene& scene, TBitmap& picture);
 
 // composeClock for a clock drawn again and again (the preview's ticks): the dial's rendered
 // picture, converted to the display's format, is kept between compositions and made again only
-// when the dial renderer's rendered image has changed, byte for byte. The pictures are the same
-// as composeClock's.
+// when the dial renderer has rendered anew (its RenderStamp). The pictures are the same as
+// composeClock's.
 class ClockComposer {
 public:
     void compose(const ClockScene& scene, TBitmap& picture);
 
 private:
-    std::vector<uint8_t> m_renderedDial; // the rendered image m_dial was made from
-    TBitmap m_dial;                      // it, in the display's format
-    bool m_valid = false;
+    uint64_t m_renderedDial = 0; // the RenderStamp m_dial was made at; 0 for none
+    TBitmap m_dial;              // it, in the display's format
 };
 
 // The region of the pixels a hand paints when drawn with its pivot on `centre`, in dial
