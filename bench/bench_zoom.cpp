@@ -55,7 +55,7 @@ int main(int argc, char** argv)
     form.setDialPicture(dial);
     form.setHandPicture(hand);
     form.SetDialCenter({kDial / 2, kDial / 2});
-    form.SetHandPivot({20, 590});
+    form.SetHandPivot({20, 600}); // the hand above its hole, out of the compared quarter
     form.resize(1000, 720);
     form.show();
     form.setZoom(dw::ZoomLevel(800));

@@ -246,6 +246,8 @@ void THandForm::setDialPicture(const TBitmap& dial)
     shown.Assign(dial);
     shown.SetPixelFormat(pfDevice);
     BkgImage->setPicture(shown.image());
+    // A dial without see-through pixels covers its place: the work area need not paint beneath.
+    BkgImage->setAttribute(Qt::WA_OpaquePaintEvent, !shown.image().isNull() && !shown.image().hasAlphaChannel());
     m_placement.setDialSize(shown.image().size());
     placeControls();
 }

@@ -347,6 +347,11 @@ TEST_F(Positioning, TheMarkerInvertsWhatLiesBeneath)
     EXPECT_EQ(at(0, 8), inverted & 0xFFFFFF);
     EXPECT_EQ(at(9, 0), dial & 0xFFFFFF) << "the gap between circle and arm";
     EXPECT_EQ(at(10, 0), inverted & 0xFFFFFF) << "the arm starts at r + 2";
+    EXPECT_EQ(at(12, 0), inverted & 0xFFFFFF) << "dotted: three on";
+    EXPECT_EQ(at(13, 0), dial & 0xFFFFFF) << "three off";
+    EXPECT_EQ(at(0, 16), inverted & 0xFFFFFF) << "the lower arm, second run";
+    EXPECT_EQ(at(0, -10), dial & 0xFFFFFF) << "the upper arm, dotted from the top edge: off here";
+    EXPECT_EQ(at(0, -11), inverted & 0xFFFFFF);
     EXPECT_EQ(at(1, 0), inverted & 0xFFFFFF) << "the cross";
     EXPECT_EQ(at(0, 0), dial & 0xFFFFFF) << "both strokes of the cross cross here";
     EXPECT_EQ(at(5, 0), dial & 0xFFFFFF) << "the cross ends at r − 3, exclusive";
