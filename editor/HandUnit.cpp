@@ -202,8 +202,10 @@ void THandForm::FormCreate()
         addAction(action);
         return action;
     };
-    ZoomIn1 = zoomAction("ZoomIn1", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
-                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Equal)});
+    // "+" is a shifted key on many keyboards: the toolkit matches Ctrl+Shift with "+" to Ctrl++
+    // itself, and a second sequence for the same keys would make the shortcut ambiguous (and
+    // dead).
+    ZoomIn1 = zoomAction("ZoomIn1", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     ZoomOut1 = zoomAction("ZoomOut1", {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
     ZoomReset1 = zoomAction("ZoomReset1", {QKeySequence(Qt::CTRL | Qt::Key_0)});
 

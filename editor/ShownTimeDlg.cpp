@@ -7,9 +7,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QTimeEdit>
 
 namespace dw {
 
@@ -22,9 +22,10 @@ TShownTimeDlg::TShownTimeDlg(QWidget* parent) : QDialog(parent)
 
     auto* layout = new QGridLayout(this);
     auto* label = new QLabel(QStringLiteral("時計に表示する時刻(&T):"), this);
-    TimeEdit = new QTimeEdit(this);
+    TimeEdit = new QLineEdit(this);
     TimeEdit->setObjectName(QStringLiteral("TimeEdit"));
-    TimeEdit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    // Two digits each, the colons in place: a colon typed where one stands steps over it.
+    TimeEdit->setInputMask(QStringLiteral("99:99:99"));
     TimeEdit->setToolTip(QStringLiteral("プレビューに表示する時刻（時:分:秒）。保存するデータは変わりません。"));
     label->setBuddy(TimeEdit);
     NowBtn = new QPushButton(QStringLiteral("現在の時刻"), this);
@@ -47,10 +48,7 @@ TShownTimeDlg::TShownTimeDlg(QWidget* parent) : QDialog(parent)
     buttons->addWidget(CancelBtn);
     layout->addLayout(buttons, 1, 0, 1, 3);
 
-    connect(OKBtn, &QPushButton::clicked, this, [this] {
-        m_chosen = TimeEdit->time();
-        done(seam::mrOk);
-    });
+    connect(OKBtn, &QPushButton::clicked, this, &TShownTimeDlg::OKBtnClick);
     connect(NowBtn, &QPushButton::clicked, this, [this] {
         m_chosen.reset();
         done(seam::mrOk);
@@ -58,15 +56,29 @@ TShownTimeDlg::TShownTimeDlg(QWidget* parent) : QDialog(parent)
     connect(CancelBtn, &QPushButton::clicked, this, [this] { done(seam::mrCancel); });
 }
 
-void TShownTimeDlg::setShownTime(const QTime& time) { TimeEdit->setTime(time); }
+void TShownTimeDlg::setShownTime(const QTime& time) { TimeEdit->setText(time.toString(QStringLiteral("HH:mm:ss"))); }
+
+void TShownTimeDlg::OKBtnClick()
+{
+    const QTime time = QTime::fromString(TimeEdit->text(), QStringLiteral("HH:mm:ss"));
+    if (!time.isValid()) {
+        seam::showMessage(QStringLiteral("「%1」は時刻ではありません。\n"
+                                         "00:00:00 から 23:59:59 までの時刻を「時:分:秒」で入力してください。")
+                              .arg(TimeEdit->text()));
+        TimeEdit->setFocus();
+        return;
+    }
+    m_chosen = time;
+    done(seam::mrOk);
+}
 
 void TShownTimeDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
-        // Typing goes into the hours at once.
+        // Typing replaces the time at once.
         TimeEdit->setFocus();
-        TimeEdit->setSelectedSection(QDateTimeEdit::HourSection);
+        TimeEdit->selectAll();
     }
 }
 

@@ -9,8 +9,8 @@
 
 #include <optional>
 
+class QLineEdit;
 class QPushButton;
-class QTimeEdit;
 
 namespace dw {
 
@@ -19,7 +19,9 @@ class TShownTimeDlg : public QDialog {
 public:
     explicit TShownTimeDlg(QWidget* parent = nullptr);
 
-    QTimeEdit* TimeEdit = nullptr; // HH:MM:SS
+    // HH:MM:SS, typed as it reads ("10:08:36", or the digits alone); a time that is no time of
+    // day is refused with a message when OK is pressed, and stays in the field to be mended.
+    QLineEdit* TimeEdit = nullptr;
     QPushButton* NowBtn = nullptr; // "現在の時刻": closes with OK for the live clock
     QPushButton* OKBtn = nullptr;  // default button: closes with OK for the time in the field
     QPushButton* CancelBtn = nullptr;
@@ -33,6 +35,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void OKBtnClick();
+
     std::optional<QTime> m_chosen;
 };
 

@@ -13,7 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
-#include <QTimeEdit>
+#include <QLineEdit>
 #include <QTimer>
 
 using namespace dw;
@@ -28,9 +28,9 @@ protected:
     {
         ui.answerModal([this, time](QObject& dialog) {
             auto& dlg = static_cast<TShownTimeDlg&>(dialog);
-            offeredTime = dlg.TimeEdit->time();
+            offeredTime = QTime::fromString(dlg.TimeEdit->text(), QStringLiteral("HH:mm:ss"));
             if (time) {
-                dlg.TimeEdit->setTime(*time);
+                dlg.TimeEdit->setText(time->toString(QStringLiteral("HH:mm:ss")));
                 dlg.OKBtn->click();
             } else {
                 dlg.NowBtn->click();
@@ -132,6 +132,42 @@ TEST_F(ClockPicture, AFixedTimeReachesThePreviewThePositioningDialogAndTheAnimat
     EXPECT_NE(preview(), atFixed);
 }
 
+TEST_F(ClockPicture, TheTimeIsTypedAsItReadsAndWhatIsNoTimeIsRefused)
+{
+    QString refusedText;
+    bool closedOnRefusal = true;
+    ui.answerModal([&](QObject& dialog) {
+        auto& dlg = static_cast<TShownTimeDlg&>(dialog);
+        dlg.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        // The field has the focus with its time selected: typing replaces it.
+        QTest::keyClicks(dlg.TimeEdit, QStringLiteral("25:61:00"));
+        dlg.OKBtn->click();
+        closedOnRefusal = !dlg.isVisible();
+        refusedText = dlg.TimeEdit->text();
+        dlg.TimeEdit->selectAll();
+        QTest::keyClicks(dlg.TimeEdit, QStringLiteral("100836"));
+        dlg.OKBtn->click();
+        return int(dlg.result());
+    });
+    form->ShownTime1->trigger();
+    EXPECT_EQ(ui.messages().size(), 1) << "a word on what a time is";
+    EXPECT_FALSE(closedOnRefusal);
+    EXPECT_EQ(refusedText, "25:61:00") << "the field keeps what was typed";
+    EXPECT_EQ(form->shownTime(), QTime(10, 8, 36)) << "the digits alone fill the field in order";
+
+    ui.answerModal([&](QObject& dialog) {
+        auto& dlg = static_cast<TShownTimeDlg&>(dialog);
+        dlg.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        QTest::keyClicks(dlg.TimeEdit, QStringLiteral("07:05:09"));
+        dlg.OKBtn->click();
+        return int(dlg.result());
+    });
+    form->ShownTime1->trigger();
+    EXPECT_EQ(form->shownTime(), QTime(7, 5, 9)) << "typed with its colons";
+}
+
 TEST_F(ClockPicture, ExportWritesThePreviewTransparentOutsideTheShapeOrSaysWhyNot)
 {
     showTime(QTime(10, 8, 36));
@@ -153,6 +189,18 @@ TEST_F(ClockPicture, ExportWritesThePreviewTransparentOutsideTheShapeOrSaysWhyNo
     choose(form->ExportImage1, nowhere);
     EXPECT_EQ(ui.errors().size(), 1);
     EXPECT_FALSE(QFile::exists(nowhere));
+
+    // A dial the clock cannot show (a PNG kept as it is): no picture to write, and a word why.
+    const QString kept = file(QStringLiteral("kept.png"));
+    filledImage(30, 20, Qt::red).save(kept, "PNG");
+    ui.answerMessage(seam::IDCANCEL); // not converted
+    choose(form->Background1, kept);
+    ui.clearLog();
+    const QString none = file(QStringLiteral("none.png"));
+    choose(form->ExportImage1, none);
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.errors().isEmpty());
+    EXPECT_FALSE(QFile::exists(none));
 }
 
 TEST_F(ClockPicture, PreviewExportAndTheSavedFileAgreeInsideTheShape)
