@@ -6,6 +6,7 @@
 #include "platform/Region.h"
 #include "platform/Seam.h"
 
+#include "ProjectHistory.h"
 #include "SettingsLocation.h"
 
 #include <QColor>
@@ -145,6 +146,18 @@ public:
     // One centre for all three hands.
     void N19Click();
 
+    // --- Undo and redo (MainForm_History.cpp) ----------------------------------------------
+    // The project as one value, and put back from one: every stream, centre, pivot, the shape,
+    // the texts, the options, the track bars and the items that follow them. Restoring redraws
+    // the preview and counts as no change of its own.
+    ProjectSnapshot takeSnapshot() const;
+    void restoreSnapshot(const ProjectSnapshot& snapshot);
+    const ProjectHistory& history() const { return m_history; }
+    // Back to the project before the last step, and forward again; the modified flag follows
+    // (clear exactly at the project last saved, opened or made by New).
+    void Undo1Click();
+    void Redo1Click();
+
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
     void Open1Click();
@@ -214,7 +227,7 @@ public:
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
     QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
-    QAction *B1 = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
+    QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
     QAction *N7 = nullptr, *N3 = nullptr, *GoTo2 = nullptr, *N13 = nullptr, *N14 = nullptr;
@@ -401,6 +414,18 @@ private:
     // Detaches the preview timer's handler for its lifetime; nests (a play started inside
     // another one's wait), the handler coming back when the outermost one ends.
     class TimerHandlerDetached;
+
+    // A step of the user's has ended: the project as it is now joins the history (nothing when
+    // it did not change). Typing joins the run of typing before it in the same field.
+    void recordStep(const QString& name, bool typing = false);
+    // A fresh history from the project as it is (start-up, New, opening a file).
+    void startHistory();
+    // The undo and redo items' names and states from the history.
+    void updateUndoItems();
+    // A save wrote the project to path: the history's saved state.
+    void noteSaved(const QString& path);
+
+    ProjectHistory m_history;
 
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;

@@ -87,6 +87,7 @@ void TMainForm::FormCreate()
     UpdateSlotItems();
     SetRgnFromBkg();
     Timer1->start();
+    startHistory();
 }
 
 void TMainForm::setTimeSource(TimeSource source)
@@ -103,7 +104,12 @@ void TMainForm::SetModified(bool value)
     }
 }
 
-void TMainForm::Memo1Change() { SetModified(true); }
+void TMainForm::Memo1Change()
+{
+    SetModified(true);
+    // A run of typing in one field is one step.
+    recordStep(sender() == Memo1 ? QStringLiteral("作者情報の入力") : QStringLiteral("タイトルの入力"), true);
+}
 
 void TMainForm::AppHint(const QString& hint) { StatusBar1->showMessage(hint); }
 

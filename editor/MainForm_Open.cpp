@@ -168,6 +168,7 @@ void TMainForm::applyClockProject(const ClockProjectFile& project, const QString
     SetModified(false);
     New1->setEnabled(true);
     Timer1Timer();
+    startHistory();
 }
 
 } // namespace dw

@@ -114,6 +114,7 @@ void TMainForm::Save1Click()
     WriteDataFile(*fileName);
     seam::showMessage(QStringLiteral("保存しました"));
     SetModified(false);
+    noteSaved(*fileName);
 }
 
 void TMainForm::saveCompressed(const QString& fileName)
@@ -131,12 +132,14 @@ void TMainForm::saveCompressed(const QString& fileName)
     }
     if (packed) {
         SetModified(false);
+        noteSaved(fileName);
         seam::beep();
         seam::showMessage(QStringLiteral("保存しました"));
         return;
     }
     WriteDataFile(fileName);
     SetModified(false);
+    noteSaved(fileName);
     seam::beep();
     seam::showMessage(QStringLiteral("ファイルの圧縮に失敗しました。"));
 }

@@ -39,6 +39,9 @@ const MainMenuEntry kEntries[] = {
     ITEM(1, Exit1, "終了(e&Xit)", "", 0),
 
     ITEM(0, B1, "組み立て(&E)", "時計に使うビットマップを設定します。", 0),
+    ITEM(1, Undo1, "元に戻す(&U)", "直前の変更を取り消します。", kDisabled),
+    ITEM(1, Redo1, "やり直し(&R)", "取り消した変更をもう一度行います。", kDisabled),
+    SEP(1, UndoSeparator),
     ITEM(1, N5, "文字盤(&Bkgnd)", "", 0),
     ITEM(2, Background1, "読込み(&Load)", "", 0),
     ITEM(2, M1, "型紙の読込み(&Mask)", "白黒ビットマップを元に Window の形状を設定します。", 0),
