@@ -49,6 +49,7 @@ class TBitmap;
 struct ClockProjectFile;
 class TRotateImage;
 class ClockComposer;
+class RecoveryStore;
 struct ClockScene;
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
@@ -157,6 +158,16 @@ public:
     // (clear exactly at the project last saved, opened or made by New).
     void Undo1Click();
     void Redo1Click();
+
+    // --- Crash recovery (MainForm_Recovery.cpp) -------------------------------------------
+    // While the project is modified, a copy of it is kept in the user's state folder, written
+    // kRecoveryDelayMs after a change; it goes after a save, after New and when the program ends
+    // normally. At start-up, a copy left by a run that did not end normally is offered: OK brings
+    // the project back, modified; Cancel sets the copy aside. Returns whether one was restored.
+    bool offerRecovery();
+    // This run's copy (whether written yet or not), and writing it at once.
+    QString recoveryCopyPath() const;
+    void writeRecoveryNow();
 
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
@@ -426,6 +437,12 @@ private:
     void noteSaved(const QString& path);
 
     ProjectHistory m_history;
+    // After a change: the recovery copy is written soon while the project is modified, and
+    // removed when it is not.
+    void updateRecoveryCopy();
+    std::unique_ptr<RecoveryStore> m_recovery;
+    QTimer* m_recoveryTimer = nullptr;
+    bool m_recoveryFailed = false; // told once in the status line
 
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;

@@ -125,12 +125,14 @@ void TMainForm::recordStep(const QString& name, bool typing)
         m_history.closeRun();
     if (m_history.record(takeSnapshot(), name, typing))
         updateUndoItems();
+    updateRecoveryCopy();
 }
 
 void TMainForm::startHistory()
 {
     m_history.reset(takeSnapshot());
     updateUndoItems();
+    updateRecoveryCopy();
 }
 
 void TMainForm::noteSaved(const QString& path)
@@ -140,6 +142,7 @@ void TMainForm::noteSaved(const QString& path)
     recordStep(QStringLiteral("変更"));
     m_history.markSaved();
     updateUndoItems();
+    updateRecoveryCopy();
 }
 
 void TMainForm::updateUndoItems()
@@ -158,6 +161,7 @@ void TMainForm::Undo1Click()
         SetModified(!m_history.atSavedState());
     }
     updateUndoItems();
+    updateRecoveryCopy();
 }
 
 void TMainForm::Redo1Click()
@@ -167,6 +171,7 @@ void TMainForm::Redo1Click()
         SetModified(!m_history.atSavedState());
     }
     updateUndoItems();
+    updateRecoveryCopy();
 }
 
 } // namespace dw

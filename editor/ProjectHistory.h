@@ -55,6 +55,8 @@ public:
     bool atSavedState() const { return m_saved && *m_saved == m_current; }
     // The current snapshot is now the saved one (after a save).
     void markSaved() { m_saved = m_current; }
+    // No snapshot is the saved one (a project brought back from a recovery copy).
+    void forgetSaved() { m_saved.reset(); }
 
     size_t stepCount() const { return m_steps.size(); }
     // The picture and slot bytes the history holds, each shared buffer once.
