@@ -169,6 +169,14 @@ public:
     QString recoveryCopyPath() const;
     void writeRecoveryNow();
 
+    // --- Recent files (MainForm_Recent.cpp) ------------------------------------------------
+    // The clocks saved or opened last, newest first (at most kMaxRecentFiles), shown under
+    // "最近使ったファイル(&R)" and kept in the settings file's [Recent] section.
+    static constexpr int kMaxRecentFiles = 8;
+    const QStringList& recentFiles() const { return m_recentFiles; }
+    // The item that opens the n-th file (from 0); nullptr beyond the list.
+    QAction* recentItem(int n) const;
+
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
     void Open1Click();
@@ -237,7 +245,8 @@ public:
 
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
-    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
+            *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
     QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
@@ -437,6 +446,15 @@ private:
     void noteSaved(const QString& path);
 
     ProjectHistory m_history;
+
+    // Recent files (MainForm_Recent.cpp): a file saved or opened goes to the top.
+    void rememberRecentFile(const QString& path);
+    void readRecentFiles(const ProfileFile& ini);
+    void writeRecentFiles(ProfileFile& ini) const;
+    void updateRecentItems();
+    void openRecentFile(const QString& path);
+    QStringList m_recentFiles;
+    QList<QAction*> m_recentItems;
     // After a change: the recovery copy is written soon while the project is modified, and
     // removed when it is not.
     void updateRecoveryCopy();

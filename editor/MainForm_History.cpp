@@ -137,7 +137,7 @@ void TMainForm::startHistory()
 
 void TMainForm::noteSaved(const QString& path)
 {
-    Q_UNUSED(path);
+    rememberRecentFile(path);
     // A change the history has not seen yet (one made outside the commands) is its last step.
     recordStep(QStringLiteral("変更"));
     m_history.markSaved();

@@ -95,6 +95,10 @@ void TMainForm::connectCommands()
     };
     command(Exit1, &TMainForm::Exit1Click);
     command(Open1, &TMainForm::Open1Click);
+    connect(RecentClear1, &QAction::triggered, this, [this] {
+        m_recentFiles.clear();
+        updateRecentItems();
+    });
     command(Save1, &TMainForm::Save1Click);
     command(Undo1, &TMainForm::Undo1Click);
     command(Redo1, &TMainForm::Redo1Click);

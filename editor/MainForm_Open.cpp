@@ -103,6 +103,7 @@ bool TMainForm::openClockFile(const QString& path)
         return false;
     }
     applyClockProject(*reading.project, path);
+    rememberRecentFile(path);
     return true;
 }
 

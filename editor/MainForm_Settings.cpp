@@ -107,6 +107,7 @@ void TMainForm::readSettings()
     }
     ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
     restorePlacement(ini);
+    readRecentFiles(ini);
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -168,6 +169,7 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Width"), placement.width());
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
+    writeRecentFiles(ini);
     // The user's configuration folder may not exist yet.
     QDir().mkpath(QFileInfo(path).absolutePath());
     ini.UpdateFile();

@@ -34,6 +34,8 @@ const MainMenuEntry kEntries[] = {
     ITEM(0, File1, "ファイル(&F)", "", 0),
     ITEM(1, New1, "初期化（&New）", "", kDisabled),
     ITEM(1, Open1, "開く(&Open)...", "保存したカスタムデータを読み込んで編集します。", 0),
+    ITEM(1, Recent1, "最近使ったファイル(&R)", "", 0),
+    ITEM(2, RecentClear1, "一覧を消去", "最近使ったファイルの一覧を空にします。", 0),
     ITEM(1, Save1, "保存(&Save)", "カスタムデータをファイルに保存します。", 0),
     SEP(1, N1),
     ITEM(1, Exit1, "終了(e&Xit)", "", 0),

@@ -184,6 +184,25 @@ bool ProfileFile::ReadBool(const QString& section, const QString& key, bool defa
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+std::optional<QString> ProfileFile::readString(const QString& section, const QString& key) const
+{
+    const std::optional<QByteArray> text = value(section, key);
+    return text ? std::optional<QString>(QString::fromUtf8(*text)) : std::nullopt;
+}
+
+void ProfileFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    writeValue(section, key, value.toUtf8());
+}
+
+void ProfileFile::DeleteKey(const QString& section, const QString& key)
+{
+    const qsizetype s = sectionLine(section.toUtf8());
+    const qsizetype k = s < 0 ? -1 : keyLine(s, key.toUtf8());
+    if (k >= 0)
+        m_lines.removeAt(k);
+}
+
 void ProfileFile::writeValue(const QString& section, const QString& key, const QByteArray& value)
 {
     // Lines the program adds end as the file's first line does.

@@ -42,6 +42,11 @@ public:
 
     void WriteInteger(const QString& section, const QString& key, int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
+    // Text values, in UTF-8 (blanks around a value are not kept, as for every value).
+    std::optional<QString> readString(const QString& section, const QString& key) const;
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    // Removes the key's line; nothing when there is none.
+    void DeleteKey(const QString& section, const QString& key);
 
     // Writes the file as a whole, so that a failure leaves the previous file as it was. Raises
     // EFrameworkError ("ファイル %s を作成できません" naming the file) when it cannot be written.
