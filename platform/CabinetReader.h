@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace dw {
@@ -44,12 +45,26 @@ public:
     // In the order of the cabinet's member table, folder by folder.
     const std::vector<Member>& members() const { return m_members; }
 
-    // Decompresses member `index` into out (replaced). Returns an empty string on success, else
-    // the reason: index out of range, the member larger than limit (at most kMaxExtractBytes
-    // counts), damaged compressed data, a bad checksum, or data that end early.
+    // Where extractTo hands the member's bytes, in order, a block (at most 32 KiB) at a time.
+    // Returning false ends the extraction there: the receiver has what it needs, or refuses.
+    using Sink = std::function<bool(const uint8_t* bytes, int64_t count)>;
+
+    // Decompresses member `index` block by block into sink: nothing of the member is held here
+    // but the block being decompressed (stored and MSZIP members; an LZX member, which this
+    // program never writes, is decompressed whole by the cabinet library first). Returns an empty
+    // string when the member was handed over whole or the sink stopped it, else the reason:
+    // index out of range, the member larger than limit (at most kMaxExtractBytes counts), a
+    // compression that cannot be decompressed, damaged compressed data, a bad checksum, or data
+    // that end early (the sink may have had part of the member by then).
+    QString extractTo(int index, const Sink& sink, int64_t limit = kMaxExtractBytes);
+
+    // Decompresses member `index` into out (replaced); out is empty when it fails, with the
+    // reason as for extractTo.
     QString extract(int index, std::vector<uint8_t>& out, int64_t limit = kMaxExtractBytes);
 
 private:
+    QString extractWhole(int index, const Sink& sink);
+
     const uint8_t* m_data = nullptr; // the cabinet's bytes (not owned), m_size of them
     int64_t m_size = 0;
     std::vector<Member> m_members;
