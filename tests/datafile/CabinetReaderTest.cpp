@@ -244,12 +244,18 @@ Bytes cabinetWithHistory(const std::vector<Bytes>& blocks)
 
 TEST(CabinetReader, BlocksThatReferToTheBlockBeforeThemAreDecompressed)
 {
-    const Bytes noise = randomBytes(32768, 5);
-    Bytes tail(noise.begin(), noise.begin() + 1000);
-    const Bytes cabinet = cabinetWithHistory({noise, noise, tail});
-    Bytes expected = noise;
-    append(expected, noise);
-    append(expected, tail);
+    // Whole 32 KiB blocks but the last, as a folder has them. The second block begins with the
+    // end of the first, near enough for the compressor to refer back to it (32,506 bytes at
+    // most); the last repeats part of the second.
+    const Bytes first = randomBytes(32768, 5);
+    Bytes second(first.begin() + 2768, first.end());
+    append(second, randomBytes(2768, 6));
+    const Bytes last(second.begin() + 5000, second.begin() + 6000);
+    const Bytes cabinet = cabinetWithHistory({first, second, last});
+    Bytes expected = first;
+    append(expected, second);
+    append(expected, last);
+    EXPECT_LT(cabinet.size(), 40000u) << "the later blocks refer to the ones before them";
 
     // The independent tool reads the cabinet the same way.
     QTemporaryDir dir;

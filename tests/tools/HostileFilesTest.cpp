@@ -1,6 +1,6 @@
-// Files made to exhaust the reader: a tiny cabinet whose header text is 64 MiB of line feeds, a
-// header of 100,000 short lines, 512 MiB of zeros, and a clock whose dial expands to 512 MiB.
-// Each is opened by the editor's reading routine and by pdltool info and verify in a child
+// Files made to exhaust the reader: tiny cabinets whose header text is 64 or 256 MiB of line
+// feeds, a header of 100,000 short lines, 512 MiB of zeros, and a clock whose dial expands to
+// 512 MiB. Each is opened by the editor's reading routine and by pdltool info and verify in a child
 // process, and the child's peak memory is measured against the same child on a small clock:
 // a refused file may cost at most 64 MiB more, an opened one at most its members' bytes and
 // 64 MiB more.
@@ -118,6 +118,9 @@ TEST_F(HostileFiles, OversizedTextsAndZerosAreRefusedWithin64MiB)
     const QString lineFeeds = packed(imageOf(QStringLiteral("lf"), clockMembers(std::string(64 * kMiB, '\n'), "")),
                                      dir.filePath(QStringLiteral("header-64mib-of-line-feeds.pdl")));
     EXPECT_LT(QFileInfo(lineFeeds).size(), 200 * 1024);
+    // Read whole and only then refused, a header this size would cost far more than 64 MiB.
+    const QString moreLineFeeds = packed(imageOf(QStringLiteral("lf256"), clockMembers(std::string(256 * kMiB, '\n'), "")),
+                                         dir.filePath(QStringLiteral("header-256mib-of-line-feeds.pdl")));
     std::string manyLines = header;
     for (int i = 0; i < 100000; ++i)
         manyLines += "x=1\r\n";
@@ -130,7 +133,7 @@ TEST_F(HostileFiles, OversizedTextsAndZerosAreRefusedWithin64MiB)
     zeros.close();
     const QString zerosCabinet = packed(zeros.fileName(), dir.filePath(QStringLiteral("512mib-of-zeros.pdl")));
 
-    for (const QString& file : {lineFeeds, lines, zerosCabinet})
+    for (const QString& file : {lineFeeds, moreLineFeeds, lines, zerosCabinet})
         expectPeaks(file, {1, 1, 1}, withShadow(64 * kMiB));
 }
 
