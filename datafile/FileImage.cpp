@@ -114,7 +114,9 @@ ListSurvey surveyStreamList(TStream& plain, int64_t plainSize, bool sliceHeaderR
     return out;
 }
 
-FileImageContents readSlicedImage(TMemoryStream& sliced)
+FileImageContents readSlicedImage(TMemoryStream& sliced) { return readSlicedMembers(sliced, true); }
+
+FileImageContents readSlicedMembers(TMemoryStream& sliced, bool ofDamagedImages)
 {
     FileImageContents out;
     TSliceStreamReader plain(sliced);
@@ -130,6 +132,10 @@ FileImageContents readSlicedImage(TMemoryStream& sliced)
         survey = surveyStreamList(plain, plain.Size(), sliced.size() >= 2 && !plain.SliceCountRejected(), problems);
     }
     out.count = survey.count;
+    if (!ofDamagedImages && !out.sound()) {
+        sliced.SetPosition(0);
+        return out;
+    }
 
     try {
         out.members.resize(survey.sizes.size());

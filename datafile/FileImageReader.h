@@ -7,8 +7,8 @@
 // a member over its limit refuses the image before anything is allocated for it.
 //
 // For a sound image the result is exactly what readFileImage gives. An image that is not sound
-// gives the same member count and problems; its members only when it is small enough to be read
-// by readFileImage itself (kWholeImageBytes).
+// gives the same member count and problems, but no members: its records may overlap and state
+// far more bytes than the image holds (readFileImage reads them, up to 2 GiB in all).
 
 #include "FileImage.h"
 
@@ -44,7 +44,7 @@ public:
     const QString& refusal() const;
     int refusedMember() const;
 
-    // Images up to this size are gathered and read by readFileImage.
+    // Images up to this size are gathered and read whole (by the same reader as readFileImage).
     static constexpr int64_t kWholeImageBytes = int64_t(1) << 20;
     // The offset table of a larger image must arrive with its first rows: a list stating more
     // members than this is not read (a custom data file has 7 to 14).

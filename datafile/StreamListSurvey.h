@@ -43,4 +43,8 @@ struct ListSurvey {
 // raise EFrameworkError with the framework's memory message, before anything is allocated.
 ListSurvey surveyStreamList(TStream& plain, int64_t plainSize, bool sliceHeaderRead, ProblemList& problems);
 
+// readSlicedImage, with the members of an image that is not sound only when ofDamagedImages:
+// overlapping records can make a small damaged image state members of up to 2 GiB in all.
+FileImageContents readSlicedMembers(TMemoryStream& sliced, bool ofDamagedImages);
+
 } // namespace dw

@@ -163,3 +163,24 @@ TEST(FileImageReader, SliceCountZeroAndTooManyMembersStopAtOnceAndAnImageCutShor
     ASSERT_EQ(problems.size(), 1);
     EXPECT_TRUE(problems[0].startsWith(QStringLiteral("The data ends after"))) << problems[0].toStdString();
 }
+
+TEST(FileImageReader, RecordsThatOverlapAreNotReadForTheirMembers)
+{
+    // 300 members that all name one record of 512 KiB: an image of half a megabyte stating
+    // 150 MiB of members. It is not sound, and nothing of it is held.
+    constexpr int32_t kMembers = 300, kRecord = 512 * 1024;
+    const int32_t offset = 4 + 4 * kMembers;
+    Bytes plain = words({kMembers});
+    for (int32_t i = 0; i < kMembers; ++i)
+        append(plain, words({offset}));
+    append(plain, words({kRecord ^ offset}));
+    plain.resize(plain.size() + kRecord, 0x5A);
+    const Bytes image = imageOfPlain(plain, 0x44, 90);
+    ASSERT_LE(int64_t(image.size()), FileImageReader::kWholeImageBytes);
+    FileImageReader reader(int64_t(image.size()));
+    reader.take(image.data(), int64_t(image.size()));
+    const FileImageContents got = reader.finish();
+    EXPECT_EQ(got.count, kMembers);
+    EXPECT_EQ(got.problems, readFileImage(image).problems);
+    EXPECT_TRUE(got.members.empty());
+}

@@ -12,8 +12,10 @@
 
 #include "tests/support/TestFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
@@ -22,7 +24,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -465,4 +469,68 @@ TEST_F(Save, NewFileTakesTheUsualModeAndASavedOverOneKeepsItsOwn)
         EXPECT_NE(readFile(own), bytesOf("an older save"));
     }
     ::umask(oldMask);
+}
+
+// One compressed save over a file of the user's and one to a new file, nothing else: what the
+// next test traces.
+TEST_F(Save, DISABLED_CompressedSavesAsTraced)
+{
+    setCompress(true);
+    const QString own = file("own.pdl");
+    // Made 0600 here too, so that every file in the trace is the program's or as private.
+    const int fd = ::open(QFile::encodeName(own).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_EQ(::write(fd, "older", 5), 5);
+    ::close(fd);
+    saveAs(own);
+    saveAs(file("new.pdl"));
+    EXPECT_EQ(ui.messages(), (QStringList{"保存しました", "保存しました"}));
+}
+
+// Every file the program makes while it saves is made readable by the user alone (0600) and
+// every folder enterable by the user alone (0700), whatever the umask: the system calls of the
+// saves above, as strace shows them, each with its mode.
+TEST(SaveTrace, EveryFileAndFolderASaveMakesIsTheUsersAloneFromTheStart)
+{
+    if (!QFileInfo::exists(QStringLiteral("/usr/bin/strace")))
+        GTEST_SKIP() << "strace is not installed";
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("trace"));
+    const QString tmp = dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkdir(tmp));
+    const mode_t oldMask = ::umask(022);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), tmp);
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral("/usr/bin/strace"),
+                {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-y"), QStringLiteral("-e"),
+                 QStringLiteral("trace=open,openat,creat,mkdir,mkdirat"), QStringLiteral("-o"), log,
+                 QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_also_run_disabled_tests"),
+                 QStringLiteral("--gtest_filter=Save.DISABLED_CompressedSavesAsTraced")});
+    const bool finished = child.waitForFinished(300000);
+    ::umask(oldMask);
+    ASSERT_TRUE(finished);
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+    if (child.exitCode() != 0 && output.contains(QStringLiteral("PTRACE")))
+        GTEST_SKIP() << "the system does not let strace trace: " << output.toStdString();
+    ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+
+    QFile trace(log);
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QRegularExpression creates(QStringLiteral("(open|openat|creat|mkdir|mkdirat)\\((.*)\\) = \\d+"));
+    int files = 0, folders = 0;
+    for (const QString& line : QString::fromLocal8Bit(trace.readAll()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = creates.match(line);
+        // Only what is made in the test's folder: the saves, their temporary files, the settings.
+        if (!m.hasMatch() || !line.contains(tmp))
+            continue;
+        const bool folder = m.captured(1).startsWith(QStringLiteral("mkdir"));
+        if (!folder && !line.contains(QStringLiteral("O_CREAT")))
+            continue;
+        (folder ? folders : files) += 1;
+        EXPECT_TRUE(m.captured(2).endsWith(folder ? QStringLiteral(", 0700") : QStringLiteral(", 0600"))) << line.toStdString();
+    }
+    EXPECT_GE(files, 5) << "the $PD file, the hidden files of the two saves and of the cabinets";
+    EXPECT_GE(folders, 1) << "the private temporary folder";
 }

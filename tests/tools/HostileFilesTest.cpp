@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace dw;
 using namespace dw::test;
@@ -135,6 +136,15 @@ TEST_F(HostileFiles, OversizedTextsAndZerosAreRefusedWithin64MiB)
 
     for (const QString& file : {lineFeeds, moreLineFeeds, lines, zerosCabinet})
         expectPeaks(file, {1, 1, 1}, withShadow(64 * kMiB));
+
+    // With DIALWRIGHT_WRITE_SAMPLES=1 the small ones become seeds of the open-path fuzz target.
+    if (std::getenv("DIALWRIGHT_WRITE_SAMPLES")) {
+        const QString seeds = QDir::cleanPath(QStringLiteral(DIALWRIGHT_TEST_DATA "/../../../fuzz/corpus/openproject")) + QLatin1Char('/');
+        for (const QString& file : {lineFeeds, lines, zerosCabinet}) {
+            QFile::remove(seeds + QFileInfo(file).fileName());
+            EXPECT_TRUE(QFile::copy(file, seeds + QFileInfo(file).fileName()));
+        }
+    }
 }
 
 TEST_F(HostileFiles, ClockExpandingTo512MiBOpensWithinItsSizeAnd64MiB)
