@@ -81,30 +81,38 @@ ListSurvey surveyStreamList(TStream& plain, int64_t plainSize, bool sliceHeaderR
         const int64_t offset = int64_t(stored); // the list starts at position 0
         int32_t keyed = 0;
         if (offset < 0 || offset + 4 > plainSize || !plainWord(plain, offset, keyed)) {
-            problems.add(QStringLiteral("Member %1: its record offset %2 lies outside the stream list of %3 bytes.")
-                             .arg(i)
-                             .arg(offset)
-                             .arg(plainSize));
+            problems.add([&] {
+                return QStringLiteral("Member %1: its record offset %2 lies outside the stream list of %3 bytes.")
+                    .arg(i)
+                    .arg(offset)
+                    .arg(plainSize);
+            });
             inPlace = false;
             continue;
         }
         const int32_t statedSize = static_cast<int32_t>(static_cast<uint32_t>(keyed) ^ static_cast<uint32_t>(offset));
         if (statedSize < 0) {
-            problems.add(QStringLiteral("Member %1: its size word gives a negative size (%2).").arg(i).arg(statedSize));
+            problems.add([&] {
+                return QStringLiteral("Member %1: its size word gives a negative size (%2).").arg(i).arg(statedSize);
+            });
             inPlace = false;
         } else if (statedSize > size) {
-            problems.add(QStringLiteral("Member %1: its size of %2 bytes runs past the end of the stream list; "
-                                        "%3 bytes are kept.")
-                             .arg(i)
-                             .arg(statedSize)
-                             .arg(size));
+            problems.add([&] {
+                return QStringLiteral("Member %1: its size of %2 bytes runs past the end of the stream list; "
+                                      "%3 bytes are kept.")
+                    .arg(i)
+                    .arg(statedSize)
+                    .arg(size);
+            });
             inPlace = false;
         }
         if (inPlace && offset != expected) {
-            problems.add(QStringLiteral("Member %1: its record starts at %2, not at %3 where the records before it end.")
-                             .arg(i)
-                             .arg(offset)
-                             .arg(expected));
+            problems.add([&] {
+                return QStringLiteral("Member %1: its record starts at %2, not at %3 where the records before it end.")
+                    .arg(i)
+                    .arg(offset)
+                    .arg(expected);
+            });
             inPlace = false;
         }
         expected = offset + 4 + std::max<int64_t>(statedSize, 0);

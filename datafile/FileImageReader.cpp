@@ -410,8 +410,15 @@ FileImageContents FileImageReader::finish()
     State& s = *m;
     FileImageContents out;
     if (s.whole) {
-        out = readFileImage(s.all.data(), int64_t(s.all.size()));
+        // In place: the bytes are not needed afterwards. The members of a damaged image are not
+        // read, since its records may overlap and state far more than the image holds.
+        TMemoryStream sliced;
+        sliced.SetSizeForOverwrite(int64_t(s.all.size()));
+        if (!s.all.empty())
+            std::memcpy(sliced.Memory(), s.all.data(), s.all.size());
         s.all = {};
+        unchainWords(sliced.Memory(), sliced.size());
+        out = readSlicedMembers(sliced, false);
         if (out.sound() && s.limit) {
             for (size_t i = 0; i < out.members.size(); ++i) {
                 const QString why = s.limit(int(i), int64_t(out.members[i].size()));

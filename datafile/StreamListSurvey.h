@@ -26,6 +26,15 @@ public:
     ProblemList(const ProblemList&) = delete;
     ProblemList& operator=(const ProblemList&) = delete;
     void add(const QString& text);
+    // The same, the text made only while the list takes more: a damaged list of a million
+    // members would otherwise make a million texts to drop.
+    template <typename Make> void add(Make make)
+    {
+        if (m_out.size() < FileImageContents::kMaxProblems)
+            m_out << make();
+        else
+            ++m_dropped;
+    }
 
 private:
     QStringList& m_out;
