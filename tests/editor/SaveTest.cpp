@@ -502,6 +502,9 @@ TEST(SaveTrace, EveryFileAndFolderASaveMakesIsTheUsersAloneFromTheStart)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TMPDIR"), tmp);
     env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    // LeakSanitizer cannot work in a traced process; the traced run is checked for leaks where
+    // the test runs untraced.
+    env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     child.setProcessEnvironment(env);
     child.start(QStringLiteral("/usr/bin/strace"),
                 {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-y"), QStringLiteral("-e"),
@@ -522,8 +525,9 @@ TEST(SaveTrace, EveryFileAndFolderASaveMakesIsTheUsersAloneFromTheStart)
     int files = 0, folders = 0;
     for (const QString& line : QString::fromLocal8Bit(trace.readAll()).split(QLatin1Char('\n'))) {
         const QRegularExpressionMatch m = creates.match(line);
-        // Only what is made in the test's folder: the saves, their temporary files, the settings.
-        if (!m.hasMatch() || !line.contains(tmp))
+        // Only what is made in the test's folder: the saves, their temporary files, the settings;
+        // not the folder the save test makes to stand for the shared temporary folder.
+        if (!m.hasMatch() || !line.contains(tmp) || line.contains(QRegularExpression(QStringLiteral("mkdir\\(\"[^\"]*/tmp\""))))
             continue;
         const bool folder = m.captured(1).startsWith(QStringLiteral("mkdir"));
         if (!folder && !line.contains(QStringLiteral("O_CREAT")))
