@@ -89,12 +89,12 @@ bool emptyImage(OpenedDataFile& out, int64_t size)
 }
 
 // A cabinet's member DATA (or its only member), decompressed straight into the image reader.
-void readCabinet(OpenedDataFile& out, const uint8_t* bytes, int64_t size, int64_t extractLimit)
+// openProblem: what opening the cabinet gave.
+void readCabinet(OpenedDataFile& out, CabinetReader& cabinet, const QString& openProblem, int64_t extractLimit)
 {
     out.cabinet = true;
-    CabinetReader cabinet;
-    if (const QString problem = cabinet.open(bytes, size); !problem.isEmpty()) {
-        out.unreadable = QStringLiteral("damaged cabinet: ") + problem;
+    if (!openProblem.isEmpty()) {
+        out.unreadable = QStringLiteral("damaged cabinet: ") + openProblem;
         return;
     }
     out.cabinetMembers = cabinet.members();
@@ -134,7 +134,9 @@ OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size, int64_t extractL
     OpenedDataFile out;
     out.fileSize = size;
     if (CabinetReader::hasSignature(bytes, size)) {
-        readCabinet(out, bytes, size, extractLimit);
+        CabinetReader cabinet;
+        const QString problem = cabinet.open(bytes, size);
+        readCabinet(out, cabinet, problem, extractLimit);
         return out;
     }
     if (emptyImage(out, size))
@@ -159,23 +161,13 @@ OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
     const int64_t head = file.Read(signature, 4);
     file.SetPosition(0);
     if (CabinetReader::hasSignature(signature, head)) {
-        // A cabinet is read whole (it is the compressed form; the library reads it in memory),
-        // but no larger than a cabinet can be.
-        if (size > CabinetReader::kMaxCabinetBytes) {
-            OpenedDataFile out;
-            out.fileSize = size;
-            out.cabinet = true;
-            out.unreadable = QStringLiteral("damaged cabinet: the file is larger than a cabinet can be");
-            return out;
-        }
-        std::vector<uint8_t> bytes;
-        try {
-            bytes.resize(size_t(size));
-        } catch (const std::bad_alloc&) {
-            throw EFrameworkError(stock::memoryStreamError());
-        }
-        file.ReadBuffer(bytes.data(), size);
-        return openDataFile(bytes.data(), size, extractLimit);
+        // Only the header, the tables and the member's blocks are read, one block at a time.
+        OpenedDataFile out;
+        out.fileSize = size;
+        CabinetReader cabinet;
+        const QString problem = cabinet.openFile(path);
+        readCabinet(out, cabinet, problem, extractLimit);
+        return out;
     }
 
     OpenedDataFile out;

@@ -44,9 +44,10 @@ OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size,
                             int64_t extractLimit = CabinetReader::kMaxExtractBytes);
 OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes);
 
-// The same for the file at path, read as it is needed: a plain file image a block at a time, so
-// that it is never held besides its members. Raises EFrameworkError as TFileStream does when the
-// file cannot be opened or read.
+// The same for the file at path, read as it is needed: a plain file image a block at a time, a
+// cabinet its header, its tables and the member's blocks one at a time, so that no file is ever
+// held beside its members. Raises EFrameworkError as TFileStream does when the file cannot be
+// opened or a plain file cannot be read.
 OpenedDataFile openDataFile(const QString& path, int64_t extractLimit = CabinetReader::kMaxExtractBytes);
 
 } // namespace dw

@@ -4,13 +4,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace dw {
 
-// Reads a Microsoft cabinet held in memory: its members and their bytes. Damaged cabinets are
-// refused with a reason (English, one sentence); nothing in them can make the reader read outside
-// the given bytes or allocate more than the extraction limit.
+namespace cabinet {
+class Bytes;
+}
+
+// Reads a Microsoft cabinet, held in memory or read from its file as needed: its members and
+// their bytes. Damaged cabinets are refused with a reason (English, one sentence); nothing in
+// them can make the reader read outside the given bytes or allocate more than the extraction
+// limit.
 class CabinetReader {
 public:
     // Whether the bytes begin with the cabinet signature "MSCF".
@@ -39,8 +45,11 @@ public:
     // and alive as long as the reader uses them. Returns an empty string on success, else why the
     // bytes are not a readable cabinet (the reader is then closed).
     QString open(const uint8_t* data, int64_t size);
+    // The same for the cabinet in the file at path, of which only what is needed is read: the
+    // header and the tables, then a member's blocks one at a time as it is extracted.
+    QString openFile(const QString& path);
 
-    bool isOpen() const { return m_data != nullptr; }
+    bool isOpen() const { return m_bytes != nullptr; }
     int folderCount() const { return m_folderCount; }
     // In the order of the cabinet's member table, folder by folder.
     const std::vector<Member>& members() const { return m_members; }
@@ -63,10 +72,10 @@ public:
     QString extract(int index, std::vector<uint8_t>& out, int64_t limit = kMaxExtractBytes);
 
 private:
+    QString openBytes(std::unique_ptr<cabinet::Bytes> bytes);
     QString extractWhole(int index, const Sink& sink);
 
-    const uint8_t* m_data = nullptr; // the cabinet's bytes (not owned), m_size of them
-    int64_t m_size = 0;
+    std::unique_ptr<cabinet::Bytes> m_bytes; // the cabinet's (in memory: not owned)
     std::vector<Member> m_members;
     int m_folderCount = 0;
 };

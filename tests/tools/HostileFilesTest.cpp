@@ -1,6 +1,6 @@
 // Files made to exhaust the reader: tiny cabinets whose header text is 64 or 256 MiB of line
-// feeds, a header of 100,000 short lines, 512 MiB of zeros, and a clock whose dial expands to
-// 512 MiB. Each is opened by the editor's reading routine and by pdltool info and verify in a child
+// feeds, a header of 100,000 short lines, 512 MiB of zeros, a cabinet with 1 GiB after it, and a
+// clock whose dial expands to 512 MiB, compressed and stored. Each is opened by the editor's reading routine and by pdltool info and verify in a child
 // process, and the child's peak memory is measured against the same child on a small clock:
 // a refused file may cost at most 64 MiB more, an opened one at most its members' bytes and
 // 64 MiB more.
@@ -133,8 +133,12 @@ TEST_F(HostileFiles, OversizedTextsAndZerosAreRefusedWithin64MiB)
     ASSERT_TRUE(zeros.resize(512 * kMiB));
     zeros.close();
     const QString zerosCabinet = packed(zeros.fileName(), dir.filePath(QStringLiteral("512mib-of-zeros.pdl")));
+    // A cabinet with 1 GiB after it (no disk used): only what the cabinet counts is read.
+    const QString padded = dir.filePath(QStringLiteral("cabinet-and-1gib-after-it.pdl"));
+    ASSERT_TRUE(QFile::copy(lineFeeds, padded));
+    ASSERT_TRUE(QFile(padded).resize(QFileInfo(padded).size() + 1024 * kMiB));
 
-    for (const QString& file : {lineFeeds, moreLineFeeds, lines, zerosCabinet})
+    for (const QString& file : {lineFeeds, moreLineFeeds, lines, zerosCabinet, padded})
         expectPeaks(file, {1, 1, 1}, withShadow(64 * kMiB));
 
     // With DIALWRIGHT_WRITE_SAMPLES=1 the small ones become seeds of the open-path fuzz target.
@@ -153,8 +157,15 @@ TEST_F(HostileFiles, ClockExpandingTo512MiBOpensWithinItsSizeAnd64MiB)
     std::vector<SyntheticMember> members = clockMembers(validHeaderText(), "author");
     const int64_t rest = SyntheticPlain(&members).size() + 2;
     members[0].size = 512 * kMiB - rest;
-    const QString clock = packed(imageOf(QStringLiteral("big"), members), dir.filePath(QStringLiteral("512mib-clock.pdl")));
+    // The cabinet tool names the member after its file.
+    const QString image = dir.filePath(QStringLiteral("DATA"));
+    ASSERT_TRUE(QFile::rename(imageOf(QStringLiteral("big"), members), image));
+    // Stored, the cabinet is as large as what it holds; it is read a block at a time all the same.
+    const QString stored = dir.filePath(QStringLiteral("512mib-clock-stored.pdl"));
+    ASSERT_EQ(runProcess(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-n"), stored, image}).exitCode, 0);
+    const QString clock = packed(image, dir.filePath(QStringLiteral("512mib-clock.pdl")));
     EXPECT_LT(QFileInfo(clock).size(), 2 * kMiB);
-        // The dial is no bitmap, which verify reports.
-    expectPeaks(clock, {0, 0, 1}, withShadow(512 * kMiB) + 64 * kMiB);
+    // The dial is no bitmap, which verify reports.
+    for (const QString& file : {clock, stored})
+        expectPeaks(file, {0, 0, 1}, withShadow(512 * kMiB) + 64 * kMiB);
 }
