@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-namespace dw::cabinet {
+namespace dw::cabinetdata {
 
 namespace {
 
@@ -186,4 +186,4 @@ int64_t BlockDecoder::next()
     return unpacked;
 }
 
-} // namespace dw::cabinet
+} // namespace dw::cabinetdata

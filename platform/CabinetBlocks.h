@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace dw::cabinet {
+namespace dw::cabinetdata {
 
 // A data block holds at most 32 KiB once decompressed.
 constexpr int64_t kMaxBlockBytes = 32768;
@@ -49,4 +49,4 @@ private:
     std::unique_ptr<State> m;
 };
 
-} // namespace dw::cabinet
+} // namespace dw::cabinetdata

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace dw::cabinet {
+namespace dw::cabinetdata {
 
 namespace {
 
@@ -92,4 +92,4 @@ std::unique_ptr<Bytes> bytesInFile(const QString& path, QString& why)
     return std::make_unique<FileBytes>(name, fd, int64_t(st.st_size));
 }
 
-} // namespace dw::cabinet
+} // namespace dw::cabinetdata

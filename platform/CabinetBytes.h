@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace dw::cabinet {
+namespace dw::cabinetdata {
 
 class Bytes {
 public:
@@ -40,4 +40,4 @@ std::unique_ptr<Bytes> bytesInMemory(const uint8_t* data, int64_t size);
 // Nothing when the file cannot be opened (why: the system's reason).
 std::unique_ptr<Bytes> bytesInFile(const QString& path, QString& why);
 
-} // namespace dw::cabinet
+} // namespace dw::cabinetdata

@@ -1,5 +1,5 @@
-// libgcab and GLib stay inside this file, as for the writer. They come before the Qt headers so
-// that Qt's keyword macros cannot meet GLib's declarations.
+// libgcab stays inside this file, as for the writer (GLib in the cabinet files of this folder). It
+// comes before the Qt headers so that Qt's keyword macros cannot meet GLib's declarations.
 #include <libgcab.h>
 
 #include "CabinetReader.h"
@@ -87,7 +87,7 @@ struct LoadedCabinet {
     LoadedCabinet(const LoadedCabinet&) = delete;
     LoadedCabinet& operator=(const LoadedCabinet&) = delete;
 
-    QString load(const cabinet::Bytes& bytes)
+    QString load(const cabinetdata::Bytes& bytes)
     {
         g_autoptr(GInputStream) in = bytes.stream();
         g_autoptr(GError) error = nullptr;
@@ -131,7 +131,7 @@ QString CabinetReader::open(const uint8_t* data, int64_t size)
     m_folderCount = 0;
     if (!hasSignature(data, size))
         return QStringLiteral("the file does not begin with the cabinet signature MSCF");
-    return openBytes(cabinet::bytesInMemory(data, size));
+    return openBytes(cabinetdata::bytesInMemory(data, size));
 }
 
 QString CabinetReader::openFile(const QString& path)
@@ -140,7 +140,7 @@ QString CabinetReader::openFile(const QString& path)
     m_members.clear();
     m_folderCount = 0;
     QString why;
-    std::unique_ptr<cabinet::Bytes> bytes = cabinet::bytesInFile(path, why);
+    std::unique_ptr<cabinetdata::Bytes> bytes = cabinetdata::bytesInFile(path, why);
     if (!bytes)
         return QStringLiteral("the file cannot be read: %1").arg(why);
     uint8_t signature[4] = {};
@@ -149,7 +149,7 @@ QString CabinetReader::openFile(const QString& path)
     return openBytes(std::move(bytes));
 }
 
-QString CabinetReader::openBytes(std::unique_ptr<cabinet::Bytes> bytes)
+QString CabinetReader::openBytes(std::unique_ptr<cabinetdata::Bytes> bytes)
 {
     if (bytes->size() > kMaxCabinetBytes)
         return QStringLiteral("the file is larger than a cabinet can be");
@@ -190,11 +190,11 @@ QString CabinetReader::extractTo(int index, const Sink& sink, int64_t limit)
             .arg(member.name)
             .arg(member.compression);
 
-    cabinet::Placement placement;
-    if (!cabinet::placementOf(*m_bytes, index, placement) || placement.size != member.size)
+    cabinetdata::Placement placement;
+    if (!cabinetdata::placementOf(*m_bytes, index, placement) || placement.size != member.size)
         return QStringLiteral("member %1 cannot be located in the cabinet").arg(member.name);
     // The folder's bytes from its first block; the member's part of them goes to the sink.
-    cabinet::BlockDecoder decoder(*m_bytes, placement);
+    cabinetdata::BlockDecoder decoder(*m_bytes, placement);
     const int64_t end = placement.offset + placement.size;
     int64_t at = 0; // the folder's uncompressed bytes decoded so far
     int64_t given = 0;
@@ -238,7 +238,7 @@ QString CabinetReader::extractWhole(int index, const Sink& sink)
     if (int64_t(got) != member.size)
         return QStringLiteral("member %1 ends after %2 of its %3 bytes").arg(member.name).arg(got).arg(member.size);
     for (gsize done = 0; done < got;) {
-        const gsize count = std::min<gsize>(got - done, gsize(cabinet::kMaxBlockBytes));
+        const gsize count = std::min<gsize>(got - done, gsize(cabinetdata::kMaxBlockBytes));
         if (!sink(p + done, int64_t(count)))
             return {};
         done += count;

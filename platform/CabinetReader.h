@@ -9,7 +9,7 @@
 
 namespace dw {
 
-namespace cabinet {
+namespace cabinetdata {
 class Bytes;
 }
 
@@ -72,10 +72,10 @@ public:
     QString extract(int index, std::vector<uint8_t>& out, int64_t limit = kMaxExtractBytes);
 
 private:
-    QString openBytes(std::unique_ptr<cabinet::Bytes> bytes);
+    QString openBytes(std::unique_ptr<cabinetdata::Bytes> bytes);
     QString extractWhole(int index, const Sink& sink);
 
-    std::unique_ptr<cabinet::Bytes> m_bytes; // the cabinet's (in memory: not owned)
+    std::unique_ptr<cabinetdata::Bytes> m_bytes; // the cabinet's (in memory: not owned)
     std::vector<Member> m_members;
     int m_folderCount = 0;
 };
