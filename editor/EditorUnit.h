@@ -352,7 +352,7 @@ private:
     void restorePlacement(const ProfileFile& ini);
 
     // Replaces the project by a saved one in one step (MainForm_Open.cpp).
-    void applyClockProject(const ClockProjectFile& project, const QString& path);
+    void applyClockProject(ClockProjectFile&& project, const QString& path);
 
     // The positioning command shared by GoTo1Click, GoTo2Click and GoTo3Click.
     void positionHand(const TMemoryStream& handStream, const PictureBox& builtinHand, TRotateImage& renderer,

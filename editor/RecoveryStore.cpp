@@ -36,8 +36,18 @@ QString RecoveryStore::defaultFolder()
 
 RecoveryStore::RecoveryStore(const QString& folder) : m_folder(folder.isEmpty() ? defaultFolder() : folder)
 {
-    QDir().mkpath(m_folder);
-    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Every folder made here is the user's alone from the start (the copies hold the project).
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QStringList missing;
+    for (QString folder = QDir::cleanPath(m_folder); !folder.isEmpty() && !QFileInfo::exists(folder);
+         folder = QFileInfo(folder).path()) {
+        missing.prepend(folder);
+        if (folder == QFileInfo(folder).path())
+            break;
+    }
+    for (const QString& folder : missing)
+        QDir().mkdir(folder, ownerOnly);
+    QFile::setPermissions(m_folder, ownerOnly);
     // The process id with the start time: a later process given the same id is another owner.
     const QString own = QStringLiteral("%1/recovery-%2-%3")
                             .arg(m_folder)
