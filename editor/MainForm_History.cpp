@@ -59,6 +59,14 @@ ProjectSnapshot TMainForm::takeSnapshot() const
 
 void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
 {
+    // What the preview shows: laid out and drawn again only when it changes (a step of typing
+    // is put back as fast as it was made).
+    const ProjectSnapshot now = takeSnapshot();
+    bool shown = false;
+    for (size_t i = 0; i < s.pictures.size(); ++i)
+        shown = shown || !sameBytes(s.pictures[i], now.pictures[i]);
+    shown = shown || s.centres != now.centres || s.pivots != now.pivots || !(s.shape == now.shape)
+            || s.extrudeHand != now.extrudeHand;
     const QSignalBlocker blockTitle(Edit1);
     const QSignalBlocker blockAuthor(Memo1);
     const QSignalBlocker blockWidth(TrackBar1);
@@ -74,7 +82,8 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
                     {FMinStream, *LNeedleImage, *MinImage},
                     {FSecStream, *SecNeedleImage, *SecImage}};
     for (size_t i = 0; i < s.pictures.size(); ++i) {
-        if (!putBytes(pictures[i].stream, s.pictures[i]))
+        // `now` holds the stream's bytes: the same bytes are not compared again.
+        if (sameBytes(s.pictures[i], now.pictures[i]) || !putBytes(pictures[i].stream, s.pictures[i]))
             continue;
         if (pictures[i].stream.size() == 0) {
             assignBuiltin(pictures[i].renderer, pictures[i].builtin);
@@ -84,7 +93,8 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
         }
     }
     // The panel follows the dial; the holes are the snapshot's, not the layout's defaults.
-    LayoutClock();
+    if (shown)
+        LayoutClock();
     TRotateImage* hands[] = {SNeedleImage, LNeedleImage, SecNeedleImage};
     for (size_t i = 0; i < 3; ++i) {
         hands[i]->SetPivotX(s.pivots[i].x());
@@ -94,8 +104,11 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
     FMinCenter = s.centres[1];
     FSecCenter = s.centres[2];
 
-    for (const MediaSlot& slot : m_slots)
-        putBytes(*slot.record, s.records[size_t(slot.number - 1)]);
+    for (const MediaSlot& slot : m_slots) {
+        const auto i = size_t(slot.number - 1);
+        if (!sameBytes(s.records[i], now.records[i]))
+            putBytes(*slot.record, s.records[i]);
+    }
     m_slotFileNames = s.slotFileNames;
     UpdateSlotItems();
     for (size_t i = 0; i < s.paramsEnabled.size(); ++i)
@@ -112,8 +125,10 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
     ExtrudeHand1->setChecked(s.extrudeHand);
     TrackBar1->setValue(s.cornerWidth);
     TrackBar2->setValue(s.cornerHeight);
-    SetClockRgn(s.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(s.shape));
     New1->setEnabled(s.newEnabled);
+    if (!shown)
+        return;
+    SetClockRgn(s.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(s.shape));
     Timer1Timer();
 }
 

@@ -146,8 +146,15 @@ void TMainForm::saveCompressed(const QString& fileName)
     } else {
         // The temporary file goes on every path, also when writing it ends the command.
         const RemoveOnExit removeTemporary(temporary);
-        WriteDataFile(temporary);
-        packed = MakeCabinet(fileName, {QStringLiteral("DATA|") + temporary});
+        try {
+            WriteDataFile(temporary);
+            packed = MakeCabinet(fileName, {QStringLiteral("DATA|") + temporary});
+        } catch (const EFrameworkError&) {
+            // The temporary file could not be written (its private folder may be a small one
+            // in memory, and full): the plain file then, as when packing fails. An error of the
+            // plain file ends the command naming the user's file, not the temporary one.
+            packed = false;
+        }
     }
     if (packed) {
         SetModified(false);

@@ -1,5 +1,7 @@
 #include "SafeFileWriter.h"
 
+#include "FileFaults.h"
+
 #include "FrameworkError.h"
 
 #include <QDir>
@@ -106,6 +108,8 @@ public:
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = hiddenNameFor(target);
+            if (filefaults::fails(filefaults::Operation::Open))
+                return false;
             int fd;
             do {
                 fd = ::openat(m_folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -127,6 +131,8 @@ public:
         constexpr int64_t kChunk = int64_t(1) << 30;
         int64_t done = 0;
         while (done < size) {
+            if (filefaults::fails(filefaults::Operation::Write))
+                return false;
             const ssize_t n = ::write(m_fd, data + done, size_t(std::min(kChunk, size - done)));
             if (n < 0 && errno == EINTR)
                 continue;
@@ -138,7 +144,7 @@ public:
     }
 
     // Forces the bytes to the disk; a full disk or quota may only show up here.
-    bool sync() { return ::fsync(m_fd) == 0 || errno == EINVAL; }
+    bool sync() { return !filefaults::fails(filefaults::Operation::Sync) && (::fsync(m_fd) == 0 || errno == EINVAL); }
 
     // The file's own mode, set once its bytes are all there. A replaced file takes its
     // predecessor's place, so it takes its owner and group too where the process may set them
@@ -146,6 +152,8 @@ public:
     // since a change of owner clears the set-user and set-group bits.
     bool takeMode(const struct stat* replaced)
     {
+        if (filefaults::fails(filefaults::Operation::Mode))
+            return false;
         if (!replaced)
             return ::fchmod(m_fd, 0666 & ~currentUmask()) == 0;
         if (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid()) {
@@ -157,13 +165,16 @@ public:
 
     bool close()
     {
-        const bool closed = ::close(m_fd) == 0;
+        const bool injected = filefaults::fails(filefaults::Operation::Close);
+        const bool closed = ::close(m_fd) == 0 && !injected;
         m_fd = -1;
         return closed;
     }
 
     bool renameTo(const QByteArray& target)
     {
+        if (filefaults::fails(filefaults::Operation::Rename))
+            return false;
         if (::renameat(m_folder, m_name.constData(), m_folder, target.constData()) != 0)
             return false;
         m_name.clear();
@@ -208,6 +219,8 @@ Failure writeInFolder(int folder, const QByteArray& name, const void* data, int6
 
 int openFolder(const QByteArray& folder)
 {
+    if (filefaults::fails(filefaults::Operation::Open))
+        return -1;
     int fd;
     do {
         fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -233,7 +246,7 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
     const Failure failure = writeInFolder(folder, nameOf(*target), data, size);
     ::close(folder);
     if (failure == Failure::Write)
-        throw EFrameworkError(stock::writeError());
+        throw EFrameworkError(stock::fileWriteError(path));
     if (failure != Failure::None)
         throw EFrameworkError(stock::fileCreateError(path));
 }

@@ -24,8 +24,9 @@ namespace dw {
 //
 // Raises EFrameworkError with the framework's stock text: "ファイル %s を作成できません" with
 // path when the file cannot be made there (folder missing or not writable, path is a folder, a
-// link of another user's), "ストリームへの書き込みエラー" when the bytes cannot all be written
-// (disk full, any write error). No temporary file is left behind in either case.
+// link of another user's), "ストリームへの書き込みエラー" with path on a second line when the
+// bytes cannot all be written (disk full, any write error). No temporary file is left behind in
+// either case. Tests can make any of its file operations fail (platform/FileFaults.h).
 void writeFileAtomically(const QString& path, const void* data, int64_t size);
 
 // Writes files into one folder, never through a link: for a tool that writes many files into a

@@ -283,7 +283,7 @@ TEST_F(Save, FailedSaveLeavesTheOldFileAndTheFlag)
         setrlimit(RLIMIT_FSIZE, &previous);
         std::signal(SIGXFSZ, previousHandler);
 
-        EXPECT_EQ(ui.errors(), QStringList{stock::writeError()}) << "compress " << compress;
+        EXPECT_EQ(ui.errors(), QStringList{stock::fileWriteError(path)}) << "compress " << compress << ": names the file";
         EXPECT_TRUE(ui.messages().isEmpty()) << "no success message";
         EXPECT_TRUE(form->modified());
         EXPECT_EQ(readFile(path), old) << "byte for byte as it was";

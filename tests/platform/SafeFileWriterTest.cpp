@@ -286,7 +286,7 @@ TEST(SafeFileWriter, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
             writeBytes(path, image);
             ADD_FAILURE() << "the short write went unnoticed";
         } catch (const EFrameworkError& e) {
-            EXPECT_EQ(e.message(), stock::writeError());
+            EXPECT_EQ(e.message(), stock::fileWriteError(path));
         }
     });
     EXPECT_EQ(readFile(path), old);
