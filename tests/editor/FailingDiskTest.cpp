@@ -84,8 +84,11 @@ TEST_F(FailingDisk, ASaveEitherWritesTheWholeFileOrLeavesThePreviousOne)
                 choose(form->Save1, path);
                 filefaults::failAt(0, 0);
                 EXPECT_EQ(filesIn(file("out")), QStringList{"clock.pdl"}) << "nothing left beside it";
+                // A plain save has nothing to fall back on, nor has any save on a disk that stays
+                // full; a compressed one falls back on the plain file when one operation fails.
+                const bool mustFail = !compressed || onward;
                 if (!form->modified()) {
-                    // Saved after all (the plain file when the cabinet could not be written).
+                    EXPECT_FALSE(mustFail) << "a failed operation went unnoticed";
                     const OpenedDataFile saved = openDataFile(readFile(path));
                     EXPECT_TRUE(saved.readable());
                     continue;
@@ -97,7 +100,7 @@ TEST_F(FailingDisk, ASaveEitherWritesTheWholeFileOrLeavesThePreviousOne)
                 EXPECT_TRUE(errors[0].contains(path)) << qPrintable(errors[0]);
                 EXPECT_FALSE(ui.messages().contains("保存しました"));
             }
-        EXPECT_GE(failures, operations) << "every operation of the file the user chose fails the save";
+        EXPECT_EQ(failures, compressed ? operations : 2 * operations);
     }
 }
 
