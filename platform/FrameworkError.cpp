@@ -18,6 +18,7 @@ static QString withPath(const char* pattern, const QString& path)
 
 QString readError() { return QStringLiteral("ストリームの読み込みエラー"); }
 QString writeError() { return QStringLiteral("ストリームへの書き込みエラー"); }
+QString fileWriteError(const QString& path) { return writeError() + QLatin1Char('\n') + path; }
 QString fileCreateError(const QString& path) { return withPath("ファイル %s を作成できません", path); }
 QString fileOpenError(const QString& path) { return withPath("ファイル %s を開けません", path); }
 QString memoryStreamError() { return QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"); }

@@ -24,6 +24,8 @@ private:
 namespace stock {
 QString readError();                          // "ストリームの読み込みエラー"
 QString writeError();                         // "ストリームへの書き込みエラー"
+// The same for a file, naming it on a second line, so that the user knows which file it was.
+QString fileWriteError(const QString& path);
 QString fileCreateError(const QString& path); // "ファイル %s を作成できません"
 QString fileOpenError(const QString& path);   // "ファイル %s を開けません"
 QString memoryStreamError();                  // "メモリストリームの拡大中にメモリが足りなくなりました"

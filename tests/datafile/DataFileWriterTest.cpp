@@ -199,7 +199,7 @@ TEST(DataFileWriter, FailedWriteLeavesTheOldFileAndRaisesTheFrameworksMessage)
             writeDataFile(path, p);
             ADD_FAILURE() << "the short write went unnoticed";
         } catch (const EFrameworkError& e) {
-            EXPECT_EQ(e.message(), stock::writeError());
+            EXPECT_EQ(e.message(), stock::fileWriteError(path));
         }
     });
     EXPECT_EQ(readFile(path), old);
