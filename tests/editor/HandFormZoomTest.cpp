@@ -85,8 +85,9 @@ TEST_F(Zoomed, ZoomingKeepsTheHoleInPlaceAtEveryLevelAndIsRemembered)
             {"Ctrl+-", [&] { key(Qt::Key_Minus, Qt::ControlModifier); }, 50},
             {"Ctrl+-", [&] { key(Qt::Key_Minus, Qt::ControlModifier); }, 25},
             {"Ctrl+- at the bottom", [&] { key(Qt::Key_Minus, Qt::ControlModifier); }, 25},
-            {"Ctrl++ as a keyboard with a shifted + sends it",
-             [&] { QTest::keyClick(window(), Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier); }, 50},
+            // (Ctrl with a shifted + as a real keyboard sends it: the end-to-end test, since the
+            // platform's key mapping decides.)
+            {"Ctrl++", [&] { key(Qt::Key_Plus, Qt::ControlModifier); }, 50},
             {"Ctrl+=", [&] { key(Qt::Key_Equal, Qt::ControlModifier); }, 100},
             {"Ctrl+wheel", [&] { wheel(1, Qt::ControlModifier); }, 200},
             {"Ctrl++", [&] { key(Qt::Key_Plus, Qt::ControlModifier); }, 400},
