@@ -104,6 +104,8 @@ void TMainForm::connectCommands()
     command(N19, &TMainForm::N19Click);
     command(New1, &TMainForm::New1Click);
     command(N17, &TMainForm::N17Click);
+    command(Manual1, &TMainForm::Manual1Click);
+    Manual1->setShortcut(QKeySequence(Qt::Key_F1));
     command(About1, &TMainForm::About1Click);
     for (QAction* item : {Compress1, ExtrudeHand1})
         connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
