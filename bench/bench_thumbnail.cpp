@@ -25,7 +25,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -75,15 +74,6 @@ void setBitmap(TMemoryStream& stream, const QImage& image)
     bitmap.SetPixelFormat(pf24bit);
     bitmap.SaveToStream(stream);
     stream.SetPosition(0);
-}
-
-std::vector<uint8_t> readWhole(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 class SilentHandler final : public seam::Handler {
@@ -142,8 +132,7 @@ int main(int argc, char** argv)
 
     QImage ours, peer;
     const auto thumbnail = [&] {
-        const std::vector<uint8_t> bytes = readWhole(clockPath);
-        const OpenedDataFile file = openDataFile(bytes.data(), int64_t(bytes.size()), kMaxThumbnailFileBytes);
+        const OpenedDataFile file = openDataFile(clockPath, kMaxThumbnailFileBytes);
         ours = drawClockThumbnail(file.image.members, kTime, kSide).image;
     };
     const auto readAndScale = [&] {

@@ -18,11 +18,21 @@ QString textOf(const std::vector<uint8_t>& ansi)
     return unicodeFromAnsi(reinterpret_cast<const char*>(ansi.data()), ansi.size());
 }
 
-} // namespace
-
-ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size)
+// A file the reader refused for the size of a member, in the user's words.
+QString overLimitMessage(int member)
 {
-    const OpenedDataFile opened = openDataFile(bytes, size);
+    switch (member) {
+    case kShapeMember: return QStringLiteral("時計の形（リージョン）のデータが大きすぎるため、開けません。");
+    case kHeaderMember: return QStringLiteral("設定のテキストが大きすぎるか行が多すぎるため、開けません（1 MiB、10,000 行まで）。");
+    case kAuthorMember: return QStringLiteral("作者情報が大きすぎるため、開けません（1 MiB まで）。");
+    default: return QStringLiteral("%1 番目のデータが大きすぎるため、開けません。").arg(member + 1);
+    }
+}
+
+ClockProjectReading projectOf(OpenedDataFile opened)
+{
+    if (opened.refusedMember >= 0)
+        return refused(overLimitMessage(opened.refusedMember));
     if (opened.cabinet) {
         // A packed clock is a cabinet of exactly one member, "DATA".
         if (opened.cabinetMembers.empty() && !opened.readable())
@@ -35,13 +45,9 @@ ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size)
     if (!opened.readable())
         return refused(QStringLiteral("カスタムデータファイルではないか、壊れています。"));
 
-    const std::vector<std::vector<uint8_t>>& members = opened.image.members;
+    std::vector<std::vector<uint8_t>>& members = opened.image.members;
     if (members.size() < kFixedMembers || members.size() > kFixedMembers + kSlots)
         return refused(QStringLiteral("カスタムデータのデータ数が %1 個です（7 個から 14 個のはずです）。").arg(members.size()));
-
-    ClockProjectFile project;
-    for (size_t i = 0; i < project.pictures.size(); ++i)
-        project.pictures[i] = members[i];
 
     const HeaderReading reading = readHeaderText(textOf(members[kHeaderMember]));
     if (!reading.ok()) {
@@ -49,26 +55,38 @@ ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size)
             return refused(QStringLiteral("設定に %1 の値がありません。").arg(reading.badKey));
         return refused(QStringLiteral("設定の %1 の値「%2」が整数ではありません。").arg(reading.badKey, reading.badValue.left(40)));
     }
-    project.header = reading.header;
 
     const std::vector<uint8_t>& shapeData = members[kShapeMember];
     // A member holds at most 2 GiB − 1 bytes, so its size fits the call's 32 bits.
     const std::optional<TRegion> shape = ExtCreateRegion(nullptr, uint32_t(shapeData.size()), shapeData.data());
     if (!shape)
         return refused(QStringLiteral("時計の形（リージョン）のデータが壊れています。"));
-    project.shape = *shape;
-
-    project.author = textOf(members[kAuthorMember]).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 
     // Each slot record names its slot in its first four bytes; a slot is saved at most once.
+    ClockProjectFile project;
     for (size_t i = kFixedMembers; i < members.size(); ++i) {
-        const std::vector<uint8_t>& record = members[i];
+        std::vector<uint8_t>& record = members[i];
         const int number = record.size() >= 4 ? int(readLE32s(record.data())) : 0;
         if (number < 1 || number > int(kSlots) || !project.slotRecords[size_t(number - 1)].empty())
             return refused(QStringLiteral("サウンドかアニメーションの %1 番目のデータが壊れています。").arg(i - kFixedMembers + 1));
-        project.slotRecords[size_t(number - 1)] = record;
+        project.slotRecords[size_t(number - 1)] = std::move(record);
     }
+    // The members move into the project: a large picture is never held twice.
+    for (size_t i = 0; i < project.pictures.size(); ++i)
+        project.pictures[i] = std::move(members[i]);
+    project.header = reading.header;
+    project.shape = *shape;
+    project.author = textOf(members[kAuthorMember]).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return {std::move(project), QString()};
 }
+
+} // namespace
+
+ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size, int64_t extractLimit)
+{
+    return projectOf(openDataFile(bytes, size, extractLimit));
+}
+
+ClockProjectReading readClockProjectFile(const QString& path) { return projectOf(openDataFile(path)); }
 
 } // namespace dw

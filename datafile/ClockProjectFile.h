@@ -6,6 +6,7 @@
 // the project as it was.
 
 #include "DataFileHeader.h"
+#include "platform/CabinetReader.h"
 #include "platform/Region.h"
 
 #include <QString>
@@ -36,7 +37,14 @@ struct ClockProjectReading {
 
 // Reads the bytes of a saved file: the plain file image or a cabinet holding it as its one
 // member "DATA". Pictures are taken as they are, decodable or not (the editor keeps pictures it
-// cannot show).
-ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size);
+// cannot show). A member over its limit (DataFileLimits.h) refuses the file before it is held.
+// extractLimit bounds the bytes taken out of a cabinet (CabinetReader::kMaxExtractBytes).
+ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size,
+                                         int64_t extractLimit = CabinetReader::kMaxExtractBytes);
+
+// The same for the file at path, read as it is needed (openDataFile): the project's members are
+// all that is held of it. Raises EFrameworkError ("ファイル %s を開けません", the read error) when
+// the file cannot be opened or read.
+ClockProjectReading readClockProjectFile(const QString& path);
 
 } // namespace dw

@@ -1,6 +1,7 @@
 #include "DataFileInfo.h"
 
 #include "DataFileLayout.h"
+#include "DataFileLimits.h"
 
 #include "platform/AnsiText.h"
 #include "platform/ByteOrder.h"
@@ -223,6 +224,15 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         } else if (i == kShapeMember) {
             out << head + memberMeaning(i) + QStringLiteral(": ") + shapeLine(m);
         } else if (i == kHeaderMember || i == kAuthorMember) {
+            // A text over its limit is not split into lines (openDataFile refuses such a file;
+            // members handed in directly are held to the same limits).
+            QString overLimit = memberSizeProblem(i, int64_t(m.size()));
+            if (overLimit.isEmpty() && i == kHeaderMember)
+                overLimit = headerLinesProblem(m.data(), int64_t(m.size()));
+            if (!overLimit.isEmpty()) {
+                out << head + memberMeaning(i) + QStringLiteral(": %1, not shown: %2").arg(bytesText(int64_t(m.size())), overLimit);
+                continue;
+            }
             const qsizetype lines = lineCount(m);
             out << head + memberMeaning(i) + QStringLiteral(": %1, %2 line%3").arg(bytesText(int64_t(m.size()))).arg(lines).arg(lines == 1 ? "" : "s");
             appendTextLines(out, m);

@@ -1,26 +1,42 @@
 #include "DataFileSource.h"
 
+#include "DataFileLayout.h"
+#include "DataFileLimits.h"
+#include "FileImageReader.h"
+
+#include "platform/FileStream.h"
 #include "platform/FrameworkError.h"
+
+#include <memory>
 
 namespace dw {
 
 namespace {
 
 constexpr const char* kDataMember = "DATA";
+// Plain files are read this much at a time.
+constexpr int64_t kReadBlock = int64_t(1) << 20;
 
-void readImage(OpenedDataFile& out, const uint8_t* bytes, int64_t size)
+std::unique_ptr<FileImageReader> imageReader(int64_t size)
 {
-    out.imageSize = size;
-    if (size == 0) {
-        out.unreadable = out.cabinet ? QStringLiteral("the cabinet's member is empty") : QStringLiteral("the file is empty");
-        return;
-    }
+    return std::make_unique<FileImageReader>(size, [](int index, int64_t bytes) { return pdl::memberSizeProblem(index, bytes); });
+}
+
+// The reader's result as the file's: its members, or why there are none.
+void finishImage(OpenedDataFile& out, FileImageReader& reader)
+{
     try {
-        out.image = readFileImage(bytes, size);
+        out.image = reader.finish();
     } catch (const EFrameworkError&) {
         out.image = {};
         out.unreadable = QStringLiteral("not a custom data file: its stream list states members of more than "
                                         "2 GiB in all");
+        return;
+    }
+    if (!reader.refusal().isEmpty()) {
+        out.image = {};
+        out.unreadable = QStringLiteral("refused: ") + reader.refusal();
+        out.refusedMember = reader.refusedMember();
         return;
     }
     if (!out.image.sound()) {
@@ -33,25 +49,53 @@ void readImage(OpenedDataFile& out, const uint8_t* bytes, int64_t size)
         if (out.image.problems.size() > 1)
             reason += QStringLiteral(" (and %1 more problems)").arg(out.image.problems.size() - 1);
         out.unreadable = QStringLiteral("not a readable custom data file: ") + reason;
+        return;
+    }
+    // The header is split into lines wherever it is read: its lines are counted first.
+    if (int(out.image.members.size()) > pdl::kHeaderMember) {
+        const std::vector<uint8_t>& header = out.image.members[size_t(pdl::kHeaderMember)];
+        if (const QString why = pdl::headerLinesProblem(header.data(), int64_t(header.size())); !why.isEmpty()) {
+            out.image = {};
+            out.unreadable = QStringLiteral("refused: ") + why;
+            out.refusedMember = pdl::kHeaderMember;
+        }
     }
 }
 
-} // namespace
-
-OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size, int64_t extractLimit)
+// Runs what gives the image reader its bytes; false, with the reason, when the members cannot
+// be held.
+template <typename Feed>
+bool takeAll(OpenedDataFile& out, Feed feed)
 {
-    OpenedDataFile out;
-    out.fileSize = size;
-    if (!CabinetReader::hasSignature(bytes, size)) {
-        readImage(out, bytes, size);
-        return out;
+    try {
+        feed();
+        return true;
+    } catch (const EFrameworkError& e) {
+        // A file that cannot be read goes on to the caller as the framework's error.
+        if (e.message() != stock::memoryStreamError())
+            throw;
+        out.unreadable = QStringLiteral("there is not enough memory to hold its members");
+        return false;
     }
+}
 
+bool emptyImage(OpenedDataFile& out, int64_t size)
+{
+    out.imageSize = size;
+    if (size != 0)
+        return false;
+    out.unreadable = out.cabinet ? QStringLiteral("the cabinet's member is empty") : QStringLiteral("the file is empty");
+    return true;
+}
+
+// A cabinet's member DATA (or its only member), decompressed straight into the image reader.
+// openProblem: what opening the cabinet gave.
+void readCabinet(OpenedDataFile& out, CabinetReader& cabinet, const QString& openProblem, int64_t extractLimit)
+{
     out.cabinet = true;
-    CabinetReader cabinet;
-    if (const QString problem = cabinet.open(bytes, size); !problem.isEmpty()) {
-        out.unreadable = QStringLiteral("damaged cabinet: ") + problem;
-        return out;
+    if (!openProblem.isEmpty()) {
+        out.unreadable = QStringLiteral("damaged cabinet: ") + openProblem;
+        return;
     }
     out.cabinetMembers = cabinet.members();
     out.cabinetFolders = cabinet.folderCount();
@@ -65,20 +109,85 @@ OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size, int64_t extractL
         out.dataMember = 0;
     if (out.dataMember < 0) {
         out.unreadable = QStringLiteral("the cabinet holds no member named DATA");
-        return out;
+        return;
     }
-    std::vector<uint8_t> image;
-    if (const QString problem = cabinet.extract(out.dataMember, image, extractLimit); !problem.isEmpty()) {
+    const int64_t imageSize = out.cabinetMembers[size_t(out.dataMember)].size;
+    const auto reader = imageReader(imageSize);
+    QString problem;
+    if (!takeAll(out, [&] {
+            problem = cabinet.extractTo(
+                out.dataMember, [&reader](const uint8_t* p, int64_t n) { return reader->take(p, n); }, extractLimit);
+        }))
+        return;
+    if (!problem.isEmpty()) {
         out.unreadable = QStringLiteral("damaged cabinet: ") + problem;
+        return;
+    }
+    if (!emptyImage(out, imageSize))
+        finishImage(out, *reader);
+}
+
+} // namespace
+
+OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size, int64_t extractLimit)
+{
+    OpenedDataFile out;
+    out.fileSize = size;
+    if (CabinetReader::hasSignature(bytes, size)) {
+        CabinetReader cabinet;
+        const QString problem = cabinet.open(bytes, size);
+        readCabinet(out, cabinet, problem, extractLimit);
         return out;
     }
-    readImage(out, image.data(), int64_t(image.size()));
+    if (emptyImage(out, size))
+        return out;
+    const auto reader = imageReader(size);
+    if (takeAll(out, [&] { reader->take(bytes, size); }))
+        finishImage(out, *reader);
     return out;
 }
 
 OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes)
 {
     return openDataFile(bytes.data(), int64_t(bytes.size()));
+}
+
+OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
+{
+    TFileStream file(path, TFileStream::fmOpenRead);
+    const int64_t size = file.Size();
+    file.SetPosition(0);
+    uint8_t signature[4] = {};
+    const int64_t head = file.Read(signature, 4);
+    file.SetPosition(0);
+    if (CabinetReader::hasSignature(signature, head)) {
+        // Only the header, the tables and the member's blocks are read, one block at a time.
+        OpenedDataFile out;
+        out.fileSize = size;
+        CabinetReader cabinet;
+        const QString problem = cabinet.openFile(path);
+        readCabinet(out, cabinet, problem, extractLimit);
+        return out;
+    }
+
+    OpenedDataFile out;
+    out.fileSize = size;
+    if (emptyImage(out, size))
+        return out;
+    const auto reader = imageReader(size);
+    std::vector<uint8_t> block(size_t(std::min(size, kReadBlock)));
+    const bool taken = takeAll(out, [&] {
+        for (int64_t done = 0; done < size;) {
+            const int64_t count = std::min(size - done, int64_t(block.size()));
+            file.ReadBuffer(block.data(), count);
+            done += count;
+            if (!reader->take(block.data(), count))
+                break;
+        }
+    });
+    if (taken)
+        finishImage(out, *reader);
+    return out;
 }
 
 } // namespace dw

@@ -26,16 +26,28 @@ struct OpenedDataFile {
     int64_t imageSize = 0;                         // bytes of the file image (the member's)
 
     FileImageContents image;                       // the members; sound when readable
+    // The member whose size (or, for the header text, its number of lines) refused the file
+    // (DataFileLimits.h); -1 when none did.
+    int refusedMember = -1;
     bool readable() const { return unreadable.isEmpty(); }
 };
 
 // Reads a file's bytes. A cabinet (signature "MSCF") is opened and its member "DATA" read as
 // the file image; a cabinet without that member but with exactly one member has that one read
 // (the checker reports the name). Any other file is taken as a file image. A file image that
-// does not read soundly (see readFileImage) is unreadable, with its first problem as reason.
-// extractLimit bounds the bytes taken out of a cabinet (see CabinetReader::extract).
+// does not read soundly (see readFileImage) is unreadable, with its first problem as reason, and
+// so is one with a member over its limit (DataFileLimits.h), refused before that member is held.
+// The image is read as it is decompressed, never held whole besides its members
+// (FileImageReader.h). extractLimit bounds the bytes taken out of a cabinet (see
+// CabinetReader::extract).
 OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size,
                             int64_t extractLimit = CabinetReader::kMaxExtractBytes);
 OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes);
+
+// The same for the file at path, read as it is needed: a plain file image a block at a time, a
+// cabinet its header, its tables and the member's blocks one at a time, so that no file is ever
+// held beside its members. Raises EFrameworkError as TFileStream does when the file cannot be
+// opened or a plain file cannot be read.
+OpenedDataFile openDataFile(const QString& path, int64_t extractLimit = CabinetReader::kMaxExtractBytes);
 
 } // namespace dw

@@ -6,6 +6,7 @@
 #include "platform/Region.h"
 #include "platform/Seam.h"
 
+#include "ProjectHistory.h"
 #include "SettingsLocation.h"
 
 #include <QColor>
@@ -48,6 +49,7 @@ class TBitmap;
 struct ClockProjectFile;
 class TRotateImage;
 class ClockComposer;
+class RecoveryStore;
 struct ClockScene;
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
@@ -145,6 +147,36 @@ public:
     // One centre for all three hands.
     void N19Click();
 
+    // --- Undo and redo (MainForm_History.cpp) ----------------------------------------------
+    // The project as one value, and put back from one: every stream, centre, pivot, the shape,
+    // the texts, the options, the track bars and the items that follow them. Restoring redraws
+    // the preview and counts as no change of its own.
+    ProjectSnapshot takeSnapshot() const;
+    void restoreSnapshot(const ProjectSnapshot& snapshot);
+    const ProjectHistory& history() const { return m_history; }
+    // Back to the project before the last step, and forward again; the modified flag follows
+    // (clear exactly at the project last saved, opened or made by New).
+    void Undo1Click();
+    void Redo1Click();
+
+    // --- Crash recovery (MainForm_Recovery.cpp) -------------------------------------------
+    // While the project is modified, a copy of it is kept in the user's state folder, written
+    // kRecoveryDelayMs after a change; it goes after a save, after New and when the program ends
+    // normally. At start-up, a copy left by a run that did not end normally is offered: OK brings
+    // the project back, modified; Cancel sets the copy aside. Returns whether one was restored.
+    bool offerRecovery();
+    // This run's copy (whether written yet or not), and writing it at once.
+    QString recoveryCopyPath() const;
+    void writeRecoveryNow();
+
+    // --- Recent files (MainForm_Recent.cpp) ------------------------------------------------
+    // The clocks saved or opened last, newest first (at most kMaxRecentFiles), shown under
+    // "最近使ったファイル(&R)" and kept in the settings file's [Recent] section.
+    static constexpr int kMaxRecentFiles = 8;
+    const QStringList& recentFiles() const { return m_recentFiles; }
+    // The item that opens the n-th file (from 0); nullptr beyond the list.
+    QAction* recentItem(int n) const;
+
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
     void Open1Click();
@@ -213,8 +245,9 @@ public:
 
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
-    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
-    QAction *B1 = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
+    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
+            *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+    QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
     QAction *N7 = nullptr, *N3 = nullptr, *GoTo2 = nullptr, *N13 = nullptr, *N14 = nullptr;
@@ -321,7 +354,7 @@ private:
     void restorePlacement(const ProfileFile& ini);
 
     // Replaces the project by a saved one in one step (MainForm_Open.cpp).
-    void applyClockProject(const ClockProjectFile& project, const QString& path);
+    void applyClockProject(ClockProjectFile&& project, const QString& path);
 
     // The positioning command shared by GoTo1Click, GoTo2Click and GoTo3Click.
     void positionHand(const TMemoryStream& handStream, const PictureBox& builtinHand, TRotateImage& renderer,
@@ -403,6 +436,33 @@ private:
     // Detaches the preview timer's handler for its lifetime; nests (a play started inside
     // another one's wait), the handler coming back when the outermost one ends.
     class TimerHandlerDetached;
+
+    // A step of the user's has ended: the project as it is now joins the history (nothing when
+    // it did not change). Typing joins the run of typing before it in the same field.
+    void recordStep(const QString& name, bool typing = false);
+    // A fresh history from the project as it is (start-up, New, opening a file).
+    void startHistory();
+    // The undo and redo items' names and states from the history.
+    void updateUndoItems();
+    // A save wrote the project to path: the history's saved state.
+    void noteSaved(const QString& path);
+
+    ProjectHistory m_history;
+
+    // Recent files (MainForm_Recent.cpp): a file saved or opened goes to the top.
+    void rememberRecentFile(const QString& path);
+    void readRecentFiles(const ProfileFile& ini);
+    void writeRecentFiles(ProfileFile& ini) const;
+    void updateRecentItems();
+    void openRecentFile(const QString& path);
+    QStringList m_recentFiles;
+    QList<QAction*> m_recentItems;
+    // After a change: the recovery copy is written soon while the project is modified, and
+    // removed when it is not.
+    void updateRecoveryCopy();
+    std::unique_ptr<RecoveryStore> m_recovery;
+    QTimer* m_recoveryTimer = nullptr;
+    bool m_recoveryFailed = false; // told once in the status line
 
     // --- The clock project ----------------------------------------------------------------
     bool FModified = false;

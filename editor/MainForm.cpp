@@ -1,5 +1,7 @@
 #include "EditorUnit.h"
 
+#include "RecoveryStore.h"
+
 #include "Application.h"
 #include "CommonDialogs.h"
 #include "ControlHostPanel.h"
@@ -52,6 +54,9 @@ TMainForm::~TMainForm()
 
 void TMainForm::FormDestroy()
 {
+    // The program ends normally: no copy is left to offer at the next start.
+    if (m_recovery)
+        m_recovery->remove();
     // Before the project goes. A settings file that cannot be written is reported in the
     // framework's error box; the program ends all the same.
     runCommand([this] { writeSettings(); });
@@ -84,9 +89,16 @@ void TMainForm::FormCreate()
     SetModified(false);
     New1->setEnabled(false);
     readSettings();
+    m_recovery = std::make_unique<RecoveryStore>();
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setObjectName(QStringLiteral("RecoveryTimer"));
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(kRecoveryDelayMs);
+    connect(m_recoveryTimer, &QTimer::timeout, this, &TMainForm::writeRecoveryNow);
     UpdateSlotItems();
     SetRgnFromBkg();
     Timer1->start();
+    startHistory();
 }
 
 void TMainForm::setTimeSource(TimeSource source)
@@ -103,7 +115,12 @@ void TMainForm::SetModified(bool value)
     }
 }
 
-void TMainForm::Memo1Change() { SetModified(true); }
+void TMainForm::Memo1Change()
+{
+    SetModified(true);
+    // A run of typing in one field is one step.
+    recordStep(sender() == Memo1 ? QStringLiteral("作者情報の入力") : QStringLiteral("タイトルの入力"), true);
+}
 
 void TMainForm::AppHint(const QString& hint) { StatusBar1->showMessage(hint); }
 

@@ -5,6 +5,7 @@
 #include "platform/CommandRunner.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTimer>
 #if QT_CONFIG(sessionmanager)
@@ -44,6 +45,10 @@ bool TMainForm::sessionEnding(bool interactionAllowed)
     if (!mayEnd)
         return false;
     m_discardAgreed = true;
+    // The user let the changes go: nothing to offer at the next start.
+    writeRecoveryNow();
+    if (!recoveryCopyPath().isEmpty())
+        QFile::remove(recoveryCopyPath());
     // The session manager may end the program without closing its window: keep the settings now.
     runCommand([this] { writeSettings(); });
     return true;

@@ -161,9 +161,22 @@ void TMainForm::createControls()
 
     connect(Edit1, &QLineEdit::textChanged, this, &TMainForm::Memo1Change);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TMainForm::Memo1Change);
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { runCommand([this] { TrackBar1Change(); }); });
-    connect(TrackBar2, &QSlider::valueChanged, this, [this] { runCommand([this] { TrackBar2Change(); }); });
-    connect(ResetRgnBtn, &QPushButton::clicked, this, [this] { runCommand([this] { ResetRgnBtnClick(); }); });
+    // A drag of a track bar is one step, however many positions it passes.
+    const QString shapeStep = QStringLiteral("Window の簡易変形");
+    for (QSlider* bar : {TrackBar1, TrackBar2}) {
+        connect(bar, &QSlider::valueChanged, this, [this, bar, shapeStep] {
+            runCommand([this, bar] { bar == TrackBar1 ? TrackBar1Change() : TrackBar2Change(); });
+            if (!bar->isSliderDown())
+                recordStep(shapeStep);
+        });
+        connect(bar, &QSlider::sliderReleased, this, [this, shapeStep] { recordStep(shapeStep); });
+    }
+    connect(ResetRgnBtn, &QPushButton::clicked, this, [this] {
+        runCommand([this] { ResetRgnBtnClick(); });
+        recordStep(QStringLiteral("Window のリセット"));
+    });
+    // Leaving a text field ends its run of typing.
+    connect(Edit1, &QLineEdit::editingFinished, this, [this] { m_history.closeRun(); });
 
     createRenderers();
 }

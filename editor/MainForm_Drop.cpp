@@ -71,6 +71,9 @@ void TMainForm::dropEvent(QDropEvent* event)
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     const bool textBox = watched == Edit1 || watched == Memo1 || watched == Memo1->viewport();
+    // Leaving the author text ends its run of typing (the title has editingFinished).
+    if (watched == Memo1 && event->type() == QEvent::FocusOut)
+        m_history.closeRun();
     if (textBox) {
         switch (event->type()) {
         case QEvent::DragEnter:

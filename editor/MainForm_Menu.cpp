@@ -7,6 +7,7 @@
 #include "platform/CommandRunner.h"
 
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -82,36 +83,56 @@ void TMainForm::createMenu()
 void TMainForm::connectCommands()
 {
     // Every command runs the way the framework runs an event handler: a framework error ends
-    // it in the standard error box and the program goes on.
-    auto command = [this](QAction* item, void (TMainForm::*handler)()) {
-        connect(item, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    // it in the standard error box and the program goes on. A command that changes the project
+    // is then one step of the history, under its name.
+    auto command = [this](QAction* item, void (TMainForm::*handler)(), const char* step = nullptr) {
+        const QString name = step ? QString::fromUtf8(step) : QString();
+        connect(item, &QAction::triggered, this, [this, handler, name] {
+            runCommand([this, handler] { (this->*handler)(); });
+            if (!name.isEmpty())
+                recordStep(name);
+        });
     };
     command(Exit1, &TMainForm::Exit1Click);
     command(Open1, &TMainForm::Open1Click);
+    connect(RecentClear1, &QAction::triggered, this, [this] {
+        m_recentFiles.clear();
+        updateRecentItems();
+    });
     command(Save1, &TMainForm::Save1Click);
-    command(Background1, &TMainForm::Background1Click);
-    command(M1, &TMainForm::M1Click);
-    command(N10, &TMainForm::N10Click);
-    command(N2, &TMainForm::N2Click);
-    command(N12, &TMainForm::N12Click);
-    command(N3, &TMainForm::N3Click);
-    command(N14, &TMainForm::N14Click);
-    command(N4, &TMainForm::N4Click);
-    command(N16, &TMainForm::N16Click);
-    command(GoTo1, &TMainForm::GoTo1Click);
-    command(GoTo2, &TMainForm::GoTo2Click);
-    command(GoTo3, &TMainForm::GoTo3Click);
-    command(N19, &TMainForm::N19Click);
-    command(New1, &TMainForm::New1Click);
+    command(Undo1, &TMainForm::Undo1Click);
+    command(Redo1, &TMainForm::Redo1Click);
+    command(Background1, &TMainForm::Background1Click, "文字盤の読み込み");
+    command(M1, &TMainForm::M1Click, "型紙の読み込み");
+    command(N10, &TMainForm::N10Click, "デフォルトの文字盤");
+    command(N2, &TMainForm::N2Click, "時針の読み込み");
+    command(N12, &TMainForm::N12Click, "デフォルトの時針");
+    command(N3, &TMainForm::N3Click, "分針の読み込み");
+    command(N14, &TMainForm::N14Click, "デフォルトの分針");
+    command(N4, &TMainForm::N4Click, "秒針の読み込み");
+    command(N16, &TMainForm::N16Click, "デフォルトの秒針");
+    command(GoTo1, &TMainForm::GoTo1Click, "時針の位置合わせ");
+    command(GoTo2, &TMainForm::GoTo2Click, "分針の位置合わせ");
+    command(GoTo3, &TMainForm::GoTo3Click, "秒針の位置合わせ");
+    command(N19, &TMainForm::N19Click, "回転穴を揃える");
+    command(New1, &TMainForm::New1Click, "動作オプションの初期化");
     command(N17, &TMainForm::N17Click);
     command(Manual1, &TMainForm::Manual1Click);
     Manual1->setShortcut(QKeySequence(Qt::Key_F1));
     command(About1, &TMainForm::About1Click);
+    Undo1->setShortcut(QKeySequence::Undo);
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     for (QAction* item : {Compress1, ExtrudeHand1})
-        connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Compress1Click(item); }); });
+        connect(item, &QAction::triggered, this, [this, item] {
+            runCommand([this, item] { Compress1Click(item); });
+            recordStep(QStringLiteral("針の表示の切り替え"));
+        });
     for (const auto& group : optionGroups())
         for (QAction* item : group)
-            connect(item, &QAction::triggered, this, [this, item] { runCommand([this, item] { Default1Click(item); }); });
+            connect(item, &QAction::triggered, this, [this, item] {
+                runCommand([this, item] { Default1Click(item); });
+                recordStep(QStringLiteral("動作オプションの変更"));
+            });
     connectSlotCommands();
 }
 

@@ -14,6 +14,7 @@ namespace dw {
 void TMainForm::New1Click()
 {
     constexpr unsigned kQuestion = seam::MB_OKCANCEL | seam::MB_ICONWARNING | seam::MB_DEFBUTTON2;
+    bool reset = false;
     if (FModified
         && seam::messageBox(QStringLiteral("データを初期化しますか？"), QStringLiteral("作成中のデータは保存されていません。"),
                             kQuestion)
@@ -47,6 +48,7 @@ void TMainForm::New1Click()
         Timer1Timer();
         New1->setEnabled(false);
         SetModified(false);
+        reset = true;
     }
     // Asked in every case, also when the project was kept.
     if (seam::messageBox(QStringLiteral("カスタムデータロード時の動作オプション設定を初期化しますか？"),
@@ -54,6 +56,9 @@ void TMainForm::New1Click()
         == seam::IDOK)
         for (const auto& group : optionGroups())
             group[0]->setChecked(true);
+    // A project made anew starts a history of its own.
+    if (reset)
+        startHistory();
 }
 
 } // namespace dw

@@ -26,12 +26,14 @@ namespace dw {
 
 namespace {
 
-void fill(TMemoryStream& stream, const std::vector<uint8_t>& bytes)
+// The bytes go into the stream and are let go at once, so that the project is held about once.
+void fill(TMemoryStream& stream, std::vector<uint8_t>&& bytes)
 {
     stream.Clear();
     if (!bytes.empty())
         stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     stream.SetPosition(0);
+    bytes = {};
 }
 
 void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader::Option option)
@@ -91,29 +93,29 @@ void TMainForm::Open1Click()
 
 bool TMainForm::openClockFile(const QString& path)
 {
-    // The whole file is read and checked before anything changes. A file that cannot be read
-    // ends the command with the framework's error.
-    TMemoryStream file;
-    file.LoadFromFile(path);
-    const ClockProjectReading reading = readClockProjectFile(file.Memory(), file.size());
+    // The whole file is read and checked before anything changes; what is held of it is only
+    // the project it becomes, and a member over its limit refuses it before it is read. A file
+    // that cannot be read ends the command with the framework's error.
+    ClockProjectReading reading = readClockProjectFile(path);
     const QString problem = reading.project ? incompletePicture(*reading.project) : reading.problem;
     if (!problem.isEmpty()) {
         seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), problem),
                          seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);
         return false;
     }
-    applyClockProject(*reading.project, path);
+    applyClockProject(std::move(*reading.project), path);
+    rememberRecentFile(path);
     return true;
 }
 
-void TMainForm::applyClockProject(const ClockProjectFile& project, const QString& path)
+void TMainForm::applyClockProject(ClockProjectFile&& project, const QString& path)
 {
     const DataFileHeader& header = project.header;
 
-    fill(FBkgStream, project.pictures[0]);
-    fill(FHourStream, project.pictures[1]);
-    fill(FMinStream, project.pictures[2]);
-    fill(FSecStream, project.pictures[3]);
+    fill(FBkgStream, std::move(project.pictures[0]));
+    fill(FHourStream, std::move(project.pictures[1]));
+    fill(FMinStream, std::move(project.pictures[2]));
+    fill(FSecStream, std::move(project.pictures[3]));
     // A picture the engine cannot decode leaves its renderer empty, as when it is loaded by hand.
     const struct {
         TMemoryStream& stream;
@@ -158,7 +160,7 @@ void TMainForm::applyClockProject(const ClockProjectFile& project, const QString
 
     TMemoryStream* records[] = {&FSecSound, &FMinSound, &FHourSound, &FZeroSound, &FMinAnim, &FHourAnim, &FZeroAnim};
     for (size_t i = 0; i < project.slotRecords.size(); ++i)
-        fill(*records[i], project.slotRecords[i]);
+        fill(*records[i], std::move(project.slotRecords[i]));
     m_slotFileNames = {};
     UpdateSlotItems();
 
@@ -168,6 +170,7 @@ void TMainForm::applyClockProject(const ClockProjectFile& project, const QString
     SetModified(false);
     New1->setEnabled(true);
     Timer1Timer();
+    startHistory();
 }
 
 } // namespace dw

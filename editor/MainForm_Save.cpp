@@ -5,6 +5,7 @@
 #include "CommonDialogs.h"
 
 #include "datafile/DataFileHeader.h"
+#include "datafile/DataFileLimits.h"
 #include "datafile/DataFileTexts.h"
 #include "datafile/DataFileWriter.h"
 #include "datafile/Dialwright_FCI.h"
@@ -37,6 +38,16 @@ QString unsavableMessage(const QString& characters)
     return QStringLiteral("タイトルまたは作者情報に、データファイルに保存できない文字があります: %1\n"
                           "これらの文字を取り除くか置き換えてから、もう一度保存してください。")
         .arg(namesOfCharacters(characters));
+}
+
+// The program refuses to open a file whose author text is over its limit; such a file is not
+// written either.
+QString authorTooLongMessage(size_t bytes)
+{
+    return QStringLiteral("作者情報が長すぎます（%1 バイト。保存できるのは %2 バイトまでです）。\n"
+                          "短くしてから、もう一度保存してください。")
+        .arg(bytes)
+        .arg(pdl::kMaxAuthorBytes);
 }
 
 // Removes the file when it goes out of scope, whatever ends the command.
@@ -81,6 +92,8 @@ void TMainForm::WriteDataFile(const QString& fileName)
     // Never save a text as something other than what the user typed.
     if (!texts.ok())
         throw EFrameworkError(unsavableMessage(texts.unstorable));
+    if (int64_t(texts.author.size()) > pdl::kMaxAuthorBytes)
+        throw EFrameworkError(authorTooLongMessage(texts.author.size()));
 
     DataFileProject project;
     project.FBkgStream = &FBkgStream;
@@ -96,11 +109,15 @@ void TMainForm::WriteDataFile(const QString& fileName)
 
 void TMainForm::Save1Click()
 {
-    // Text the file cannot hold is refused before a file name is asked for: nothing would be
-    // written with it.
+    // Text the file cannot hold, and an author text longer than a file may carry, are refused
+    // before a file name is asked for: nothing would be written with them.
     const QString unsavable = unsavableCharacters();
     if (!unsavable.isEmpty()) {
         seam::showMessage(unsavableMessage(unsavable));
+        return;
+    }
+    if (const size_t author = dataFileTexts({}, Memo1->toPlainText()).author.size(); int64_t(author) > pdl::kMaxAuthorBytes) {
+        seam::showMessage(authorTooLongMessage(author));
         return;
     }
     const std::optional<QString> fileName = executeFileDialog(SaveDialog1);
@@ -114,12 +131,15 @@ void TMainForm::Save1Click()
     WriteDataFile(*fileName);
     seam::showMessage(QStringLiteral("保存しました"));
     SetModified(false);
+    noteSaved(*fileName);
 }
 
 void TMainForm::saveCompressed(const QString& fileName)
 {
     bool packed = false;
-    const QString folder = tempPath();
+    // The whole project passes through this file: it goes where no other user can see it, make
+    // its name first or take every name away.
+    const QString folder = privateTempPath();
     const QString temporary = folder.isEmpty() ? QString() : tempFileName(folder, QStringLiteral("$PD"), 0);
     if (temporary.isEmpty()) {
         seam::showMessage(QStringLiteral("ERROR: GetTempFileName"));
@@ -131,12 +151,14 @@ void TMainForm::saveCompressed(const QString& fileName)
     }
     if (packed) {
         SetModified(false);
+        noteSaved(fileName);
         seam::beep();
         seam::showMessage(QStringLiteral("保存しました"));
         return;
     }
     WriteDataFile(fileName);
     SetModified(false);
+    noteSaved(fileName);
     seam::beep();
     seam::showMessage(QStringLiteral("ファイルの圧縮に失敗しました。"));
 }

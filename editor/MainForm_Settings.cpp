@@ -5,6 +5,7 @@
 #include "ScrollBox.h"
 
 #include "platform/ProfileFile.h"
+#include "platform/Seam.h"
 
 #include <QAction>
 #include <QDir>
@@ -86,6 +87,29 @@ QRect fittedToScreen(QRect window, const QScreen* screen)
     return window;
 }
 
+// A settings file that was not read whole is never written: the few keys the program writes
+// would replace whatever else the user keeps in it. The first time that happens the user is told
+// which file is left alone and why; the location remembers it. Returns whether it is left alone.
+bool leaveUnreadFile(SettingsLocation& where, const ProfileFile& ini)
+{
+    if (!where.leftAsItIs.isEmpty())
+        return true;
+    if (ini.mayBeWritten())
+        return false;
+    switch (ini.readState()) {
+    case ProfileFile::ReadState::TooLarge:
+        where.leftAsItIs = QStringLiteral("%1 MiB を超えています").arg(ProfileFile::kMaxFileSize >> 20);
+        break;
+    case ProfileFile::ReadState::NotText: where.leftAsItIs = QStringLiteral("テキストファイルではありません"); break;
+    default: where.leftAsItIs = QStringLiteral("読み込めません: %1").arg(ini.readError()); break;
+    }
+    seam::messageBox(QStringLiteral("設定ファイル %1 を読み込めないため（%2）、既定の設定で起動します。\n"
+                                    "このファイルはそのまま残し、終了時にも書き込みません。")
+                         .arg(QDir::toNativeSeparators(where.path), where.leftAsItIs),
+                     seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);
+    return true;
+}
+
 } // namespace
 
 std::array<std::array<QAction*, 3>, 4> TMainForm::optionGroups() const
@@ -97,6 +121,8 @@ void TMainForm::readSettings()
 {
     m_settings = settingsLocation();
     const ProfileFile ini(m_settings.path, m_settings.readFrom);
+    if (m_settings.readFrom.isEmpty())
+        leaveUnreadFile(m_settings, ini);
     Compress1->setChecked(ini.ReadBool(kOption, QStringLiteral("Compress"), Compress1->isChecked()));
     const auto groups = optionGroups();
     for (size_t g = 0; g < groups.size(); ++g) {
@@ -107,6 +133,7 @@ void TMainForm::readSettings()
     }
     ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
     restorePlacement(ini);
+    readRecentFiles(ini);
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -148,6 +175,8 @@ void TMainForm::writeSettings()
     // Read again now, so that what the user changed in the file meanwhile stays.
     const QString& path = m_settings.path;
     ProfileFile ini(path, QFileInfo::exists(path) ? QString() : m_settings.readFrom);
+    if (QFileInfo::exists(path) && leaveUnreadFile(m_settings, ini))
+        return;
     ini.WriteBool(kOption, QStringLiteral("Compress"), Compress1->isChecked());
     const auto groups = optionGroups();
     for (size_t g = 0; g < groups.size(); ++g)
@@ -168,6 +197,7 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Width"), placement.width());
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
+    writeRecentFiles(ini);
     // The user's configuration folder may not exist yet.
     QDir().mkpath(QFileInfo(path).absolutePath());
     ini.UpdateFile();

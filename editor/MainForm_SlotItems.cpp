@@ -56,21 +56,29 @@ QAction* TMainForm::slotStateItem(int32_t slot) const
 
 void TMainForm::connectSlotCommands()
 {
-    auto command = [this](QAction* item, void (TMainForm::*handler)(QObject*)) {
-        connect(item, &QAction::triggered, this, [this, item, handler] { runCommand([=, this] { (this->*handler)(item); }); });
+    static const char* const kSlotNames[] = {"秒", "分", "時", "零時", "分", "時", "零時"};
+    auto command = [this](QAction* item, void (TMainForm::*handler)(QObject*), const QString& step) {
+        connect(item, &QAction::triggered, this, [this, item, handler, step] {
+            runCommand([=, this] { (this->*handler)(item); });
+            if (!step.isEmpty())
+                recordStep(step);
+        });
     };
     for (const MediaSlot& slot : m_slots) {
-        command(slot.silent, &TMainForm::Silent1Click);
-        command(slot.noData, &TMainForm::NoData1Click);
-        if (slot.number <= kZeroSoundSlot) {
-            command(slot.load, &TMainForm::Load1Click);
-            command(slot.byFileName, &TMainForm::byFileName1Click);
-            command(slot.play, &TMainForm::Play1Click);
+        const bool sound = slot.number <= kZeroSoundSlot;
+        const QString what = QString::fromUtf8(kSlotNames[slot.number - 1])
+                             + (sound ? QStringLiteral("のサウンド") : QStringLiteral("のアニメーション"));
+        command(slot.silent, &TMainForm::Silent1Click, what + (sound ? QStringLiteral("を無音に") : QStringLiteral("を無しに")));
+        command(slot.noData, &TMainForm::NoData1Click, what + QStringLiteral("の設定解除"));
+        if (sound) {
+            command(slot.load, &TMainForm::Load1Click, what + QStringLiteral("の読み込み"));
+            command(slot.byFileName, &TMainForm::byFileName1Click, what + QStringLiteral("のファイル名"));
+            command(slot.play, &TMainForm::Play1Click, QString());
         } else {
-            command(slot.load, &TMainForm::AnimationItemClick);
-            command(slot.byFileName, &TMainForm::AnimbyFileName);
-            command(slot.params, &TMainForm::AnimParam1Click);
-            command(slot.play, &TMainForm::AnimTestPlay);
+            command(slot.load, &TMainForm::AnimationItemClick, what + QStringLiteral("の読み込み"));
+            command(slot.byFileName, &TMainForm::AnimbyFileName, what + QStringLiteral("のファイル名"));
+            command(slot.params, &TMainForm::AnimParam1Click, what + QStringLiteral("のパラメータ"));
+            command(slot.play, &TMainForm::AnimTestPlay, QString());
         }
     }
 }

@@ -24,12 +24,12 @@ SettingsLocation chooseSettingsLocation(const QString& besidePath, const QString
 {
     const QFileInfo beside(besidePath);
     if (beside.exists() ? (beside.isFile() && writable(besidePath)) : writable(beside.absolutePath()))
-        return {besidePath, {}};
+        return {besidePath, {}, {}};
     // The user's own file once it exists; before that the one beside the program, as the
     // administrator left it, gives the first content.
     if (!QFileInfo::exists(userPath) && beside.isFile())
-        return {userPath, besidePath};
-    return {userPath, {}};
+        return {userPath, besidePath, {}};
+    return {userPath, {}, {}};
 }
 
 QString settingsPathBesideProgram()
@@ -48,7 +48,7 @@ QString userSettingsPath()
 SettingsLocation settingsLocation()
 {
     if (!g_override.isEmpty())
-        return {g_override, {}};
+        return {g_override, {}, {}};
     return chooseSettingsLocation(settingsPathBesideProgram(), userSettingsPath());
 }
 

@@ -17,6 +17,9 @@ struct SettingsLocation {
     QString path;     // the file read at start and written at exit
     QString readFrom; // where its first content comes from when not from path itself; empty
                       // for path
+    // Why the file at path is left as it is, once it could not be read whole (too large, not
+    // readable, not text): then it is not written at exit. Empty while it may be written.
+    QString leftAsItIs;
 };
 
 // Whether a file (or, for a folder, a new file in it) can be written.

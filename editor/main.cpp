@@ -32,8 +32,12 @@ int main(int argc, char** argv)
     animationDlg.setFont(dw::formFont());
 
     mainForm.show();
-    // A clock named on the command line opens once the window is up, so that a message about
-    // it has the window behind it.
-    QTimer::singleShot(0, &mainForm, [&mainForm, &app] { dw::openCommandLineFile(mainForm, app.arguments()); });
+    // Once the window is up (so that a question has the window behind it): a clock left unsaved
+    // by a run that did not end normally is offered back, then a clock named on the command line
+    // opens.
+    QTimer::singleShot(0, &mainForm, [&mainForm, &app] {
+        mainForm.offerRecovery();
+        dw::openCommandLineFile(mainForm, app.arguments());
+    });
     return app.exec();
 }

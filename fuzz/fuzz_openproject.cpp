@@ -11,13 +11,21 @@ using namespace dw;
 using dw::fuzz::check;
 using dw::fuzz::QuietHandler;
 
+namespace {
+
+// Cabinets are taken out up to this size, so that a valid file stays well within the memory the
+// fuzzer allows the target (-rss_limit_mb=512, scripts/fuzz); files over it are refused unread.
+constexpr int64_t kExtractLimit = int64_t(128) << 20;
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static QuietHandler quiet;
     static const bool installed = (seam::install(&quiet), true);
     (void)installed;
 
-    const ClockProjectReading reading = readClockProjectFile(data, int64_t(size));
+    const ClockProjectReading reading = readClockProjectFile(data, int64_t(size), kExtractLimit);
     check(reading.project.has_value() == reading.problem.isEmpty());
     if (!reading.project) {
         // A message for the user: one or two lines of text, never an internal English one.

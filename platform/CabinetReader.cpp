@@ -1,13 +1,16 @@
-// libgcab and GLib stay inside this file, as for the writer. They come before the Qt headers so
-// that Qt's keyword macros cannot meet GLib's declarations.
+// libgcab stays inside this file, as for the writer (GLib in the cabinet files of this folder). It
+// comes before the Qt headers so that Qt's keyword macros cannot meet GLib's declarations.
 #include <libgcab.h>
 
 #include "CabinetReader.h"
 
 #include "ByteOrder.h"
+#include "CabinetBlocks.h"
+#include "CabinetBytes.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace dw {
@@ -84,9 +87,9 @@ struct LoadedCabinet {
     LoadedCabinet(const LoadedCabinet&) = delete;
     LoadedCabinet& operator=(const LoadedCabinet&) = delete;
 
-    QString load(const uint8_t* data, int64_t size)
+    QString load(const cabinetdata::Bytes& bytes)
     {
-        g_autoptr(GInputStream) in = g_memory_input_stream_new_from_data(data, gssize(size), nullptr);
+        g_autoptr(GInputStream) in = bytes.stream();
         g_autoptr(GError) error = nullptr;
         if (!gcab_cabinet_load(cabinet, in, nullptr, &error))
             return QStringLiteral("the cabinet cannot be read: %1").arg(glibMessage(error));
@@ -123,33 +126,52 @@ bool CabinetReader::hasSignature(const uint8_t* data, int64_t size)
 
 QString CabinetReader::open(const uint8_t* data, int64_t size)
 {
-    m_data = nullptr;
-    m_size = 0;
+    m_bytes.reset();
     m_members.clear();
     m_folderCount = 0;
-
     if (!hasSignature(data, size))
         return QStringLiteral("the file does not begin with the cabinet signature MSCF");
-    if (size > kMaxCabinetBytes)
+    return openBytes(cabinetdata::bytesInMemory(data, size));
+}
+
+QString CabinetReader::openFile(const QString& path)
+{
+    m_bytes.reset();
+    m_members.clear();
+    m_folderCount = 0;
+    QString why;
+    std::unique_ptr<cabinetdata::Bytes> bytes = cabinetdata::bytesInFile(path, why);
+    if (!bytes)
+        return QStringLiteral("the file cannot be read: %1").arg(why);
+    uint8_t signature[4] = {};
+    if (!bytes->read(0, signature, 4) || !hasSignature(signature, 4))
+        return QStringLiteral("the file does not begin with the cabinet signature MSCF");
+    return openBytes(std::move(bytes));
+}
+
+QString CabinetReader::openBytes(std::unique_ptr<cabinetdata::Bytes> bytes)
+{
+    if (bytes->size() > kMaxCabinetBytes)
         return QStringLiteral("the file is larger than a cabinet can be");
+    uint8_t header[kHeaderSize] = {};
+    bytes->read(0, header, std::min<int64_t>(kHeaderSize, bytes->size()));
     int64_t cabinetSize = 0;
-    if (QString problem = checkHeader(data, size, cabinetSize); !problem.isEmpty())
+    if (QString problem = checkHeader(header, bytes->size(), cabinetSize); !problem.isEmpty())
         return problem;
 
     // Only the bytes the header counts belong to the cabinet; anything after them is ignored.
+    bytes->limitTo(cabinetSize);
     LoadedCabinet loaded;
-    if (QString problem = loaded.load(data, cabinetSize); !problem.isEmpty())
+    if (QString problem = loaded.load(*bytes); !problem.isEmpty())
         return problem;
     m_members = std::move(loaded.members);
     m_folderCount = loaded.folderCount;
-    m_data = data;
-    m_size = cabinetSize;
+    m_bytes = std::move(bytes);
     return {};
 }
 
-QString CabinetReader::extract(int index, std::vector<uint8_t>& out, int64_t limit)
+QString CabinetReader::extractTo(int index, const Sink& sink, int64_t limit)
 {
-    out.clear();
     if (!isOpen())
         return QStringLiteral("no cabinet is open");
     if (index < 0 || index >= int(m_members.size()))
@@ -161,16 +183,47 @@ QString CabinetReader::extract(int index, std::vector<uint8_t>& out, int64_t lim
             .arg(member.name)
             .arg(member.size)
             .arg(allowed);
-    if (member.compression != GCAB_COMPRESSION_NONE && member.compression != GCAB_COMPRESSION_MSZIP
-        && member.compression != GCAB_COMPRESSION_LZX)
+    if (member.compression == GCAB_COMPRESSION_LZX)
+        return extractWhole(index, sink);
+    if (member.compression != GCAB_COMPRESSION_NONE && member.compression != GCAB_COMPRESSION_MSZIP)
         return QStringLiteral("member %1 uses compression type %2, which cannot be decompressed")
             .arg(member.name)
             .arg(member.compression);
 
+    cabinetdata::Placement placement;
+    if (!cabinetdata::placementOf(*m_bytes, index, placement) || placement.size != member.size)
+        return QStringLiteral("member %1 cannot be located in the cabinet").arg(member.name);
+    // The folder's bytes from its first block; the member's part of them goes to the sink.
+    cabinetdata::BlockDecoder decoder(*m_bytes, placement);
+    const int64_t end = placement.offset + placement.size;
+    int64_t at = 0; // the folder's uncompressed bytes decoded so far
+    int64_t given = 0;
+    while (given < placement.size) {
+        const int64_t count = decoder.next();
+        if (count < 0)
+            return QStringLiteral("member %1 cannot be extracted: %2").arg(member.name, decoder.why());
+        if (count == 0)
+            return QStringLiteral("member %1 ends after %2 of its %3 bytes").arg(member.name).arg(given).arg(member.size);
+        const int64_t from = std::max(at, placement.offset), to = std::min(at + count, end);
+        if (from < to) {
+            if (!sink(decoder.bytes() + (from - at), to - from))
+                return {};
+            given += to - from;
+        }
+        at += count;
+    }
+    return {};
+}
+
+// LZX: the cabinet library decompresses the member into memory of its own, which is handed on
+// from there.
+QString CabinetReader::extractWhole(int index, const Sink& sink)
+{
+    const Member& member = m_members[size_t(index)];
     // A cabinet of its own for each extraction: the library keeps what it decompressed with the
-    // member, and this way it is freed as soon as it has been copied out.
+    // member, and this way it is freed as soon as it has been handed on.
     LoadedCabinet loaded;
-    if (QString problem = loaded.load(m_data, m_size); !problem.isEmpty())
+    if (QString problem = loaded.load(*m_bytes); !problem.isEmpty())
         return problem;
     if (loaded.files.size() != m_members.size())
         return QStringLiteral("the cabinet changed since it was opened");
@@ -181,17 +234,38 @@ QString CabinetReader::extract(int index, std::vector<uint8_t>& out, int64_t lim
         return QStringLiteral("member %1 cannot be extracted: %2").arg(member.name, glibMessage(error));
     GBytes* bytes = gcab_file_get_bytes(file);
     gsize got = 0;
-    const void* p = bytes ? g_bytes_get_data(bytes, &got) : nullptr;
+    const auto* p = static_cast<const uint8_t*>(bytes ? g_bytes_get_data(bytes, &got) : nullptr);
     if (int64_t(got) != member.size)
         return QStringLiteral("member %1 ends after %2 of its %3 bytes").arg(member.name).arg(got).arg(member.size);
-    try {
-        if (got > 0)
-            out.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + got);
-    } catch (const std::bad_alloc&) {
-        out.clear();
-        return QStringLiteral("there is not enough memory to extract member %1").arg(member.name);
+    for (gsize done = 0; done < got;) {
+        const gsize count = std::min<gsize>(got - done, gsize(cabinetdata::kMaxBlockBytes));
+        if (!sink(p + done, int64_t(count)))
+            return {};
+        done += count;
     }
     return {};
+}
+
+QString CabinetReader::extract(int index, std::vector<uint8_t>& out, int64_t limit)
+{
+    out.clear();
+    try {
+        if (isOpen() && index >= 0 && index < int(m_members.size()) && m_members[size_t(index)].size <= std::min(limit, kMaxExtractBytes))
+            out.reserve(size_t(m_members[size_t(index)].size));
+        const QString problem = extractTo(
+            index,
+            [&out](const uint8_t* bytes, int64_t count) {
+                out.insert(out.end(), bytes, bytes + count);
+                return true;
+            },
+            limit);
+        if (!problem.isEmpty())
+            out = {};
+        return problem;
+    } catch (const std::bad_alloc&) {
+        out = {};
+        return QStringLiteral("there is not enough memory to extract member %1").arg(m_members[size_t(index)].name);
+    }
 }
 
 } // namespace dw

@@ -1,5 +1,6 @@
 #include "ProfileFile.h"
 
+#include "FrameworkError.h"
 #include "SafeFileWriter.h"
 
 #include <QFile>
@@ -68,15 +69,52 @@ int hexDigit(char c)
 ProfileFile::ProfileFile(QString fileName, const QString& readFrom) : m_fileName(std::move(fileName))
 {
     QFile file(readFrom.isEmpty() ? m_fileName : readFrom);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+    if (!file.exists()) {
+        m_readState = ReadState::Missing;
         return;
-    parse(file.read(kMaxFileSize + 1));
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readState = ReadState::Unreadable;
+        m_readError = file.errorString();
+        return;
+    }
+    if (file.size() > kMaxFileSize) {
+        m_readState = ReadState::TooLarge;
+        return;
+    }
+    // Read to its end, whatever the size said: a file that grows meanwhile is read up to the
+    // limit and then counts as too large.
+    QByteArray bytes;
+    char block[65536];
+    for (;;) {
+        const qint64 n = file.read(block, sizeof block);
+        if (n < 0) {
+            m_readState = ReadState::Unreadable;
+            m_readError = file.errorString();
+            return;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + n > kMaxFileSize) {
+            m_readState = ReadState::TooLarge;
+            return;
+        }
+        bytes.append(block, n);
+    }
+    if (bytes.contains('\0')) {
+        m_readState = ReadState::NotText;
+        return;
+    }
+    m_readState = ReadState::Whole;
+    parse(bytes);
 }
 
 ProfileFile ProfileFile::fromContents(QString fileName, const QByteArray& contents)
 {
     ProfileFile ini(std::move(fileName), QStringLiteral("/dev/null"));
-    ini.parse(contents);
+    ini.m_readState = contents.contains('\0') ? ReadState::NotText : ReadState::Whole;
+    if (ini.m_readState == ReadState::Whole)
+        ini.parse(contents);
     return ini;
 }
 
@@ -85,7 +123,7 @@ void ProfileFile::parse(const QByteArray& bytes)
     m_lines.clear();
     m_lineEnd = "\n";
     m_endsWithLineEnd = true;
-    if (bytes.isEmpty() || bytes.size() > kMaxFileSize)
+    if (bytes.isEmpty())
         return;
     const qsizetype firstBreak = bytes.indexOf('\n');
     if (firstBreak > 0 && bytes[firstBreak - 1] == '\r')
@@ -184,6 +222,25 @@ bool ProfileFile::ReadBool(const QString& section, const QString& key, bool defa
     return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+std::optional<QString> ProfileFile::readString(const QString& section, const QString& key) const
+{
+    const std::optional<QByteArray> text = value(section, key);
+    return text ? std::optional<QString>(QString::fromUtf8(*text)) : std::nullopt;
+}
+
+void ProfileFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    writeValue(section, key, value.toUtf8());
+}
+
+void ProfileFile::DeleteKey(const QString& section, const QString& key)
+{
+    const qsizetype s = sectionLine(section.toUtf8());
+    const qsizetype k = s < 0 ? -1 : keyLine(s, key.toUtf8());
+    if (k >= 0)
+        m_lines.removeAt(k);
+}
+
 void ProfileFile::writeValue(const QString& section, const QString& key, const QByteArray& value)
 {
     // Lines the program adds end as the file's first line does.
@@ -242,6 +299,8 @@ QByteArray ProfileFile::contents() const
 
 void ProfileFile::UpdateFile() const
 {
+    if (!mayBeWritten())
+        throw EFrameworkError(stock::fileCreateError(m_fileName));
     const QByteArray bytes = contents();
     writeFileAtomically(m_fileName, bytes.constData(), bytes.size());
 }

@@ -23,14 +23,30 @@ class ProfileFile {
 public:
     // Reads fileName, or readFrom when that is given (the file's first content may come from
     // elsewhere, the defaults an administrator put beside the program). A file that is missing,
-    // cannot be read or is larger than kMaxFileSize counts as empty.
+    // cannot be read whole, is larger than kMaxFileSize or is not text counts as empty, and
+    // readState() says which.
     explicit ProfileFile(QString fileName, const QString& readFrom = QString());
 
     // A file whose current content is given (what a read would have found).
     static ProfileFile fromContents(QString fileName, const QByteArray& contents);
 
-    // Protection: a settings file is a few hundred bytes; anything beyond this is not one.
-    static constexpr int64_t kMaxFileSize = 1 << 20;
+    // Protection: a settings file is a few hundred bytes, but users keep their own sections and
+    // notes in it too; a file beyond this is no settings file.
+    static constexpr int64_t kMaxFileSize = int64_t(16) << 20;
+
+    // How the file was read. Only a file read whole, or one that is not there yet, may be
+    // written: writing any other would replace what it holds by the few keys written here.
+    enum class ReadState {
+        Whole,      // every line is held
+        Missing,    // no file: it starts empty
+        TooLarge,   // larger than kMaxFileSize
+        Unreadable, // it exists but cannot be read (a folder, no permission, a read error)
+        NotText,    // it holds NUL bytes: no text in the format (UTF-16, a binary file)
+    };
+    ReadState readState() const { return m_readState; }
+    // The system's reason when the state is Unreadable.
+    const QString& readError() const { return m_readError; }
+    bool mayBeWritten() const { return m_readState == ReadState::Whole || m_readState == ReadState::Missing; }
 
     const QString& fileName() const { return m_fileName; }
 
@@ -42,9 +58,15 @@ public:
 
     void WriteInteger(const QString& section, const QString& key, int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
+    // Text values, in UTF-8 (blanks around a value are not kept, as for every value).
+    std::optional<QString> readString(const QString& section, const QString& key) const;
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    // Removes the key's line; nothing when there is none.
+    void DeleteKey(const QString& section, const QString& key);
 
     // Writes the file as a whole, so that a failure leaves the previous file as it was. Raises
-    // EFrameworkError ("ファイル %s を作成できません" naming the file) when it cannot be written.
+    // EFrameworkError ("ファイル %s を作成できません" naming the file) when it cannot be written,
+    // and without touching it when it was not read whole (see mayBeWritten).
     void UpdateFile() const;
     // The bytes UpdateFile writes.
     QByteArray contents() const;
@@ -65,6 +87,8 @@ private:
     QList<QByteArray> m_lines;   // without their "\n", a CR LF line's carriage return kept
     QByteArray m_lineEnd = "\n"; // the file's own line end (CR LF when its first line has one)
     bool m_endsWithLineEnd = true;
+    ReadState m_readState = ReadState::Missing;
+    QString m_readError;
 };
 
 } // namespace dw

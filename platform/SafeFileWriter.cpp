@@ -2,13 +2,15 @@
 
 #include "FrameworkError.h"
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,60 +18,97 @@ namespace dw {
 
 namespace {
 
-// The file that is really replaced: a symbolic link is followed so that saving through a link
-// updates the file it points to instead of turning the link into a file of its own.
-QString resolvedTarget(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString canonical = info.canonicalFilePath();
-    if (!canonical.isEmpty())
-        return canonical;
-    return info.symLinkTarget(); // a dangling link: create the file it names
-}
+// How the kernel follows links: at most this many in one path.
+constexpr int kMaxLinks = 40;
 
-QString folderOf(const QString& path)
+QByteArray folderOf(const QByteArray& path)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0)
-        return QStringLiteral("./");
-    return path.left(slash + 1);
+        return QByteArrayLiteral(".");
+    if (slash == 0)
+        return QByteArrayLiteral("/");
+    return path.left(slash);
 }
 
-QString hiddenNameBeside(const QString& target)
+QByteArray nameOf(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+// The process's umask, read without changing it where the system shows it (Linux 4.7 on).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask & 0777);
+            }
+        }
+    }
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    return mask;
+}
+
+// The file that is really written: links at path are followed while each one belongs to the
+// user (relative ones from the link's own folder). Nothing for a link of another user's or a
+// chain too long to follow. A dangling link gives the path it names, where the file is made.
+std::optional<QByteArray> followOwnLinks(QByteArray path)
+{
+    for (int i = 0; i <= kMaxLinks; ++i) {
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        if (st.st_uid != ::geteuid() || i == kMaxLinks)
+            return std::nullopt;
+        QByteArray target(int(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size())
+            return std::nullopt;
+        target.truncate(n);
+        path = target.startsWith('/') ? target : folderOf(path) + '/' + target;
+    }
+    return std::nullopt;
+}
+
+QByteArray hiddenNameFor(const QByteArray& name)
 {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString suffix;
+    QByteArray suffix;
     for (int i = 0; i < 8; ++i)
-        suffix += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
+        suffix += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
     // The target's own name makes a left-over file recognisable, but a name near the file
     // system's 255-byte limit leaves no room for the additions.
-    const QString beside = QLatin1Char('.') + QFileInfo(target).fileName() + QLatin1Char('.') + suffix;
-    if (QFile::encodeName(beside).size() <= 255)
-        return folderOf(target) + beside;
-    return folderOf(target) + QStringLiteral(".saving.") + suffix;
+    const QByteArray beside = '.' + name + '.' + suffix;
+    return beside.size() <= 255 ? beside : QByteArrayLiteral(".saving.") + suffix;
 }
 
-// The temporary file while it is written; removed unless it has been renamed into place.
+// Why a file could not be written, for the two faces: the framework's stock texts, and plain
+// English for a tool.
+enum class Failure { None, Create, Write, Link, NotRegular };
+
+// The hidden file while it is written; removed unless it has been renamed into place.
 class PendingFile {
 public:
+    explicit PendingFile(int folder) : m_folder(folder) {}
     ~PendingFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
         if (!m_name.isEmpty())
-            ::unlink(m_name.constData());
+            ::unlinkat(m_folder, m_name.constData(), 0);
     }
 
-    bool create(const QString& target)
+    // Exclusively, without following a link, and readable by the user alone from the start.
+    bool create(const QByteArray& target)
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray name = QFile::encodeName(hiddenNameBeside(target));
+            const QByteArray name = hiddenNameFor(target);
             int fd;
             do {
-                // 0666: the kernel takes the umask (and a default ACL) off, as for any new file.
-                fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                fd = ::openat(m_folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             } while (fd < 0 && errno == EINTR);
             if (fd >= 0) {
                 m_fd = fd;
@@ -81,8 +120,6 @@ public:
         }
         return false;
     }
-
-    int fd() const { return m_fd; }
 
     bool writeAll(const char* data, int64_t size)
     {
@@ -100,35 +137,82 @@ public:
         return true;
     }
 
-    // Forces the bytes to the disk and closes; a full disk or quota may only show up here.
-    bool finish()
+    // Forces the bytes to the disk; a full disk or quota may only show up here.
+    bool sync() { return ::fsync(m_fd) == 0 || errno == EINVAL; }
+
+    // The file's own mode, set once its bytes are all there. A replaced file takes its
+    // predecessor's place, so it takes its owner and group too where the process may set them
+    // (the whole change only as root; a group the user belongs to in any case), before its mode,
+    // since a change of owner clears the set-user and set-group bits.
+    bool takeMode(const struct stat* replaced)
     {
-        const bool synced = ::fsync(m_fd) == 0 || errno == EINVAL;
-        const bool closed = ::close(m_fd) == 0;
-        m_fd = -1;
-        return synced && closed;
+        if (!replaced)
+            return ::fchmod(m_fd, 0666 & ~currentUmask()) == 0;
+        if (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid()) {
+            if (::fchown(m_fd, replaced->st_uid, replaced->st_gid) != 0)
+                (void)!::fchown(m_fd, uid_t(-1), replaced->st_gid);
+        }
+        return ::fchmod(m_fd, replaced->st_mode & 07777) == 0;
     }
 
-    bool renameTo(const QString& target)
+    bool close()
     {
-        if (::rename(m_name.constData(), QFile::encodeName(target).constData()) != 0)
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        return closed;
+    }
+
+    bool renameTo(const QByteArray& target)
+    {
+        if (::renameat(m_folder, m_name.constData(), m_folder, target.constData()) != 0)
             return false;
         m_name.clear();
         return true;
     }
 
 private:
+    int m_folder;
     int m_fd = -1;
     QByteArray m_name;
 };
 
-void syncFolder(const QString& folder)
+// Writes `name` in the open folder through a hidden file renamed over it. What is at the name
+// now must be a regular file the user may write, or nothing; never a link.
+Failure writeInFolder(int folder, const QByteArray& name, const void* data, int64_t size)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // best effort: the rename itself has already been made
-        ::close(fd);
-    }
+    struct stat existing {};
+    const bool exists = ::fstatat(folder, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISLNK(existing.st_mode))
+        return Failure::Link;
+    // What may be replaced is a regular file the user may write: a folder, a device or a
+    // write-protected file is refused as the framework's file creation refuses it.
+    if (exists && !S_ISREG(existing.st_mode))
+        return Failure::NotRegular;
+    if (exists && ::faccessat(folder, name.constData(), W_OK, 0) != 0)
+        return Failure::Create;
+
+    PendingFile pending(folder);
+    if (!pending.create(name))
+        return Failure::Create;
+    if (!pending.writeAll(static_cast<const char*>(data), size) || !pending.sync())
+        return Failure::Write;
+    if (!pending.takeMode(exists ? &existing : nullptr))
+        return Failure::Create;
+    if (!pending.close())
+        return Failure::Write;
+    if (!pending.renameTo(name))
+        return Failure::Create;
+    ::fsync(folder); // best effort: the rename itself has already been made
+    return Failure::None;
+}
+
+int openFolder(const QByteArray& folder)
+{
+    int fd;
+    do {
+        fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
 } // namespace
@@ -140,31 +224,64 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
     if (path.isEmpty())
         throw EFrameworkError(stock::fileCreateError(path));
 
-    const QString target = resolvedTarget(path);
-    const QByteArray targetName = QFile::encodeName(target);
-    struct stat existing {};
-    const bool exists = ::stat(targetName.constData(), &existing) == 0;
-    // What may be replaced is a regular file the user may write: a folder, a device or a
-    // write-protected file is refused as the framework's file creation refuses it.
-    if (exists && (!S_ISREG(existing.st_mode) || ::access(targetName.constData(), W_OK) != 0))
+    const std::optional<QByteArray> target = followOwnLinks(QFile::encodeName(path));
+    if (!target || target->endsWith('/'))
         throw EFrameworkError(stock::fileCreateError(path));
-
-    PendingFile pending;
-    if (!pending.create(target))
+    const int folder = openFolder(folderOf(*target));
+    if (folder < 0)
         throw EFrameworkError(stock::fileCreateError(path));
-    if (exists) {
-        // The replacement takes the old file's place, so it takes its permissions and owner too
-        // (the owner only where the process may give it away, as root may).
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
-            (void)!::fchown(pending.fd(), existing.st_uid, existing.st_gid);
-        if (::fchmod(pending.fd(), existing.st_mode & 07777) != 0)
-            throw EFrameworkError(stock::fileCreateError(path));
-    }
-    if (!pending.writeAll(static_cast<const char*>(data), size) || !pending.finish())
+    const Failure failure = writeInFolder(folder, nameOf(*target), data, size);
+    ::close(folder);
+    if (failure == Failure::Write)
         throw EFrameworkError(stock::writeError());
-    if (!pending.renameTo(target))
+    if (failure != Failure::None)
         throw EFrameworkError(stock::fileCreateError(path));
-    syncFolder(folderOf(target));
+}
+
+FolderWriter::FolderWriter(const QString& folder) : m_folder(folder)
+{
+    const QByteArray encoded = QFile::encodeName(folder);
+    struct stat st {};
+    if (folder.isEmpty()) {
+        m_error = QStringLiteral("no folder named");
+        return;
+    }
+    if (::lstat(encoded.constData(), &st) != 0 && !QDir().mkpath(folder)) {
+        m_error = QStringLiteral("the folder cannot be created");
+        return;
+    }
+    const std::optional<QByteArray> real = followOwnLinks(encoded);
+    if (!real) {
+        m_error = QStringLiteral("is a symbolic link of another user's; not followed");
+        return;
+    }
+    m_fd = openFolder(*real);
+    if (m_fd < 0)
+        m_error = errno == ENOTDIR ? QStringLiteral("is a file, not a folder") : QStringLiteral("the folder cannot be opened");
+}
+
+FolderWriter::~FolderWriter()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QString FolderWriter::write(const QString& name, const void* data, int64_t size)
+{
+    if (m_fd < 0)
+        return m_error;
+    const QByteArray encoded = QFile::encodeName(name);
+    if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0
+        || (size > 0 && data == nullptr))
+        return QStringLiteral("not a file name");
+    switch (writeInFolder(m_fd, encoded, data, size)) {
+    case Failure::None: return {};
+    case Failure::Link: return QStringLiteral("is a symbolic link; nothing is written through it");
+    case Failure::NotRegular: return QStringLiteral("is not a regular file");
+    case Failure::Write: return QStringLiteral("cannot be written whole (disk full?)");
+    case Failure::Create: break;
+    }
+    return QStringLiteral("cannot be created or replaced");
 }
 
 } // namespace dw

@@ -10,14 +10,52 @@ namespace dw {
 // what was at path before byte for byte as it was: the bytes go to a new hidden file beside the
 // target, are forced to the disk, and only then is that file renamed over the target.
 //
-// A new file gets the usual mode (0666 less the umask); a replaced file keeps its mode (and, where
-// the process may, its owner). A symbolic link at path is followed: the file it points to is
-// replaced, the link stays. A replaced file's other hard links keep the old contents.
+// The hidden file is made with mode 0600 (no one else can read it while it is written) and gets
+// the file's own mode only when it is complete: a new file the usual mode (0666 less the umask),
+// a replaced file its old mode. A replaced file keeps its owner where the process may give it
+// away (as root may); where it may not, it keeps at least its group when the user belongs to it,
+// so that a file shared by a group stays shared.
+//
+// A symbolic link at path is followed (the file it points to is replaced, the link stays) only
+// when the link belongs to the user, each link of a chain; a link of another user's is refused,
+// as the kernel's protected_symlinks refuses it in shared folders, so that no one can make the
+// user overwrite a file by planting a link under the name the user saves to. A replaced file's
+// other hard links keep the old contents.
 //
 // Raises EFrameworkError with the framework's stock text: "ファイル %s を作成できません" with
-// path when the file cannot be made there (folder missing or not writable, path is a folder),
-// "ストリームへの書き込みエラー" when the bytes cannot all be written (disk full, any write
-// error). No temporary file is left behind in either case.
+// path when the file cannot be made there (folder missing or not writable, path is a folder, a
+// link of another user's), "ストリームへの書き込みエラー" when the bytes cannot all be written
+// (disk full, any write error). No temporary file is left behind in either case.
 void writeFileAtomically(const QString& path, const void* data, int64_t size);
+
+// Writes files into one folder, never through a link: for a tool that writes many files into a
+// folder that other users may be able to write too (pdltool extract). The folder is opened once,
+// so that it cannot be swapped for another while the files are written, and every file is
+// written as writeFileAtomically writes it (a hidden file made exclusively, then renamed over the
+// name), except that a symbolic link at a file's name is refused instead of followed: even a link
+// that appears there meanwhile is only replaced, its target is never written.
+class FolderWriter {
+public:
+    // Opens folder, making it (and its missing parents) when it does not exist. The folder may
+    // be reached through links the user chose, but when folder itself is a link, it must be the
+    // user's own, as for writeFileAtomically.
+    explicit FolderWriter(const QString& folder);
+    ~FolderWriter();
+    FolderWriter(const FolderWriter&) = delete;
+    FolderWriter& operator=(const FolderWriter&) = delete;
+
+    // Why the folder cannot be written into (English, one line); empty when it can.
+    const QString& error() const { return m_error; }
+
+    // Writes the file `name` (a name without "/") in the folder. Returns an empty string when it
+    // was written, else why not (English, one line): a link or something other than a regular
+    // file at the name, a folder that cannot be written, a failed write.
+    QString write(const QString& name, const void* data, int64_t size);
+
+private:
+    int m_fd = -1;
+    QString m_folder;
+    QString m_error;
+};
 
 } // namespace dw

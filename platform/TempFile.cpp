@@ -7,8 +7,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dw {
 
@@ -31,7 +35,75 @@ QString nameFor(const QString& folder, const QString& prefix, unsigned number)
         + QStringLiteral(".TMP");
 }
 
+// A folder that only this user may enter: a real folder (not a link to one), owned by the
+// effective user, with no permission at all for the group and others.
+bool isPrivateFolder(const QByteArray& path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+           && (st.st_mode & 077) == 0;
+}
+
+// The folders made by privateTempPath(); removed with their files when the program exits.
+class PrivateFolders {
+public:
+    ~PrivateFolders()
+    {
+        for (const QByteArray& folder : m_made)
+            removeFolder(folder);
+    }
+
+    QString current()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const QByteArray parent = QFile::encodeName(tempPath());
+        if (parent.isEmpty())
+            return {};
+        if (!m_current.isEmpty() && m_current.startsWith(parent) && isPrivateFolder(m_current))
+            return QFile::decodeName(m_current) + QLatin1Char('/');
+        m_current.clear();
+        QByteArray pattern = parent + "dialwright-XXXXXX";
+        // mkdtemp makes the folder with mode 0700 under a name no one could have taken before.
+        if (!::mkdtemp(pattern.data()))
+            return {};
+        m_made.push_back(pattern);
+        m_current = pattern;
+        return QFile::decodeName(m_current) + QLatin1Char('/');
+    }
+
+private:
+    // Only while the folder is still this user's private one: then nobody else can have put
+    // anything into it, and what is there is the program's own.
+    static void removeFolder(const QByteArray& folder)
+    {
+        if (!isPrivateFolder(folder))
+            return;
+        if (DIR* d = ::opendir(folder.constData())) {
+            while (const dirent* entry = ::readdir(d)) {
+                const QByteArray name(entry->d_name);
+                if (name != "." && name != "..")
+                    ::unlinkat(::dirfd(d), name.constData(), 0);
+            }
+            ::closedir(d);
+        }
+        ::rmdir(folder.constData());
+    }
+
+    std::mutex m_mutex;
+    QByteArray m_current;
+    std::vector<QByteArray> m_made;
+};
+
 } // namespace
+
+QString privateTempPath()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && isPrivateFolder(runtime))
+        return withTrailingSlash(QDir::cleanPath(QFile::decodeName(runtime)));
+    static PrivateFolders folders;
+    return folders.current();
+}
 
 QString tempPath()
 {

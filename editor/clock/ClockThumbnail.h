@@ -14,8 +14,8 @@
 
 namespace dw {
 
-// The largest file drawn, and the largest file image a packed file may unpack to: the reader
-// holds the file, its unchained copy and the members at once.
+// The largest file drawn, and the largest file image a packed file may unpack to: what the
+// reader holds (the members) stays below it.
 constexpr int64_t kMaxThumbnailFileBytes = int64_t(64) << 20;
 // The most pixels the four pictures (dial and hands) may have together, a 4096 × 4096 dial: the
 // composition holds several dial-sized pictures of 4 bytes a pixel.

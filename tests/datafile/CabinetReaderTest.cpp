@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 using namespace dw;
 using namespace dw::test;
 
@@ -140,6 +142,143 @@ TEST(CabinetReader, MembersBeyondTheLimitAreListedButNotExtracted)
     EXPECT_EQ(reader.extract(0, out, 4999), QStringLiteral("member DATA holds 5000 bytes, more than the 4999 bytes extracted at most"));
     EXPECT_EQ(reader.extract(1, out), QStringLiteral("the cabinet has no member 1"));
     EXPECT_EQ(reader.extract(0, out, 5000), QString());
+}
+
+namespace {
+
+void append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+void put16(Bytes& b, uint32_t v)
+{
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+void put32(Bytes& b, uint32_t v)
+{
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+}
+
+// The cabinet checksum of a data block (its bytes, then its two size fields).
+uint32_t cabinetChecksum(const uint8_t* p, size_t n, uint32_t sum)
+{
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        sum ^= uint32_t(p[i]) | uint32_t(p[i + 1]) << 8 | uint32_t(p[i + 2]) << 16 | uint32_t(p[i + 3]) << 24;
+    uint32_t rest = 0;
+    for (; i < n; ++i)
+        rest = rest << 8 | p[i];
+    return sum ^ rest;
+}
+
+// A cabinet of one MSZIP member whose blocks each take the block before them as dictionary,
+// as the system's cabinet library writes them (the writer used here compresses every block on
+// its own): a block that repeats the one before it is a few bytes of back-references.
+Bytes cabinetWithHistory(const std::vector<Bytes>& blocks)
+{
+    std::vector<Bytes> packedBlocks;
+    Bytes previous;
+    for (const Bytes& block : blocks) {
+        z_stream z {};
+        EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        if (!previous.empty()) {
+            EXPECT_EQ(deflateSetDictionary(&z, previous.data(), uInt(previous.size())), Z_OK);
+        }
+        Bytes out(40000);
+        out[0] = 'C';
+        out[1] = 'K';
+        z.next_in = const_cast<Bytef*>(block.data());
+        z.avail_in = uInt(block.size());
+        z.next_out = out.data() + 2;
+        z.avail_out = uInt(out.size() - 2);
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        out.resize(2 + z.total_out);
+        deflateEnd(&z);
+        packedBlocks.push_back(out);
+        previous = block;
+    }
+    size_t total = 0;
+    for (const Bytes& b : blocks)
+        total += b.size();
+    const uint32_t filesOffset = 36 + 8;
+    const uint32_t dataOffset = filesOffset + 16 + 5;
+    uint32_t cabinetSize = dataOffset;
+    for (const Bytes& b : packedBlocks)
+        cabinetSize += uint32_t(8 + b.size());
+
+    Bytes c = bytesOf("MSCF");
+    put32(c, 0);
+    put32(c, cabinetSize);
+    put32(c, 0);
+    put32(c, filesOffset);
+    put32(c, 0);
+    c.push_back(3); // version 1.3
+    c.push_back(1);
+    put16(c, 1); // folders
+    put16(c, 1); // files
+    put16(c, 0); // flags
+    put16(c, 0); // set ID
+    put16(c, 0); // cabinet number
+    put32(c, dataOffset);
+    put16(c, uint32_t(blocks.size()));
+    put16(c, 1); // MSZIP
+    put32(c, uint32_t(total));
+    put32(c, 0);      // at the start of the folder
+    put16(c, 0);      // folder 0
+    put16(c, 0x5821); // 2024-01-01
+    put16(c, 0);
+    put16(c, 0);
+    append(c, bytesOf(std::string("DATA", 5)));
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        Bytes sizes;
+        put16(sizes, uint32_t(packedBlocks[i].size()));
+        put16(sizes, uint32_t(blocks[i].size()));
+        put32(c, cabinetChecksum(sizes.data(), 4, cabinetChecksum(packedBlocks[i].data(), packedBlocks[i].size(), 0)));
+        append(c, sizes);
+        append(c, packedBlocks[i]);
+    }
+    return c;
+}
+
+} // namespace
+
+TEST(CabinetReader, BlocksThatReferToTheBlockBeforeThemAreDecompressed)
+{
+    // Whole 32 KiB blocks but the last, as a folder has them. The second block begins with the
+    // end of the first, near enough for the compressor to refer back to it (32,506 bytes at
+    // most); the last repeats part of the second.
+    const Bytes first = randomBytes(32768, 5);
+    Bytes second(first.begin() + 2768, first.end());
+    append(second, randomBytes(2768, 6));
+    const Bytes last(second.begin() + 5000, second.begin() + 6000);
+    const Bytes cabinet = cabinetWithHistory({first, second, last});
+    Bytes expected = first;
+    append(expected, second);
+    append(expected, last);
+    EXPECT_LT(cabinet.size(), 40000u) << "the later blocks refer to the ones before them";
+
+    // The independent tool reads the cabinet the same way.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.cab"));
+    writeFile(path, cabinet);
+    QTemporaryDir unpacked;
+    ASSERT_EQ(cabextractInto(path, unpacked.path()).exitCode, 0);
+    ASSERT_EQ(readFile(unpacked.filePath(QStringLiteral("DATA"))), expected);
+
+    CabinetReader reader;
+    ASSERT_EQ(reader.open(cabinet.data(), int64_t(cabinet.size())), QString());
+    Bytes out;
+    ASSERT_EQ(reader.extract(0, out), QString());
+    EXPECT_EQ(out, expected);
+
+    // Handed over a block at a time, and no further than the receiver wants.
+    std::vector<int64_t> pieces;
+    EXPECT_EQ(reader.extractTo(0, [&pieces](const uint8_t*, int64_t n) {
+        pieces.push_back(n);
+        return pieces.size() < 2;
+    }),
+              QString());
+    EXPECT_EQ(pieces, (std::vector<int64_t>{32768, 32768}));
 }
 
 TEST(DataFileSource, CompressedSaveReadsLikeTheUncompressedOneAndBreaksNoRule)

@@ -29,10 +29,15 @@ std::vector<Row> expectedMenu()
         {"", "File1", "ファイル(&F)", "", ""},
         {"File1", "New1", "初期化（&New）", "", "d"},
         {"File1", "Open1", "開く(&Open)...", "保存したカスタムデータを読み込んで編集します。", ""},
+        {"File1", "Recent1", "最近使ったファイル(&R)", "", "d"},
+        {"Recent1", "RecentClear1", "一覧を消去", "最近使ったファイルの一覧を空にします。", "d"},
         {"File1", "Save1", "保存(&Save)", "カスタムデータをファイルに保存します。", ""},
         {"File1", "N1", "-", "", ""},
         {"File1", "Exit1", "終了(e&Xit)", "", ""},
         {"", "B1", "組み立て(&E)", "時計に使うビットマップを設定します。", ""},
+        {"B1", "Undo1", "元に戻す(&U)", "直前の変更を取り消します。", "d"},
+        {"B1", "Redo1", "やり直し(&R)", "取り消した変更をもう一度行います。", "d"},
+        {"B1", "UndoSeparator", "-", "", ""},
         {"B1", "N5", "文字盤(&Bkgnd)", "", ""},
         {"N5", "Background1", "読込み(&Load)", "", ""},
         {"N5", "M1", "型紙の読込み(&Mask)", "白黒ビットマップを元に Window の形状を設定します。", ""},
@@ -144,6 +149,9 @@ TEST(MainMenu, EveryMenuHoldsItsItemsInOrder)
         static const QStringList slotMenus = {"Second1", "Minute1", "Hour1", "N01", "Minute2", "Hour2", "N02"};
         if (slotMenus.contains(parent))
             expected << QString() << QStringLiteral("SlotState%1").arg(slotMenus.indexOf(parent) + 1);
+        // The recent files (none yet) come before their clear item, after a separator.
+        if (parent == "Recent1")
+            expected.prepend(QString());
         const QList<QAction*> actual = parent.isEmpty() ? form.MainMenu1->actions() : form.submenu(parent)->actions();
         EXPECT_EQ(namesOf(actual), expected) << "menu " << qPrintable(parent.isEmpty() ? "MainMenu1" : parent);
     }

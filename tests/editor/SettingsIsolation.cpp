@@ -1,4 +1,4 @@
-// Every test of the editor starts without a settings file of its own: the main window reads and
+// Every test of the editor starts without a settings file or recovery copies of its own: the main window reads and
 // writes a file in a fresh folder, never the one beside the test program, so that no test sees
 // the options another one left behind.
 #include "editor/SettingsLocation.h"
@@ -16,13 +16,18 @@ class FreshSettingsFile : public ::testing::EmptyTestEventListener {
     {
         m_dir = std::make_unique<QTemporaryDir>();
         dw::setSettingsFileOverride(m_dir->filePath(QStringLiteral("dialwright.ini")));
+        // The recovery copies too: a state folder of the test's own.
+        m_state = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", m_dir->filePath(QStringLiteral("state")).toLocal8Bit());
     }
     void OnTestEnd(const ::testing::TestInfo&) override
     {
         dw::setSettingsFileOverride(QString());
+        qputenv("XDG_STATE_HOME", m_state);
         m_dir.reset();
     }
     std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_state;
 };
 
 const bool g_installed = [] {

@@ -229,28 +229,80 @@ TEST_F(Settings, TinyWindowKeepsRoomForItsControls)
     EXPECT_GT(form->width(), 200) << "the side panel alone is 200 wide";
 }
 
-TEST_F(Settings, BinaryGarbageStartsWithTheDefaults)
+TEST_F(Settings, LargeFileKeepsTheUsersOwnSectionThroughARun)
 {
-    QByteArray garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage += char((i * 131 + 7) % 256);
-    writeSettings(garbage);
+    // 2 MiB: a section of the user's own and long notes, then the program's keys.
+    QByteArray text = "[User]\nname=mine\n";
+    while (text.size() < (2 << 20))
+        text += "; a note the user keeps in the settings file, line after line\n";
+    text += "[Option]\nTranslucent=2\n";
+    writeSettings(text);
     {
         auto form = start();
-        EXPECT_TRUE(form->Compress1->isChecked());
-        EXPECT_EQ(form->size(), QSize(568, 460));
+        EXPECT_TRUE(form->No1->isChecked()) << "the file is read";
     }
-    EXPECT_TRUE(written().startsWith(garbage)) << "what the file held stays";
+    EXPECT_TRUE(ui.messages().isEmpty()) << qPrintable(ui.messages().join("|"));
+    const QByteArray after = written();
+    EXPECT_TRUE(after.startsWith(text.left(text.indexOf("[Option]")))) << "every line of the user's section stays";
+    EXPECT_EQ(value("User", "name"), std::nullopt) << "not a number, but there";
+    EXPECT_TRUE(after.contains("name=mine\n"));
+    EXPECT_EQ(value("Option", "Translucent"), 2);
     EXPECT_EQ(value("Window", "Width"), 568);
 }
 
-TEST_F(Settings, FileThatCannotBeWrittenIsNamedAndThePreviousOneStays)
+// A file the program cannot read whole is left as it is: the program starts with the defaults,
+// says once which file it leaves alone and why, and does not write it at the end.
+TEST_F(Settings, FileThatCannotBeReadWholeIsLeftAsItIsAndNamedOnce)
 {
-    // A folder where the file should be: nothing can replace it.
-    ASSERT_TRUE(QDir().mkpath(path()));
+    QByteArray huge = "[Option]\nTranslucent=2\n";
+    huge += QByteArray(ProfileFile::kMaxFileSize, ';');
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i)
+        binary += char((i * 131 + 7) % 256); // NUL bytes among them
+    const struct {
+        const char* name;
+        QByteArray contents; // empty: a folder in the file's place
+        const char* why;
+    } cases[] = {
+        {"larger than 16 MiB", huge, "16 MiB を超えています"},
+        {"not text", binary, "テキストファイルではありません"},
+        {"a folder", {}, "読み込めません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(path());
+        QDir(path()).removeRecursively();
+        if (c.contents.isEmpty())
+            ASSERT_TRUE(QDir().mkpath(path()));
+        else
+            writeSettings(c.contents);
+        ui.clearLog();
+        {
+            auto form = start();
+            EXPECT_TRUE(form->Default1->isChecked()) << "the defaults";
+            EXPECT_EQ(form->size(), QSize(568, 460));
+        }
+        ASSERT_EQ(ui.messages().size(), 1) << qPrintable(ui.messages().join("|"));
+        EXPECT_TRUE(ui.messages()[0].contains(QDir::toNativeSeparators(path()))) << qPrintable(ui.messages()[0]);
+        EXPECT_TRUE(ui.messages()[0].contains(QString::fromUtf8(c.why))) << qPrintable(ui.messages()[0]);
+        EXPECT_TRUE(ui.errors().isEmpty()) << "nothing was tried at the end";
+        if (c.contents.isEmpty())
+            EXPECT_TRUE(QFileInfo(path()).isDir());
+        else
+            EXPECT_TRUE(written() == c.contents) << "byte for byte as it was";
+    }
+}
+
+TEST_F(Settings, FileThatCannotBeWrittenIsNamedAtTheEnd)
+{
+    // The file's folder is a file: nothing can be made there, not even by root.
+    const QString blocker = QFileInfo(path()).absolutePath() + QStringLiteral("/blocker");
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const QString unwritable = blocker + QStringLiteral("/dialwright.ini");
+    setSettingsFileOverride(unwritable);
     start().reset();
-    EXPECT_EQ(ui.errors(), QStringList{stock::fileCreateError(path())});
-    EXPECT_TRUE(QFileInfo(path()).isDir());
+    EXPECT_EQ(ui.errors(), QStringList{stock::fileCreateError(unwritable)});
+    EXPECT_TRUE(QFileInfo(blocker).isFile());
 }
 
 TEST_F(Settings, OptionGroupsResetByNewAreWrittenAsDefault)

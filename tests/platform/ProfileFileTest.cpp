@@ -125,29 +125,61 @@ TEST(ProfileFile, NewFileGetsItsSections)
               QByteArray("[Option]\nWorkWinColor=-2147483633\n\n[Window]\nMaximized=1\n"));
 }
 
-TEST(ProfileFile, BinaryGarbageIsKeptAndIgnored)
+TEST(ProfileFile, LinesThatAreNoSettingsAreKeptAndIgnored)
 {
     QTemporaryDir dir;
-    QByteArray garbage("\x00\xFF\xFE[\x01=\x02\n[Option\n=5\n", 19);
-    garbage += "[Option]\nTranslucent=\x80\x81\nColorEffect=1";
-    const QString path = writeText(dir, garbage);
+    QByteArray odd("\xFF\xFE[\x01=\x02\n[Option\n=5\n");
+    odd += "[Option]\nTranslucent=\x80\x81\nColorEffect=1";
+    const QString path = writeText(dir, odd);
     ProfileFile ini(path);
+    EXPECT_EQ(ini.readState(), ProfileFile::ReadState::Whole);
     EXPECT_FALSE(ini.readInteger("Option", "Translucent").has_value());
     EXPECT_EQ(ini.ReadInteger("Option", "ColorEffect", 0), 1);
     ini.WriteInteger("Option", "ColorEffect", 2);
     ini.UpdateFile();
-    QByteArray expected = garbage;
+    QByteArray expected = odd;
     expected.replace("ColorEffect=1", "ColorEffect=2");
     EXPECT_EQ(readBack(path), expected);
 }
 
-TEST(ProfileFile, OversizedFileCountsAsEmpty)
+// A file that is not read whole counts as empty, and writing it would leave nothing of it but
+// the keys written: it is refused, and the file stays byte for byte.
+TEST(ProfileFile, FileNotReadWholeIsNeverWritten)
 {
     QTemporaryDir dir;
     QByteArray big = "[Option]\nTranslucent=2\n";
     big += QByteArray(ProfileFile::kMaxFileSize, ';');
-    const ProfileFile ini(writeText(dir, big));
-    EXPECT_FALSE(ini.readInteger("Option", "Translucent").has_value());
+    const QByteArray binary("\x00\xFF\xFE[Option]\nTranslucent=2\n", 26);
+    const struct {
+        const char* name;
+        QByteArray contents;
+        ProfileFile::ReadState state;
+    } cases[] = {
+        {"larger than 16 MiB", big, ProfileFile::ReadState::TooLarge},
+        {"with NUL bytes", binary, ProfileFile::ReadState::NotText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = writeText(dir, c.contents);
+        ProfileFile ini(path);
+        EXPECT_EQ(ini.readState(), c.state);
+        EXPECT_FALSE(ini.mayBeWritten());
+        EXPECT_FALSE(ini.readInteger("Option", "Translucent").has_value());
+        ini.WriteInteger("Option", "Translucent", 1);
+        EXPECT_THROW(ini.UpdateFile(), EFrameworkError);
+        EXPECT_TRUE(readBack(path) == c.contents);
+    }
+    // Just within the limit, with a section of the user's own: read whole and kept.
+    QByteArray large = "[User]\nnote=mine\n";
+    large += QByteArray(ProfileFile::kMaxFileSize - large.size() - 20, '#') + "\n[Option]\nCompress=1\n";
+    large.truncate(ProfileFile::kMaxFileSize);
+    const QString path = writeText(dir, large);
+    ProfileFile ini(path);
+    ASSERT_EQ(ini.readState(), ProfileFile::ReadState::Whole);
+    ini.WriteInteger("User", "note2", 7);
+    ini.UpdateFile();
+    const QByteArray userSection = large.left(large.indexOf("\n[Option]") + 1);
+    EXPECT_TRUE(readBack(path) == userSection + "note2=7\n" + large.mid(userSection.size()));
 }
 
 TEST(ProfileFile, FirstContentMayComeFromAnotherFile)
@@ -162,12 +194,14 @@ TEST(ProfileFile, FirstContentMayComeFromAnotherFile)
     EXPECT_EQ(readBack(dir.filePath("user.ini")), QByteArray("[Option]\nTranslucent=2\n"));
 }
 
-TEST(ProfileFile, PathThatIsAFolderCannotBeWritten)
+TEST(ProfileFile, PathThatIsAFolderIsNotReadNorWritten)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.ini");
     ASSERT_TRUE(QDir().mkdir(path));
     ProfileFile ini(path);
+    EXPECT_EQ(ini.readState(), ProfileFile::ReadState::Unreadable);
+    EXPECT_FALSE(ini.readError().isEmpty());
     EXPECT_FALSE(ini.readInteger("Option", "Compress").has_value());
     ini.WriteBool("Option", "Compress", false);
     try {
@@ -177,6 +211,7 @@ TEST(ProfileFile, PathThatIsAFolderCannotBeWritten)
         EXPECT_EQ(e.message(), stock::fileCreateError(path));
     }
     EXPECT_TRUE(QFileInfo(path).isDir());
+    EXPECT_EQ(ProfileFile(dir.filePath("missing.ini")).readState(), ProfileFile::ReadState::Missing);
 }
 
 TEST(ProfileFile, FailedWriteNamesTheFileAndKeepsThePreviousOne)

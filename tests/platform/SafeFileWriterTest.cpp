@@ -10,7 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <string>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace dw;
@@ -71,16 +78,169 @@ TEST(SafeFileWriter, ReplacedFileTakesTheNewBytesAndKeepsItsMode)
     EXPECT_EQ(everythingIn(dir.path()), QStringList{QStringLiteral("clock.pdl")});
 }
 
-TEST(SafeFileWriter, SymbolicLinkIsFollowedAndKept)
+TEST(SafeFileWriter, OnlyTheUsersOwnLinksAreFollowed)
 {
     QTemporaryDir dir;
     const QString real = dir.filePath(QStringLiteral("real.pdl"));
     const QString link = dir.filePath(QStringLiteral("link.pdl"));
+    const QString chain = dir.filePath(QStringLiteral("chain.pdl"));
     writeFile(real, bytesOf("old"));
     ASSERT_TRUE(QFile::link(real, link));
-    writeBytes(link, bytesOf("new"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("link.pdl"), chain)); // relative, to the link above
+    writeBytes(chain, bytesOf("new"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(QFileInfo(chain).isSymLink());
     EXPECT_EQ(readFile(real), bytesOf("new"));
+
+    if (!runningAsRoot())
+        GTEST_SKIP() << "only root can make a link that belongs to another user";
+    // Another user's link, planted where the user saves (as in a shared folder), directly or
+    // behind one of the user's own: the file it points to is not touched.
+    const QString planted = dir.filePath(QStringLiteral("planted.pdl"));
+    ASSERT_TRUE(QFile::link(real, planted));
+    ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), kOtherUser, kOtherGroup), 0);
+    const QString behind = dir.filePath(QStringLiteral("behind.pdl"));
+    ASSERT_TRUE(QFile::link(planted, behind));
+    for (const QString& path : {planted, behind}) {
+        try {
+            writeBytes(path, bytesOf("overwritten"));
+            ADD_FAILURE() << "written through " << path.toStdString();
+        } catch (const EFrameworkError& e) {
+            EXPECT_EQ(e.message(), stock::fileCreateError(path));
+        }
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
+    }
+    EXPECT_EQ(readFile(real), bytesOf("new"));
+}
+
+namespace {
+
+// Watches a folder from a thread of its own, as another user watching it would: every file made
+// there is looked at again and again until it is gone, noting its size and mode each time.
+class ModeWatcher {
+public:
+    struct Seen {
+        int64_t size;
+        mode_t mode;
+        bool operator<(const Seen& o) const { return size != o.size ? size < o.size : mode < o.mode; }
+    };
+
+    explicit ModeWatcher(const QString& folder) : m_folder(QFile::encodeName(folder))
+    {
+        m_inotify = ::inotify_init1(IN_CLOEXEC);
+        ::inotify_add_watch(m_inotify, m_folder.constData(), IN_CREATE);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~ModeWatcher() { stop(); }
+
+    // Name → what was seen of it.
+    std::map<std::string, std::set<Seen>> stop()
+    {
+        if (m_thread.joinable()) {
+            m_stop = true;
+            // A file of its own wakes the thread up.
+            ::close(::open((m_folder + "/.stop").constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600));
+            m_thread.join();
+            ::unlink((m_folder + "/.stop").constData());
+            ::close(m_inotify);
+        }
+        return m_seen;
+    }
+
+private:
+    void run()
+    {
+        alignas(inotify_event) char buffer[4096];
+        while (!m_stop) {
+            const ssize_t n = ::read(m_inotify, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                const std::string name(event->len ? event->name : "");
+                const QByteArray path = m_folder + '/' + name.c_str();
+                struct stat st {};
+                while (name != ".stop" && ::stat(path.constData(), &st) == 0)
+                    m_seen[name].insert({int64_t(st.st_size), mode_t(st.st_mode & 07777)});
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+    QByteArray m_folder;
+    int m_inotify = -1;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    std::map<std::string, std::set<Seen>> m_seen;
+};
+
+} // namespace
+
+TEST(SafeFileWriter, FileBeingWrittenIsTheUsersAloneUntilItIsComplete)
+{
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath(QStringLiteral("new.pdl"));
+    const QString shared = dir.filePath(QStringLiteral("shared.pdl"));
+    writeFile(shared, bytesOf("old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+    // Long enough to be seen while it is written.
+    const Bytes image(48u << 20, 0x41);
+    ModeWatcher watcher(dir.path());
+    withUmask(022, [&] {
+        writeBytes(fresh, image);
+        writeBytes(shared, image);
+    });
+    const auto seen = watcher.stop();
+    int hidden = 0;
+    for (const auto& [name, sights] : seen) {
+        if (name.rfind(".new.pdl.", 0) != 0 && name.rfind(".shared.pdl.", 0) != 0)
+            continue;
+        ++hidden;
+        // Until every byte is there it is 0600; it takes the file's own mode only complete.
+        int partial = 0;
+        for (const ModeWatcher::Seen& sight : sights) {
+            if (sight.size < int64_t(image.size())) {
+                ++partial;
+                EXPECT_EQ(sight.mode, 0600u) << name << " at " << sight.size << " bytes";
+            }
+        }
+        EXPECT_GT(partial, 0) << name << " was seen while it was written";
+    }
+    EXPECT_EQ(hidden, 2) << "both files were written through a hidden file";
+    EXPECT_EQ(modeOf(fresh), 0644u) << "the usual mode once complete";
+    EXPECT_EQ(modeOf(shared), 0640u) << "its own mode once complete";
+}
+
+TEST(SafeFileWriter, GroupSharedFileKeepsItsGroupWhenAMemberSavesIt)
+{
+    if (!runningAsRoot())
+        GTEST_SKIP() << "needs a second user and a shared group";
+    QTemporaryDir dir;
+    // A folder of the group, a file of another user of that group, mode 0660.
+    const QString folder = dir.filePath(QStringLiteral("group"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 0, kSharedGroup), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0770), 0);
+    const QString path = QDir(folder).filePath(QStringLiteral("clock.pdl"));
+    writeFile(path, bytesOf("the owner's"));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kOtherUser - 1, kSharedGroup), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0660), 0);
+
+    // A member of the group, not the owner, saves it.
+    const int status = runAsUser(kOtherUser, kOtherGroup, {kSharedGroup}, [&] {
+        try {
+            writeBytes(path, bytesOf("the member's"));
+            return 0;
+        } catch (const EFrameworkError&) {
+            return 1;
+        }
+    });
+    ASSERT_EQ(status, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(readFile(path), bytesOf("the member's"));
+    EXPECT_EQ(st.st_gid, kSharedGroup) << "the group stays, so its owner can still open it";
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(st.st_uid, kOtherUser) << "a user cannot give a file away";
 }
 
 TEST(SafeFileWriter, PathThatCannotBeCreatedRaisesTheCreateErrorWithThePath)

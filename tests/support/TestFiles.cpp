@@ -4,10 +4,15 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace dw::test {
 
@@ -65,5 +70,28 @@ void withFileSizeLimit(uint64_t limit, const std::function<void()>& what)
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 }
+
+int runAsUser(unsigned uid, unsigned gid, const std::vector<unsigned>& groups, const std::function<int()>& what)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        std::vector<gid_t> list(groups.begin(), groups.end());
+        // Groups first, then the group, then the user: afterwards nothing can be taken back.
+        if (::setgroups(list.size(), list.data()) != 0 || ::setresgid(gid, gid, gid) != 0
+            || ::setresuid(uid, uid, uid) != 0)
+            ::_exit(255);
+        ::_exit(what() & 0x7F);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
 
 } // namespace dw::test

@@ -29,4 +29,16 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments, i
 // fails part way as on a full disk (the limit binds root too).
 void withFileSizeLimit(uint64_t limit, const std::function<void()>& what);
 
+// Another user of the machine, for what a second user can or cannot do to the program's files.
+// The user and group 65534 (nobody, nogroup) and a group of the test's own: no user holds them.
+constexpr unsigned kOtherUser = 65534;
+constexpr unsigned kOtherGroup = 65534;
+constexpr unsigned kSharedGroup = 48151;
+
+// Runs what in a child process that has become user uid with the primary group gid and the
+// supplementary groups given (only root can); returns what returned, or -1 when the child could
+// not become that user. The caller skips when the test does not run as root.
+int runAsUser(unsigned uid, unsigned gid, const std::vector<unsigned>& groups, const std::function<int()>& what);
+bool runningAsRoot();
+
 } // namespace dw::test

@@ -13,9 +13,13 @@
 #include "tests/support/CabinetLayout.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -179,6 +183,47 @@ TEST_F(SavedFiles, ExtractWritesEveryMemberUnderANameThatSaysWhatItIs)
         for (int i = 0; i < 14; ++i)
             EXPECT_EQ(readFile(QDir(folder).filePath(expected[i])), contents.members[size_t(i)]) << "member " << i;
     }
+}
+
+TEST_F(SavedFiles, ExtractWritesThroughNoLinkAndFilesTakeTheirModes)
+{
+    // A folder others could write into, where a link to a file of the user's waits under the
+    // name of a member, and a member's file the user keeps private.
+    QTemporaryDir out;
+    const QString victim = dir.filePath(QStringLiteral("victim.rc"));
+    writeFile(victim, bytesOf("alias ls='ls -l'\n"));
+    const QString link = out.filePath(QStringLiteral("6-author.txt"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const QString kept = out.filePath(QStringLiteral("0-dial.bmp"));
+    writeFile(kept, bytesOf("older"));
+    ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0600), 0);
+
+    const mode_t oldMask = ::umask(022);
+    const ProcessResult refused = pdltool({QStringLiteral("extract"), plain, out.path()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(link + QStringLiteral(": is a symbolic link"))) << refused.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(victim), bytesOf("alias ls='ls -l'\n"));
+
+    QFile::remove(link);
+    const ProcessResult done = pdltool({QStringLiteral("extract"), plain, out.path()});
+    const QString made = out.filePath(QStringLiteral("made"));
+    const ProcessResult fresh = pdltool({QStringLiteral("extract"), compressed, made});
+    ::umask(oldMask);
+    ASSERT_EQ(done.exitCode, 0) << done.err.toStdString();
+    ASSERT_EQ(fresh.exitCode, 0) << fresh.err.toStdString();
+    const auto modeOf = [](const QString& path) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+        return st.st_mode & 07777;
+    };
+    EXPECT_EQ(modeOf(kept), 0600u) << "a replaced file keeps its mode";
+    EXPECT_NE(readFile(kept), bytesOf("older"));
+    EXPECT_EQ(modeOf(link), 0644u) << "a new file has the usual mode";
+    EXPECT_EQ(modeOf(made), 0755u) << "the folder the tool made";
+    for (const QString& name : QDir(made).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_EQ(modeOf(QDir(made).filePath(name)), 0644u) << name.toStdString();
+    EXPECT_EQ(QDir(made).entryList(QDir::Files | QDir::Hidden).size(), 14) << "no hidden file left";
 }
 
 TEST_F(SavedFiles, VerifyPassesSavedAndCompressedFiles)

@@ -7,7 +7,6 @@
 #include "datafile/DataFileInfo.h"
 #include "datafile/DataFileLayout.h"
 
-#include "platform/FrameworkError.h"
 #include "platform/SafeFileWriter.h"
 
 #include <QDir>
@@ -32,8 +31,11 @@ int runExtract(const QStringList& arguments, Output& out)
         out.error(dw::printable(folder) + QStringLiteral(": is a file, not a folder"));
         return kExitProblem;
     }
-    if (!QDir().mkpath(folder)) {
-        out.error(dw::printable(folder) + QStringLiteral(": the folder cannot be created"));
+    // The folder may be one that others can write too: every file is made there exclusively
+    // and renamed into place, and a link at a member's name is refused, never written through.
+    dw::FolderWriter writer(folder);
+    if (!writer.error().isEmpty()) {
+        out.error(dw::printable(folder) + QStringLiteral(": ") + writer.error());
         return kExitProblem;
     }
 
@@ -41,11 +43,10 @@ int runExtract(const QStringList& arguments, Output& out)
     const auto& members = in.data.image.members;
     for (int i = 0; i < int(members.size()); ++i) {
         const auto& m = members[size_t(i)];
-        const QString target = dir.filePath(dw::pdl::memberFileName(i, dw::pdl::viewSlotRecord(m.data(), int64_t(m.size()))));
-        try {
-            dw::writeFileAtomically(target, m.data(), int64_t(m.size()));
-        } catch (const dw::EFrameworkError& e) {
-            out.error(dw::printable(target) + QStringLiteral(": ") + e.message());
+        const QString name = dw::pdl::memberFileName(i, dw::pdl::viewSlotRecord(m.data(), int64_t(m.size())));
+        const QString target = dir.filePath(name);
+        if (const QString why = writer.write(name, m.data(), int64_t(m.size())); !why.isEmpty()) {
+            out.error(dw::printable(target) + QStringLiteral(": ") + why);
             return kExitProblem;
         }
         out.line(QStringLiteral("%1: %2 bytes").arg(dw::printable(target)).arg(m.size()));

@@ -18,8 +18,6 @@
 #include <QFileInfo>
 #include <QTime>
 
-#include <vector>
-
 namespace pdltool {
 
 namespace {
@@ -55,8 +53,9 @@ ThumbnailArguments parseThumbnailArguments(const QStringList& arguments)
     return a;
 }
 
-// The file's bytes, refused unread when the file is larger than a thumbnail reads.
-QString readWhole(const QString& path, std::vector<uint8_t>& bytes)
+// Why the file at path is not read for a thumbnail: missing, a folder, unreadable, or larger than a
+// thumbnail reads (refused before any of it is read); empty when it may be opened.
+QString refusal(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -66,17 +65,8 @@ QString readWhole(const QString& path, std::vector<uint8_t>& bytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot be opened: ") + file.errorString();
-    const qint64 size = file.size();
-    if (size > dw::kMaxThumbnailFileBytes)
+    if (file.size() > dw::kMaxThumbnailFileBytes)
         return QStringLiteral("is larger than a thumbnail is drawn for (%1 MiB)").arg(dw::kMaxThumbnailFileBytes >> 20);
-    bytes.resize(size_t(size));
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + got, size - got);
-        if (n <= 0)
-            return QStringLiteral("cannot be read: ") + file.errorString();
-        got += n;
-    }
     return {};
 }
 
@@ -102,12 +92,19 @@ int runThumbnail(const QStringList& arguments, Output& out)
     }
 
     const QString name = dw::printable(a.file) + QStringLiteral(": ");
-    std::vector<uint8_t> bytes;
-    if (const QString why = readWhole(a.file, bytes); !why.isEmpty()) {
+    if (const QString why = refusal(a.file); !why.isEmpty()) {
         out.error(name + why);
         return kExitProblem;
     }
-    const dw::OpenedDataFile data = dw::openDataFile(bytes.data(), int64_t(bytes.size()), dw::kMaxThumbnailFileBytes);
+    // Read as it is needed (a packed file unpacked block by block, up to the limit): only the
+    // members are held.
+    dw::OpenedDataFile data;
+    try {
+        data = dw::openDataFile(a.file, dw::kMaxThumbnailFileBytes);
+    } catch (const dw::EFrameworkError& e) {
+        out.error(name + QStringLiteral("cannot be read: ") + e.message());
+        return kExitProblem;
+    }
     if (!data.readable()) {
         out.error(name + data.unreadable);
         return kExitProblem;

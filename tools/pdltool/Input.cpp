@@ -1,11 +1,10 @@
 #include "Input.h"
 
+#include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <vector>
 
 namespace pdltool {
 
@@ -27,28 +26,17 @@ InputFile readInput(const QString& path)
         return in;
     }
     // A file image is held in one memory stream, so nothing larger can be one.
-    const qint64 size = file.size();
-    if (size > dw::TMemoryStream::kMaxSize) {
+    if (file.size() > dw::TMemoryStream::kMaxSize) {
         in.error = QStringLiteral("is larger than a custom data file can be (2 GiB)");
         return in;
     }
-    std::vector<uint8_t> bytes;
+    file.close();
+    // Read as it is needed: only the members are ever held.
     try {
-        bytes.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        in.error = QStringLiteral("there is not enough memory to read it");
-        return in;
+        in.data = dw::openDataFile(path);
+    } catch (const dw::EFrameworkError& e) {
+        in.error = QStringLiteral("cannot be read: ") + e.message();
     }
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(bytes.data()) + got, size - got);
-        if (n <= 0) {
-            in.error = QStringLiteral("cannot be read: ") + file.errorString();
-            return in;
-        }
-        got += n;
-    }
-    in.data = dw::openDataFile(bytes);
     return in;
 }
 

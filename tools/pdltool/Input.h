@@ -11,7 +11,7 @@ struct InputFile {
     dw::OpenedDataFile data;
 };
 
-// Reads the file at path and opens it as a custom data file. Files larger than a file image can
+// Reads the file at path as a custom data file (openDataFile). Files larger than a file image can
 // be (2 GiB − 1 bytes) are refused before they are read.
 InputFile readInput(const QString& path);
 

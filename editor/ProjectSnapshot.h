@@ -1,0 +1,53 @@
+#pragma once
+
+// The clock project as one value: everything the main window holds of it, in fields and in its
+// controls. Taken after every step of the user's, it is what undo and redo move between and what
+// the recovery copy writes out. The picture files and the slot records are shared, not copied,
+// between snapshots whose bytes are the same: a step that changes the title of a project with a
+// 16 MiB dial costs bytes.
+
+#include "platform/Region.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace dw {
+
+class TMemoryStream;
+
+using SharedBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
+struct ProjectSnapshot {
+    std::array<SharedBytes, 4> pictures; // the dial's, hour, minute and second hand's file bytes
+    std::array<SharedBytes, 7> records;  // the slot records by slot number − 1
+    std::array<QPoint, 3> centres;       // hour, minute, second
+    std::array<QPoint, 3> pivots;
+    TRegion shape; // empty: no shape
+    QString title;
+    QString author;
+    std::array<int, 4> options{}; // per load-time group: 0 Default, 1 Yes, 2 No, −1 none checked
+    bool extrudeHand = false;
+    int cornerWidth = 20; // the shape's track bars
+    int cornerHeight = 20;
+    bool newEnabled = false;
+    std::array<bool, 3> paramsEnabled{}; // the Parameters items, which New leaves as they were
+    std::array<QString, 7> slotFileNames; // what each slot's embedded file was loaded from
+
+    // Every part the same (bytes compared where they are not shared).
+    bool sameAs(const ProjectSnapshot& other) const;
+    // The bytes of the pictures and slot records.
+    int64_t byteSize() const;
+};
+
+// The stream's bytes, shared with `previous` when they are the same.
+SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous);
+bool sameBytes(const SharedBytes& a, const SharedBytes& b);
+// Puts the bytes into the stream (from its start); returns whether they differed from what it held.
+bool putBytes(TMemoryStream& stream, const SharedBytes& bytes);
+
+} // namespace dw

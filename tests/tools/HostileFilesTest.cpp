@@ -1,0 +1,171 @@
+// Files made to exhaust the reader: tiny cabinets whose header text is 64 or 256 MiB of line
+// feeds, a header of 100,000 short lines, 512 MiB of zeros, a cabinet with 1 GiB after it, and a
+// clock whose dial expands to 512 MiB, compressed and stored. Each is opened by the editor's reading routine and by pdltool info and verify in a child
+// process, and the child's peak memory is measured against the same child on a small clock:
+// a refused file may cost at most 64 MiB more, an opened one at most its members' bytes and
+// 64 MiB more.
+
+#include "datafile/ClockProjectFile.h"
+#include "datafile/Dialwright_FCI.h"
+
+#include "platform/ScriptedSeam.h"
+
+#include "tests/support/ChildUsage.h"
+#include "tests/support/SyntheticImage.h"
+#include "tests/support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+constexpr int64_t kMiB = int64_t(1) << 20;
+
+// AddressSanitizer keeps one shadow byte for every eight bytes the program touches.
+int64_t withShadow(int64_t bytes)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return bytes + bytes / 8;
+#else
+    return bytes;
+#endif
+}
+
+// Packs the image file at imagePath as the member DATA of a cabinet; the image is removed.
+QString packed(const QString& imagePath, const QString& cabinetPath)
+{
+    seam::ScriptedHandler ui;
+    QString reason;
+    EXPECT_TRUE(MakeCabinet(cabinetPath, {QStringLiteral("DATA|") + imagePath}, &reason)) << reason.toStdString();
+    QFile::remove(imagePath);
+    return cabinetPath;
+}
+
+// The editor's reading of a file it is asked to open, as Open, the command line and a drop do it.
+int openAsTheEditorDoes(const QString& path)
+{
+    seam::ScriptedHandler ui;
+    const ClockProjectReading reading = readClockProjectFile(path);
+    return reading.project ? 0 : 1;
+}
+
+struct Reader {
+    const char* name;
+    std::function<ChildUsage(const QString&)> run;
+};
+
+std::vector<Reader> readers()
+{
+    const QString tool = QStringLiteral(PDLTOOL_PATH);
+    return {
+        {"editor", [](const QString& path) { return forkMeasured([&] { return openAsTheEditorDoes(path); }); }},
+        {"pdltool info", [tool](const QString& path) { return runMeasured(tool, {QStringLiteral("info"), path}); }},
+        {"pdltool verify", [tool](const QString& path) { return runMeasured(tool, {QStringLiteral("verify"), path}); }},
+    };
+}
+
+class HostileFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        small = packed(imageOf(QStringLiteral("small"), clockMembers(validHeaderText(), "author")),
+                       dir.filePath(QStringLiteral("small.pdl")));
+    }
+
+    QString imageOf(const QString& name, const std::vector<SyntheticMember>& members)
+    {
+        const QString path = dir.filePath(name + QStringLiteral(".image"));
+        EXPECT_GT(writeSyntheticImage(path, members), 0);
+        return path;
+    }
+
+    // The peak of each reader on path less its peak on the small clock.
+    // expectedExits: the editor's (0 opened, 1 refused), info's and verify's exit status.
+    void expectPeaks(const QString& path, const std::vector<int>& expectedExits, int64_t allowed)
+    {
+        const std::vector<Reader> all = readers();
+        for (size_t i = 0; i < all.size(); ++i) {
+            const Reader& reader = all[i];
+            const ChildUsage base = reader.run(small);
+            const ChildUsage usage = reader.run(path);
+            const int64_t extra = usage.peakBytes - base.peakBytes;
+            std::printf("    %-16s %-28s %8.1f MiB beyond the small clock's %6.1f MiB, %5.2f s (allowed %.1f MiB)\n",
+                        reader.name, qPrintable(QFileInfo(path).fileName()), double(extra) / kMiB,
+                        double(base.peakBytes) / kMiB, usage.cpuSeconds, double(allowed) / kMiB);
+            EXPECT_EQ(base.exitCode, 0) << reader.name;
+            EXPECT_EQ(usage.exitCode, expectedExits[i]) << reader.name;
+            EXPECT_LE(extra, allowed) << reader.name << " on " << path.toStdString();
+        }
+    }
+
+    QTemporaryDir dir;
+    QString small;
+};
+
+} // namespace
+
+TEST_F(HostileFiles, OversizedTextsAndZerosAreRefusedWithin64MiB)
+{
+    const std::string header = validHeaderText();
+    const QString lineFeeds = packed(imageOf(QStringLiteral("lf"), clockMembers(std::string(64 * kMiB, '\n'), "")),
+                                     dir.filePath(QStringLiteral("header-64mib-of-line-feeds.pdl")));
+    EXPECT_LT(QFileInfo(lineFeeds).size(), 200 * 1024);
+    // Read whole and only then refused, a header this size would cost far more than 64 MiB.
+    const QString moreLineFeeds = packed(imageOf(QStringLiteral("lf256"), clockMembers(std::string(256 * kMiB, '\n'), "")),
+                                         dir.filePath(QStringLiteral("header-256mib-of-line-feeds.pdl")));
+    std::string manyLines = header;
+    for (int i = 0; i < 100000; ++i)
+        manyLines += "x=1\r\n";
+    const QString lines = packed(imageOf(QStringLiteral("lines"), clockMembers(manyLines, "")),
+                                 dir.filePath(QStringLiteral("header-of-100000-lines.pdl")));
+    // 512 MiB of zeros in a cabinet of about 900 KB.
+    QFile zeros(dir.filePath(QStringLiteral("zeros.image")));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(zeros.resize(512 * kMiB));
+    zeros.close();
+    const QString zerosCabinet = packed(zeros.fileName(), dir.filePath(QStringLiteral("512mib-of-zeros.pdl")));
+    // A cabinet with 1 GiB after it (no disk used): only what the cabinet counts is read.
+    const QString padded = dir.filePath(QStringLiteral("cabinet-and-1gib-after-it.pdl"));
+    ASSERT_TRUE(QFile::copy(lineFeeds, padded));
+    ASSERT_TRUE(QFile(padded).resize(QFileInfo(padded).size() + 1024 * kMiB));
+
+    for (const QString& file : {lineFeeds, moreLineFeeds, lines, zerosCabinet, padded})
+        expectPeaks(file, {1, 1, 1}, withShadow(64 * kMiB));
+
+    // With DIALWRIGHT_WRITE_SAMPLES=1 the small ones become seeds of the open-path fuzz target.
+    if (std::getenv("DIALWRIGHT_WRITE_SAMPLES")) {
+        const QString seeds = QDir::cleanPath(QStringLiteral(DIALWRIGHT_TEST_DATA "/../../../fuzz/corpus/openproject")) + QLatin1Char('/');
+        for (const QString& file : {lineFeeds, lines, zerosCabinet}) {
+            QFile::remove(seeds + QFileInfo(file).fileName());
+            EXPECT_TRUE(QFile::copy(file, seeds + QFileInfo(file).fileName()));
+        }
+    }
+}
+
+TEST_F(HostileFiles, ClockExpandingTo512MiBOpensWithinItsSizeAnd64MiB)
+{
+    // A dial of zeros that makes the image exactly the 512 MiB a cabinet member may hold.
+    std::vector<SyntheticMember> members = clockMembers(validHeaderText(), "author");
+    const int64_t rest = SyntheticPlain(&members).size() + 2;
+    members[0].size = 512 * kMiB - rest;
+    // The cabinet tool names the member after its file.
+    const QString image = dir.filePath(QStringLiteral("DATA"));
+    ASSERT_TRUE(QFile::rename(imageOf(QStringLiteral("big"), members), image));
+    // Stored, the cabinet is as large as what it holds; it is read a block at a time all the same.
+    const QString stored = dir.filePath(QStringLiteral("512mib-clock-stored.pdl"));
+    ASSERT_EQ(runProcess(QStringLiteral("gcab"), {QStringLiteral("-c"), QStringLiteral("-n"), stored, image}).exitCode, 0);
+    const QString clock = packed(image, dir.filePath(QStringLiteral("512mib-clock.pdl")));
+    EXPECT_LT(QFileInfo(clock).size(), 2 * kMiB);
+    // The dial is no bitmap, which verify reports.
+    for (const QString& file : {clock, stored})
+        expectPeaks(file, {0, 0, 1}, withShadow(512 * kMiB) + 64 * kMiB);
+}
