@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -287,9 +288,11 @@ TEST_F(Thumbnail, ThumbnailerEntryRunsAsAFileManagerRunsIt)
 }
 
 // What the thumbnailer may hold is bounded by the file's size and the pictures' pixels, checked
-// before anything is read or decoded: a file over the limit, a packed file that unpacks beyond
-// it and pictures of too many pixels are refused at a peak close to that of a small clock's
-// thumbnail, where reading them whole would cost a multiple of their size.
+// before anything is read or decoded: a file over the limit (a sound of 80 MiB inside, or 3 GiB of
+// nothing), a packed file that unpacks beyond it (that clock packed) and pictures of too many
+// pixels are refused at a
+// peak close to that of a small clock's thumbnail, where reading them would cost their size or a
+// multiple of it.
 TEST_F(Thumbnail, HostileFilesAreRefusedWithinALittleMemory)
 {
     const QString small = save(QStringLiteral("small.pdl"));
@@ -306,22 +309,19 @@ TEST_F(Thumbnail, HostileFilesAreRefusedWithinALittleMemory)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         ASSERT_TRUE(f.resize(int64_t(3) << 30));
     }
-    // A cabinet of a few hundred kilobytes whose member unpacks to 65 MiB.
-    const QString zeros = dir.filePath(QStringLiteral("$PD0002.TMP"));
-    {
-        QFile f(zeros);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(int64_t(65) << 20));
-    }
-    const QString bomb = dir.filePath(QStringLiteral("bomb.pdl"));
-    ASSERT_TRUE(MakeCabinet(bomb, {QStringLiteral("DATA|") + zeros}));
-    QFile::remove(zeros);
+    // A whole clock of 80 MiB: its second sound is that large.
+    setBytes(project.slot(1), soundEmbedded(1, Bytes(size_t(80) << 20, 0x80)));
+    const QString loud = save(QStringLiteral("loud.pdl"));
+    project.slot(1).Clear();
+    // The same clock packed: a cabinet of a few hundred kilobytes whose member unpacks to 80 MiB.
+    const QString bomb = pack(loud, QStringLiteral("bomb.pdl"));
+    ASSERT_LT(QFileInfo(bomb).size(), int64_t(4) << 20);
     // A dial of 4097 × 4096 pixels (16 MiB at 8 bits), one column over the limit.
     setBytes(project.FBkgStream, bitmapFile(4097, 4096, pf8bit));
     const QString wide = save(QStringLiteral("toomanypixels.pdl"));
 
     constexpr int64_t kMargin = int64_t(64) << 20;
-    for (const QString& file : {huge, bomb, wide}) {
+    for (const QString& file : {huge, loud, bomb, wide}) {
         SCOPED_TRACE(file.toStdString());
         const PeakUsage usage = measuredPdltool({QStringLiteral("thumbnail"), file, png}, report);
         EXPECT_EQ(usage.exitCode, 1);
