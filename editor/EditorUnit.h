@@ -276,7 +276,7 @@ public:
     QAction *N22 = nullptr, *Default2 = nullptr, *Yes2 = nullptr, *No2 = nullptr;
     QAction *N20 = nullptr, *Default3 = nullptr, *Yes3 = nullptr, *No3 = nullptr;
     QAction *N23 = nullptr, *Default4 = nullptr, *Yes4 = nullptr, *No4 = nullptr;
-    QAction *Help1 = nullptr, *About1 = nullptr;
+    QAction *Help1 = nullptr, *Manual1 = nullptr, *About1 = nullptr;
 
 public slots:
     // Shared change handler of Edit1 and Memo1.
@@ -303,6 +303,8 @@ public slots:
     // The workbench colour.
     void N17Click();
     void New1Click();
+    // The user's guide installed with the program, in the user's browser (F1).
+    void Manual1Click();
     void About1Click();
 
     // Media slots. Each kind of item shares one handler, which finds its slot by comparing
