@@ -295,7 +295,7 @@ public:
     QAction *N22 = nullptr, *Default2 = nullptr, *Yes2 = nullptr, *No2 = nullptr;
     QAction *N20 = nullptr, *Default3 = nullptr, *Yes3 = nullptr, *No3 = nullptr;
     QAction *N23 = nullptr, *Default4 = nullptr, *Yes4 = nullptr, *No4 = nullptr;
-    QAction *Help1 = nullptr, *About1 = nullptr;
+    QAction *Help1 = nullptr, *Manual1 = nullptr, *About1 = nullptr;
     // Beyond the window description: the clock as a picture (File) and the time shown (Options).
     QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr;
     QLabel* ShownTimeLabel = nullptr; // in the status line while a time is set
@@ -325,6 +325,8 @@ public slots:
     // The workbench colour.
     void N17Click();
     void New1Click();
+    // The user's guide installed with the program, in the user's browser (F1).
+    void Manual1Click();
     void About1Click();
 
     // Media slots. Each kind of item shares one handler, which finds its slot by comparing

@@ -117,6 +117,8 @@ void TMainForm::connectCommands()
     command(N19, &TMainForm::N19Click, "回転穴を揃える");
     command(New1, &TMainForm::New1Click, "動作オプションの初期化");
     command(N17, &TMainForm::N17Click);
+    command(Manual1, &TMainForm::Manual1Click);
+    Manual1->setShortcut(QKeySequence(Qt::Key_F1));
     command(About1, &TMainForm::About1Click);
     // Neither changes the project: no step of the history.
     command(ExportImage1, &TMainForm::ExportImage1Click);

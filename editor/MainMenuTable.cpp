@@ -150,6 +150,7 @@ const MainMenuEntry kEntries[] = {
     OPTION(3, No4, kOptionNo, "", kRadio, 2),
 
     ITEM(0, Help1, "ヘルプ(&H)", "", 0),
+    ITEM(1, Manual1, "説明書(&M)", "付属の説明書を開きます。", 0),
     ITEM(1, About1, "バージョン情報(&About)...", "", 0),
 };
 

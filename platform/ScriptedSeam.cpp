@@ -13,6 +13,7 @@ void ScriptedHandler::answerFile(std::optional<QString> path) { m_files.push_bac
 void ScriptedHandler::answerColor(std::optional<uint32_t> color) { m_colors.push_back(color); }
 void ScriptedHandler::answerModal(std::function<int(QObject&)> user) { m_modals.push_back(std::move(user)); }
 void ScriptedHandler::answerMenu(std::optional<int> index) { m_menus.push_back(index); }
+void ScriptedHandler::answerOpenUrl(bool opened) { m_urls.push_back(opened); }
 
 std::vector<ScriptedHandler::Record> ScriptedHandler::records(Kind kind) const
 {
@@ -53,7 +54,8 @@ int ScriptedHandler::beeps() const { return int(records(Kind::Beep).size()); }
 
 bool ScriptedHandler::scriptDone() const
 {
-    return m_messages.empty() && m_files.empty() && m_colors.empty() && m_modals.empty() && m_menus.empty();
+    return m_messages.empty() && m_files.empty() && m_colors.empty() && m_modals.empty() && m_menus.empty()
+           && m_urls.empty();
 }
 
 int ScriptedHandler::messageBox(const QString& text, const QString& caption, unsigned flags)
@@ -112,8 +114,13 @@ int ScriptedHandler::showModal(QObject& dialog)
 
 bool ScriptedHandler::openUrl(const QString& url)
 {
-    m_log.push_back({Kind::OpenUrl, url, {}, 0, 1, TScreen::cursor(), {}});
-    return true;
+    bool opened = true;
+    if (!m_urls.empty()) {
+        opened = m_urls.front();
+        m_urls.pop_front();
+    }
+    m_log.push_back({Kind::OpenUrl, url, {}, 0, opened ? 1 : 0, TScreen::cursor(), {}});
+    return opened;
 }
 
 std::optional<int> ScriptedHandler::chooseFromMenu(const QString& name, const QStringList& items, QPoint)

@@ -41,6 +41,8 @@ public:
     void answerModal(std::function<int(QObject&)> user);
     // The item index a pop-up menu of choices answers; nothing closes it without a choice.
     void answerMenu(std::optional<int> index);
+    // Whether the next link opens (unscripted: it does); false as when no program can open it.
+    void answerOpenUrl(bool opened);
 
     const std::vector<Record>& log() const { return m_log; }
     std::vector<Record> records(Kind kind) const;
@@ -60,7 +62,7 @@ public:
     std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial) override;
     int showModal(QObject& dialog) override;
     void beep() override;
-    // Logs the link and reports it opened.
+    // Logs the link and reports whether it opened, as scripted.
     bool openUrl(const QString& url) override;
     std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at) override;
 
@@ -71,6 +73,7 @@ private:
     std::deque<std::optional<uint32_t>> m_colors;
     std::deque<std::function<int(QObject&)>> m_modals;
     std::deque<std::optional<int>> m_menus;
+    std::deque<bool> m_urls;
     std::vector<Record> m_log;
 };
 

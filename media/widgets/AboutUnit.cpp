@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -67,7 +68,7 @@ QString aboutMailUrl()
     return url.toString(QUrl::FullyEncoded);
 }
 
-QString documentationUrl()
+QString documentationPath()
 {
     // Installed: <prefix>/bin/dialwright and <prefix>/share/doc/dialwright/. Run from the build
     // tree: the page in the source tree.
@@ -78,8 +79,10 @@ QString documentationUrl()
     if (!QFileInfo::exists(path) && QFileInfo::exists(QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION)))
         path = QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION);
 #endif
-    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    return path;
 }
+
+QString documentationUrl() { return QUrl::fromLocalFile(documentationPath()).toString(QUrl::FullyEncoded); }
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
@@ -127,8 +130,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     Copyright->setStatusTip(Copyright->toolTip());
     Homepage = label(Panel1, "Homepage", QStringLiteral("（付属の説明書を開く）"), QRect(8, 142, 265, 16));
     Homepage->setCursor(Qt::PointingHandCursor);
-    Homepage->setToolTip(QStringLiteral("付属の説明書を開く"));
-    Homepage->setStatusTip(Homepage->toolTip());
+    // The hint names the file, so that a user without a browser knows where to find it.
+    Homepage->setToolTip(QStringLiteral("付属の説明書を開く\n") + QDir::toNativeSeparators(documentationPath()));
+    Homepage->setStatusTip(QStringLiteral("付属の説明書を開く"));
 
     Label2 = label(Panel1, "Label2", QStringLiteral("Debian GNU/Linux 版"), QRect(8, 164, 265, 16));
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -159,6 +163,14 @@ void TAboutBox::FormCreate()
     Homepage->installEventFilter(this);
     HighlightLink(Copyright, QEvent::Leave);
     HighlightLink(Homepage, QEvent::Leave);
+    // Reachable without the mouse: in the order they stand, before OK.
+    for (QLabel* link : {Copyright, Homepage}) {
+        link->setFocusPolicy(Qt::StrongFocus);
+        link->setAccessibleName(link->text());
+        link->setAccessibleDescription(link->toolTip());
+    }
+    setTabOrder(Copyright, Homepage);
+    setTabOrder(Homepage, OKButton);
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -201,28 +213,55 @@ bool isLeftClick(QEvent* event, const QLabel* label)
     return mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint());
 }
 
+bool isOpeningKey(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
 } // namespace
 
-bool TAboutBox::MailLinkWndProc(QEvent* event)
+bool TAboutBox::linkEvent(QLabel* label, QEvent* event, void (TAboutBox::*open)())
 {
-    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
-        HighlightLink(Copyright, event->type());
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::Leave:
+        HighlightLink(label, event->type());
+        return true;
+    case QEvent::FocusIn:
+    case QEvent::FocusOut: {
+        // The focus lights the link as the mouse does and frames it, so that it still shows
+        // after the mouse has passed over it.
+        const bool focused = event->type() == QEvent::FocusIn;
+        label->setFrameStyle(focused ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        HighlightLink(label, focused || label->underMouse() ? QEvent::Enter : QEvent::Leave);
+        return false;
+    }
+    default:
+        break;
+    }
+    if (isLeftClick(event, label)) {
+        (this->*open)();
+        return false;
+    }
+    // Taken here, so that Enter opens the link rather than pressing the default button.
+    if (isOpeningKey(event)) {
+        (this->*open)();
         return true;
     }
-    if (isLeftClick(event, Copyright))
-        CopyrightClick();
     return false;
 }
 
-bool TAboutBox::WebLinkWndProc(QEvent* event)
+bool TAboutBox::MailLinkWndProc(QEvent* event) { return linkEvent(Copyright, event, &TAboutBox::CopyrightClick); }
+
+bool TAboutBox::WebLinkWndProc(QEvent* event) { return linkEvent(Homepage, event, &TAboutBox::HomepageClick); }
+
+void TAboutBox::showEvent(QShowEvent* event)
 {
-    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
-        HighlightLink(Homepage, event->type());
-        return true;
-    }
-    if (isLeftClick(event, Homepage))
-        HomepageClick();
-    return false;
+    QDialog::showEvent(event);
+    OKButton->setFocus(Qt::OtherFocusReason);
 }
 
 // The dialog stays open; whether the link opened is not examined.

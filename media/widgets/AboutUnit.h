@@ -30,7 +30,8 @@ public:
     QLabel* Copyright = nullptr; // the mail link
     QLabel* Homepage = nullptr;  // the documentation link
 
-    // Mouse-enter makes a link label pure blue and underlined, mouse-leave plain black.
+    // Mouse-enter makes a link label pure blue and underlined, mouse-leave plain black. The
+    // keyboard's focus on a link lights it up the same way and frames it.
     void HighlightLink(QLabel* label, QEvent::Type message);
 
 public slots:
@@ -42,13 +43,16 @@ public slots:
 protected:
     // The link labels' events pass through here (MailLinkWndProc, WebLinkWndProc).
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Each showing starts with the focus on OK; Tab reaches the two links, Enter or Space opens one.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
-    // Whether the event was taken (mouse enter and leave, the click); everything else goes on
-    // to the label.
+    // Whether the event was taken (mouse enter and leave, the keys that open the link);
+    // everything else goes on to the label.
     bool MailLinkWndProc(QEvent* event);
     bool WebLinkWndProc(QEvent* event);
+    bool linkEvent(QLabel* label, QEvent* event, void (TAboutBox::*open)());
 };
 
 // The one about box of the program; set by its constructor when none is set yet, cleared by its
@@ -56,9 +60,11 @@ private:
 extern TAboutBox* AboutBox;
 
 // The links the about box opens: a new, unaddressed mail whose subject names the program and
-// its version, and the documentation installed with the program (the file below the
-// installation prefix when the program runs from there, else the one in the source tree).
+// its version, and the user's guide installed with the program (the file below the
+// installation prefix when the program runs from there, else the one in the source tree; the
+// Help menu's guide item opens it too). documentationPath is that file, whether it exists or not.
 QString aboutMailUrl();
+QString documentationPath();
 QString documentationUrl();
 
 } // namespace dw

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QTest>
 #include <QTranslator>
 
 using namespace dw;
@@ -65,4 +66,22 @@ TEST_F(EditorFixture, AboutShowsTheBoxModallyWithTheApplicationIcon)
     EXPECT_TRUE(ui.scriptDone());
     EXPECT_FALSE(form->modified());
     QApplication::setWindowIcon(previous);
+}
+
+// F1, or the Help menu's guide item, opens the guide in the user's browser; when no program can
+// open it, a message names the file instead of nothing happening.
+TEST_F(EditorFixture, GuideOpensWithF1OrSaysWhereItIs)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(form->Manual1->shortcut(), QKeySequence(Qt::Key_F1));
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    EXPECT_EQ(ui.openedUrls(), QStringList{documentationUrl()});
+    EXPECT_TRUE(ui.messages().isEmpty());
+
+    ui.answerOpenUrl(false);
+    form->Manual1->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].contains(documentationPath())) << qPrintable(ui.messages()[0]);
+    EXPECT_FALSE(form->modified());
 }

@@ -194,6 +194,23 @@ TEST(MainForm, LabelAccessKeysFocusTheirBoxes)
     EXPECT_TRUE(shown.form.Edit1->hasFocus());
 }
 
+TEST(MainForm, TabWalksTheSidePanelAsItIsLaidOut)
+{
+    TMainForm form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.Edit1->setFocus();
+    QStringList visited{form.Edit1->objectName()};
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(visited, (QStringList{"Edit1", "Memo1", "TrackBar1", "TrackBar2", "ResetRgnBtn"}));
+    EXPECT_EQ(form.Memo1->toPlainText(), QString()) << "Tab leaves the author text rather than typing into it";
+    EXPECT_EQ(form.ScrollBox1->focusPolicy(), Qt::NoFocus);
+}
+
 TEST(MainForm, StatusLineShowsTheHintOfTheControlUnderTheMouse)
 {
     ShownForm shown;

@@ -119,6 +119,7 @@ std::vector<Row> expectedMenu()
         rows.push_back({menu, "No" + n, "解除して起動する(&No)", "", "kr", 2});
     }
     rows.push_back({"", "Help1", "ヘルプ(&H)", "", ""});
+    rows.push_back({"Help1", "Manual1", "説明書(&M)", "付属の説明書を開きます。", ""});
     rows.push_back({"Help1", "About1", "バージョン情報(&About)...", "", ""});
     return rows;
 }

@@ -53,7 +53,7 @@ TEST(AboutBox, ShowsTheProgramItsVersionAndDate)
     EXPECT_TRUE(box.Label2->alignment() & Qt::AlignRight);
     EXPECT_EQ(box.Label2->palette().color(QPalette::WindowText), QColor(0, 255, 255));
     EXPECT_EQ(box.Copyright->toolTip(), "作者にメールを出す");
-    EXPECT_EQ(box.Homepage->toolTip(), "付属の説明書を開く") << "what the link opens";
+    EXPECT_EQ(box.Homepage->toolTip(), "付属の説明書を開く\n" + documentationPath()) << "what the link opens, and where";
     EXPECT_TRUE(box.Homepage->text().startsWith("（") && box.Homepage->text().endsWith("）"));
     for (QLabel* link : {box.Copyright, box.Homepage})
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
@@ -101,6 +101,38 @@ TEST(AboutBox, LinksOpenThroughTheSeamAndTheBoxStays)
     QTest::mouseClick(box.Homepage, Qt::RightButton);
     EXPECT_EQ(ui.openedUrls(), (QStringList{aboutMailUrl(), documentationUrl()}));
     EXPECT_TRUE(box.isVisible());
+}
+
+// Without a mouse: Tab goes from OK through the links in the order they stand, the link with the
+// focus lights up and is framed, and Enter or Space opens it without closing the box; Enter on
+// OK closes it. The next showing starts on OK again.
+TEST(AboutBox, LinksAreReachedAndOpenedWithTheKeyboard)
+{
+    seam::ScriptedHandler ui;
+    TAboutBox box;
+    for (int showing = 0; showing < 2; ++showing) {
+        SCOPED_TRACE(showing);
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+        EXPECT_EQ(QApplication::focusWidget(), box.OKButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), box.Copyright);
+        EXPECT_EQ(box.Copyright->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        EXPECT_NE(box.Copyright->frameStyle(), int(QFrame::NoFrame));
+        QTest::keyClick(box.Copyright, Qt::Key_Space);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), box.Homepage);
+        EXPECT_EQ(box.Copyright->palette().color(QPalette::WindowText), QColor(Qt::black)) << "the focus left it";
+        EXPECT_EQ(box.Copyright->frameStyle(), int(QFrame::NoFrame));
+        QTest::keyClick(box.Homepage, Qt::Key_Return);
+        EXPECT_TRUE(box.isVisible()) << "Enter on a link opens it, not the default button";
+        EXPECT_EQ(ui.openedUrls().mid(showing * 2), (QStringList{aboutMailUrl(), documentationUrl()}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), box.OKButton);
+        QTest::keyClick(box.OKButton, Qt::Key_Return);
+        EXPECT_FALSE(box.isVisible());
+        EXPECT_EQ(box.result(), QDialog::Accepted);
+    }
 }
 
 TEST(AboutBox, MailIsNewAndUnaddressedAndTheDocumentationIsALocalFile)

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -198,9 +199,31 @@ TEST_F(AnimationDlgTest, ArrowKeysMoveByOneOrEightWithCtrlAndKeepTheFocus)
     EXPECT_EQ(dlg.AnimImage->pos(), QPoint(18, 3));
     EXPECT_EQ(QApplication::focusWidget(), dlg.ScrollBox1);
     EXPECT_EQ(dlg.StatusBar1->currentMessage(), QStringLiteral("before"));
-    // Other keys do nothing to it.
-    QTest::keyClick(dlg.ScrollBox1, Qt::Key_A);
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(18, 3));
+    // Other keys do nothing to it, the scroll box's paging keys included.
+    TAnimParam far = dlg.GetParam();
+    far.OffsetX = far.OffsetY = 600; // a plane larger than the view, so that it could scroll
+    dlg.SetParam(far);
+    QApplication::processEvents();
+    const QPoint placed = dlg.AnimImage->pos();
+    ASSERT_GT(dlg.ScrollBox1->verticalScrollBar()->maximum(), 0);
+    const int scrolled = dlg.ScrollBox1->verticalScrollBar()->value();
+    for (const Qt::Key k : {Qt::Key_A, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Space})
+        QTest::keyClick(dlg.ScrollBox1, k);
+    EXPECT_EQ(dlg.ScrollBox1->verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(dlg.AnimImage->pos(), placed);
+}
+
+TEST_F(AnimationDlgTest, TheWorkingAreaShowsWhenItHasTheFocus)
+{
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    dlg.SpinEdit1->setFocus();
+    const QImage without = dlg.ScrollBox1->grab().toImage();
+    dlg.ScrollBox1->setFocus();
+    ASSERT_TRUE(dlg.ScrollBox1->hasFocus());
+    const QImage with = dlg.ScrollBox1->grab().toImage();
+    EXPECT_EQ(with.size(), without.size()) << "the frame keeps its width: nothing moves";
+    EXPECT_NE(with.pixel(0, with.height() / 2), without.pixel(0, without.height() / 2)) << "the frame changes colour";
 }
 
 TEST_F(AnimationDlgTest, CancelAndOkCloseWithTheirResultsAndTheDialogKeepsItsState)

@@ -5,13 +5,17 @@ namespace pdltool {
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> table = {
-        {"info", "FILE", "describe every member of a custom data file", 1, runInfo},
+        {"info", "[--json] FILE", "describe every member of a custom data file; with --json, as one JSON object",
+         1, runInfo, 1},
         {"extract", "FILE DIR", "write every member to a file of its own in DIR", 2, runExtract},
         {"verify", "FILE", "check every rule of the layout; exit 0 when all hold", 1, runVerify},
         {"render", "FILE --time HH:MM:SS -o PNG [--anim minute|hour|zero --frame N]",
          "draw the clock at that time as the desktop shows it (PNG, transparent outside its shape); with --anim, "
          "frame N (from 0, along the top row first) of that animation over it",
          5, runRender, 4},
+        {"thumbnail", "[--size N] [--time HH:MM:SS] FILE OUT.png",
+         "draw the clock at that time (default 10:08:36) scaled to fit N by N pixels (default 256), for file managers",
+         2, runThumbnail, 4},
     };
     return table;
 }

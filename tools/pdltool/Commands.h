@@ -43,5 +43,6 @@ int runInfo(const QStringList& arguments, Output& out);
 int runExtract(const QStringList& arguments, Output& out);
 int runVerify(const QStringList& arguments, Output& out);
 int runRender(const QStringList& arguments, Output& out);
+int runThumbnail(const QStringList& arguments, Output& out);
 
 } // namespace pdltool

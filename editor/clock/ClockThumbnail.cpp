@@ -1,0 +1,61 @@
+#include "ClockThumbnail.h"
+
+#include "CompletePicture.h"
+#include "SavedClock.h"
+
+#include "datafile/DataFileLayout.h"
+
+namespace dw {
+
+namespace {
+
+// The pixels the picture members' headers state, together (64 bits: four sides of up to 2^31).
+// A header that states no size is left to the decoder, which refuses it.
+int64_t statedPixels(const std::vector<std::vector<uint8_t>>& members)
+{
+    int64_t pixels = 0;
+    for (int i = pdl::kDialMember; i <= pdl::kSecondHandMember && size_t(i) < members.size(); ++i) {
+        const std::vector<uint8_t>& m = members[size_t(i)];
+        if (m.empty())
+            continue; // a built-in picture
+        const QSize size = bitmapHeaderFacts(m.data(), int64_t(m.size())).size;
+        if (size.isValid())
+            pixels += int64_t(size.width()) * size.height();
+    }
+    return pixels;
+}
+
+} // namespace
+
+QImage scaledToFit(const QImage& picture, int side)
+{
+    return picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+ClockThumbnail drawClockThumbnail(const std::vector<std::vector<uint8_t>>& members, const QTime& time, int side)
+{
+    ClockThumbnail out;
+    if (side < 1 || side > kMaxThumbnailSide) {
+        out.problem = QStringLiteral("a thumbnail is 1 to %1 pixels a side").arg(kMaxThumbnailSide);
+        return out;
+    }
+    if (statedPixels(members) > kMaxThumbnailPixels) {
+        out.problem = QStringLiteral("its pictures have more than %1 pixels together, too many for a thumbnail")
+                          .arg(kMaxThumbnailPixels);
+        return out;
+    }
+    SavedClock clock;
+    if (const QString problem = clock.load(members); !problem.isEmpty()) {
+        out.problem = problem;
+        return out;
+    }
+    const QImage picture = clock.render(time);
+    if (picture.isNull()) {
+        out.problem = QStringLiteral("the clock draws as an empty picture");
+        return out;
+    }
+    out.image = scaledToFit(picture, side);
+    return out;
+}
+
+} // namespace dw
