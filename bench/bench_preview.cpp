@@ -5,7 +5,8 @@
 // union of the rotated hands' alpha masks as QRegion(QBitmap).
 //
 // Two sequences: ticks one second apart (the second hand turns every tick, the minute hand every
-// 30 s, the hour hand every 4 min: what the preview does), and ticks where all three hands turn.
+// 30 s, the hour hand every 4 min: what the preview does), and ticks where all three hands turn
+// (the worst tick, every minute; goal 1.3 × Qt's).
 
 #include "BenchTimer.h"
 
@@ -214,10 +215,12 @@ int main(int argc, char** argv)
         std::printf("  region pixels at 10:10:35: ours %ld, Qt %ld\n", area(ourRegion.qregion()), area(qtRegion));
     }
 
-    const double oursTypical = bench::secondsPerCall([&] { ourTick(secondsApart()); });
-    const double qtTypical = bench::secondsPerCall([&] { qtTick(secondsApart()); });
-    const double oursAll = bench::secondsPerCall([&] { ourTick(allTurn()); });
-    const double qtAll = bench::secondsPerCall([&] { qtTick(allTurn()); });
+    // Ours and Qt's timed alternately, so that a neighbour busy on the machine for a while does
+    // not fall on one side of the ratio only.
+    const bench::PairTimes typical = bench::alternately([&] { ourTick(secondsApart()); }, [&] { qtTick(secondsApart()); });
+    const bench::PairTimes all = bench::alternately([&] { ourTick(allTurn()); }, [&] { qtTick(allTurn()); });
+    const double oursTypical = typical.ours, qtTypical = typical.peer;
+    const double oursAll = all.ours, qtAll = all.peer;
 
     // What one tick spends its time on (all three hands turning).
     const double turnOnly = bench::secondsPerCall([&] { dw::setHandAngles(scene, allTurn()); });
@@ -251,6 +254,7 @@ int main(int argc, char** argv)
     printTime("    ours: dial made in the display format", copyOnly);
     printTime("    ours: one DrawAt", drawOnly);
     bench::printRatio("tick, one second apart: Qt / ours", oursTypical, qtTypical, 1.0);
-    bench::printRatio("tick, all hands turn: Qt / ours", oursAll, qtAll, 1.0);
+    // The worst tick (every minute all three hands turn), the one a fixed time shows.
+    bench::printRatio("tick, all hands turn: Qt / ours", oursAll, qtAll, 1.3);
     return bench::exitStatus();
 }

@@ -35,16 +35,21 @@ std::set<std::pair<int, int>> circlePixels(int cx, int cy, int r)
 }
 
 // Inverts the pixels of a horizontal or vertical line from (x1, y1) up to, not including,
-// (x2, y2): all of them, or with a dotted pen runs of three on and three off.
+// (x2, y2), going right or down: all of them, or with a dotted pen runs of three on and three
+// off. Whole runs at a time (a widget repainted while a picture is dragged under it at a high
+// zoom paints this often).
 void invertLine(QPainter& painter, int x1, int y1, int x2, int y2, bool dotted)
 {
-    const int dx = x2 > x1 ? 1 : x2 < x1 ? -1 : 0;
-    const int dy = y2 > y1 ? 1 : y2 < y1 ? -1 : 0;
-    const int length = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
-    for (int i = 0; i < length; ++i) {
-        if (dotted && (i / 3) % 2 == 1)
-            continue;
-        painter.fillRect(x1 + i * dx, y1 + i * dy, 1, 1, Qt::white);
+    const bool across = x2 != x1;
+    const int length = across ? x2 - x1 : y2 - y1;
+    const int run = dotted ? 3 : length;
+    const int period = dotted ? 6 : std::max(length, 1);
+    for (int i = 0; i < length; i += period) {
+        const int n = std::min(run, length - i);
+        if (across)
+            painter.fillRect(x1 + i, y1, n, 1, Qt::white);
+        else
+            painter.fillRect(x1, y1 + i, 1, n, Qt::white);
     }
 }
 
@@ -72,8 +77,14 @@ void TCenterMark::paintEvent(QPaintEvent*)
     const int cx = width() / 2;
     const int cy = height() / 2;
     const int r = FRadius;
-    for (const auto& [x, y] : circlePixels(cx, cy, r))
-        painter.fillRect(x, y, 1, 1, Qt::white);
+    // The circle's pixels, worked out once for the radius.
+    if (m_circleRadius != r) {
+        const std::set<std::pair<int, int>> pixels = circlePixels(0, 0, r);
+        m_circle.assign(pixels.begin(), pixels.end());
+        m_circleRadius = r;
+    }
+    for (const auto& [x, y] : m_circle)
+        painter.fillRect(cx + x, cy + y, 1, 1, Qt::white);
     invertLine(painter, 0, cy, cx - r, cy, true);
     invertLine(painter, cx + r + 2, cy, width(), cy, true);
     invertLine(painter, cx, 0, cx, cy - r - 1, true);

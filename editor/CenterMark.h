@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 namespace dw {
 
 // The rotation-hole marker of the hand positioning dialog: a 255 × 255 control drawn over the
@@ -26,6 +29,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<std::pair<int, int>> m_circle; // the circle's pixels around (0, 0)
+    int m_circleRadius = -1;                   // the radius m_circle was made for
 };
 
 } // namespace dw

@@ -49,6 +49,20 @@ seam::FileDialogRequest openDataDialog()
     return d;
 }
 
+seam::FileDialogRequest exportImageDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Save;
+    d.name = QStringLiteral("ExportImageDialog");
+    d.title = QStringLiteral("画像として書き出す");
+    d.filter = QStringLiteral("PNG 画像 (*.png)|*.png");
+    d.defaultExt = QStringLiteral("png");
+    d.overwritePrompt = true;
+    d.hideReadOnly = true;
+    d.enableSizing = true;
+    return d;
+}
+
 std::optional<QString> executeFileDialog(seam::FileDialogRequest& dialog)
 {
     std::optional<QString> chosen = seam::fileDialog(dialog);

@@ -51,6 +51,7 @@ class TRotateImage;
 class ClockComposer;
 class RecoveryStore;
 struct ClockScene;
+class TShownTimeDlg;
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
 // fields below plus the state of its controls (title in Edit1, author text in Memo1, options
@@ -131,6 +132,23 @@ public:
     void Timer1Timer();
     // The renderers and centres as the composition needs them.
     ClockScene clockScene() const;
+
+    // --- The time shown and the clock as a picture (MainForm_ShownTime.cpp) ---------------
+    // A time of day the preview keeps to (and with it everything that shows the preview: the
+    // positioning dialog's background, the animation settings dialog), or none for the clock's
+    // own time. Nothing saved depends on it and it is not kept after exit; the status line says
+    // when one is set.
+    void setShownTime(std::optional<QTime> time);
+    std::optional<QTime> shownTime() const { return m_shownTime; }
+    // The time the preview shows at its next redraw.
+    QTime previewTime() const;
+    // ShownTime1: asks for the time to show, or the live clock.
+    void ShownTime1Click();
+    // The clock as the preview shows it now (redrawn first), ARGB32 and transparent outside the
+    // clock window's shape.
+    QImage clockPicture();
+    // ExportImage1: writes clockPicture() as a PNG file chosen in ExportImageDialog.
+    void ExportImage1Click();
 
     // --- Window shape (MainForm_Shape.cpp) -------------------------------------------------
     // Keeps a copy of the region as the shape and makes it the window region of ClockPanel;
@@ -242,6 +260,7 @@ public:
     seam::FileDialogRequest OpenDialog1;
     seam::FileDialogRequest SaveDialog1;
     seam::FileDialogRequest OpenDataDialog;
+    seam::FileDialogRequest ExportImageDialog;
 
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
@@ -277,6 +296,9 @@ public:
     QAction *N20 = nullptr, *Default3 = nullptr, *Yes3 = nullptr, *No3 = nullptr;
     QAction *N23 = nullptr, *Default4 = nullptr, *Yes4 = nullptr, *No4 = nullptr;
     QAction *Help1 = nullptr, *Manual1 = nullptr, *About1 = nullptr;
+    // Beyond the window description: the clock as a picture (File) and the time shown (Options).
+    QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr;
+    QLabel* ShownTimeLabel = nullptr; // in the status line while a time is set
 
 public slots:
     // Shared change handler of Edit1 and Memo1.
@@ -499,6 +521,8 @@ private:
     int m_timerDetached = 0; // how many plays have the timer's handler detached
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
+    std::optional<QTime> m_shownTime;        // see setShownTime
+    TShownTimeDlg* m_shownTimeDlg = nullptr; // made at its first showing, owned as a child
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
     SettingsLocation m_settings;
     // The user agreed to end the session although the project was modified; the next change

@@ -7,8 +7,10 @@
 #include "ScrollBox.h"
 
 #include "editor/clock/ClockLayout.h"
+#include "editor/clock/HoleSuggestion.h"
 #include "platform/Bitmap.h"
 #include "platform/Color.h"
+#include "platform/Seam.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,6 +18,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -111,8 +114,10 @@ void THandForm::FormCreate()
     ScrollBox1 = new ScrollBox(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setToolTip(QStringLiteral("作業台"));
-    // Only a press on a picture gives it the focus (so that the arrow keys reach it).
-    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    // A Tab stop (the keys place the hole without the mouse), and a press on a picture gives it
+    // the focus as well; a ring shows when it has it.
+    ScrollBox1->setFocusPolicy(Qt::StrongFocus);
+    ScrollBox1->setShowsFocus(true);
     ScrollBox1->installEventFilter(this);
     QWidget* plane = ScrollBox1->content();
     plane->setMouseTracking(true);
@@ -161,6 +166,14 @@ void THandForm::FormCreate()
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     outer->addWidget(StatusBar1);
+    // Beside the coordinates: what the arrow keys move, and the zoom.
+    KeysLabel = new QLabel(StatusBar1);
+    KeysLabel->setObjectName(QStringLiteral("KeysLabel"));
+    StatusBar1->addPermanentWidget(KeysLabel);
+    ZoomLabel = new QLabel(StatusBar1);
+    ZoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
+    ZoomLabel->setToolTip(QStringLiteral("表示倍率 (Ctrl + +/-/0、Ctrl + ホイール)"));
+    StatusBar1->addPermanentWidget(ZoomLabel);
 
     CenterPopupMenu = new QMenu(this);
     CenterPopupMenu->setObjectName(QStringLiteral("CenterPopupMenu"));
@@ -176,6 +189,25 @@ void THandForm::FormCreate()
     N4->setObjectName(QStringLiteral("N4"));
     N2 = HandPopupMenu->addAction(QStringLiteral("秒針のデフォルトに設定"));
     N2->setObjectName(QStringLiteral("N2"));
+    HandPopupMenu->addSeparator();
+    SuggestHole1 = HandPopupMenu->addAction(QStringLiteral("回転穴を推定(&A)"));
+    SuggestHole1->setObjectName(QStringLiteral("SuggestHole1"));
+
+    // The zoom keys act wherever the focus is in the dialog.
+    auto zoomAction = [this](const char* name, std::initializer_list<QKeySequence> keys) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(QList<QKeySequence>(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    // "+" is a shifted key on many keyboards: the toolkit matches Ctrl+Shift with "+" to Ctrl++
+    // itself, and a second sequence for the same keys would make the shortcut ambiguous (and
+    // dead).
+    ZoomIn1 = zoomAction("ZoomIn1", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOut1 = zoomAction("ZoomOut1", {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    ZoomReset1 = zoomAction("ZoomReset1", {QKeySequence(Qt::CTRL | Qt::Key_0)});
 
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
@@ -189,8 +221,23 @@ void THandForm::FormCreate()
     connect(N2, &QAction::triggered, this, &THandForm::N2Click);
     connect(HndVtoHoleBtn, &QPushButton::clicked, this, &THandForm::HndVtoHoleBtnClick);
     connect(CheckBox1, &QCheckBox::toggled, this, &THandForm::CheckBox1Click);
+    connect(SuggestHole1, &QAction::triggered, this, &THandForm::SuggestHole1Click);
+    connect(ZoomIn1, &QAction::triggered, this, &THandForm::zoomIn);
+    connect(ZoomOut1, &QAction::triggered, this, &THandForm::zoomOut);
+    connect(ZoomReset1, &QAction::triggered, this, &THandForm::zoomReset);
+
+    // The work area comes first in the Tab order, as it lies left of the buttons.
+    setTabOrder(ScrollBox1, Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, SetCenterBtn);
+    setTabOrder(SetCenterBtn, HourDefGtn);
+    setTabOrder(HourDefGtn, Button3);
+    setTabOrder(Button3, Button4);
+    setTabOrder(Button4, CheckBox1);
+    setTabOrder(CheckBox1, HndVtoHoleBtn);
 
     placeControls();
+    ZoomLabel->setText(zoomText());
 }
 
 // --- Pictures --------------------------------------------------------------------------------
@@ -201,6 +248,8 @@ void THandForm::setDialPicture(const TBitmap& dial)
     shown.Assign(dial);
     shown.SetPixelFormat(pfDevice);
     BkgImage->setPicture(shown.image());
+    // A dial without see-through pixels covers its place: the work area need not paint beneath.
+    BkgImage->setAttribute(Qt::WA_OpaquePaintEvent, !shown.image().isNull() && !shown.image().hasAlphaChannel());
     m_placement.setDialSize(shown.image().size());
     placeControls();
 }
@@ -251,9 +300,21 @@ QPoint THandForm::scrollPosition() const
 
 QSize THandForm::clientSize() const { return ScrollBox1->viewport()->size(); }
 
+QPoint THandForm::planeScroll() const
+{
+    const QPoint s = scrollPosition();
+    return {int(m_zoom.toPlane(s.x())), int(m_zoom.toPlane(s.y()))};
+}
+
+QSize THandForm::planeClient() const
+{
+    const QSize c = clientSize();
+    return {int(m_zoom.toPlaneStep(c.width())), int(m_zoom.toPlaneStep(c.height()))};
+}
+
 void THandForm::CenterBkg()
 {
-    m_placement.centerDial(clientSize(), scrollPosition());
+    m_placement.centerDial(planeClient(), planeScroll());
     placeControls();
 }
 
@@ -295,20 +356,42 @@ void THandForm::MoveControl(QWidget* control, int dx, int dy)
 
 void THandForm::KeepInView()
 {
-    m_placement.keepInView(FDragControl);
+    // What is shifted into the plane stays where it is on the screen: the view scrolls by as
+    // much, the plane growing as needed, so that nothing jumps under the pointer.
+    const HandPlacement::Box before = m_placement.screenBox(Part::Dial, m_zoom);
+    const QPoint shift = m_placement.keepInView(FDragControl, m_zoom);
+    if (shift.isNull()) {
+        placeControls();
+        return;
+    }
+    const HandPlacement::Box after = m_placement.screenBox(Part::Dial, m_zoom);
+    const QPoint scroll = scrollPosition() + QPoint(saturatedInt(after.left - before.left), saturatedInt(after.top - before.top));
+    const QSize client = clientSize();
+    m_planeFloor = m_planeFloor.expandedTo({saturatedInt(int64_t(scroll.x()) + client.width()),
+                                            saturatedInt(int64_t(scroll.y()) + client.height())});
     placeControls();
+    setScrollPosition(scroll);
 }
 
 void THandForm::placeControls()
 {
     m_placement.setHandVisible(!HandImage->isHidden());
     for (const Part part : {Part::Dial, Part::Hand, Part::Marker}) {
-        const HandPlacement::Box& box = m_placement.box(part);
-        controlOf(part)->setGeometry(widgetCoordinate(box.left), widgetCoordinate(box.top), int(box.width),
-                                     int(box.height));
+        const HandPlacement::Box box = m_placement.screenBox(part, m_zoom);
+        controlOf(part)->setGeometry(widgetCoordinate(box.left), widgetCoordinate(box.top),
+                                     int(std::min<int64_t>(box.width, QWIDGETSIZE_MAX)),
+                                     int(std::min<int64_t>(box.height, QWIDGETSIZE_MAX)));
     }
-    const QSize extent = m_placement.extent();
+    BkgImage->setZoom(m_zoom);
+    HandImage->setZoom(m_zoom);
+    const QSize extent = m_placement.screenExtent(m_zoom).expandedTo(m_planeFloor);
     ScrollBox1->setRanges(std::min(extent.width(), QWIDGETSIZE_MAX), std::min(extent.height(), QWIDGETSIZE_MAX));
+}
+
+void THandForm::setScrollPosition(QPoint p)
+{
+    ScrollBox1->horizontalScrollBar()->setValue(p.x());
+    ScrollBox1->verticalScrollBar()->setValue(p.y());
 }
 
 void THandForm::showCenter()
@@ -321,7 +404,7 @@ QString THandForm::statusText() const { return StatusBar1->currentMessage(); }
 
 QWidget* THandForm::controlAt(QPoint planePoint) const
 {
-    return controlOf(m_placement.hitTest(planePoint.x(), planePoint.y(), FCenterMark->isEnabled()));
+    return controlOf(m_placement.screenHitTest(planePoint.x(), planePoint.y(), FCenterMark->isEnabled(), m_zoom));
 }
 
 QWidget* THandForm::dragControl() const { return controlOf(FDragControl); }
@@ -339,12 +422,16 @@ void THandForm::FormShow()
 {
     FDragControl = Part::None;
     FDragging = false;
+    m_planeFloor = QSize();
     KeepInView();
     Button1->setFocus();
     CheckBox1Click();
     showCenter();
+    showKeys();
     if (MainForm)
         ScrollBox1->setColor(MainForm->ScrollBox1->color());
+    // The dialog opens with the hole in view, however large the dial.
+    bringHoleIntoView();
 }
 
 // --- Mouse -----------------------------------------------------------------------------------
@@ -358,6 +445,7 @@ void THandForm::BkgImageMouseDown(QWidget* sender, Qt::MouseButton, Qt::Keyboard
     FDragStart = QPoint(x, y);
     FDragControl = part;
     ScrollBox1->setFocus(Qt::MouseFocusReason);
+    showKeys();
 }
 
 void THandForm::BkgImageMouseMove(QWidget* sender, Qt::KeyboardModifiers shift, int x, int y)
@@ -369,15 +457,18 @@ void THandForm::BkgImageMouseMove(QWidget* sender, Qt::KeyboardModifiers shift, 
         else
             x = FDragStart.x();
     }
+    // Positions within the control are screen pixels: the control moves by the whole dial or
+    // hand pixels they make at the zoom, and what is left over stays between the pointer and
+    // the control until the next movement.
     if (FDragging)
-        MoveControl(sender, x - FDragStart.x(), y - FDragStart.y());
+        MoveControl(sender, int(m_zoom.toPlaneStep(x - FDragStart.x())), int(m_zoom.toPlaneStep(y - FDragStart.y())));
 }
 
 void THandForm::BkgImageMouseUp(QWidget* sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)
 {
     if (!FDragging)
         return;
-    const HandPlacement::Box& box = m_placement.box(partOf(sender));
+    const HandPlacement::Box box = m_placement.screenBox(partOf(sender), m_zoom);
     const QPoint scroll = scrollPosition();
     setWindowTitle(QStringLiteral("%1-%2,%3-%4")
                        .arg(box.left - scroll.x())
@@ -395,7 +486,7 @@ bool THandForm::planeMouseEvent(QMouseEvent* event)
     QWidget*& captured = m_captured;
     const QPoint at = event->position().toPoint();
     auto within = [&](QWidget* control) {
-        const HandPlacement::Box& box = m_placement.box(partOf(control));
+        const HandPlacement::Box box = m_placement.screenBox(partOf(control), m_zoom);
         return QPoint(saturatedInt(at.x() - box.left), saturatedInt(at.y() - box.top));
     };
     switch (event->type()) {
@@ -446,6 +537,13 @@ bool THandForm::ScrollBoxWndProc(QKeyEvent* event)
 {
     const int key = event->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (key == Qt::Key_Space && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        // Switches between the marker and the hand as a press on them would choose them; a
+        // hidden hand cannot be chosen.
+        FDragControl = FDragControl == Part::Marker && !HandImage->isHidden() ? Part::Hand : Part::Marker;
+        showKeys();
+        return true;
+    }
     if (FDragControl != Part::None) {
         const int step = (event->modifiers() & Qt::ControlModifier) ? 8 : 1;
         QWidget* control = controlOf(FDragControl);
@@ -471,14 +569,53 @@ bool THandForm::ScrollBoxWndProc(QKeyEvent* event)
     return arrow;
 }
 
+void THandForm::workAreaFocused(Qt::FocusReason reason)
+{
+    const bool fromKeyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
+    if (fromKeyboard && FDragControl == Part::None)
+        FDragControl = Part::Marker;
+    showKeys();
+}
+
+QString THandForm::keysText() const
+{
+    if (!ScrollBox1->hasFocus() || FDragControl == Part::None)
+        return {};
+    const QString moved = FDragControl == Part::Hand ? QStringLiteral("針") : FDragControl == Part::Dial ? QStringLiteral("文字盤") : QStringLiteral("回転穴");
+    if (HandImage->isHidden())
+        return QStringLiteral("矢印キー: %1を移動").arg(moved);
+    const QString other = FDragControl == Part::Marker ? QStringLiteral("針") : QStringLiteral("回転穴");
+    return QStringLiteral("矢印キー: %1を移動  Space: %2に切替").arg(moved, other);
+}
+
+void THandForm::showKeys()
+{
+    const QString text = keysText();
+    KeysLabel->setText(text);
+    KeysLabel->setVisible(!text.isEmpty());
+}
+
 bool THandForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == HandImage && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         placeControls();
         return false;
     }
-    if (watched == ScrollBox1 && event->type() == QEvent::KeyPress)
-        return ScrollBoxWndProc(static_cast<QKeyEvent*>(event));
+    if (watched == ScrollBox1) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return ScrollBoxWndProc(static_cast<QKeyEvent*>(event));
+        case QEvent::FocusIn:
+            workAreaFocused(static_cast<QFocusEvent*>(event)->reason());
+            break;
+        case QEvent::FocusOut:
+            showKeys();
+            break;
+        default:
+            break;
+        }
+    }
     if (watched == ScrollBox1->content()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
@@ -486,6 +623,8 @@ bool THandForm::eventFilter(QObject* watched, QEvent* event)
         case QEvent::MouseMove:
         case QEvent::MouseButtonRelease:
             return planeMouseEvent(static_cast<QMouseEvent*>(event));
+        case QEvent::Wheel:
+            return wheelZoom(static_cast<QWheelEvent*>(event));
         case QEvent::ToolTip: {
             auto* help = static_cast<QHelpEvent*>(event);
             // The hint of what lies under the pointer; the work area's own elsewhere.
@@ -527,5 +666,20 @@ void THandForm::HndVtoHoleBtnClick()
 }
 
 void THandForm::CheckBox1Click() { FCenterMark->setEnabled(!CheckBox1->isChecked()); }
+
+void THandForm::SuggestHole1Click()
+{
+    const std::optional<QPoint> hole = suggestRotationHole(HandImage->picture());
+    if (!hole) {
+        seam::beep();
+        return;
+    }
+    // As a drag of the hand would: the hand moves, the hole on the dial stays; OK keeps it.
+    FDragControl = Part::Hand;
+    m_placement.moveHandHoleTo(*hole);
+    placeControls();
+    KeepInView();
+    showKeys();
+}
 
 } // namespace dw

@@ -5,6 +5,11 @@
 // last with the arrow keys) until the hole sits right on both pictures. The main window reads
 // the hole back relative to the dial (the centre) and to the hand (the pivot) when the dialog
 // closes with OK. Without the hand it gives all three hands one centre.
+//
+// The work area zooms from 25 to 800 % about the marker (Ctrl with +, =, − and 0, or with the
+// wheel), the marker keeping its size on the screen while everything it reads back stays in
+// dial and hand pixels. It is a Tab stop: with the focus the arrow keys move the marker, or the
+// hand after Space, as a press on either would choose it.
 
 #include "editor/clock/HandPlacement.h"
 
@@ -14,9 +19,11 @@
 class QAction;
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class QWheelEvent;
 
 namespace dw {
 
@@ -61,10 +68,29 @@ public:
     void HndVtoHoleBtnClick();
     // The marker takes the mouse exactly when CheckBox1 is not checked.
     void CheckBox1Click();
+    // SuggestHole1: moves the hand so that the marker lands on the point of the hand most likely
+    // its hole (suggestRotationHole); a beep and nothing else for a hand without opaque pixels.
+    void SuggestHole1Click();
+
+    // --- Zoom (HandUnit_Zoom.cpp) ---------------------------------------------------------
+    // The zoom of the work area; kept between showings. Setting it keeps the marker's middle
+    // where it is on the screen, scrolling as far as needed.
+    ZoomLevel zoom() const { return m_zoom; }
+    void setZoom(ZoomLevel zoom);
+    void zoomIn();
+    void zoomOut();
+    void zoomReset();
+    // The screen pixel of the hole within the visible area.
+    QPoint holeInView() const;
+    // What the status line shows beside the coordinates: the zoom, and while the work area has
+    // the focus, what the arrow keys move and the key that switches.
+    QString zoomText() const;
+    QString keysText() const;
 
     // What the status line shows.
     QString statusText() const;
-    // The control a press at a point of the work area's plane reaches; nullptr for none.
+    // The control a press at a point of the work area's plane (its screen pixels, as the
+    // controls are placed at the zoom) reaches; nullptr for none.
     QWidget* controlAt(QPoint planePoint) const;
     // The last control pressed (nullptr: none since the dialog was shown).
     QWidget* dragControl() const;
@@ -91,6 +117,13 @@ public:
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
     QAction* N2 = nullptr;
+    QAction* SuggestHole1 = nullptr;
+    // Zoom in (Ctrl++, Ctrl+=), out (Ctrl+−) and back to 100 % (Ctrl+0).
+    QAction* ZoomIn1 = nullptr;
+    QAction* ZoomOut1 = nullptr;
+    QAction* ZoomReset1 = nullptr;
+    QLabel* ZoomLabel = nullptr; // the status line's zoom
+    QLabel* KeysLabel = nullptr; // the status line's word on the arrow keys
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -100,19 +133,37 @@ private:
     void FormCreate();
     void FormShow();
     // The work area's key handling, in front of its own: the arrow keys move the control
-    // pressed last instead of scrolling or moving the focus.
+    // pressed last instead of scrolling or moving the focus; Space switches between the marker
+    // and the hand.
     bool ScrollBoxWndProc(QKeyEvent* event);
+    // The work area took the focus: from the keyboard with nothing pressed yet, the keys move
+    // the marker.
+    void workAreaFocused(Qt::FocusReason reason);
+    void showKeys();
     bool planeMouseEvent(QMouseEvent* event);
     HandPlacement::Part partOf(const QWidget* control) const;
     QWidget* controlOf(HandPlacement::Part part) const;
+    // The scroll positions and the visible area's size in screen pixels, and the same on the
+    // plane (dial and hand pixels) at the zoom.
     QPoint scrollPosition() const;
     QSize clientSize() const;
+    QPoint planeScroll() const;
+    QSize planeClient() const;
+    void setScrollPosition(QPoint p);
+    // Scrolls the hole to the middle of the visible area unless it is in its middle half.
+    void bringHoleIntoView();
+    bool wheelZoom(QWheelEvent* event);
     void showCenter();
     void defaultHand(int tenths);
     // Puts the controls where the placement says and fits the scroll ranges to them.
     void placeControls();
 
     HandPlacement m_placement; // positions, FDialCenter and FHandPivot
+    ZoomLevel m_zoom;
+    // The least size of the work area's plane: what lets the view stay where it is after the
+    // group was shifted into the plane, or after a zoom about the marker. Cleared at showing.
+    QSize m_planeFloor;
+    int m_wheelSteps = 0; // wheel rotation with Ctrl not yet made into a zoom step, 1/120 notch
     bool FDragging = false;
     QPoint FDragStart;
     HandPlacement::Part FDragControl = HandPlacement::Part::None;

@@ -36,6 +36,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     OpenDialog1 = openWaveDialog();
     SaveDialog1 = saveDataDialog();
     OpenDataDialog = openDataDialog();
+    ExportImageDialog = exportImageDialog();
     createMenu();
     createSlots();
     createControls();

@@ -120,6 +120,9 @@ void TMainForm::connectCommands()
     command(Manual1, &TMainForm::Manual1Click);
     Manual1->setShortcut(QKeySequence(Qt::Key_F1));
     command(About1, &TMainForm::About1Click);
+    // Neither changes the project: no step of the history.
+    command(ExportImage1, &TMainForm::ExportImage1Click);
+    command(ShownTime1, &TMainForm::ShownTime1Click);
     Undo1->setShortcut(QKeySequence::Undo);
     Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     for (QAction* item : {Compress1, ExtrudeHand1})

@@ -35,7 +35,7 @@ ClockScene TMainForm::clockScene() const
 void TMainForm::Timer1Timer()
 {
     const ClockScene scene = clockScene();
-    setHandAngles(scene, handAnglesAt(m_timeSource()));
+    setHandAngles(scene, handAnglesAt(previewTime()));
     {
         TBitmap picture;
         m_composer->compose(scene, picture);

@@ -37,6 +37,7 @@ const MainMenuEntry kEntries[] = {
     ITEM(1, Recent1, "最近使ったファイル(&R)", "", 0),
     ITEM(2, RecentClear1, "一覧を消去", "最近使ったファイルの一覧を空にします。", 0),
     ITEM(1, Save1, "保存(&Save)", "カスタムデータをファイルに保存します。", 0),
+    ITEM(1, ExportImage1, "画像として書き出す(&I)...", "プレビューの時計を PNG 画像として書き出します。", 0),
     SEP(1, N1),
     ITEM(1, Exit1, "終了(e&Xit)", "", 0),
 
@@ -127,6 +128,7 @@ const MainMenuEntry kEntries[] = {
 
     ITEM(0, O2, "オプション(&O)", "", 0),
     ITEM(1, N17, "作業台の色(&Color)", "作業台の色を変更します。", 0),
+    ITEM(1, ShownTime1, "表示する時刻(&T)...", "プレビューに表示する時刻を指定します。保存するデータは変わりません。", 0),
     ITEM(1, Compress1, "保存ファイルの自動圧縮(Compression)", "保存ファイルを Compress.exe で自動圧縮を指定します。", kChecked),
     ITEM(1, O1, "カスタムデータをロードする時に", "実行時に変更できる設定項目の初期値を設定できます。", 0),
     ITEM(2, N18, "針の半透明化を", "半透明の針越しに文字盤が透けて見えるようにします。", 0),

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "editor/clock/ZoomLevel.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QWidget>
 
 namespace dw {
 
-// A picture control: shows its picture at the top left, unscaled; where the control is larger
-// the parent shows through. It also carries the BMP file bytes the picture came from, when it
+// A picture control: shows its picture at the top left, unscaled (or zoomed, each pixel a square
+// as drawZoomed draws it); where the control is larger the parent shows through. It also carries the BMP file bytes the picture came from, when it
 // came from a file image, so that a hidden instance can hold a built-in picture for others.
 class PictureBox : public QWidget {
     Q_OBJECT
@@ -22,6 +24,10 @@ public:
     bool loadFromBmp(const QByteArray& bytes);
     const QByteArray& bmpBytes() const { return m_bmp; }
 
+    // The zoom the picture is shown at; 100 % at first. The control's size is the caller's.
+    ZoomLevel zoom() const { return m_zoom; }
+    void setZoom(ZoomLevel zoom);
+
     QSize sizeHint() const override;
 
 protected:
@@ -30,6 +36,9 @@ protected:
 private:
     QImage m_picture;
     QByteArray m_bmp;
+    ZoomLevel m_zoom;
+    QImage m_zoomable; // m_picture as drawZoomed reads it, made at the first zoomed painting
+    QImage m_zoomed;   // the part painted last, its memory reused
 };
 
 } // namespace dw

@@ -26,8 +26,18 @@ public:
     TColor color() const { return m_color; }
     void setColor(TColor color);
 
+    // For a work area the keys act on: a ring in the highlight colour around the visible area
+    // while it has the keyboard focus. Off at first.
+    void setShowsFocus(bool shows);
+    bool focusShown() const;
+
+protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
 private:
     QWidget* m_content;
+    QWidget* m_focusRing = nullptr;
     TColor m_color = clBtnFace;
 };
 

@@ -104,6 +104,11 @@ public:
     // transparent pixels become `color` (black when it resolves to black).
     void CopyRenderedTo(TBitmap& bitmap, bool withMask, TColor color) const;
 
+    // A number that changes whenever the rendered image may have changed (every Render and
+    // ClearImages), never the same for two renderings of any controls: who keeps something made
+    // from a rendered image tells by it whether to make it again.
+    uint64_t RenderStamp() const { return FRenderStamp; }
+
     const TMemoryStream& SourceDib() const { return FSourceDib; }
     const TMemoryStream& RotatedDib() const { return FRotatedDib; }
     const TMemoryStream& MaskDib() const { return FMaskDib; }
@@ -162,6 +167,7 @@ private:
     TMemoryStream FMaskDib;
     TMemoryStream FSourceDib;
     std::optional<TRegion> FRegionCache;
+    uint64_t FRenderStamp = 0;
     std::vector<uint32_t> FDrawnWords; // see drawnWords; empty until made
     int FDrawsWithoutWords = 0;        // drawings of the rendered image before FDrawnWords
     bool FTransparent = false;

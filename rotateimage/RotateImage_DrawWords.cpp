@@ -3,11 +3,15 @@
 // On a true-colour canvas the five transfers of the mask blit leave the image's colour where the
 // mask is opaque and the canvas as it was elsewhere. That result, a word per pixel of the
 // rendered image, is made once by the same transfers and kept until the image is rendered anew;
-// each drawing is then one pass over the rows.
+// each drawing is then one pass over the rows. The first drawing of a 24-bit rendering (a hand
+// turned every second is drawn once per rendering) reads the rendered rows and the mask straight
+// instead: a 24-bit pixel shows as its own colour on such a canvas, and the engine's masks hold
+// only 0 (opaque) and 1 (transparent).
 
 #include "RotateImage_20001122.h"
 
 #include "DibFormat.h"
+#include "MaskedRow.h"
 #include "MixRow.h"
 
 #include "platform/Canvas.h"
@@ -73,11 +77,22 @@ bool TCustomRotateImage::drawMaskedWords(TCanvas& canvas, const TRect& part, con
     } catch (const EFrameworkError&) {
         return false;
     }
-    if (!words)
-        return false;
-    const size_t w = size_t(image.width());
     uint8_t* const bits = surface->bits();
     const int64_t stride = surface->bytesPerLine();
+    if (!words) {
+        if (image.bitCount() != 24 || image.compression() != 0 || mask.bitCount() != 8)
+            return false;
+        for (const TRect& piece : pieces)
+            for (int32_t y = piece.Top; y < piece.Bottom; ++y) {
+                const int32_t iy = int32_t(int64_t(y) - at.Y + part.Top);
+                const int64_t ix = int64_t(piece.Left) - at.X + part.Left;
+                auto* out = reinterpret_cast<uint32_t*>(bits + y * stride) + piece.Left;
+                overlayMaskedRow24(image.rowFromTop(iy) + 3 * ix, mask.rowFromTop(iy) + ix, out, piece.Width());
+            }
+        canvas.wordsWritten();
+        return true;
+    }
+    const size_t w = size_t(image.width());
     for (const TRect& piece : pieces)
         for (int32_t y = piece.Top; y < piece.Bottom; ++y) {
             // Device (x, y) shows pixel (x − at.X + part.Left, y − at.Y + part.Top) of the image.

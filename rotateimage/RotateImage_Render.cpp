@@ -12,6 +12,7 @@
 #include "platform/Canvas.h"
 #include "platform/Dib.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace dw {
@@ -19,6 +20,12 @@ namespace dw {
 namespace {
 
 int bitCountOf(const TMemoryStream& image) { return readLE16(image.Memory() + 28); }
+
+uint64_t nextRenderStamp()
+{
+    static std::atomic<uint64_t> stamps{0};
+    return ++stamps;
+}
 
 // The colour key Render uses for the source.
 RotateKey sourceKey(const TMemoryStream& source, bool transparent, TTransparentMode mode, TColor color)
@@ -57,6 +64,7 @@ void TCustomRotateImage::Loaded()
 
 void TCustomRotateImage::Render(bool forPrint)
 {
+    FRenderStamp = nextRenderStamp();
     FRegionCache.reset();
     FDrawnWords.clear();
     FDrawsWithoutWords = 0;
@@ -84,6 +92,7 @@ void TCustomRotateImage::ClearImages()
     FSourceDib.Clear();
     FRotatedDib.Clear();
     FMaskDib.Clear();
+    FRenderStamp = nextRenderStamp();
     FRegionCache.reset();
     std::vector<uint32_t>().swap(FDrawnWords);
     FDrawsWithoutWords = 0;

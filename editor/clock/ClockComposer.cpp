@@ -46,16 +46,12 @@ void composeClock(const ClockScene& scene, TBitmap& picture)
 
 void ClockComposer::compose(const ClockScene& scene, TBitmap& picture)
 {
-    const TMemoryStream& rendered = scene.dial->RotatedDib();
-    const auto* bytes = rendered.Memory();
-    const size_t size = size_t(rendered.size());
-    const bool same = m_valid && m_renderedDial.size() == size && (size == 0 || std::memcmp(m_renderedDial.data(), bytes, size) == 0);
-    if (!same) {
-        m_valid = false;
+    // Stamps are never 0 and never repeat, whichever renderer made them.
+    if (m_renderedDial == 0 || m_renderedDial != scene.dial->RenderStamp()) {
+        m_renderedDial = 0;
         scene.dial->CopyRenderedTo(m_dial, false, clBlack);
         m_dial.SetPixelFormat(pfDevice);
-        m_renderedDial.assign(bytes, bytes + size);
-        m_valid = true;
+        m_renderedDial = scene.dial->RenderStamp();
     }
     // The copy shares the kept pixels until the first hand is drawn on it.
     picture.Assign(m_dial);
@@ -87,6 +83,27 @@ TRegion extrudedShape(const ClockScene& scene, const TRegion& clockShape, TSize 
         if (const std::optional<TRegion> region = HandRgnAt(*h.hand, h.centre))
             CombineRgn(result, result, *region, RGN_OR);
     return result;
+}
+
+TRegion clockWindowRegion(const ClockScene& scene, const TRegion& clockShape, bool extrudeHand, TSize windowSize)
+{
+    if (extrudeHand)
+        return extrudedShape(scene, clockShape, windowSize);
+    return clockShape.isEmpty() ? CreateRectRgn(0, 0, windowSize.cx, windowSize.cy) : clockShape;
+}
+
+QImage pictureWithinRegion(const QImage& composed, const TRegion& windowRegion)
+{
+    if (composed.isNull())
+        return {};
+    const QImage opaque = composed.convertToFormat(QImage::Format_ARGB32);
+    QImage out(opaque.size(), QImage::Format_ARGB32);
+    out.fill(Qt::transparent);
+    for (const QRect& r : windowRegion.qregion().intersected(opaque.rect()))
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memcpy(out.scanLine(y) + size_t(r.left()) * 4, opaque.constScanLine(y) + size_t(r.left()) * 4,
+                        size_t(r.width()) * 4);
+    return out;
 }
 
 } // namespace dw

@@ -11,6 +11,8 @@
 #include "platform/Geometry.h"
 #include "platform/Region.h"
 
+#include <QImage>
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -47,16 +49,15 @@ void composeClock(const ClockScene& scene, TBitmap& picture);
 
 // composeClock for a clock drawn again and again (the preview's ticks): the dial's rendered
 // picture, converted to the display's format, is kept between compositions and made again only
-// when the dial renderer's rendered image has changed, byte for byte. The pictures are the same
-// as composeClock's.
+// when the dial renderer has rendered anew (its RenderStamp). The pictures are the same as
+// composeClock's.
 class ClockComposer {
 public:
     void compose(const ClockScene& scene, TBitmap& picture);
 
 private:
-    std::vector<uint8_t> m_renderedDial; // the rendered image m_dial was made from
-    TBitmap m_dial;                      // it, in the display's format
-    bool m_valid = false;
+    uint64_t m_renderedDial = 0; // the RenderStamp m_dial was made at; 0 for none
+    TBitmap m_dial;              // it, in the display's format
 };
 
 // The region of the pixels a hand paints when drawn with its pivot on `centre`, in dial
@@ -68,5 +69,13 @@ std::optional<TRegion> HandRgnAt(const TCustomRotateImage& hand, TPoint centre);
 // clock's shape. An empty shape (no shape) stands for the whole window of `windowSize`, so that
 // the union never shrinks the window to the hands alone.
 TRegion extrudedShape(const ClockScene& scene, const TRegion& clockShape, TSize windowSize);
+
+// The clock window's region with the hands where they stand now: the shape (the whole window of
+// `windowSize` for no shape), widened by the hands with ExtrudeHand.
+TRegion clockWindowRegion(const ClockScene& scene, const TRegion& clockShape, bool extrudeHand, TSize windowSize);
+
+// The clock as the desktop shows it: the composed picture as ARGB32 with every pixel outside the
+// window region transparent (alpha 0, colour 0); null for a null picture.
+QImage pictureWithinRegion(const QImage& composed, const TRegion& windowRegion);
 
 } // namespace dw

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace dw {
 
@@ -161,30 +162,46 @@ void HandPlacement::shift(int64_t dx, int64_t dy)
     }
 }
 
-void HandPlacement::keepInView(Part dragged)
+QPoint HandPlacement::keepInView(Part dragged, ZoomLevel zoom)
 {
     if (dragged == Part::None)
-        return;
-    int64_t left = box(dragged).left;
-    int64_t top = box(dragged).top;
+        return {};
     // The group that moves with the dragged part.
-    if (m_handVisible && (dragged == Part::Marker || dragged == Part::Dial)) {
-        left = std::min(left, m_hand.left);
-        top = std::min(top, m_hand.top);
+    std::vector<Part> group{dragged};
+    if (m_handVisible && (dragged == Part::Marker || dragged == Part::Dial))
+        group.push_back(Part::Hand);
+    if (dragged == Part::Dial)
+        group.push_back(Part::Marker);
+    // How far a part must move for what shows of it on the screen to start at the plane's edge
+    // or beyond: a picture's position must not be negative; the marker keeps its screen size,
+    // so its hole must show at screen pixel 127 or beyond (at 100 %: the marker's position must
+    // not be negative either).
+    const int64_t firstHole = (int64_t(kMarkerHole) * 100 + zoom.percent() - 1) / zoom.percent();
+    int64_t dx = 0, dy = 0;
+    for (const Part part : group) {
+        const Box& b = box(part);
+        const int64_t least = part == Part::Marker ? firstHole - kMarkerHole : 0;
+        dx = std::max(dx, least - b.left);
+        dy = std::max(dy, least - b.top);
     }
-    if (dragged == Part::Dial) {
-        left = std::min(left, m_marker.left);
-        top = std::min(top, m_marker.top);
-    }
-    if (left < 0)
-        shift(-left, 0);
-    if (top < 0)
-        shift(0, -top);
+    if (dx > 0)
+        shift(dx, 0);
+    if (dy > 0)
+        shift(0, dy);
+    // Only a part near the ends of the plane's range needs a shift beyond 32 bits.
+    return saturated(dx, dy);
 }
 
 void HandPlacement::alignHandToHole()
 {
     m_hand.left = m_marker.left + (m_marker.width - m_hand.width) / 2;
+}
+
+void HandPlacement::moveHandHoleTo(QPoint p)
+{
+    const int64_t holeX = m_marker.left + kMarkerHole, holeY = m_marker.top + kMarkerHole;
+    m_hand.left = holeX - p.x();
+    m_hand.top = holeY - p.y();
 }
 
 void HandPlacement::centreHole(QSize client, QPoint scroll)
@@ -218,6 +235,47 @@ QSize HandPlacement::extent() const
     if (m_handVisible) {
         right = std::max(right, m_hand.right());
         bottom = std::max(bottom, m_hand.bottom());
+    }
+    return {saturate(std::max<int64_t>(right, 0)), saturate(std::max<int64_t>(bottom, 0))};
+}
+
+// --- On the screen ----------------------------------------------------------------------------
+
+HandPlacement::Box HandPlacement::screenBox(Part part, ZoomLevel zoom) const
+{
+    if (part == Part::Marker) {
+        const QPoint hole = screenHole(zoom);
+        return {int64_t(hole.x()) - kMarkerHole, int64_t(hole.y()) - kMarkerHole, kMarkerSize, kMarkerSize};
+    }
+    const Box& b = box(part);
+    const int64_t left = zoom.toScreen(b.left), top = zoom.toScreen(b.top);
+    return {left, top, zoom.toScreen(b.right()) - left, zoom.toScreen(b.bottom()) - top};
+}
+
+QPoint HandPlacement::screenHole(ZoomLevel zoom) const
+{
+    return saturated(zoom.toScreen(m_marker.left + kMarkerHole), zoom.toScreen(m_marker.top + kMarkerHole));
+}
+
+HandPlacement::Part HandPlacement::screenHitTest(int64_t x, int64_t y, bool markerTakesMouse, ZoomLevel zoom) const
+{
+    const Box marker = screenBox(Part::Marker, zoom);
+    if (markerTakesMouse && markerHits(x - marker.left, y - marker.top))
+        return Part::Marker;
+    if (m_handVisible && screenBox(Part::Hand, zoom).contains(x, y))
+        return Part::Hand;
+    if (screenBox(Part::Dial, zoom).contains(x, y))
+        return Part::Dial;
+    return Part::None;
+}
+
+QSize HandPlacement::screenExtent(ZoomLevel zoom) const
+{
+    int64_t right = std::max(screenBox(Part::Dial, zoom).right(), screenBox(Part::Marker, zoom).right());
+    int64_t bottom = std::max(screenBox(Part::Dial, zoom).bottom(), screenBox(Part::Marker, zoom).bottom());
+    if (m_handVisible) {
+        right = std::max(right, screenBox(Part::Hand, zoom).right());
+        bottom = std::max(bottom, screenBox(Part::Hand, zoom).bottom());
     }
     return {saturate(std::max<int64_t>(right, 0)), saturate(std::max<int64_t>(bottom, 0))};
 }

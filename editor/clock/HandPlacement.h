@@ -10,6 +10,8 @@
 // centre near the ends of the 32-bit range stays exact however the parts are moved, and what
 // is read back saturates to the 32-bit range of the file instead of wrapping.
 
+#include "ZoomLevel.h"
+
 #include <QPoint>
 #include <QSize>
 
@@ -74,10 +76,15 @@ public:
     void move(Part part, int64_t dx, int64_t dy);
     // After moving `dragged`: when its group (the dial with everything on it, the marker with
     // the hand, or the hand alone) starts left of or above the plane, all three move right or
-    // down until the group starts exactly at the edge.
-    void keepInView(Part dragged);
+    // down until the group starts exactly at the edge. Returns how far they moved (≥ 0).
+    // At a zoom the edge is the screen's: the pictures start at it, the marker (which keeps its
+    // screen size) starts at it or as near after it as whole dial pixels allow.
+    QPoint keepInView(Part dragged, ZoomLevel zoom = ZoomLevel(100));
     // The hand sideways so that its middle column sits on the hole; its top stays.
     void alignHandToHole();
+    // The hand (alone) so that its pixel p lies under the hole: the pivot becomes p, the centre
+    // stays.
+    void moveHandHoleTo(QPoint p);
     // The hole to the dial's middle, the dial to the middle of the visible area.
     void centreHole(QSize client, QPoint scroll);
     // As centreHole, and the pivot to the default for a hand: (hand width div 2, R × tenths
@@ -89,6 +96,18 @@ public:
     Part hitTest(int64_t x, int64_t y, bool markerTakesMouse) const;
     // The right and bottom ends of what is shown on the plane (at least 0).
     QSize extent() const;
+
+    // --- The same on the screen, at a zoom ----------------------------------------------------
+    // Where a part shows: the dial and the hand scaled (their plane pixels as squares of the
+    // zoom), the marker at its own size of 255 × 255 around the screen pixel of the hole.
+    Box screenBox(Part part, ZoomLevel zoom) const;
+    // The screen pixel of the hole (the marker's middle).
+    QPoint screenHole(ZoomLevel zoom) const;
+    // hitTest for a point of the screen plane: the marker by its circle on the screen, the
+    // pictures by the squares they show.
+    Part screenHitTest(int64_t x, int64_t y, bool markerTakesMouse, ZoomLevel zoom) const;
+    // extent() on the screen.
+    QSize screenExtent(ZoomLevel zoom) const;
 
 private:
     struct Point64 {

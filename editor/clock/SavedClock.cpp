@@ -8,10 +8,8 @@
 #include "platform/MemoryStream.h"
 #include "rotateimage/RotateImage.h"
 
-#include <QRegion>
 #include <QStringList>
 
-#include <cstring>
 
 namespace dw {
 
@@ -107,12 +105,7 @@ ClockScene SavedClock::scene() const
     return s;
 }
 
-TRegion SavedClock::windowRegion() const
-{
-    if (m_extrudeHand)
-        return extrudedShape(scene(), m_shape, m_size);
-    return m_shape.isEmpty() ? CreateRectRgn(0, 0, m_size.cx, m_size.cy) : m_shape;
-}
+TRegion SavedClock::windowRegion() const { return clockWindowRegion(scene(), m_shape, m_extrudeHand, m_size); }
 
 QImage SavedClock::render(const QTime& time)
 {
@@ -122,14 +115,7 @@ QImage SavedClock::render(const QTime& time)
     composeClock(s, picture);
     if (picture.Empty())
         return {};
-    const QImage composed = picture.image().convertToFormat(QImage::Format_ARGB32);
-    QImage out(composed.size(), QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    for (const QRect& r : windowRegion().qregion().intersected(composed.rect()))
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            std::memcpy(out.scanLine(y) + size_t(r.left()) * 4, composed.constScanLine(y) + size_t(r.left()) * 4,
-                        size_t(r.width()) * 4);
-    return out;
+    return pictureWithinRegion(picture.image(), windowRegion());
 }
 
 } // namespace dw

@@ -8,7 +8,10 @@
 #   2. a dial cut short is refused with a message, and the project is left unmodified (the window
 #      then closes without the close guard's question);
 #   3. OK pressed while the animation settings dialog plays its test, followed at once by a save:
-#      the saved file holds the animation.
+#      the saved file holds the animation;
+#   4. a hole placed in the positioning dialog zoomed to 800 % with the keyboard's own Ctrl and
+#      "+", by a drag and by keys alone, then the time fixed and the clock written as a picture:
+#      the saved file holds the numbers of dial pixels, and the picture is the clock's size.
 set -euo pipefail
 
 editor=$(realpath "$1")
@@ -197,3 +200,53 @@ grep -q "slot 5 (minute animation): .*kind 2, embedded strip.*1000 ms a frame" <
 $info"
 close_editor
 echo "ok: the animation confirmed during its test play is in the file saved at once"
+
+# --- 4. Zoomed, by mouse and by keys; the time fixed; the clock as a picture ---------------------
+start_editor
+xdotool key alt+e
+sleep 0.3
+xdotool key s
+sleep 0.2
+xdotool key p
+dialog=$(wait_window "秒針の位置合わせ")
+xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || true
+sleep 0.3
+# Ctrl with "+" as the keyboard sends it (with Shift): 100 → 200 → 400 → 800 %. The hole keeps its
+# place on the screen: the work area's (36 + 100, 88 + 100), inside its one-pixel frame.
+xdotool key ctrl+plus ctrl+plus ctrl+plus
+sleep 0.3
+xdotool mousemove --window "$dialog" 137 189 mousedown 1
+xdotool mousemove --window "$dialog" 145 189
+xdotool mousemove --window "$dialog" 153 189 mouseup 1 # 16 screen pixels: 2 dial pixels at 800 %
+sleep 0.2
+# The work area has the focus: Right moves the marker, Space switches to the hand, Up moves it.
+xdotool key Right space Up Return
+wait_window "$main_title" >/dev/null
+xdotool key alt+o
+sleep 0.3
+xdotool key t
+wait_window "表示する時刻" >/dev/null
+sleep 0.3
+xdotool type --delay 20 "10:08:36"
+xdotool key Return
+sleep 0.3
+xdotool key alt+f
+sleep 0.3
+xdotool key i
+choose_file "画像として書き出す" "$work/clock.png"
+sleep 0.5
+xdotool key alt+f s
+choose_file "名前を付けて保存" "$work/fixed.pdl"
+wait_window "$main_title" 2 >/dev/null # "保存しました"
+sleep 0.2
+xdotool key Return
+sleep 0.3
+info=$("$pdltool" info "$work/fixed.pdl") || fail "pdltool could not read the saved file"
+for line in SCX=103 SCY=100 SPX=6 SPY=91; do
+  grep -q "^ *$line\$" <<<"$info" || fail "the saved file lacks $line (placed at 800 %, then by keys):
+$info"
+done
+[ "$(head -c 8 "$work/clock.png" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] \
+  || fail "no PNG picture was written"
+close_editor
+echo "ok: the hole placed at 800 % by a drag and by keys is in the file, the clock written as a picture"

@@ -1,7 +1,7 @@
 // The hand positioning dialog as the user drives it: the menu commands open it through the seam,
 // the test presses, drags and types on the shown dialog with real mouse and key events (routed
 // by the toolkit to what lies under the pointer), and the command reads the result back.
-#include "EditorFixture.h"
+#include "PositioningFixture.h"
 
 #include "editor/CenterMark.h"
 #include "editor/PictureBox.h"
@@ -29,52 +29,7 @@
 using namespace dw;
 using namespace dw::test;
 
-namespace {
-
 using Kind = seam::ScriptedHandler::Kind;
-
-class Positioning : public EditorFixture {
-protected:
-    THandForm& dlg() { return *handForm; }
-    QWidget* plane() { return dlg().ScrollBox1->content(); }
-    QWindow* window() { return dlg().windowHandle(); }
-
-    // Runs a command that shows the dialog; `user` works on it while it is shown, then the
-    // dialog closes with `result`.
-    void run(QAction* item, const std::function<void(THandForm&)>& user, int result = seam::mrOk)
-    {
-        ui.answerModal([user, result](QObject& dialog) {
-            auto& form = static_cast<THandForm&>(dialog);
-            form.show();
-            form.activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-            user(form);
-            form.hide();
-            return result;
-        });
-        item->trigger();
-    }
-
-    QPoint holeOnPlane() { return dlg().FCenterMark->geometry().topLeft() + QPoint(127, 127); }
-    QPoint handOnPlane() { return dlg().HandImage->geometry().center(); }
-    QPoint inWindow(QPoint onPlane) { return plane()->mapTo(&dlg(), onPlane); }
-
-    // Presses at a point of the work area, moves the mouse by `by` in two steps and releases.
-    void drag(QPoint from, QPoint by, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mousePress(window(), button, modifiers, inWindow(from));
-        QTest::mouseEvent(QTest::MouseMove, window(), Qt::NoButton, modifiers, inWindow(from + by / 2));
-        QTest::mouseEvent(QTest::MouseMove, window(), Qt::NoButton, modifiers, inWindow(from + by));
-        QTest::mouseRelease(window(), button, modifiers, inWindow(from + by));
-    }
-    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(window(), k, modifiers); }
-
-    QPoint hourPivot() const { return {form->SNeedleImage->PivotX(), form->SNeedleImage->PivotY()}; }
-    QPoint minutePivot() const { return {form->LNeedleImage->PivotX(), form->LNeedleImage->PivotY()}; }
-    QPoint secondPivot() const { return {form->SecNeedleImage->PivotX(), form->SecNeedleImage->PivotY()}; }
-};
-
-} // namespace
 
 TEST_F(Positioning, OkAtOnceKeepsTheHoleAndShowsTheHand)
 {
@@ -188,6 +143,10 @@ TEST_F(Positioning, AGroupDraggedPastTheEdgesStopsExactlyAtThem)
         EXPECT_EQ(f.GetDialCenter(), QPoint(60, 10));
         drag(f.BkgImage->geometry().topLeft() + QPoint(100, 190), {0, -150});
         EXPECT_EQ(std::min({f.FCenterMark->y(), f.HandImage->y(), f.BkgImage->y()}), 0);
+        // The view followed each shift, so that nothing jumped: back to the plane's corner, where
+        // the hand is.
+        f.ScrollBox1->horizontalScrollBar()->setValue(0);
+        f.ScrollBox1->verticalScrollBar()->setValue(0);
         drag(handOnPlane(), {-500, 0});
         EXPECT_EQ(f.HandImage->x(), 0) << "the hand alone stops at the edge";
     });
@@ -388,6 +347,11 @@ TEST_F(Positioning, TheMarkerInvertsWhatLiesBeneath)
     EXPECT_EQ(at(0, 8), inverted & 0xFFFFFF);
     EXPECT_EQ(at(9, 0), dial & 0xFFFFFF) << "the gap between circle and arm";
     EXPECT_EQ(at(10, 0), inverted & 0xFFFFFF) << "the arm starts at r + 2";
+    EXPECT_EQ(at(12, 0), inverted & 0xFFFFFF) << "dotted: three on";
+    EXPECT_EQ(at(13, 0), dial & 0xFFFFFF) << "three off";
+    EXPECT_EQ(at(0, 16), inverted & 0xFFFFFF) << "the lower arm, second run";
+    EXPECT_EQ(at(0, -10), dial & 0xFFFFFF) << "the upper arm, dotted from the top edge: off here";
+    EXPECT_EQ(at(0, -11), inverted & 0xFFFFFF);
     EXPECT_EQ(at(1, 0), inverted & 0xFFFFFF) << "the cross";
     EXPECT_EQ(at(0, 0), dial & 0xFFFFFF) << "both strokes of the cross cross here";
     EXPECT_EQ(at(5, 0), dial & 0xFFFFFF) << "the cross ends at r − 3, exclusive";

@@ -181,3 +181,108 @@ TEST(HandPlacement, FarPivotsStayExactAndNothingOverflows)
     q.keepInView(Part::Dial);
     EXPECT_GE(q.extent().width(), 0);
 }
+
+// --- At a zoom --------------------------------------------------------------------------------
+
+TEST(HandPlacement, ZoomLevelsMakePlanePixelsSquaresOfTheScreen)
+{
+    EXPECT_EQ(ZoomLevel(100).in().percent(), 200);
+    EXPECT_EQ(ZoomLevel(400).in().percent(), 800);
+    EXPECT_EQ(ZoomLevel(800).in().percent(), 800) << "the top";
+    EXPECT_EQ(ZoomLevel(50).out().percent(), 25);
+    EXPECT_EQ(ZoomLevel(25).out().percent(), 25) << "the bottom";
+    EXPECT_EQ(ZoomLevel(300).percent(), 200) << "the level at or below";
+    EXPECT_EQ(ZoomLevel(1).percent(), 25);
+
+    const ZoomLevel z400(400), z25(25);
+    EXPECT_EQ(z400.toScreen(3), 12);
+    EXPECT_EQ(z400.toPlane(15), 3) << "screen pixels 12 to 15 show plane pixel 3";
+    EXPECT_EQ(z400.toPlane(-1), -1) << "floored, not truncated";
+    EXPECT_EQ(z25.toScreen(7), 1);
+    EXPECT_EQ(z25.toScreen(-1), -1);
+    EXPECT_EQ(z25.toPlane(1), 4);
+    // Steps of the mouse: whole plane pixels, the rest left with the pointer.
+    EXPECT_EQ(z400.toPlaneStep(3), 0);
+    EXPECT_EQ(z400.toPlaneStep(4), 1);
+    EXPECT_EQ(z400.toPlaneStep(-5), -1);
+    EXPECT_EQ(ZoomLevel(800).toPlaneStep(-17), -2);
+    EXPECT_EQ(z25.toPlaneStep(-1), -4);
+    EXPECT_FALSE(ZoomLevel(200).showsGrid());
+    EXPECT_TRUE(z400.showsGrid());
+}
+
+TEST(HandPlacement, OnTheScreenThePicturesScaleAndTheMarkerKeepsItsSizeAndCircle)
+{
+    const HandPlacement p = hourHand();
+    const ZoomLevel z(400);
+    const HandPlacement::Box dial = p.screenBox(Part::Dial, z);
+    EXPECT_EQ(dial.left, 36 * 4);
+    EXPECT_EQ(dial.top, 88 * 4);
+    EXPECT_EQ(dial.width, 800);
+    EXPECT_EQ(p.screenBox(Part::Hand, z).width, 60);
+    const QPoint hole = p.screenHole(z);
+    EXPECT_EQ(hole, QPoint((36 + 100) * 4, (88 + 100) * 4));
+    const HandPlacement::Box marker = p.screenBox(Part::Marker, z);
+    EXPECT_EQ(marker.left, hole.x() - 127);
+    EXPECT_EQ(marker.width, 255);
+    EXPECT_EQ(p.screenHitTest(hole.x() + 7, hole.y(), true, z), Part::Marker);
+    EXPECT_EQ(p.screenHitTest(hole.x() + 8, hole.y(), true, z), Part::Hand) << "the circle's radius is on the screen";
+    EXPECT_EQ(p.screenHitTest(dial.left, dial.top, true, z), Part::Dial);
+    EXPECT_EQ(p.screenHitTest(dial.left - 1, dial.top, true, z), Part::None);
+    EXPECT_EQ(p.screenExtent(z), QSize((36 + 200) * 4, (88 + 200) * 4));
+    EXPECT_EQ(p.screenExtent(ZoomLevel(100)), p.extent());
+}
+
+TEST(HandPlacement, AtEveryZoomAGroupDraggedPastTheEdgesStopsAtTheScreensEdge)
+{
+    for (const int percent : ZoomLevel::kPercents) {
+        const ZoomLevel z(percent);
+        // Whole plane pixels: the marker may stop up to one short of the edge at high zooms.
+        const int64_t square = std::max(1, percent / 100);
+        auto groupLeft = [&](const HandPlacement& p, std::initializer_list<Part> parts) {
+            int64_t left = INT64_MAX, top = INT64_MAX;
+            for (const Part part : parts) {
+                left = std::min(left, p.screenBox(part, z).left);
+                top = std::min(top, p.screenBox(part, z).top);
+            }
+            return std::pair{left, top};
+        };
+        HandPlacement marker = hourHand();
+        marker.move(Part::Marker, -400, -400);
+        const QPoint shift = marker.keepInView(Part::Marker, z);
+        const auto [ml, mt] = groupLeft(marker, {Part::Marker, Part::Hand});
+        EXPECT_GE(ml, 0) << percent;
+        EXPECT_LT(ml, square) << percent;
+        EXPECT_GE(mt, 0) << percent;
+        EXPECT_LT(mt, square) << percent;
+        EXPECT_GT(shift.x(), 0);
+        EXPECT_EQ(marker.handPivot(), QPoint(7, 70)) << "the hand went with its hole";
+
+        HandPlacement dial = hourHand();
+        dial.move(Part::Dial, -900, -900);
+        dial.keepInView(Part::Dial, z);
+        const auto [dl, dt] = groupLeft(dial, {Part::Dial, Part::Marker, Part::Hand});
+        EXPECT_GE(dl, 0) << percent;
+        EXPECT_LT(dl, square) << percent;
+        EXPECT_GE(dt, 0) << percent;
+        EXPECT_EQ(dial.dialCenter(), QPoint(100, 100));
+
+        HandPlacement hand = hourHand();
+        hand.move(Part::Hand, -900, -900);
+        hand.keepInView(Part::Hand, z);
+        EXPECT_EQ(hand.screenBox(Part::Hand, z).left, 0) << percent << ": a picture stops exactly at the edge";
+        EXPECT_EQ(hand.screenBox(Part::Hand, z).top, 0) << percent;
+
+        HandPlacement still = hourHand();
+        EXPECT_EQ(still.keepInView(Part::Hand, z), QPoint()) << percent << ": nothing past the edge";
+    }
+}
+
+TEST(HandPlacement, TheSuggestedHoleMovesTheHandAlone)
+{
+    HandPlacement p = hourHand();
+    p.move(Part::Marker, 4, 4);
+    p.moveHandHoleTo({3, 50});
+    EXPECT_EQ(p.dialCenter(), QPoint(104, 104));
+    EXPECT_EQ(p.handPivot(), QPoint(3, 50));
+}

@@ -32,6 +32,7 @@ std::vector<Row> expectedMenu()
         {"File1", "Recent1", "最近使ったファイル(&R)", "", "d"},
         {"Recent1", "RecentClear1", "一覧を消去", "最近使ったファイルの一覧を空にします。", "d"},
         {"File1", "Save1", "保存(&Save)", "カスタムデータをファイルに保存します。", ""},
+        {"File1", "ExportImage1", "画像として書き出す(&I)...", "プレビューの時計を PNG 画像として書き出します。", ""},
         {"File1", "N1", "-", "", ""},
         {"File1", "Exit1", "終了(e&Xit)", "", ""},
         {"", "B1", "組み立て(&E)", "時計に使うビットマップを設定します。", ""},
@@ -101,6 +102,7 @@ std::vector<Row> expectedMenu()
 
     rows.push_back({"", "O2", "オプション(&O)", "", ""});
     rows.push_back({"O2", "N17", "作業台の色(&Color)", "作業台の色を変更します。", ""});
+    rows.push_back({"O2", "ShownTime1", "表示する時刻(&T)...", "プレビューに表示する時刻を指定します。保存するデータは変わりません。", ""});
     rows.push_back({"O2", "Compress1", "保存ファイルの自動圧縮(Compression)", "保存ファイルを Compress.exe で自動圧縮を指定します。", "kc"});
     rows.push_back({"O2", "O1", "カスタムデータをロードする時に", "実行時に変更できる設定項目の初期値を設定できます。", ""});
     const char* groups[][4] = {

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace dw::test {
 namespace {
@@ -114,6 +115,43 @@ TEST(RotateGeometry, RowSpanIntersectsBothAxes)
     EXPECT_EQ(s.first, 2);
     EXPECT_EQ(s.last, 5);
     EXPECT_TRUE(RowSpan(4, 3, -1.5f, 3.5f, 1.0f, 0.0f, 10).empty()); // y outside, not moving
+}
+
+TEST(RotateGeometry, RowSpanIsTheCeilingAndFloorOfItsMarginsInExtendedPrecision)
+{
+    // The span as ⌈t_min + 0.1⌉ .. ⌊t_max − 0.1⌋ with the extended routines, kept in the row,
+    // against RowSpan's own way to the same numbers, over many rows of many turns.
+    auto reference = [](int64_t s, float p, float q, int64_t n) {
+        const float t1 = float((0 - static_cast<long double>(p)) / q);
+        const float t2 = float((s - static_cast<long double>(p)) / q);
+        const long double first = std::ceil(std::min(t1, t2) + 0.1L);
+        const long double last = std::floor(std::max(t1, t2) - 0.1L);
+        Span span;
+        span.first = first <= 0 ? 0 : first >= n ? n : static_cast<int64_t>(first);
+        span.last = last < 0 ? -1 : last >= n - 1 ? n - 1 : static_cast<int64_t>(last);
+        return span;
+    };
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> position(-3000, 3000);
+    std::uniform_real_distribution<float> step(-2, 2);
+    std::uniform_int_distribution<int64_t> size(1, 2000);
+    for (int i = 0; i < 200000; ++i) {
+        const int64_t s = size(random), n = size(random);
+        // Whole and half positions as well, where the margins decide.
+        const float p = i % 3 == 0 ? float(int(position(random))) : i % 3 == 1 ? float(int(position(random))) + 0.5f : position(random);
+        float q = step(random);
+        if (std::fabs(q) <= 0.0001f)
+            q = 0.5f;
+        const Span expected = reference(s, p, q, n);
+        // The other axis still (y 0.5 of a source 1 high): the whole row, so the span is x's.
+        const Span x = RowSpan(s, 1, p, 0.5f, q, 0.0f, n);
+        if (expected.empty()) {
+            ASSERT_TRUE(x.empty()) << s << " " << p << " " << q << " " << n;
+            continue;
+        }
+        ASSERT_EQ(x.first, expected.first) << s << " " << p << " " << q << " " << n;
+        ASSERT_EQ(x.last, expected.last) << s << " " << p << " " << q << " " << n;
+    }
 }
 
 TEST(RotateGeometry, RowSpanNeverLeavesTheRow)

@@ -77,8 +77,8 @@ TEST(WordRoute, TheMaskBlitGivesTheTransfersPixelsAndFollowsANewRendering)
         rotate(image, degrees);
         TwoCanvases pair(36, 30);
         pair.clipBoth(twoPieces(36, 30));
-        // The first drawing of a rendered image goes through the transfers; the second and later
-        // word by word (and drawing the same image twice changes nothing).
+        // The first drawing of a rendered image is read straight from its rows (see below); the
+        // second and later word by word (and drawing the same image twice changes nothing).
         image.DrawAt(pair.wordSide(), {14, 13});
         image.DrawAt(pair.wordSide(), {14, 13});
         image.DrawAt(pair.byteSide(), {14, 13});
@@ -100,6 +100,37 @@ TEST(WordRoute, TheMaskBlitGivesTheTransfersPixelsAndFollowsANewRendering)
     image.DrawAt(pair.wordSide(), {10, 10});
     image.DrawAt(pair.byteSide(), {10, 10});
     EXPECT_EQ(pair.firstDifference(), "");
+}
+
+TEST(WordRoute, TheFirstDrawingOfATwentyFourBitRenderingGivesTheTransfersPixels)
+{
+    // Drawn once only: a turning hand's rendering, read straight from its rows and mask. Widths
+    // of the rendering around multiples of the vector kernel's eight pixels, places partly off
+    // the canvas, and a clip area in two pieces.
+    for (const int w : {9, 17, 22}) {
+        for (const double degrees : {0.0, 37.0, 151.0}) {
+            int drawn = 0; // pixels drawn inside the clip area, over the three places
+            for (const TPoint at : {TPoint{14, 13}, TPoint{2, 27}, TPoint{33, 1}}) {
+                TRotateImage image;
+                image.SetBounds(0, 0, 40, 40);
+                load(image, keyedPicture(w, 13));
+                image.SetTransparent(true);
+                rotate(image, degrees);
+                TwoCanvases pair(36, 30);
+                pair.clipBoth(twoPieces(36, 30));
+                image.DrawAt(pair.wordSide(), at);
+                image.DrawAt(pair.byteSide(), at);
+                EXPECT_EQ(pair.firstDifference(), "") << w << " wide, " << degrees << "°, at " << at.X << "," << at.Y;
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < 36; ++x) {
+                        const uint32_t p = reinterpret_cast<const uint32_t*>(pair.words.constScanLine(y))[x];
+                        drawn += (p & 0xFFFFFF) != backgroundPixel(x, y);
+                        ASSERT_EQ(p >> 24, 0xFFu) << "the top byte as a transfer leaves it";
+                    }
+            }
+            EXPECT_GT(drawn, 40) << w << " wide, " << degrees << "°";
+        }
+    }
 }
 
 // A paint procedure that reads what lies under it: an inverted band, a filled box and the control.
