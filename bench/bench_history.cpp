@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace dw;
@@ -66,18 +67,30 @@ int main(int argc, char** argv)
         emit form.Edit1->editingFinished();
     };
     const double held = double(form.history().heldBytes());
-    const double editStart = bench::cpuSeconds();
-    for (int i = 0; i < edits; ++i)
-        edit();
-    const double editSeconds = (bench::cpuSeconds() - editStart) / edits;
+    auto timeEdits = [&] {
+        const double start = bench::cpuSeconds();
+        for (int i = 0; i < edits; ++i)
+            edit();
+        return (bench::cpuSeconds() - start) / edits;
+    };
+    auto timeUndos = [&] {
+        const double start = bench::cpuSeconds();
+        for (int i = 0; i < edits; ++i)
+            form.Undo1->trigger();
+        return (bench::cpuSeconds() - start) / edits;
+    };
+    double editSeconds = timeEdits();
     const double heldAfter = double(form.history().heldBytes());
-    const double undoStart = bench::cpuSeconds();
-    for (int i = 0; i < edits; ++i)
-        form.Undo1->trigger();
-    const double undoSeconds = (bench::cpuSeconds() - undoStart) / edits;
+    double undoSeconds = timeUndos();
     if (form.Edit1->text() != QString() || held != heldAfter) {
         bench::fail("the edits were not undone, or a step copied the dial");
         return bench::exitStatus();
+    }
+    // Edits and undos alternately, the best of each: a busy neighbour does not fall on one side
+    // of the ratio only. Each block of edits drops the steps the undos left to redo.
+    for (int a = 1; a < (bench::quick() ? 1 : 5); ++a) {
+        editSeconds = std::min(editSeconds, timeEdits());
+        undoSeconds = std::min(undoSeconds, timeUndos());
     }
     bench::printCase("title edit (a step of the history)", editSeconds, project, "B");
     bench::printCase("undo of a title edit", undoSeconds, project, "B");

@@ -518,6 +518,9 @@ private:
     // The file each slot's embedded sound or strip was loaded from in this run, by slot number
     // − 1, for its state item; empty when not known (a record from an opened file).
     std::array<QString, 7> m_slotFileNames;
+    // What each picture stream and slot record held when last read into a snapshot or filled from
+    // one (pictures first, then the records by slot number − 1).
+    mutable std::array<KnownBytes, 11> m_knownBytes;
     int m_timerDetached = 0; // how many plays have the timer's handler detached
     std::unique_ptr<TRotateImage> m_renderers[4]; // own RotateImage1 … SecNeedleImage
     TimeSource m_timeSource = [] { return QTime::currentTime(); };

@@ -25,15 +25,17 @@ QPoint pivotOf(const TRotateImage& renderer) { return {renderer.PivotX(), render
 
 ProjectSnapshot TMainForm::takeSnapshot() const
 {
-    // Bytes equal to the current snapshot's are shared with it, not copied.
+    // Bytes equal to the current snapshot's are shared with it, not copied; a stream that has not
+    // changed since it was last read or filled is not even compared.
     const ProjectSnapshot* previous = m_history.stepCount() ? &m_history.current() : nullptr;
     ProjectSnapshot s;
     const TMemoryStream* pictures[] = {&FBkgStream, &FHourStream, &FMinStream, &FSecStream};
     for (size_t i = 0; i < s.pictures.size(); ++i)
-        s.pictures[i] = shareBytes(*pictures[i], previous ? previous->pictures[i] : SharedBytes());
+        s.pictures[i] = shareBytes(*pictures[i], previous ? previous->pictures[i] : SharedBytes(), m_knownBytes[i]);
     for (const MediaSlot& slot : m_slots) {
         const auto i = size_t(slot.number - 1);
-        s.records[i] = shareBytes(*slot.record, previous ? previous->records[i] : SharedBytes());
+        s.records[i] = shareBytes(*slot.record, previous ? previous->records[i] : SharedBytes(),
+                                  m_knownBytes[s.pictures.size() + i]);
     }
     s.centres = {FHourCenter, FMinCenter, FSecCenter};
     s.pivots = {pivotOf(*SNeedleImage), pivotOf(*LNeedleImage), pivotOf(*SecNeedleImage)};
@@ -83,7 +85,7 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
                     {FSecStream, *SecNeedleImage, *SecImage}};
     for (size_t i = 0; i < s.pictures.size(); ++i) {
         // `now` holds the stream's bytes: the same bytes are not compared again.
-        if (sameBytes(s.pictures[i], now.pictures[i]) || !putBytes(pictures[i].stream, s.pictures[i]))
+        if (sameBytes(s.pictures[i], now.pictures[i]) || !putBytes(pictures[i].stream, s.pictures[i], m_knownBytes[i]))
             continue;
         if (pictures[i].stream.size() == 0) {
             assignBuiltin(pictures[i].renderer, pictures[i].builtin);
@@ -104,13 +106,17 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
     FMinCenter = s.centres[1];
     FSecCenter = s.centres[2];
 
+    // A slot's items are described again only when the slot changed.
     for (const MediaSlot& slot : m_slots) {
         const auto i = size_t(slot.number - 1);
-        if (!sameBytes(s.records[i], now.records[i]))
-            putBytes(*slot.record, s.records[i]);
+        const bool recordChanged = !sameBytes(s.records[i], now.records[i]);
+        if (!recordChanged && m_slotFileNames[i] == s.slotFileNames[i])
+            continue;
+        if (recordChanged)
+            putBytes(*slot.record, s.records[i], m_knownBytes[s.pictures.size() + i]);
+        m_slotFileNames[i] = s.slotFileNames[i];
+        UpdateSlotItems(slot);
     }
-    m_slotFileNames = s.slotFileNames;
-    UpdateSlotItems();
     for (size_t i = 0; i < s.paramsEnabled.size(); ++i)
         m_slots[size_t(kMinuteAnimSlot - 1) + i].params->setEnabled(s.paramsEnabled[i]);
 

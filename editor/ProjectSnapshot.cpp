@@ -24,27 +24,34 @@ bool sameBytes(const SharedBytes& a, const SharedBytes& b)
     return sa == sb && (sa == 0 || std::memcmp(a->data(), b->data(), sa) == 0);
 }
 
-SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous)
+SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known)
 {
-    if (previous && streamHolds(stream, previous))
-        return previous;
+    if (known.bytes && known.stamp == stream.changeStamp())
+        return known.bytes;
     static const SharedBytes kNone = std::make_shared<const std::vector<uint8_t>>();
-    if (stream.size() == 0)
-        return kNone;
-    return std::make_shared<const std::vector<uint8_t>>(stream.Memory(), stream.Memory() + stream.size());
+    SharedBytes bytes;
+    if (previous && streamHolds(stream, previous))
+        bytes = previous;
+    else if (stream.size() == 0)
+        bytes = kNone;
+    else
+        bytes = std::make_shared<const std::vector<uint8_t>>(stream.Memory(), stream.Memory() + stream.size());
+    known = {stream.changeStamp(), bytes};
+    return bytes;
 }
 
-bool putBytes(TMemoryStream& stream, const SharedBytes& bytes)
+bool putBytes(TMemoryStream& stream, const SharedBytes& bytes, KnownBytes& known)
 {
-    if (streamHolds(stream, bytes)) {
-        stream.SetPosition(0);
-        return false;
+    const bool held = known.bytes && known.stamp == stream.changeStamp() ? sameBytes(known.bytes, bytes)
+                                                                         : streamHolds(stream, bytes);
+    if (!held) {
+        stream.Clear();
+        if (bytes && !bytes->empty())
+            stream.WriteBuffer(bytes->data(), int64_t(bytes->size()));
     }
-    stream.Clear();
-    if (bytes && !bytes->empty())
-        stream.WriteBuffer(bytes->data(), int64_t(bytes->size()));
     stream.SetPosition(0);
-    return true;
+    known = {stream.changeStamp(), bytes ? bytes : std::make_shared<const std::vector<uint8_t>>()};
+    return !held;
 }
 
 bool ProjectSnapshot::sameAs(const ProjectSnapshot& o) const

@@ -44,10 +44,19 @@ struct ProjectSnapshot {
     int64_t byteSize() const;
 };
 
-// The stream's bytes, shared with `previous` when they are the same.
-SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous);
+// What a stream was last seen to hold: its change stamp then, and those bytes. While the stamp
+// stays the same the stream is known to hold them, without comparing a byte.
+struct KnownBytes {
+    uint64_t stamp = 0; // no stream has stamp 0
+    SharedBytes bytes;
+};
+
+// The stream's bytes: the known ones while its stamp is unchanged, else shared with `previous`
+// when they are the same, else a copy. `known` is brought up to date.
+SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known);
 bool sameBytes(const SharedBytes& a, const SharedBytes& b);
-// Puts the bytes into the stream (from its start); returns whether they differed from what it held.
-bool putBytes(TMemoryStream& stream, const SharedBytes& bytes);
+// Puts the bytes into the stream (from its start); returns whether they differed from what it
+// held. `known` is brought up to date.
+bool putBytes(TMemoryStream& stream, const SharedBytes& bytes, KnownBytes& known);
 
 } // namespace dw

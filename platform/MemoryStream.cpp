@@ -3,6 +3,7 @@
 #include "FileStream.h"
 #include "FrameworkError.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -39,8 +40,15 @@ void preferLargePages(uint8_t* block, size_t size)
 
 } // namespace
 
+uint64_t TMemoryStream::Stamp::next()
+{
+    static std::atomic<uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void TMemoryStream::resizeBlock(int64_t newSize, bool clear)
 {
+    m_stamp.renew();
     if (newSize < 0 || newSize > kMaxSize)
         throw EFrameworkError(stock::memoryStreamError());
     try {
@@ -89,6 +97,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
         if (m_position > oldSize)
             std::memset(m_data.data() + oldSize, 0, static_cast<size_t>(m_position - oldSize));
     }
+    m_stamp.renew();
     std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
     m_position = end;
     return count;
@@ -121,6 +130,7 @@ void TMemoryStream::SetSizeForOverwrite(int64_t newSize)
 
 void TMemoryStream::Clear()
 {
+    m_stamp.renew();
     m_data.clear();
     m_data.shrink_to_fit();
     m_position = 0;
@@ -144,6 +154,7 @@ void TMemoryStream::LoadFromStream(TStream& source)
     const int64_t count = source.Size();
     SetSize(count);
     m_position = 0;
+    m_stamp.renew();
     source.ReadBuffer(m_data.data(), count);
 }
 

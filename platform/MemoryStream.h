@@ -42,8 +42,17 @@ public:
     // Replaces the content by the whole of another stream, read from its first byte.
     void LoadFromStream(TStream& source);
 
-    uint8_t* Memory() { return m_data.data(); }
+    // Writable access counts as a change: whoever asks for it may write through it.
+    uint8_t* Memory()
+    {
+        m_stamp.renew();
+        return m_data.data();
+    }
     const uint8_t* Memory() const { return m_data.data(); }
+    // A number that changes whenever the content may have changed, and is never given to any
+    // other content: a stream that shows the same stamp as before holds the same bytes. A stream
+    // moved to takes the stamp with the bytes; the one moved from gets a fresh one.
+    uint64_t changeStamp() const { return m_stamp.value; }
     int64_t size() const { return static_cast<int64_t>(m_data.size()); }
     int64_t position() const { return m_position; }
 
@@ -64,8 +73,23 @@ private:
 
     void resizeBlock(int64_t newSize, bool clear = true);
 
+    struct Stamp {
+        uint64_t value = next();
+        Stamp() = default;
+        Stamp(Stamp&& other) noexcept : value(other.value) { other.renew(); }
+        Stamp& operator=(Stamp&& other) noexcept
+        {
+            value = other.value;
+            other.renew();
+            return *this;
+        }
+        void renew() { value = next(); }
+        static uint64_t next();
+    };
+
     std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_data;
     int64_t m_position = 0;
+    Stamp m_stamp;
 };
 
 } // namespace dw

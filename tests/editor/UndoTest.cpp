@@ -32,7 +32,7 @@ struct Shown {
     QString title;
     int width = 0, height = 0;
     bool newEnabled = false;
-    QString items; // the slot items' enabled states, one letter each
+    QString items; // the slot items' enabled states, one letter each, and what each slot says it holds
     QSize panel;
     friend bool operator==(const Shown&, const Shown&) = default;
 };
@@ -68,6 +68,8 @@ protected:
         for (QAction* item : {form->NoData1, form->Play1, form->NoData2, form->Play2, form->NoData5, form->AnimParam1,
                               form->Play5, form->NoData6, form->AnimParam2, form->Play6})
             s.items += item->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        for (int slot = 1; slot <= 7; ++slot)
+            s.items += QLatin1Char('|') + form->slotStateItem(slot)->text();
         s.panel = form->ClockPanel->size();
         EXPECT_EQ(form->modified(), modified);
         return s;

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace dw;
 
@@ -90,6 +93,44 @@ TEST(MemoryStream, BytesAStreamGrowsByAreZeroWhereItsBlockHeldOthers)
     s.SetSizeForOverwrite(30);
     EXPECT_EQ(s.Size(), 30);
     EXPECT_EQ(s.Memory()[7], 0xCD);
+}
+
+TEST(MemoryStream, EveryWayOfChangingTheBytesGivesANewStampAndReadingKeepsIt)
+{
+    // Undo trusts an unchanged stamp to mean unchanged bytes, without comparing them.
+    TMemoryStream s = streamOf("abcdef");
+    std::vector<uint64_t> seen{s.changeStamp()};
+    auto changed = [&](const char* how) {
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), s.changeStamp()), 0) << how;
+        seen.push_back(s.changeStamp());
+    };
+    s.SetPosition(2);
+    s.WriteBuffer("XY", 2);
+    changed("Write");
+    s.SetSize(3);
+    changed("SetSize");
+    s.SetSizeForOverwrite(4);
+    changed("SetSizeForOverwrite");
+    s.Memory()[0] = 'Z';
+    changed("writable Memory");
+    TMemoryStream source = streamOf("ghi");
+    s.LoadFromStream(source);
+    changed("LoadFromStream");
+    s.Clear();
+    changed("Clear");
+
+    TMemoryStream t = streamOf("same");
+    const uint64_t stamp = t.changeStamp();
+    char buffer[4];
+    t.SetPosition(0);
+    t.ReadBuffer(buffer, 4);
+    t.Seek(-1, soEnd);
+    EXPECT_EQ(std::as_const(t).Memory()[0], 's');
+    EXPECT_EQ(t.changeStamp(), stamp) << "reading changes nothing";
+
+    TMemoryStream moved = std::move(t);
+    EXPECT_EQ(moved.changeStamp(), stamp);
+    EXPECT_NE(t.changeStamp(), stamp) << "the stream moved from no longer holds those bytes";
 }
 
 TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
