@@ -92,7 +92,8 @@ protected:
 TEST_F(GuideNamesTest, EveryMenuItemDialogAndControlTheGuidesNameExists)
 {
     QSet<QString> dialogs = {aboutBox.windowTitle(), animationDlg.windowTitle()};
-    for (QAction* command : {form->GoTo1, form->GoTo2, form->GoTo3, form->N19, form->byFileName1, form->byFileName5})
+    for (QAction* command : {form->GoTo1, form->GoTo2, form->GoTo3, form->N19, form->byFileName1, form->byFileName5,
+                             form->ShownTime1})
         dialogs << titleShownBy(command);
     QSet<QString> controls;
     for (const QWidget* window : std::initializer_list<const QWidget*>{form.get(), handForm.get(), &animationDlg, &stringDlg, &aboutBox})
