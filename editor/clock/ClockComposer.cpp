@@ -39,8 +39,7 @@ void drawHands(const ClockScene& scene, TBitmap& picture)
 
 void composeClock(const ClockScene& scene, TBitmap& picture)
 {
-    scene.dial->CopyRenderedTo(picture, false, clBlack);
-    picture.SetPixelFormat(pfDevice);
+    scene.dial->CopyRenderedTo(picture, pfDevice);
     drawHands(scene, picture);
 }
 
@@ -52,8 +51,7 @@ void ClockComposer::compose(const ClockScene& scene, TBitmap& picture)
     const bool same = m_valid && m_renderedDial.size() == size && (size == 0 || std::memcmp(m_renderedDial.data(), bytes, size) == 0);
     if (!same) {
         m_valid = false;
-        scene.dial->CopyRenderedTo(m_dial, false, clBlack);
-        m_dial.SetPixelFormat(pfDevice);
+        scene.dial->CopyRenderedTo(m_dial, pfDevice);
         m_renderedDial.assign(bytes, bytes + size);
         m_valid = true;
     }
