@@ -164,7 +164,7 @@ bool FileImageReader::State::feed(const uint8_t* p, int64_t count)
                 return true;
             uint32_t word;
             std::memcpy(&word, pending, 4);
-            word = received == 0 ? word : word ^ previous;
+            word ^= previous; // previous is 0 before the first word, which stays as it is
             previous = word;
             pendingCount = 0;
             received += 4;
@@ -176,13 +176,15 @@ bool FileImageReader::State::feed(const uint8_t* p, int64_t count)
         }
         const int64_t words = std::min<int64_t>({count / 4, (chainedEnd - received) / 4, 16384});
         restored.resize(size_t(words * 4));
+        uint32_t last = previous;
+        uint8_t* out = restored.data();
         for (int64_t i = 0; i < words; ++i) {
             uint32_t word;
             std::memcpy(&word, p + 4 * i, 4);
-            word = received + 4 * i == 0 ? word : word ^ previous;
-            previous = word;
-            std::memcpy(restored.data() + 4 * i, &word, 4);
+            last ^= word;
+            std::memcpy(out + 4 * i, &last, 4);
         }
+        previous = last;
         p += words * 4;
         count -= words * 4;
         received += words * 4;

@@ -118,6 +118,10 @@ public:
     void LoadFromFile(const QString& path);
     // Reads an in-memory bitmap-file image, as LoadFromStream.
     void LoadFromMemory(const uint8_t* data, int64_t size);
+    // LoadFromMemory followed by SetPixelFormat(format), with the same pixels and the same
+    // errors, and OnChange fired once. A 24-bit image read into 32 bits or the device format
+    // goes straight into it, without a 24-bit picture between.
+    void LoadFromMemory(const uint8_t* data, int64_t size, TPixelFormat format);
 
     // The canvas drawing on this bitmap (created on first use, lives as long as the bitmap).
     // Its drawing is exact on every pixel format: on 1, 4 and 8 bits colours become the

@@ -262,4 +262,27 @@ void TBitmap::LoadFromMemory(const uint8_t* data, int64_t size)
     replaceImage(std::move(decoded.image), decoded.format, bmDIB);
 }
 
+void TBitmap::LoadFromMemory(const uint8_t* data, int64_t size, TPixelFormat format)
+{
+    const std::optional<TDib> dib = data && size > 0 ? TDib::fromFileImage(data, size_t(size)) : std::nullopt;
+    if (!dib)
+        invalid();
+    QImage image;
+    if (dib->bitCount() == 24 && formats::storageFormat(format) == QImage::Format_RGB32) {
+        // What decode() and the conversion give, row for row, in one pass.
+        image = QImage(dib->width(), dib->height(), QImage::Format_RGB32);
+        if (image.isNull())
+            throw EFrameworkError(stock::outOfResources());
+        for (int32_t y = 0; y < dib->height(); ++y)
+            formats::rgb32RowOf24(dib->rowFromTop(y), reinterpret_cast<uint32_t*>(image.scanLine(y)), dib->width());
+    } else {
+        Decoded decoded = decode(*dib);
+        image = decoded.format == format ? std::move(decoded.image) : formats::convert(decoded.image, false, format);
+        if (image.isNull())
+            throw EFrameworkError(stock::outOfResources());
+    }
+    m_keptTable.clear();
+    replaceImage(std::move(image), format, bmDIB);
+}
+
 } // namespace dw

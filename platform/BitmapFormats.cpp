@@ -1,7 +1,9 @@
 #include "BitmapFormats.h"
 
+#include "BlitSpans.h"
 #include "PixelSurface.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -47,13 +49,8 @@ QImage bgr888ToRgb32(const QImage& image)
     QImage out(image.size(), QImage::Format_RGB32);
     if (out.isNull())
         return out;
-    const int w = image.width();
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* s = image.constScanLine(y);
-        auto* d = reinterpret_cast<uint32_t*>(out.scanLine(y));
-        for (int x = 0; x < w; ++x, s += 3)
-            d[x] = 0xFF000000u | uint32_t(s[2]) << 16 | uint32_t(s[1]) << 8 | s[0];
-    }
+    for (int y = 0; y < image.height(); ++y)
+        rgb32RowOf24(image.constScanLine(y), reinterpret_cast<uint32_t*>(out.scanLine(y)), image.width());
     return out;
 }
 
@@ -106,6 +103,11 @@ QImage monoToIndexed8(const QImage& image)
 }
 
 } // namespace
+
+void rgb32RowOf24(const uint8_t* in, uint32_t* out, int width)
+{
+    blit::unpack24(in, out, size_t(std::max(width, 0)), true, 0xFF000000u);
+}
 
 QImage::Format storageFormat(TPixelFormat format)
 {

@@ -23,6 +23,9 @@ QList<QRgb> defaultTable(TPixelFormat format);
 QImage blankImage(int32_t width, int32_t height, TPixelFormat format, bool monoDdb, const QList<QRgb>& keptTable);
 // Copies the common top-left part of two images of the same storage format.
 void copyTopLeft(const QImage& from, QImage& to);
+// One row of 24-bit pixels (bytes blue, green, red) as 32-bit ones with an opaque fourth
+// byte, as the pixel layer's fetch and store give them.
+void rgb32RowOf24(const uint8_t* in, uint32_t* out, int width);
 // The image converted to a pixel format (see TBitmap::SetPixelFormat).
 QImage convert(const QImage& image, bool monoDdb, TPixelFormat format);
 // A monochrome image (table black, white) with 1 where a pixel has the colour key

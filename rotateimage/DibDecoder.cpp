@@ -141,9 +141,12 @@ DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source)
     info.colorsUsed = outColors;
     info.colorsImportant = 0;
 
-    // A 24-bit image carries one spare byte after its last row (see ensureSpareByte).
-    source.SetSize(outFileSize + (indexed ? 0 : 1));
+    // A 24-bit image carries one spare byte after its last row (see ensureSpareByte). Every
+    // byte is written below: the headers, the table, each row with its padding, the spare byte.
+    source.SetSizeForOverwrite(outFileSize + (indexed ? 0 : 1));
     uint8_t* out = source.Memory();
+    if (!indexed)
+        out[outFileSize] = 0;
     outFile.write(out);
     info.write(out + BitmapFileHeader::kSize);
     if (bits == 1) {
@@ -153,23 +156,28 @@ DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source)
         std::memcpy(out + kDibHeaderSize, table.data(), table.size());
     }
 
-    std::vector<uint8_t> row(size_t(std::max(outRow, srcRow) + 3));
+    // 8 and 24 bits are stored as the engine keeps them, in rows of the same size: they are read
+    // straight into place. The others go through a row of their own and are converted.
+    const bool asStored = bits == 8 || bits == 24;
+    std::vector<uint8_t> row(asStored ? 0 : size_t(std::max(outRow, srcRow) + 3));
     stream.SetPosition(start + dataAt);
     uint8_t* target = out + outOffset;
+    const int64_t used = indexed ? width : width * 3;
     for (int64_t y = 0; y < height; ++y, target += outRow) {
-        if (stream.Read(row.data(), srcRow) != srcRow) {
+        uint8_t* in = asStored ? target : row.data();
+        if (stream.Read(in, srcRow) != srcRow) {
             source.Clear();
             return refused("the stream ends inside the pixel rows");
         }
         switch (bits) {
-        case 1: expand1(row.data(), width); break;
-        case 4: expand4(row.data(), width); break;
-        case 16: expand16(row.data(), width); break;
-        case 32: shrink32(row.data(), width); break;
-        default: break; // 8 and 24 bits are stored as the engine keeps them
+        case 1: expand1(in, width); break;
+        case 4: expand4(in, width); break;
+        case 16: expand16(in, width); break;
+        case 32: shrink32(in, width); break;
+        default: break;
         }
-        const int64_t used = indexed ? width : width * 3;
-        std::memcpy(target, row.data(), size_t(used));
+        if (!asStored)
+            std::memcpy(target, in, size_t(used));
         std::memset(target + used, 0, size_t(outRow - used)); // row padding
     }
 

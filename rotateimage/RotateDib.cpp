@@ -166,6 +166,9 @@ public:
     BandRenderer(const rotate_detail::SegmentSampler& sampler, const TRotateMatrix& m, int64_t sourceWidth,
                  int64_t sourceHeight, const Target& target);
     void render();
+    // render() for the upright matrix at 100 %, where the sampler copies whole rows
+    // (SegmentSampler::uprightPossible): the same bytes, row by row.
+    void renderUpright();
 
 private:
     void prepareRow(int64_t j, RowSamples& s) const;
@@ -220,6 +223,21 @@ void BandRenderer::render()
             for (int64_t j = m_j0; j < j1; ++j)
                 if (!done[j - m_j0])
                     sampleColumns(j, i0, std::min(dw, i0 + tileColumns) - 1);
+    }
+}
+
+void BandRenderer::renderUpright()
+{
+    const int64_t dw = m_target.width;
+    const int bpp = m_target.bytesPerPixel;
+    for (int64_t j = 0; j < m_target.height; ++j) {
+        uint8_t* row = pixel(0, j);
+        uint8_t* maskLine = maskByte(0, j);
+        m_sampler.uprightRow(j, row, maskLine);
+        std::memset(row + dw * bpp, m_target.fill, size_t(m_target.rowSize - dw * bpp));
+        if (!m_sampler.keyed())
+            std::memset(maskLine, 0, size_t(dw));
+        std::memset(maskLine + dw, 0, size_t(m_target.maskRowSize - dw));
     }
 }
 
@@ -380,8 +398,24 @@ RotateResult RotateDib(const TMemoryStream& input, const TRotateMatrix& matrix, 
         return RotateResult::TooLarge;
     }
 
-    rendered.SetSize(imageBytes);
-    mask.SetSize(maskBytes);
+    using L = long double;
+    const bool finiteSteps = std::isfinite(matrix.m11) && std::isfinite(matrix.m12);
+    const int64_t dX = finiteSteps ? saturated(L(matrix.m11) * 65536, kMaxStep) : 0;
+    const int64_t dY = finiteSteps ? saturated(L(matrix.m12) * 65536, kMaxStep) : 0;
+    const rotate_detail::Source src{v.pixels, v.rowSize, W, H, v.bytesAfterPixels};
+    const rotate_detail::SegmentSampler sampler(src, v.bitCount, options.key, options.colorEffect, options.negative,
+                                                dX, dY);
+    // Upright at 100 %, every rendered pixel samples the source pixel in its own place, and every
+    // byte of both outputs is written (so their memory need not be cleared first).
+    const bool upright = matrix.m11 == 1 && matrix.m12 == 0 && matrix.m21 == 0 && matrix.m22 == 1 && dw == W
+        && dh == H && sampler.uprightPossible();
+    if (upright) {
+        rendered.SetSizeForOverwrite(imageBytes);
+        mask.SetSizeForOverwrite(maskBytes);
+    } else {
+        rendered.SetSize(imageBytes);
+        mask.SetSize(maskBytes);
+    }
     uint8_t* out = rendered.Memory();
     std::memcpy(out, input.Memory(), size_t(hs));
     writeLE32(out + 2, uint32_t(imageFileSize));
@@ -397,16 +431,13 @@ RotateResult RotateDib(const TMemoryStream& input, const TRotateMatrix& matrix, 
     uint8_t* maskOut = mask.Memory();
     writeMaskHeader(maskOut, maskBytes, dw, dh);
 
-    using L = long double;
-    const bool finiteSteps = std::isfinite(matrix.m11) && std::isfinite(matrix.m12);
-    const int64_t dX = finiteSteps ? saturated(L(matrix.m11) * 65536, kMaxStep) : 0;
-    const int64_t dY = finiteSteps ? saturated(L(matrix.m12) * 65536, kMaxStep) : 0;
-    const rotate_detail::Source src{v.pixels, v.rowSize, W, H, v.bytesAfterPixels};
-    const rotate_detail::SegmentSampler sampler(src, v.bitCount, options.key, options.colorEffect, options.negative,
-                                                dX, dY);
     const BandRenderer::Target target{out + hs, outRow, maskOut + kMaskHeaderSize, maskRow, dw, dh, wide ? 3 : 1,
                                       uint8_t(wide && options.forPrint ? 0xFF : 0)};
-    BandRenderer(sampler, matrix, W, H, target).render();
+    BandRenderer renderer(sampler, matrix, W, H, target);
+    if (upright)
+        renderer.renderUpright();
+    else
+        renderer.render();
 
     if (!wide)
         ApplyPaletteEffect(rendered, options.colorEffect, options.negative);

@@ -103,6 +103,10 @@ public:
     // Copies the rendered image into the bitmap (empty when there is none). withMask: the
     // transparent pixels become `color` (black when it resolves to black).
     void CopyRenderedTo(TBitmap& bitmap, bool withMask, TColor color) const;
+    // The rendered image without mask, in `format`: what CopyRenderedTo(bitmap, false, …) and
+    // then bitmap.SetPixelFormat(format) give, a 24-bit image going straight into 32 bits. A
+    // rendered image that cannot be held in that format leaves the bitmap empty as well.
+    void CopyRenderedTo(TBitmap& bitmap, TPixelFormat format) const;
 
     // A number that changes whenever the rendered image may have changed (every Render and
     // ClearImages), never the same for two renderings of any controls: who keeps something made

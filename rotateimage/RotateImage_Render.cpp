@@ -155,6 +155,19 @@ void TCustomRotateImage::AssignBitmap(const TBitmap& bitmap)
     Render();
 }
 
+void TCustomRotateImage::CopyRenderedTo(TBitmap& bitmap, TPixelFormat format) const
+{
+    if (!IsValidDib(FRotatedDib)) {
+        bitmap.Assign(nullptr);
+        return;
+    }
+    try {
+        bitmap.LoadFromMemory(FRotatedDib.Memory(), FRotatedDib.size(), format);
+    } catch (const EFrameworkError&) {
+        bitmap.Assign(nullptr);
+    }
+}
+
 void TCustomRotateImage::CopyRenderedTo(TBitmap& bitmap, bool withMask, TColor color) const
 {
     if (!IsValidDib(FRotatedDib)) {

@@ -118,10 +118,12 @@ Row24Fn row24For(bool keyed, bool wordRead, Process p)
 }
 
 bool g_vectorKernels = true;
+bool g_uprightRows = true;
 
 } // namespace
 
 void setVectorKernelsEnabled(bool enabled) { g_vectorKernels = enabled; }
+void setUprightRowsEnabled(bool enabled) { g_uprightRows = enabled; }
 
 SegmentSampler::SegmentSampler(const Source& source, int bitCount, const RotateKey& key, uint32_t colorEffect,
                                bool negative, int64_t dX, int64_t dY)
@@ -183,6 +185,27 @@ void SegmentSampler::sample(const Segment& s, uint8_t* row, uint8_t* maskRow) co
         return;
     }
     sampleScalar(s, row, maskRow);
+}
+
+bool SegmentSampler::uprightPossible() const
+{
+    return g_uprightRows && m_dX == 65536 && m_dY == 0 && (!m_wide || m_process == Process::Copy);
+}
+
+void SegmentSampler::uprightRow(int64_t sourceRow, uint8_t* row, uint8_t* maskRow) const
+{
+    const int64_t w = m_source.width;
+    const uint8_t* in = m_source.pixels + sourceRow * m_source.rowSize;
+    std::memcpy(row, in, size_t(w * (m_wide ? 3 : 1)));
+    if (!m_keyed)
+        return;
+    if (m_wide) {
+        for (int64_t i = 0; i < w; ++i, in += 3)
+            maskRow[i] = (uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16) == m_key;
+    } else {
+        for (int64_t i = 0; i < w; ++i)
+            maskRow[i] = in[i] == m_key;
+    }
 }
 
 bool SegmentSampler::quarterTurnPossible() const { return m_simd && m_dX == 0 && (m_dY == 65536 || m_dY == -65536); }

@@ -57,6 +57,14 @@ public:
     void sampleQuarterTurn(int64_t sourceRow, int rowStep, int64_t minColumn, bool reversed, int64_t count,
                            uint8_t* const outRows[8], uint8_t* const maskRows[8]) const;
 
+    // The upright render at 100 % (dX = 65536, dY = 0, rendered pixel i of a row sampling source
+    // pixel i of the same row): a whole row copied, with the key's mask bytes, where the pixels
+    // need no colour work (8 bits, or 24 bits without effect and negative). uprightRow must only
+    // be called when uprightPossible; it writes the row's width · bytes per pixel and, with a
+    // key, its width of mask bytes, as sample() of the whole row does.
+    bool uprightPossible() const;
+    void uprightRow(int64_t sourceRow, uint8_t* row, uint8_t* maskRow) const;
+
     bool keyed() const { return m_keyed; }
     int64_t dX() const { return m_dX; }
     int64_t dY() const { return m_dY; }
@@ -79,8 +87,10 @@ private:
     int64_t m_simdRows; // rows whose pixels the vector kernels may read as words
 };
 
-// Tests compare the vector kernels with the scalar ones by turning them off.
+// Tests compare the vector kernels with the scalar ones, and the upright rows with the sampled
+// ones, by turning them off.
 void setVectorKernelsEnabled(bool enabled);
+void setUprightRowsEnabled(bool enabled);
 
 // The vector kernels (AVX2): sample whole groups of 8 pixels of a nonNegative segment, from its
 // first pixel, while at least 8 are left; return how many they did. Bytes are read as 32-bit

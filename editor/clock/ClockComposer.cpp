@@ -1,5 +1,7 @@
 #include "ClockComposer.h"
 
+#include "ClearOutside.h"
+
 #include "rotateimage/FunctionQuery.h"
 #include "rotateimage/RotateImage.h"
 
@@ -39,8 +41,7 @@ void drawHands(const ClockScene& scene, TBitmap& picture)
 
 void composeClock(const ClockScene& scene, TBitmap& picture)
 {
-    scene.dial->CopyRenderedTo(picture, false, clBlack);
-    picture.SetPixelFormat(pfDevice);
+    scene.dial->CopyRenderedTo(picture, pfDevice);
     drawHands(scene, picture);
 }
 
@@ -49,8 +50,7 @@ void ClockComposer::compose(const ClockScene& scene, TBitmap& picture)
     // Stamps are never 0 and never repeat, whichever renderer made them.
     if (m_renderedDial == 0 || m_renderedDial != scene.dial->RenderStamp()) {
         m_renderedDial = 0;
-        scene.dial->CopyRenderedTo(m_dial, false, clBlack);
-        m_dial.SetPixelFormat(pfDevice);
+        scene.dial->CopyRenderedTo(m_dial, pfDevice);
         m_renderedDial = scene.dial->RenderStamp();
     }
     // The copy shares the kept pixels until the first hand is drawn on it.
@@ -96,14 +96,9 @@ QImage pictureWithinRegion(const QImage& composed, const TRegion& windowRegion)
 {
     if (composed.isNull())
         return {};
-    const QImage opaque = composed.convertToFormat(QImage::Format_ARGB32);
-    QImage out(opaque.size(), QImage::Format_ARGB32);
-    out.fill(Qt::transparent);
-    for (const QRect& r : windowRegion.qregion().intersected(opaque.rect()))
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            std::memcpy(out.scanLine(y) + size_t(r.left()) * 4, opaque.constScanLine(y) + size_t(r.left()) * 4,
-                        size_t(r.width()) * 4);
-    return out;
+    QImage picture = composed.convertToFormat(QImage::Format_ARGB32);
+    clearOutside(picture, windowRegion);
+    return picture;
 }
 
 } // namespace dw

@@ -9,6 +9,13 @@ namespace dw {
 
 namespace {
 
+// Qt scales an ARGB32 picture of at least this many pixels as it scales the premultiplied form,
+// into which it first converts a copy (a whole picture more to hold and write), and converts the
+// result back; a smaller one it draws with its painter, with results of its own. So a large
+// clock is rendered premultiplied, which gives the same thumbnail without the copy.
+// ClockThumbnail.IsTheRenderedClockScaledToFit holds both sides of the size to scaledToFit.
+constexpr int64_t kPremultipliedScalingPixels = int64_t(1) << 20;
+
 // The pixels the picture members' headers state, together (64 bits: four sides of up to 2^31).
 // A header that states no size is left to the decoder, which refuses it.
 int64_t statedPixels(const std::vector<std::vector<uint8_t>>& members)
@@ -49,12 +56,13 @@ ClockThumbnail drawClockThumbnail(const std::vector<std::vector<uint8_t>>& membe
         out.problem = problem;
         return out;
     }
-    const QImage picture = clock.render(time);
+    const bool large = int64_t(clock.size().cx) * clock.size().cy >= kPremultipliedScalingPixels;
+    const QImage picture = large ? clock.renderPremultiplied(time) : clock.render(time);
     if (picture.isNull()) {
         out.problem = QStringLiteral("the clock draws as an empty picture");
         return out;
     }
-    out.image = scaledToFit(picture, side);
+    out.image = large ? scaledToFit(picture, side).convertToFormat(QImage::Format_ARGB32) : scaledToFit(picture, side);
     return out;
 }
 

@@ -1,15 +1,18 @@
 #include "SavedClock.h"
 
 #include "BuiltinPictures.h"
+#include "ClearOutside.h"
 
 #include "datafile/DataFileHeader.h"
 #include "platform/AnsiText.h"
 #include "platform/Bitmap.h"
+#include "platform/ByteViewStream.h"
+#include "platform/Dib.h"
 #include "platform/MemoryStream.h"
+#include "rotateimage/DibFormat.h"
 #include "rotateimage/RotateImage.h"
 
 #include <QStringList>
-
 
 namespace dw {
 
@@ -28,9 +31,7 @@ void loadPicture(TRotateImage& renderer, const std::vector<uint8_t>& member, Bui
         renderer.SetBitmap(&picture);
         return;
     }
-    TMemoryStream stream;
-    stream.WriteBuffer(member.data(), int64_t(member.size()));
-    stream.SetPosition(0);
+    ByteViewStream stream(member.data(), int64_t(member.size()));
     renderer.LoadFromBmpStream(stream);
 }
 
@@ -75,11 +76,13 @@ QString SavedClock::load(const std::vector<std::vector<uint8_t>>& members)
     loadPicture(*m_hour, members[kHourMember], BuiltinPicture::Hour);
     loadPicture(*m_minute, members[kMinuteMember], BuiltinPicture::Minute);
     loadPicture(*m_second, members[kSecondMember], BuiltinPicture::Second);
-    TBitmap dial;
-    m_dial->CopyRenderedTo(dial, false, clBlack);
-    if (dial.Empty())
+    // The size the copy of the rendered dial would have, read without making one.
+    const TMemoryStream& rendered = m_dial->RotatedDib();
+    const std::optional<TDib> dial =
+        IsValidDib(rendered) ? TDib::fromFileImage(rendered.Memory(), size_t(rendered.size())) : std::nullopt;
+    if (!dial)
         return QStringLiteral("the dial picture cannot be decoded");
-    m_size = {dial.Width(), dial.Height()};
+    m_size = {dial->width(), dial->height()};
 
     const struct {
         TRotateImage* hand;
@@ -107,15 +110,32 @@ ClockScene SavedClock::scene() const
 
 TRegion SavedClock::windowRegion() const { return clockWindowRegion(scene(), m_shape, m_extrudeHand, m_size); }
 
-QImage SavedClock::render(const QTime& time)
+QImage SavedClock::render(const QTime& time) { return renderAs(time, QImage::Format_ARGB32); }
+
+QImage SavedClock::renderPremultiplied(const QTime& time)
+{
+    return renderAs(time, QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage SavedClock::renderAs(const QTime& time, QImage::Format format)
 {
     const ClockScene s = scene();
     setHandAngles(s, handAnglesAt(time));
-    TBitmap picture;
-    composeClock(s, picture);
-    if (picture.Empty())
+    QImage picture;
+    {
+        TBitmap composed;
+        composeClock(s, composed);
+        picture = composed.image();
+    } // the bitmap and its canvas are gone: the pixels are the picture's alone
+    if (picture.isNull())
         return {};
-    return pictureWithinRegion(picture.image(), windowRegion());
+    // The display's format holds 0xffRRGGBB words (every 32-bit store of the platform writes the
+    // opaque byte), which both forms of ARGB read as they are, as Qt's conversion would make them:
+    // the picture only changes its name. Then the pixels outside the window go, in place.
+    if (!picture.reinterpretAsFormat(format))
+        picture = picture.convertToFormat(format);
+    clearOutside(picture, windowRegion());
+    return picture;
 }
 
 } // namespace dw

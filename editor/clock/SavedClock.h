@@ -48,10 +48,15 @@ public:
     // region is the shape (the whole picture when there is none), widened by the hands when the
     // file says ExtrudeHand=1.
     QImage render(const QTime& time);
+    // The same pixels in Format_ARGB32_Premultiplied, whose bits they are as well (every pixel
+    // is opaque or 0): the form smooth scaling works in, so that it makes no converted copy.
+    QImage renderPremultiplied(const QTime& time);
     // The window region at the hands' current angles.
     TRegion windowRegion() const;
 
 private:
+    QImage renderAs(const QTime& time, QImage::Format format);
+
     std::unique_ptr<TRotateImage> m_dial, m_hour, m_minute, m_second;
     TPoint m_hourCenter, m_minCenter, m_secCenter;
     TRegion m_shape;

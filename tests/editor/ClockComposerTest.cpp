@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 using namespace dw;
@@ -192,4 +193,84 @@ TEST(SavedClock, RefusesWhatDoesNotDescribeAClock)
     m = savedMembers();
     m[0] = headerBytes("BM this is no picture at all, only text in a dial's place");
     EXPECT_TRUE(clock.load(m).contains("dial")) << qPrintable(clock.load(m));
+}
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const QByteArray& b) { return std::vector<uint8_t>(b.begin(), b.end()); }
+
+// The members of a 160 × 120 clock with noisy pictures of its own, its shape and ExtrudeHand.
+std::vector<std::vector<uint8_t>> pictureMembers(const TRegion& shape, bool extrude)
+{
+    std::vector<std::vector<uint8_t>> m(7);
+    m[0] = bytesOf(bmpFile(noise(160, 120, 1)));
+    m[1] = bytesOf(bmpFile(noisyHand(15, 50, 2)));
+    m[2] = bytesOf(bmpFile(noisyHand(11, 70, 3)));
+    m[3] = bytesOf(bmpFile(noisyHand(7, 80, 4)));
+    m[4] = regionData(shape);
+    m[5] = headerBytes(std::string("HPX=5\r\nHPY=45\r\nMPX=5\r\nMPY=65\r\nSPX=3\r\nSPY=75\r\n"
+                                   "HCX=80\r\nHCY=60\r\nMCX=70\r\nMCY=55\r\nSCX=90\r\nSCY=65\r\n")
+                       + (extrude ? "ExtrudeHand=1\r\n" : ""));
+    return m;
+}
+
+// The clock as the desktop shows it, worked out pixel by pixel from its pieces: the composition
+// in ARGB32 where the window region holds the pixel, transparent black elsewhere.
+QImage expectedRender(SavedClock& clock, const QTime& time)
+{
+    const ClockScene scene = clock.scene();
+    setHandAngles(scene, handAnglesAt(time));
+    TBitmap composed;
+    composeClock(scene, composed);
+    const QImage argb = composed.image().convertToFormat(QImage::Format_ARGB32);
+    const TRegion window = clock.windowRegion();
+    QImage out(argb.size(), QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x)
+            out.setPixel(x, y, window.contains({x, y}) ? argb.pixel(x, y) : 0u);
+    return out;
+}
+
+bool sameBits(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.depth() != 32 || b.depth() != 32)
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), size_t(a.width()) * 4) != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+// The rendered clock against its pieces, for a shape with two spans in most rows (a ring), one
+// reaching beyond the picture, none (the whole window), and hands standing out of a small shape;
+// the premultiplied form holds the same bits.
+TEST(SavedClock, RenderIsTheCompositionTransparentOutsideTheWindowRegion)
+{
+    TRegion ring = CreateRoundRectRgn(5, 5, 155, 115, 150, 110);
+    CombineRgn(ring, ring, CreateRoundRectRgn(40, 30, 120, 90, 80, 60), RGN_DIFF);
+    const struct {
+        const char* what;
+        TRegion shape;
+        bool extrude;
+    } clocks[] = {
+        {"ring", ring, false},
+        {"beyond the picture", CreateRectRgn(-10, 20, 200, 300), false},
+        {"no shape", TRegion(), false},
+        {"hands standing out", CreateRectRgn(60, 40, 100, 80), true},
+    };
+    for (const auto& c : clocks) {
+        SavedClock clock;
+        ASSERT_EQ(clock.load(pictureMembers(c.shape, c.extrude)), "") << c.what;
+        for (const QTime& time : {QTime(10, 8, 36), QTime(3, 0, 0)}) {
+            SCOPED_TRACE(::testing::Message() << c.what << " at " << time.toString().toStdString());
+            const QImage picture = clock.render(time);
+            ASSERT_EQ(picture.format(), QImage::Format_ARGB32);
+            EXPECT_EQ(picture, expectedRender(clock, time));
+            const QImage premultiplied = clock.renderPremultiplied(time);
+            EXPECT_EQ(premultiplied.format(), QImage::Format_ARGB32_Premultiplied);
+            EXPECT_TRUE(sameBits(premultiplied, picture));
+        }
+    }
 }

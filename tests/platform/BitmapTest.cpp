@@ -406,3 +406,70 @@ TEST(Bitmap, TrueColourFormatsConvertEveryPixelExactly)
             ASSERT_EQ(device.image().pixel(x, y) >> 24, 0xFFu) << "no stray alpha";
         }
 }
+
+namespace {
+
+// A bitmap file of every depth holding noise (so that each byte of a pixel counts), `width`
+// pixels wide.
+std::vector<uint8_t> noiseFile(TPixelFormat format, int width, int height)
+{
+    QImage noise(width, height, QImage::Format_RGB32);
+    uint32_t s = uint32_t(width) * 7 + uint32_t(format);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            s = s * 1103515245u + 12345u;
+            noise.setPixel(x, y, 0xFF000000u | (s >> 8));
+        }
+    TBitmap b;
+    b.setImage(noise);
+    b.SetPixelFormat(format);
+    return bytesOf(b);
+}
+
+// The pixel bytes of each row (without the padding at its end) and the colour table.
+bool samePixels(const TBitmap& a, const TBitmap& b)
+{
+    if (a.PixelFormat() != b.PixelFormat() || a.Width() != b.Width() || a.Height() != b.Height()
+        || a.image().format() != b.image().format() || a.image().colorTable() != b.image().colorTable())
+        return false;
+    const size_t bytes = (size_t(a.Width()) * size_t(a.image().depth()) + 7) / 8;
+    for (int y = 0; y < a.Height(); ++y)
+        if (std::memcmp(a.ScanLine(y), b.ScanLine(y), bytes) != 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+// Reading straight into a format gives what reading and then converting gives, to the byte
+// (the alpha byte of 32-bit pixels too), for every depth and format and for widths that end
+// inside and outside the vector kernels' groups; the picture changes once.
+TEST(BitmapFile, ReadingIntoAFormatIsReadingThenConverting)
+{
+    const TPixelFormat formats[] = {pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit};
+    for (TPixelFormat from : {pf1bit, pf4bit, pf8bit, pf15bit, pf24bit, pf32bit})
+        for (int width : {1, 5, 11, 12, 37}) {
+            const std::vector<uint8_t> file = noiseFile(from, width, 3);
+            for (TPixelFormat to : formats) {
+                SCOPED_TRACE(::testing::Message() << "from " << int(from) << " to " << int(to) << ", " << width
+                                                  << " wide");
+                TBitmap converted;
+                converted.LoadFromMemory(file.data(), int64_t(file.size()));
+                converted.SetPixelFormat(to);
+                TBitmap direct;
+                int changes = 0;
+                direct.OnChange = [&](TBitmap&) { ++changes; };
+                direct.LoadFromMemory(file.data(), int64_t(file.size()), to);
+                EXPECT_EQ(changes, 1);
+                ASSERT_TRUE(samePixels(direct, converted));
+            }
+        }
+
+    TBitmap b;
+    paintCorners(b, 3, 3);
+    const auto before = bytesOf(b);
+    const std::vector<uint8_t> file = noiseFile(pf24bit, 4, 2);
+    EXPECT_THROW(b.LoadFromMemory(file.data(), int64_t(file.size()) - 1, pfDevice), EFrameworkError);
+    EXPECT_THROW(b.LoadFromMemory(nullptr, 0, pfDevice), EFrameworkError);
+    EXPECT_EQ(bytesOf(b), before);
+}

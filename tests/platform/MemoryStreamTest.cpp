@@ -1,3 +1,4 @@
+#include "platform/ByteViewStream.h"
 #include "platform/FileStream.h"
 #include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -145,6 +147,46 @@ TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
     s.SetPosition(TMemoryStream::kMaxSize);
     EXPECT_THROW(s.Write("x", 1), EFrameworkError);
     EXPECT_EQ(s.Size(), 0) << "a refused growth leaves the stream as it was";
+}
+
+// The view reads and seeks as a memory stream over the same bytes does, whatever the moves, and
+// writes nothing.
+TEST(ByteViewStream, ReadsAndSeeksAsAMemoryStreamAndWritesNothing)
+{
+    const char* text = "0123456789";
+    TMemoryStream memory = streamOf(text);
+    ByteViewStream view(reinterpret_cast<const uint8_t*>(text), 10);
+    const struct {
+        int64_t offset;
+        int origin;
+        int64_t count;
+    } moves[] = {{0, soCurrent, 4},   {0, soCurrent, 4},    {0, soCurrent, 4},   {-3, soEnd, 5},
+                 {5, soEnd, 2},       {-20, soCurrent, 3},  {-1, soBeginning, 2}, {9, soBeginning, 1},
+                 {10, soBeginning, 1}, {2, soBeginning, 0}, {3, 7, 2}};
+    for (const auto& m : moves) {
+        SCOPED_TRACE(::testing::Message() << m.offset << " from " << m.origin);
+        const int64_t at = memory.Seek(m.offset, m.origin);
+        EXPECT_EQ(view.Seek(m.offset, m.origin), at);
+        char a[8] = {}, b[8] = {};
+        EXPECT_EQ(view.Read(b, m.count), memory.Read(a, m.count));
+        EXPECT_EQ(std::memcmp(a, b, sizeof a), 0);
+        EXPECT_EQ(view.Position(), memory.Position());
+    }
+    // Seeks of any size stay far from overflowing and read nothing.
+    char byte = 0;
+    for (int64_t far : {std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min()})
+        for (int origin : {soBeginning, soCurrent, soCurrent, soEnd}) {
+            if (origin == soEnd)
+                view.Seek(0, soEnd);
+            view.Seek(far, origin);
+            EXPECT_EQ(view.Read(&byte, 1), 0);
+        }
+    EXPECT_EQ(view.Size(), 10);
+    view.SetPosition(0);
+    EXPECT_EQ(view.Write("xx", 2), 0);
+    view.SetSize(3);
+    EXPECT_EQ(view.Size(), 10);
+    EXPECT_EQ(std::memcmp(text, "0123456789", 10), 0);
 }
 
 TEST(Stream, ShortReadAndWriteRaiseTheStockMessages)

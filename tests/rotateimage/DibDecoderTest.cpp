@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace dw::test {
 namespace {
 
@@ -309,6 +311,49 @@ TEST(DibDecoder, ThePreviousSourceIsDroppedEvenWhenTheNewPictureIsRefused)
     TMemoryStream stream = streamOf(Bytes(10, 0));
     EXPECT_FALSE(LoadFromBmpStream(stream, source));
     EXPECT_EQ(source.size(), 0);
+}
+
+// Every byte of the source is the decoder's own: what the file holds in its row padding does not
+// come through, the padding and the spare byte are 0, and a source decoded into memory that held
+// other bytes (a block of the same size, freed just before) is the same.
+TEST(DibDecoder, EveryByteOfTheSourceIsWritten)
+{
+    for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+        BmpFields s;
+        s.width = 5, s.height = 3, s.bitCount = bits;
+        if (bits <= 8) {
+            for (uint32_t i = 0; i < (1u << bits); ++i)
+                s.palette.push_back(0x0A0B0Cu * (i + 1) & 0xFFFFFFu);
+        }
+        for (uint32_t i = 0; i < 15; ++i)
+            s.pixels.push_back(bits <= 8 ? i % (1u << bits)
+                                         : 0x01234567u * (i + 1) & (bits == 16 ? 0x7FFFu : 0xFFFFFFu));
+        const Bytes clean = buildBmp(s);
+        Bytes noisy = clean; // the same picture, its row padding full of 0xEE
+        const int64_t rowSize = (int64_t(s.width) * bits + 31) / 32 * 4;
+        const int64_t used = (int64_t(s.width) * bits + 7) / 8;
+        const uint32_t offset = readLE32(clean.data() + 10);
+        for (int y = 0; y < s.height; ++y)
+            for (int64_t b = used; b < rowSize; ++b)
+                noisy[size_t(offset + y * rowSize + b)] = 0xEE;
+        SCOPED_TRACE(bits);
+
+        const Decoded reference = decode(clean);
+        ASSERT_TRUE(reference.result) << reference.result.error;
+        const int64_t size = reference.source.size();
+        if (bits > 8) {
+            EXPECT_EQ(reference.source.Memory()[size - 1], 0) << "spare byte";
+        }
+        for (uint8_t fill : {0x00, 0xFF, 0x5A}) {
+            TMemoryStream source;
+            source.SetSize(size);
+            std::memset(source.Memory(), fill, size_t(size));
+            TMemoryStream stream = streamOf(noisy);
+            ASSERT_TRUE(LoadFromBmpStream(stream, source));
+            ASSERT_EQ(source.size(), size);
+            EXPECT_EQ(std::memcmp(source.Memory(), reference.source.Memory(), size_t(size)), 0) << int(fill);
+        }
+    }
 }
 
 } // namespace

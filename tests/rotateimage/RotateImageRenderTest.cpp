@@ -212,5 +212,37 @@ TEST(RotateImageRender, CopyRenderedToFillsTransparentPixelsWithTheColour)
     EXPECT_TRUE(plain.Empty());
 }
 
+// The rendered image copied into a format is the copy converted to it, pixel format, colour
+// table and bytes, for both depths of rendered image (a 37-pixel row ends outside the
+// converters' groups of pixels); a control with nothing rendered gives an empty bitmap.
+TEST(RotateImageRender, CopyRenderedToAFormatIsTheCopyConverted)
+{
+    TRotateImage wide, indexed;
+    load(wide, keyedPicture(37, 4));
+    wide.SetTransparent(true);
+    wide.SetAngle(30);
+    indexedImage(indexed);
+    for (TRotateImage* image : {&wide, &indexed})
+        for (TPixelFormat format : {pfDevice, pf32bit, pf24bit, pf8bit, pf16bit}) {
+            SCOPED_TRACE(::testing::Message() << bitCountOf(image->RotatedDib()) << " bits into " << int(format));
+            TBitmap converted, direct;
+            image->CopyRenderedTo(converted, false, clRed);
+            converted.SetPixelFormat(format);
+            image->CopyRenderedTo(direct, format);
+            ASSERT_EQ(direct.PixelFormat(), converted.PixelFormat());
+            ASSERT_EQ(direct.image().format(), converted.image().format());
+            ASSERT_EQ(direct.image().colorTable(), converted.image().colorTable());
+            ASSERT_EQ(direct.image().size(), converted.image().size());
+            const size_t bytes = (size_t(direct.Width()) * size_t(direct.image().depth()) + 7) / 8;
+            for (int y = 0; y < direct.Height(); ++y)
+                ASSERT_EQ(std::memcmp(direct.ScanLine(y), converted.ScanLine(y), bytes), 0) << "row " << y;
+        }
+    TRotateImage empty;
+    TBitmap plain;
+    plain.SetSize(3, 3);
+    empty.CopyRenderedTo(plain, pfDevice);
+    EXPECT_TRUE(plain.Empty());
+}
+
 } // namespace
 } // namespace dw::test

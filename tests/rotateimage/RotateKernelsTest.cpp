@@ -74,6 +74,57 @@ TEST(RotateKernels, VectorKernelsGiveTheScalarResultByteForByte)
     }
 }
 
+class UprightRowsOff {
+public:
+    UprightRowsOff() { rotate_detail::setUprightRowsEnabled(false); }
+    ~UprightRowsOff() { rotate_detail::setUprightRowsEnabled(true); }
+};
+
+// The upright render at 100 % copies whole rows; it must give the sampler's bytes exactly, for
+// odd and even widths, both depths, with and without the spare byte, keyed (the key colour in
+// the first or the last column), printed, and with the colour work that the rows leave to the
+// sampler. It writes every byte itself, so the used buffers it renders into (larger, and full of
+// other bytes) must not show through.
+TEST(RotateKernels, UprightRowsGiveTheSampledBytes)
+{
+    std::vector<TMemoryStream> sources;
+    for (int w : {1, 3, 5, 8, 37}) {
+        sources.push_back(indexedPicture(w, 7));
+        sources.push_back(widePicture(w, 6, true));
+        sources.push_back(widePicture(w, 5, false));
+    }
+    const TRotateMatrix upright = matrixFromAngle(angleFromTenths(0), zoomFromPercent(100));
+    for (const TMemoryStream& src : sources) {
+        const bool indexed = bitCountOf(src) == 8;
+        const int w = widthOf(src);
+        for (int variant = 0; variant < 6; ++variant) {
+            RotateOptions o;
+            if (variant == 1 || variant == 2) {
+                const uint32_t raw = pixelAt(src, variant == 1 ? 0 : w - 1, 2);
+                o.key = indexed ? RotateKey::index(uint8_t(raw)) : RotateKey::pixel(raw);
+            }
+            if (variant == 3)
+                o.key = indexed ? RotateKey::pixel(pixelAt(src, 0, 0)) : RotateKey::index(0); // the other kind
+            o.forPrint = variant == 4;
+            o.negative = variant == 5;
+            o.colorEffect = variant == 5 ? EffectSepia : EffectNone;
+            TMemoryStream image, mask, sampledImage, sampledMask;
+            image.SetSize(src.size() + 100);
+            std::memset(image.Memory(), 0xA5, size_t(image.size()));
+            mask.SetSize(src.size() + 100);
+            std::memset(mask.Memory(), 0x5A, size_t(mask.size()));
+            ASSERT_EQ(RotateDib(src, upright, o, image, mask), RotateResult::Rendered);
+            {
+                UprightRowsOff off;
+                ASSERT_EQ(RotateDib(src, upright, o, sampledImage, sampledMask), RotateResult::Rendered);
+            }
+            SCOPED_TRACE(::testing::Message() << w << " wide, " << bitCountOf(src) << "-bit, variant " << variant);
+            ASSERT_TRUE(sameBytes(image, sampledImage));
+            ASSERT_TRUE(sameBytes(mask, sampledMask));
+        }
+    }
+}
+
 TEST(RotateKernels, QuarterTurnsOfLargerPicturesAreExactTranspositions)
 {
     const int W = 43, H = 27;
