@@ -7,6 +7,7 @@
 // peak of the live bytes during the save, less those live before it, is the save's extra memory.
 
 #include "BenchTimer.h"
+#include "SilentHandler.h"
 
 #include "datafile/DataFileHeader.h"
 #include "datafile/DataFileTexts.h"
@@ -75,20 +76,6 @@ namespace {
 
 using namespace dw;
 
-class SilentHandler final : public seam::Handler {
-public:
-    int messageBox(const QString& text, const QString&, unsigned) override
-    {
-        std::fprintf(stderr, "unexpected message: %s\n", text.toUtf8().constData());
-        return seam::IDOK;
-    }
-    void errorBox(const QString&) override {}
-    std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-    int showModal(QObject&) override { return seam::mrCancel; }
-    void beep() override {}
-};
-
 void fill(TMemoryStream& stream, int64_t size, uint32_t seed)
 {
     stream.SetSize(size);
@@ -105,7 +92,7 @@ void fill(TMemoryStream& stream, int64_t size, uint32_t seed)
 
 int main(int argc, char** argv)
 {
-    SilentHandler silent;
+    bench::SilentHandler silent;
     seam::install(&silent);
 
     // A 2048 × 2048 dial at 32 bits is 16 MiB of pixels behind its 54 header bytes; the hands and

@@ -4,6 +4,7 @@
 // as a bitmap file with QImageReader and scaling it the same way, timed alternately in one run.
 
 #include "BenchTimer.h"
+#include "SilentHandler.h"
 
 #include "datafile/DataFileHeader.h"
 #include "datafile/DataFileSource.h"
@@ -76,26 +77,12 @@ void setBitmap(TMemoryStream& stream, const QImage& image)
     stream.SetPosition(0);
 }
 
-class SilentHandler final : public seam::Handler {
-public:
-    int messageBox(const QString& text, const QString&, unsigned) override
-    {
-        std::fprintf(stderr, "unexpected message: %s\n", text.toUtf8().constData());
-        return seam::IDOK;
-    }
-    void errorBox(const QString&) override {}
-    std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-    int showModal(QObject&) override { return seam::mrCancel; }
-    void beep() override {}
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    SilentHandler silent;
+    bench::SilentHandler silent;
     seam::install(&silent);
 
     // The clock, saved as the editor saves it, and its dial as a bitmap file of its own.

@@ -401,6 +401,9 @@ private:
     void loadHand(TMemoryStream& stream, TRotateImage& renderer);
     // Puts a built-in picture back into a renderer.
     void assignBuiltin(TRotateImage& renderer, const PictureBox& holder);
+    // Loads every renderer whose flag is set from its picture stream (dial, hour, minute, second),
+    // or from its built-in picture when the stream is empty; the streams are left at their start.
+    void loadRenderersFromStreams(std::array<bool, 4> which = {true, true, true, true});
     // All three centres at the middle of the clock panel.
     void centreHands();
     TSize panelSize() const;

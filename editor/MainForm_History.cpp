@@ -1,8 +1,6 @@
 // Undo and redo: the project as one snapshot after every step of the user's, and put back whole.
 #include "EditorUnit.h"
 
-#include "PictureBox.h"
-
 #include "media/SlotRecord.h"
 #include "rotateimage/RotateImage.h"
 
@@ -75,25 +73,13 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
     const QSignalBlocker blockHeight(TrackBar2);
 
     // The pictures: a renderer is loaded again only when its picture changed.
-    const struct {
-        TMemoryStream& stream;
-        TRotateImage& renderer;
-        const PictureBox& builtin;
-    } pictures[] = {{FBkgStream, *RotateImage1, *Image1},
-                    {FHourStream, *SNeedleImage, *HourImage},
-                    {FMinStream, *LNeedleImage, *MinImage},
-                    {FSecStream, *SecNeedleImage, *SecImage}};
+    TMemoryStream* streams[] = {&FBkgStream, &FHourStream, &FMinStream, &FSecStream};
+    std::array<bool, 4> changed{};
     for (size_t i = 0; i < s.pictures.size(); ++i) {
         // `now` holds the stream's bytes: the same bytes are not compared again.
-        if (sameBytes(s.pictures[i], now.pictures[i]) || !putBytes(pictures[i].stream, s.pictures[i], m_knownBytes[i]))
-            continue;
-        if (pictures[i].stream.size() == 0) {
-            assignBuiltin(pictures[i].renderer, pictures[i].builtin);
-        } else {
-            pictures[i].renderer.LoadFromBmpStream(pictures[i].stream);
-            pictures[i].stream.SetPosition(0);
-        }
+        changed[i] = !sameBytes(s.pictures[i], now.pictures[i]) && putBytes(*streams[i], s.pictures[i], m_knownBytes[i]);
     }
+    loadRenderersFromStreams(changed);
     // The panel follows the dial; the holes are the snapshot's, not the layout's defaults.
     if (shown)
         LayoutClock();

@@ -116,24 +116,7 @@ void TMainForm::applyClockProject(ClockProjectFile&& project, const QString& pat
     fill(FHourStream, std::move(project.pictures[1]));
     fill(FMinStream, std::move(project.pictures[2]));
     fill(FSecStream, std::move(project.pictures[3]));
-    // A picture the engine cannot decode leaves its renderer empty, as when it is loaded by hand.
-    const struct {
-        TMemoryStream& stream;
-        TRotateImage& renderer;
-        const PictureBox& builtin;
-    } pictures[] = {{FBkgStream, *RotateImage1, *Image1},
-                    {FHourStream, *SNeedleImage, *HourImage},
-                    {FMinStream, *LNeedleImage, *MinImage},
-                    {FSecStream, *SecNeedleImage, *SecImage}};
-    for (const auto& p : pictures) {
-        if (p.stream.size() == 0) {
-            assignBuiltin(p.renderer, p.builtin);
-        } else {
-            p.stream.SetPosition(0);
-            p.renderer.LoadFromBmpStream(p.stream);
-            p.stream.SetPosition(0);
-        }
-    }
+    loadRenderersFromStreams();
     LayoutClock();
     SNeedleImage->SetPivotX(header.hourPivot.x());
     SNeedleImage->SetPivotY(header.hourPivot.y());

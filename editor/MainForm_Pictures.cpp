@@ -38,6 +38,30 @@ void TMainForm::assignBuiltin(TRotateImage& renderer, const PictureBox& holder)
     renderer.SetBitmap(&picture);
 }
 
+void TMainForm::loadRenderersFromStreams(std::array<bool, 4> which)
+{
+    const struct {
+        TMemoryStream& stream;
+        TRotateImage& renderer;
+        const PictureBox& builtin;
+    } pictures[] = {{FBkgStream, *RotateImage1, *Image1},
+                    {FHourStream, *SNeedleImage, *HourImage},
+                    {FMinStream, *LNeedleImage, *MinImage},
+                    {FSecStream, *SecNeedleImage, *SecImage}};
+    for (size_t i = 0; i < which.size(); ++i) {
+        if (!which[i])
+            continue;
+        // A picture the engine cannot decode leaves its renderer empty, as when it is loaded by hand.
+        if (pictures[i].stream.size() == 0) {
+            assignBuiltin(pictures[i].renderer, pictures[i].builtin);
+        } else {
+            pictures[i].stream.SetPosition(0);
+            pictures[i].renderer.LoadFromBmpStream(pictures[i].stream);
+            pictures[i].stream.SetPosition(0);
+        }
+    }
+}
+
 void TMainForm::LayoutClock()
 {
     // The panel has no bevels (ControlHostPanel draws none) and the renderers fill it.

@@ -113,6 +113,17 @@ choose_file() { # in the file dialog that is open: the path, then Enter
   xdotool key Return
 }
 
+# File > Save under the name, the "保存しました" box closed; prints what pdltool reads of the file.
+save_and_describe() {
+  xdotool key alt+f s
+  choose_file "名前を付けて保存" "$1"
+  wait_window "$main_title" 2 >/dev/null # "保存しました"
+  sleep 0.2
+  xdotool key Return
+  sleep 0.3
+  "$pdltool" info "$1" || fail "pdltool could not read the saved file"
+}
+
 # --- 1. The window comes back where it was left -----------------------------------------------
 start_editor
 read -r fx fy <<<"$(frame_offset "$main_window")"
@@ -188,13 +199,7 @@ sleep 1
 # OK sits at the top of the right-hand column.
 read -r _ _ dw _ <<<"$(client_geometry "$dialog")"
 xdotool mousemove --window "$dialog" $((dw - 171 / 2)) 22 click 1
-xdotool key alt+f s
-choose_file "名前を付けて保存" "$work/at-once.pdl"
-wait_window "$main_title" 2 >/dev/null # "保存しました"
-sleep 0.2
-xdotool key Return
-sleep 0.3
-info=$("$pdltool" info "$work/at-once.pdl") || fail "pdltool could not read the saved file"
+info=$(save_and_describe "$work/at-once.pdl")
 grep -q "slot 5 (minute animation): .*kind 2, embedded strip.*1000 ms a frame" <<<"$info" \
   || fail "the saved file lacks the animation confirmed with OK:
 $info"
@@ -235,13 +240,7 @@ sleep 0.3
 xdotool key i
 choose_file "画像として書き出す" "$work/clock.png"
 sleep 0.5
-xdotool key alt+f s
-choose_file "名前を付けて保存" "$work/fixed.pdl"
-wait_window "$main_title" 2 >/dev/null # "保存しました"
-sleep 0.2
-xdotool key Return
-sleep 0.3
-info=$("$pdltool" info "$work/fixed.pdl") || fail "pdltool could not read the saved file"
+info=$(save_and_describe "$work/fixed.pdl")
 for line in SCX=103 SCY=100 SPX=6 SPY=91; do
   grep -q "^ *$line\$" <<<"$info" || fail "the saved file lacks $line (placed at 800 %, then by keys):
 $info"

@@ -30,17 +30,6 @@ void load(TRotateImage& r, const QImage& image)
     r.LoadFromBmpStream(s);
 }
 
-QImage noise(int w, int h, uint32_t seed)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            image.setPixel(x, y, 0xFF000000u | (seed >> 8));
-        }
-    return image;
-}
-
 // A hand with noise on it, its corners white (the key), pivot near the bottom.
 QImage noisyHand(int w, int h, uint32_t seed)
 {

@@ -18,17 +18,6 @@ namespace {
 std::vector<uint8_t> bytesOf(const QByteArray& b) { return std::vector<uint8_t>(b.begin(), b.end()); }
 std::vector<uint8_t> bytesOf(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-QImage noise(int w, int h, uint32_t seed)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            image.setPixel(x, y, 0xFF000000u | (seed >> 8));
-        }
-    return image;
-}
-
 // A clock with a noisy dial in a rounded shape and hands of its own about its middle; with
 // `extrude`, hands that stand out of a smaller shape.
 std::vector<std::vector<uint8_t>> clockMembers(int w, int h, bool extrude)
