@@ -5,9 +5,9 @@
 
 #include "BenchTimer.h"
 
-#include "editor/EditorUnit.h"
-#include "editor/HandUnit.h"
-#include "editor/SettingsLocation.h"
+#include "editor/mainform/EditorUnit.h"
+#include "editor/positioning/HandUnit.h"
+#include "editor/files/SettingsLocation.h"
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 #include "platform/Bitmap.h"

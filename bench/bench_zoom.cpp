@@ -5,9 +5,9 @@
 
 #include "BenchTimer.h"
 
-#include "editor/HandUnit.h"
-#include "editor/PictureBox.h"
-#include "editor/ScrollBox.h"
+#include "editor/positioning/HandUnit.h"
+#include "editor/widgets/PictureBox.h"
+#include "editor/widgets/ScrollBox.h"
 #include "editor/clock/ZoomedPixels.h"
 
 #include "platform/Bitmap.h"

@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "editor/Application.h"
 
-#include "EditorUnit.h"
+#include "editor/mainform/EditorUnit.h"
 
 #include "platform/CommandRunner.h"
 #include "platform/Seam.h"

@@ -1,10 +1,10 @@
 // The program's entry: the application, the interaction seam with real dialogs, the screen
 // cursor, the windows, and the message loop until the main window closes.
-#include "Application.h"
-#include "EditorUnit.h"
-#include "HandUnit.h"
-#include "WidgetCursor.h"
-#include "WidgetSeam.h"
+#include "editor/Application.h"
+#include "editor/mainform/EditorUnit.h"
+#include "editor/positioning/HandUnit.h"
+#include "editor/widgets/WidgetCursor.h"
+#include "editor/widgets/WidgetSeam.h"
 
 #include "media/widgets/AboutUnit.h"
 #include "media/widgets/AnimDlgUnit.h"

@@ -14,115 +14,8 @@
 #      the saved file holds the numbers of dial pixels, and the picture is the clock's size.
 set -euo pipefail
 
-editor=$(realpath "$1")
-pdltool=$(realpath "$2")
-
-# A display of our own first: xvfb-run picks a free one and gives it an authority file.
-if [ -z "${DIALWRIGHT_E2E_DISPLAY:-}" ]; then
-  exec env DIALWRIGHT_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24 -nolisten tcp" "$0" "$@"
-fi
-
-export QT_QPA_PLATFORM=xcb
-unset QT_QPA_FONTDIR
-# The keyboard library of the X platform hands strndup a buffer without a final NUL, which the
-# sanitizer's strict string checks take for an overflow; everything else is checked as usual.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-  export ASAN_OPTIONS=${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}
-fi
-work=$(mktemp -d)
-openbox_pid=
-editor_pid=
-cleanup() {
-  [ -n "$editor_pid" ] && kill "$editor_pid" 2>/dev/null || true
-  [ -n "$openbox_pid" ] && kill "$openbox_pid" 2>/dev/null || true
-  [ -n "${DIALWRIGHT_E2E_KEEP:-}" ] && cat "$work/editor.log" >&2
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  import -window root "$work/../dialwright-e2e-failure.png" 2>/dev/null || true
-  exit 1
-}
-
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-openbox_pid=$!
-
-# The program keeps its settings beside itself: a copy in the test's folder keeps them there.
-cp "$editor" "$work/dialwright"
-
-# Waits until a visible window of exactly this name exists (at least `count` of them); prints the
-# newest one's id.
-wait_window() {
-  local name=$1 count=${2:-1} tries=0 ids
-  while :; do
-    ids=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null || true)
-    if [ "$(printf '%s\n' "$ids" | grep -c .)" -ge "$count" ]; then
-      printf '%s\n' "$ids" | tail -n 1
-      return 0
-    fi
-    tries=$((tries + 1))
-    [ $tries -gt 150 ] && fail "no window \"$name\" (x$count) appeared"
-    sleep 0.1
-  done
-}
-
-window_count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -c . || true; }
-
-main_title="Dialwright ver. 2.25a"
-
-start_editor() {
-  (cd "$work" && exec ./dialwright >>"$work/editor.log" 2>&1) &
-  editor_pid=$!
-  main_window=$(wait_window "$main_title")
-  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
-  sleep 0.3
-}
-
-# The window's own area in screen coordinates: left top width height.
-client_geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-                           /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
-frame_offset() { xwininfo -id "$1" | awk '/Relative upper-left X/ {x=$4} /Relative upper-left Y/ {y=$4} END {print x, y}'; }
-
-# Closes the main window as a user does (Alt+F4 through the window manager); the program must
-# end without asking.
-close_editor() {
-  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
-  xdotool key alt+F4
-  local tries=0
-  while kill -0 "$editor_pid" 2>/dev/null; do
-    tries=$((tries + 1))
-    if [ $tries -gt 100 ]; then
-      [ "$(window_count "$main_title")" -ge 2 ] && fail "closing asked a question: the project was modified"
-      fail "the editor did not end"
-    fi
-    sleep 0.1
-  done
-  wait "$editor_pid" || fail "the editor ended with status $?"
-  editor_pid=
-}
-
-choose_file() { # in the file dialog that is open: the path, then Enter
-  wait_window "$1" >/dev/null
-  sleep 0.3
-  xdotool type --delay 10 "$2"
-  xdotool key Return
-}
-
-# File > Save under the name, the "保存しました" box closed; prints what pdltool reads of the file.
-save_and_describe() {
-  xdotool key alt+f s
-  choose_file "名前を付けて保存" "$1"
-  wait_window "$main_title" 2 >/dev/null # "保存しました"
-  sleep 0.2
-  xdotool key Return
-  sleep 0.3
-  "$pdltool" info "$1" || fail "pdltool could not read the saved file"
-}
+# shellcheck source=tests/e2e/session_lib.sh
+source "$(dirname "$(realpath "$0")")/session_lib.sh"
 
 # --- 1. The window comes back where it was left -----------------------------------------------
 start_editor
@@ -143,16 +36,6 @@ echo "ok: the window came back at $left three times (frame offset $fx, $fy)"
 # --- 2. A dial cut short is refused, the project stays as it was ------------------------------
 # Pictures, byte by byte: the first 1000 bytes of a 300 × 300 24-bit bitmap, and a 160 × 40 strip of
 # 2 × 4 frames, each with a magenta (transparent) left edge.
-le() { # value, bytes: the value little-endian
-  local v=$1 n=$2 i out=
-  for ((i = 0; i < n; i++)); do out+=$(printf '\\x%02x' $(((v >> (8 * i)) & 255))); done
-  printf '%b' "$out"
-}
-bmp_header() { # width, height: the headers of a 24-bit bottom-up bitmap
-  local w=$1 h=$2 row=$((($1 * 3 + 3) / 4 * 4))
-  printf 'BM'; le $((54 + row * h)) 4; le 0 4; le 54 4
-  le 40 4; le "$w" 4; le "$h" 4; le 1 2; le 24 2; le 0 4; le $((row * h)) 4; le 0 4; le 0 4; le 0 4; le 0 4
-}
 { bmp_header 300 300; head -c $((1000 - 54)) /dev/zero | tr '\0' '\147'; } >"$work/cut-dial.bmp"
 {
   bmp_header 160 40

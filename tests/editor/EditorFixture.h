@@ -4,11 +4,11 @@
 // its dialogs, the scripted interaction seam that answers them, a folder for the test's files
 // and a fixed time of day for the preview.
 
-#include "RecordingWavePlayer.h"
-#include "TestPictures.h"
+#include "tests/editor/RecordingWavePlayer.h"
+#include "tests/editor/TestPictures.h"
 
-#include "editor/EditorUnit.h"
-#include "editor/HandUnit.h"
+#include "editor/mainform/EditorUnit.h"
+#include "editor/positioning/HandUnit.h"
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 

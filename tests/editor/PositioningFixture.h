@@ -4,11 +4,11 @@
 // the test presses, drags and types on the shown dialog with real mouse and key events (routed
 // by the toolkit to what lies under the pointer), and the command reads the result back.
 
-#include "EditorFixture.h"
+#include "tests/editor/EditorFixture.h"
 
-#include "editor/CenterMark.h"
-#include "editor/PictureBox.h"
-#include "editor/ScrollBox.h"
+#include "editor/positioning/CenterMark.h"
+#include "editor/widgets/PictureBox.h"
+#include "editor/widgets/ScrollBox.h"
 
 #include "rotateimage/RotateImage.h"
 

@@ -1,7 +1,7 @@
 // Every test of the editor starts without a settings file or recovery copies of its own: the main window reads and
 // writes a file in a fresh folder, never the one beside the test program, so that no test sees
 // the options another one left behind.
-#include "editor/SettingsLocation.h"
+#include "editor/files/SettingsLocation.h"
 
 #include <QTemporaryDir>
 

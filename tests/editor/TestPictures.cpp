@@ -1,4 +1,4 @@
-#include "TestPictures.h"
+#include "tests/editor/TestPictures.h"
 
 #include "platform/MemoryStream.h"
 

@@ -1,0 +1,159 @@
+// Opening a saved clock again: the file read and checked whole, then made the project in one
+// step.
+#include "editor/mainform/EditorUnit.h"
+
+#include "editor/Application.h"
+#include "editor/widgets/CommonDialogs.h"
+#include "editor/widgets/PictureBox.h"
+
+#include "datafile/ClockProjectFile.h"
+#include "editor/clock/PictureConversion.h"
+#include "media/AnimSlot.h"
+#include "media/SlotRecord.h"
+#include "platform/Bitmap.h"
+#include "platform/FrameworkError.h"
+#include "platform/MemoryStream.h"
+#include "platform/Seam.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+
+namespace dw {
+
+namespace {
+
+// The bytes go into the stream and are let go at once, so that the project is held about once.
+void fill(TMemoryStream& stream, std::vector<uint8_t>&& bytes)
+{
+    stream.Clear();
+    if (!bytes.empty())
+        stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    stream.SetPosition(0);
+    bytes = {};
+}
+
+void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader::Option option)
+{
+    QAction* item = option == DataFileHeader::OptionYes ? yes : option == DataFileHeader::OptionNo ? no : defaultItem;
+    item->setChecked(true);
+}
+
+// The first picture of a saved clock that is not whole, named for the user; empty when every
+// picture is. A picture the clock cannot show is taken when all its pixels are there (the user
+// kept it as it was), as is any picture the engine shows; an embedded animation strip must be a
+// bitmap the framework reads.
+QString incompletePicture(const ClockProjectFile& project)
+{
+    static const char* const kPictureNames[] = {"文字盤", "時針", "分針", "秒針"};
+    for (size_t i = 0; i < project.pictures.size(); ++i) {
+        const std::vector<uint8_t>& picture = project.pictures[i];
+        if (!picture.empty() && !storedPictureComplete(picture.data(), int64_t(picture.size())))
+            return QStringLiteral("%1の画像が壊れています（途中で切れているか、画像ではありません）。")
+                .arg(QString::fromUtf8(kPictureNames[i]));
+    }
+    static const char* const kStripNames[] = {"分", "時", "零時"};
+    for (int32_t slot = kMinuteAnimSlot; slot <= kZeroAnimSlot; ++slot) {
+        const std::vector<uint8_t>& record = project.slotRecords[size_t(slot - 1)];
+        const AnimRecordView view = viewAnimRecord(record.data(), int64_t(record.size()));
+        if (!view.hasData || view.kind != pdl::kAnimationEmbedded)
+            continue;
+        try {
+            TBitmap strip;
+            strip.LoadFromMemory(view.payload, view.payloadSize);
+        } catch (const EFrameworkError&) {
+            return QStringLiteral("%1のアニメーションの画像が壊れています。").arg(QString::fromUtf8(kStripNames[slot - kMinuteAnimSlot]));
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+bool TMainForm::mayReplaceProject()
+{
+    if (!FModified)
+        return true;
+    return seam::messageBox(QStringLiteral("データが保存されていません。\n別のファイルを開きますか？"),
+                            seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_DEFBUTTON2) == seam::IDOK;
+}
+
+void TMainForm::Open1Click()
+{
+    if (!mayReplaceProject())
+        return;
+    const std::optional<QString> path = executeFileDialog(OpenDataDialog);
+    if (!path)
+        return;
+    openClockFile(*path);
+}
+
+bool TMainForm::openClockFile(const QString& path)
+{
+    // The whole file is read and checked before anything changes; what is held of it is only
+    // the project it becomes, and a member over its limit refuses it before it is read. A file
+    // that cannot be read ends the command with the framework's error.
+    ClockProjectReading reading = readClockProjectFile(path);
+    const QString problem = reading.project ? incompletePicture(*reading.project) : reading.problem;
+    if (!problem.isEmpty()) {
+        seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), problem),
+                         seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);
+        return false;
+    }
+    applyClockProject(std::move(*reading.project), path);
+    rememberRecentFile(path);
+    return true;
+}
+
+void TMainForm::applyClockProject(ClockProjectFile&& project, const QString& path)
+{
+    const DataFileHeader& header = project.header;
+
+    fill(FBkgStream, std::move(project.pictures[0]));
+    fill(FHourStream, std::move(project.pictures[1]));
+    fill(FMinStream, std::move(project.pictures[2]));
+    fill(FSecStream, std::move(project.pictures[3]));
+    loadRenderersFromStreams();
+    LayoutClock();
+    SNeedleImage->SetPivotX(header.hourPivot.x());
+    SNeedleImage->SetPivotY(header.hourPivot.y());
+    LNeedleImage->SetPivotX(header.minPivot.x());
+    LNeedleImage->SetPivotY(header.minPivot.y());
+    SecNeedleImage->SetPivotX(header.secPivot.x());
+    SecNeedleImage->SetPivotY(header.secPivot.y());
+    FHourCenter = header.hourCenter;
+    FMinCenter = header.minCenter;
+    FSecCenter = header.secCenter;
+
+    {
+        // The texts change without counting as edits.
+        const QSignalBlocker titleBlocker(Edit1);
+        const QSignalBlocker authorBlocker(Memo1);
+        Edit1->setText(header.title);
+        Memo1->setPlainText(project.author);
+    }
+    checkOption(Default1, Yes1, No1, header.translucent);
+    checkOption(Default2, Yes2, No2, header.colorEffect);
+    checkOption(Default3, Yes3, No3, header.countHourSound);
+    checkOption(Default4, Yes4, No4, header.countHourAnimation);
+    ExtrudeHand1->setChecked(header.extrudeHand);
+
+    TMemoryStream* records[] = {&FSecSound, &FMinSound, &FHourSound, &FZeroSound, &FMinAnim, &FHourAnim, &FZeroAnim};
+    for (size_t i = 0; i < project.slotRecords.size(); ++i)
+        fill(*records[i], std::move(project.slotRecords[i]));
+    m_slotFileNames = {};
+    UpdateSlotItems();
+
+    // The shape as saved; with ExtrudeHand the hands widen it at the next redraw.
+    SetClockRgn(project.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(project.shape));
+    SaveDialog1.fileName = path;
+    SetModified(false);
+    New1->setEnabled(true);
+    Timer1Timer();
+    startHistory();
+}
+
+} // namespace dw

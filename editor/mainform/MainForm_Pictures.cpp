@@ -1,0 +1,201 @@
+// The clock's pictures: fitting the clock panel to the dial, loading the dial and the hands from
+// files and putting the built-in ones back.
+#include "editor/mainform/EditorUnit.h"
+
+#include "editor/widgets/CommonDialogs.h"
+#include "editor/widgets/ControlHostPanel.h"
+#include "editor/widgets/PictureBox.h"
+#include "editor/widgets/ScrollBox.h"
+
+#include "editor/clock/ClockLayout.h"
+#include "editor/clock/PictureConversion.h"
+#include "platform/Bitmap.h"
+#include "platform/Seam.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QFileInfo>
+#include <QImage>
+
+#include <utility>
+
+namespace dw {
+
+TSize TMainForm::panelSize() const { return {ClockPanel->width(), ClockPanel->height()}; }
+
+void TMainForm::centreHands()
+{
+    const QPoint centre(ClockPanel->width() / 2, ClockPanel->height() / 2);
+    FHourCenter = centre;
+    FMinCenter = centre;
+    FSecCenter = centre;
+}
+
+void TMainForm::assignBuiltin(TRotateImage& renderer, const PictureBox& holder)
+{
+    TBitmap picture;
+    const QByteArray& bytes = holder.bmpBytes();
+    picture.LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size());
+    renderer.SetBitmap(&picture);
+}
+
+void TMainForm::loadRenderersFromStreams(std::array<bool, 4> which)
+{
+    const struct {
+        TMemoryStream& stream;
+        TRotateImage& renderer;
+        const PictureBox& builtin;
+    } pictures[] = {{FBkgStream, *RotateImage1, *Image1},
+                    {FHourStream, *SNeedleImage, *HourImage},
+                    {FMinStream, *LNeedleImage, *MinImage},
+                    {FSecStream, *SecNeedleImage, *SecImage}};
+    for (size_t i = 0; i < which.size(); ++i) {
+        if (!which[i])
+            continue;
+        // A picture the engine cannot decode leaves its renderer empty, as when it is loaded by hand.
+        if (pictures[i].stream.size() == 0) {
+            assignBuiltin(pictures[i].renderer, pictures[i].builtin);
+        } else {
+            pictures[i].stream.SetPosition(0);
+            pictures[i].renderer.LoadFromBmpStream(pictures[i].stream);
+            pictures[i].stream.SetPosition(0);
+        }
+    }
+}
+
+void TMainForm::LayoutClock()
+{
+    // The panel has no bevels (ControlHostPanel draws none) and the renderers fill it.
+    const TBitmap& builtinDial = RotateImage1->Bitmap();
+    const TSize size = dialPanelSize(FBkgStream, {builtinDial.Width(), builtinDial.Height()});
+    ClockPanel->setGeometry(10, 10, size.cx, size.cy);
+    ClockPanel->AlignControls();
+    ScrollBox1->setRanges(size.cx + 20, size.cy + 20);
+
+    LNeedleImage->SetPivotX(LNeedleImage->Bitmap().Width() / 2);
+    LNeedleImage->SetPivotY(defaultPivotY(size, kMinutePivotTenths));
+    LNeedleImage->SetPivot(true);
+    SNeedleImage->SetPivotX(SNeedleImage->Bitmap().Width() / 2);
+    SNeedleImage->SetPivotY(defaultPivotY(size, kHourPivotTenths));
+    SNeedleImage->SetPivot(true);
+    SecNeedleImage->SetPivotX(SecNeedleImage->Bitmap().Width() / 2);
+    SecNeedleImage->SetPivotY(defaultPivotY(size, kSecondPivotTenths));
+    SecNeedleImage->SetPivot(true);
+
+    // The preview fills the panel; until the next redraw it shows a blank canvas of its size.
+    ClockImage->setGeometry(0, 0, size.cx, size.cy);
+    QImage canvas(size.cx, size.cy, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    ClockImage->setPicture(canvas);
+}
+
+std::optional<QString> TMainForm::chooseFile(seam::FileDialogRequest& dialog)
+{
+    if (m_droppedFile) {
+        std::optional<QString> dropped = std::exchange(m_droppedFile, std::nullopt);
+        dialog.fileName = *dropped;
+        return dropped;
+    }
+    return executeFileDialog(dialog);
+}
+
+bool TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly)
+{
+    loaded.LoadFromFile(path);
+    const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
+    const QString fileName = QFileInfo(path).fileName();
+    if (form.refused()) {
+        seam::messageBox(pictureRefusalMessage(fileName, form.picture), seam::applicationTitle(),
+                         seam::MB_OK | seam::MB_ICONWARNING);
+        return false;
+    }
+    if (!form.convertible())
+        return true;
+    QString question = QStringLiteral("「%1」は時計で表示できない形式の画像です（%2）。\n"
+                                      "24 ビットのビットマップに変換して使いますか？\n")
+                           .arg(fileName, QString::fromLatin1(form.picture.format).toUpper());
+    if (form.hasAlpha)
+        question += QStringLiteral("変換すると透明度（アルファチャンネル）の情報は失われます。\n");
+    question += QStringLiteral("\n［OK］変換して使います。\n［キャンセル］変換せずにそのまま使います（時計には表示されません）。");
+    // Converting is what the user most likely wants: OK is the default.
+    if (seam::messageBox(question, seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_ICONQUESTION) != seam::IDOK)
+        return true;
+    convertToClockBitmap(form.picture.image, loaded);
+    return true;
+}
+
+void TMainForm::Background1Click()
+{
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
+    if (!path)
+        return;
+    // The whole file is read before anything changes: one that cannot be read ends the
+    // command with the framework's error and leaves the project as it was.
+    TMemoryStream loaded;
+    if (!readPictureFile(*path, loaded))
+        return;
+    SetModified(true);
+    FBkgStream.Clear();
+    FBkgStream.LoadFromStream(loaded);
+    FBkgStream.SetPosition(0);
+    RotateImage1->LoadFromBmpStream(FBkgStream);
+    LayoutClock();
+    centreHands();
+    SetRgnFromBkg();
+    Timer1Timer();
+}
+
+void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
+{
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
+    if (!path)
+        return;
+    TMemoryStream loaded;
+    if (!readPictureFile(*path, loaded))
+        return;
+    SetModified(true);
+    stream.Clear();
+    stream.LoadFromStream(loaded);
+    stream.SetPosition(0);
+    renderer.LoadFromBmpStream(stream);
+    // A file too short to state a width keeps the pivot it had; it shows no hand anyway.
+    if (const std::optional<int32_t> pivotX = loadedHandPivotX(stream))
+        renderer.SetPivotX(*pivotX);
+    Timer1Timer();
+}
+
+void TMainForm::N2Click() { loadHand(FHourStream, *SNeedleImage); }
+void TMainForm::N3Click() { loadHand(FMinStream, *LNeedleImage); }
+void TMainForm::N4Click() { loadHand(FSecStream, *SecNeedleImage); }
+
+void TMainForm::N10Click()
+{
+    assignBuiltin(*RotateImage1, *Image1);
+    FBkgStream.Clear();
+    LayoutClock();
+    centreHands();
+    SetRoundRectRgn();
+    Timer1Timer();
+}
+
+void TMainForm::N12Click()
+{
+    assignBuiltin(*SNeedleImage, *HourImage);
+    FHourStream.Clear();
+    Timer1Timer();
+}
+
+void TMainForm::N14Click()
+{
+    assignBuiltin(*LNeedleImage, *MinImage);
+    FMinStream.Clear();
+    Timer1Timer();
+}
+
+void TMainForm::N16Click()
+{
+    assignBuiltin(*SecNeedleImage, *SecImage);
+    FSecStream.Clear();
+    Timer1Timer();
+}
+
+} // namespace dw

@@ -1,0 +1,111 @@
+// The clock window's shape: the rounded rectangle of the track bars, the dial's cut-out and the
+// mask picture, kept in FClockRgn and shown as ClockPanel's window region.
+#include "editor/mainform/EditorUnit.h"
+
+#include "editor/widgets/CommonDialogs.h"
+#include "editor/widgets/ControlHostPanel.h"
+#include "editor/widgets/PictureBox.h"
+
+#include "editor/clock/ClockComposer.h"
+#include "editor/clock/ClockShape.h"
+#include "platform/Bitmap.h"
+#include "platform/FrameworkError.h"
+#include "platform/Screen.h"
+
+#include <QAction>
+#include <QSlider>
+
+namespace dw {
+
+bool TMainForm::SetClockRgn(const std::optional<TRegion>& region)
+{
+    FClockRgn = region ? *region : TRegion();
+    showClockRgn();
+    return true;
+}
+
+void TMainForm::showClockRgn()
+{
+    // With ExtrudeHand1 the hands widen the shape at once, not only from the next tick on, so
+    // that a new shape does not cut the hands off for a moment.
+    if (ExtrudeHand1->isChecked())
+        ClockPanel->setWindowRegion(extrudedShape(clockScene(), FClockRgn, panelSize()));
+    else if (FClockRgn.isEmpty())
+        ClockPanel->setWindowRegion(std::nullopt);
+    else
+        ClockPanel->setWindowRegion(FClockRgn);
+}
+
+void TMainForm::SetRoundRectRgn()
+{
+    const int32_t rx = roundRectCorner(ClockPanel->width(), TrackBar1->value(), TrackBar1->maximum());
+    const int32_t ry = roundRectCorner(ClockPanel->height(), TrackBar2->value(), TrackBar2->maximum());
+    SetClockRgn(roundRectShape(ClockPanel->width(), ClockPanel->height(), rx, ry));
+}
+
+void TMainForm::SetRgnFromBkg()
+{
+    TBitmap working;
+    if (FBkgStream.size() >= 44) {
+        FBkgStream.SetPosition(0);
+        try {
+            working.LoadFromStream(FBkgStream);
+        } catch (const EFrameworkError&) {
+            // A dial the framework cannot read has nothing to cut out: the clock keeps the
+            // full rectangle rather than a shape made for another picture.
+            working.Assign(nullptr);
+        }
+    } else {
+        const QByteArray& bytes = Image1->bmpBytes();
+        working.LoadFromMemory(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size());
+    }
+    std::optional<TRegion> shape;
+    if (!working.Empty()) {
+        const TWaitCursor wait;
+        shape = dialCutOutShape(working);
+    }
+    SetClockRgn(shape);
+}
+
+void TMainForm::TrackBar1Change()
+{
+    SetRoundRectRgn();
+    SetModified(true);
+}
+
+void TMainForm::TrackBar2Change()
+{
+    SetRoundRectRgn();
+    SetModified(true);
+}
+
+void TMainForm::ResetRgnBtnClick()
+{
+    SetRgnFromBkg();
+    SetModified(true);
+}
+
+void TMainForm::M1Click()
+{
+    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
+    if (!path)
+        return;
+    // Read (and decode) the mask before anything changes: a file that is no whole picture ends
+    // the command with a message, one that cannot be read with the framework's error; the
+    // project stays as it was either way.
+    TMemoryStream file;
+    if (!readPictureFile(*path, file, true))
+        return;
+    TBitmap mask;
+    mask.LoadFromStream(file);
+    SetModified(true);
+    std::optional<TRegion> shape;
+    {
+        const TWaitCursor wait;
+        shape = maskShape(mask);
+    }
+    SetClockRgn(shape);
+    Timer1Timer();
+}
+
+} // namespace dw

@@ -1,0 +1,74 @@
+#include "editor/widgets/CommonDialogs.h"
+
+namespace dw {
+
+seam::FileDialogRequest openPictureDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Open;
+    d.name = QStringLiteral("OpenPictureDialog1");
+    d.filter = QStringLiteral("ビットマップ (*.bmp)|*.bmp");
+    d.defaultExt = QStringLiteral("bmp");
+    d.fileMustExist = true;
+    return d;
+}
+
+seam::FileDialogRequest openWaveDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Open;
+    d.name = QStringLiteral("OpenDialog1");
+    d.filter = QStringLiteral("Wave(*.wav)|*.wav");
+    d.defaultExt = QStringLiteral("wav");
+    d.fileMustExist = true;
+    d.hideReadOnly = true;
+    return d;
+}
+
+seam::FileDialogRequest saveDataDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Save;
+    d.name = QStringLiteral("SaveDialog1");
+    d.filter = QStringLiteral("Pendulet データファイル(*.pdl)|*.pdl|全てのファイル(*.*)|*.*");
+    d.defaultExt = QStringLiteral("pdl");
+    d.overwritePrompt = true;
+    d.hideReadOnly = true;
+    d.enableSizing = true;
+    return d;
+}
+
+seam::FileDialogRequest openDataDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Open;
+    d.name = QStringLiteral("OpenDataDialog");
+    d.filter = QStringLiteral("カスタムデータ (*.pdl)|*.pdl|すべてのファイル (*.*)|*.*");
+    d.defaultExt = QStringLiteral("pdl");
+    d.fileMustExist = true;
+    return d;
+}
+
+seam::FileDialogRequest exportImageDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Save;
+    d.name = QStringLiteral("ExportImageDialog");
+    d.title = QStringLiteral("画像として書き出す");
+    d.filter = QStringLiteral("PNG 画像 (*.png)|*.png");
+    d.defaultExt = QStringLiteral("png");
+    d.overwritePrompt = true;
+    d.hideReadOnly = true;
+    d.enableSizing = true;
+    return d;
+}
+
+std::optional<QString> executeFileDialog(seam::FileDialogRequest& dialog)
+{
+    std::optional<QString> chosen = seam::fileDialog(dialog);
+    if (chosen)
+        dialog.fileName = *chosen;
+    return chosen;
+}
+
+} // namespace dw

@@ -1,0 +1,203 @@
+// The clock project as the user builds it: the default clock, loading dials and hands, putting the
+// built-in pictures back.
+#include "tests/editor/EditorFixture.h"
+
+#include "editor/widgets/ControlHostPanel.h"
+#include "editor/widgets/PictureBox.h"
+#include "editor/widgets/ScrollBox.h"
+#include "editor/clock/BuiltinPictures.h"
+
+#include "platform/ByteOrder.h"
+#include "platform/FrameworkError.h"
+#include "rotateimage/RotateImage.h"
+
+#include <QFile>
+#include <QTimer>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+QByteArray bytesOf(const TMemoryStream& s) { return QByteArray(reinterpret_cast<const char*>(s.Memory()), qsizetype(s.size())); }
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+struct Pivot {
+    int32_t x, y;
+    friend bool operator==(const Pivot&, const Pivot&) = default;
+};
+Pivot pivotOf(const TRotateImage* r) { return {r->PivotX(), r->PivotY()}; }
+
+class ClockProject : public EditorFixture {
+protected:
+    void expectCentres(QPoint centre)
+    {
+        EXPECT_EQ(form->hourCenter(), centre);
+        EXPECT_EQ(form->minCenter(), centre);
+        EXPECT_EQ(form->secCenter(), centre);
+    }
+};
+
+} // namespace
+
+TEST_F(ClockProject, DefaultProjectHasTheBuiltinClock)
+{
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 200, 200));
+    EXPECT_EQ(form->ScrollBox1->horzRange(), 220);
+    EXPECT_EQ(form->ScrollBox1->vertRange(), 220);
+    expectCentres({100, 100});
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 70}));
+    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 90}));
+    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 90}));
+    for (TRotateImage* r : {form->RotateImage1, form->SNeedleImage, form->LNeedleImage, form->SecNeedleImage}) {
+        EXPECT_FALSE(r->Visible());
+        EXPECT_EQ(r->Parent(), form->ClockPanel);
+        EXPECT_EQ(r->Align(), alClient);
+        EXPECT_EQ(r->BoundsRect(), (TRect{0, 0, 200, 200})) << "the renderers fill the panel";
+    }
+    for (TRotateImage* hand : {form->SNeedleImage, form->LNeedleImage, form->SecNeedleImage}) {
+        EXPECT_TRUE(hand->Transparent());
+        EXPECT_TRUE(hand->Pivot());
+    }
+    EXPECT_EQ(form->RotateImage1->Bitmap().Width(), 200);
+    EXPECT_EQ(form->SNeedleImage->Bitmap().Height(), 70);
+    EXPECT_EQ(form->SecNeedleImage->Bitmap().Width(), 13);
+    EXPECT_EQ(form->ClockImage->picture().size(), QSize(200, 200)) << "the preview canvas is sized to the panel";
+    EXPECT_EQ(form->bkgStream().size(), 0);
+    EXPECT_EQ(form->hourStream().size(), 0);
+    EXPECT_FALSE(form->modified());
+    EXPECT_FALSE(form->New1->isEnabled());
+    EXPECT_TRUE(form->Timer1->isActive()) << "the preview turns from start-up";
+}
+
+TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsCentresAndPivots)
+{
+    const QString wide = bmp("wide.bmp", filledImage(300, 200, Qt::darkGreen));
+    choose(form->Background1, wide);
+    EXPECT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
+    EXPECT_EQ(bytesOf(form->bkgStream()), fileBytes(wide)) << "the file's bytes, unchanged";
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 300, 200));
+    EXPECT_EQ(form->ScrollBox1->horzRange(), 320);
+    EXPECT_EQ(form->ScrollBox1->vertRange(), 220);
+    expectCentres({150, 100});
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 70}));
+    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 90}));
+    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 90}));
+    EXPECT_EQ(form->ClockImage->picture().size(), QSize(300, 200));
+    EXPECT_TRUE(form->modified());
+    EXPECT_TRUE(form->New1->isEnabled());
+
+    choose(form->Background1, bmp("small.bmp", filledImage(150, 150, Qt::darkGreen)));
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 150, 150));
+    expectCentres({75, 75});
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 52}));
+    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 67}));
+    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 67}));
+}
+
+TEST_F(ClockProject, LoadedHandTakesHalfItsWidthAsPivotUntilTheNextDial)
+{
+    choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{10, 70})) << "PivotY is kept";
+    EXPECT_EQ(form->hourStream().size(), fileBytes(file("hour.bmp")).size());
+    EXPECT_EQ(form->SNeedleImage->Bitmap().Width(), 15) << "Bitmap keeps the built-in hand";
+    expectCentres({100, 100});
+    EXPECT_TRUE(form->modified());
+
+    choose(form->Background1, bmp("dial.bmp", filledImage(150, 150, Qt::gray)));
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 52})) << "a dial load puts the default holes back";
+    EXPECT_EQ(form->hourStream().size(), fileBytes(file("hour.bmp")).size()) << "the hand stays loaded";
+}
+
+TEST_F(ClockProject, MinuteAndSecondHandsLoadIntoTheirOwnStreams)
+{
+    choose(form->N3, bmp("minute.bmp", handImage(31, 80)));
+    choose(form->N4, bmp("second.bmp", handImage(5, 20)));
+    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{15, 90}));
+    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{2, 90}));
+    EXPECT_EQ(bytesOf(form->minStream()), fileBytes(file("minute.bmp")));
+    EXPECT_EQ(bytesOf(form->secStream()), fileBytes(file("second.bmp")));
+    EXPECT_EQ(form->hourStream().size(), 0);
+}
+
+TEST_F(ClockProject, BuiltinHandAfterALoadedOneKeepsThePivot)
+{
+    choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
+    form->SetModified(false);
+    form->N12->trigger();
+    EXPECT_EQ(form->hourStream().size(), 0);
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{10, 70}));
+    EXPECT_FALSE(form->modified()) << "putting a built-in picture back changes nothing to save";
+    form->N14->trigger();
+    form->N16->trigger();
+    EXPECT_FALSE(form->modified());
+}
+
+TEST_F(ClockProject, BuiltinDialPutBackDoesNotMarkModified)
+{
+    choose(form->Background1, bmp("wide.bmp", filledImage(300, 200, Qt::darkGreen)));
+    form->SetModified(false);
+    form->N10->trigger();
+    EXPECT_FALSE(form->modified());
+    EXPECT_EQ(form->bkgStream().size(), 0);
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 200, 200));
+    expectCentres({100, 100});
+    EXPECT_EQ(form->clockRgn(), CreateRoundRectRgn(0, 0, 200, 200, 200, 200))
+        << "the shape follows the track bars, not the dial";
+}
+
+TEST_F(ClockProject, UnreadablePictureLeavesTheProjectAsItWas)
+{
+    choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
+    form->SetModified(false);
+    const QByteArray hourBefore = bytesOf(form->hourStream());
+    const TRegion shapeBefore = form->clockRgn();
+
+    const QString gone = file("gone.bmp"); // chosen, then removed before it could be read
+    for (QAction* command : {form->Background1, form->N2, form->N3, form->N4}) {
+        ui.clearLog();
+        choose(command, gone);
+        ASSERT_EQ(ui.errors().size(), 1) << qPrintable(command->objectName());
+        EXPECT_EQ(ui.errors()[0], stock::fileOpenError(gone));
+    }
+    EXPECT_FALSE(form->modified());
+    EXPECT_EQ(bytesOf(form->hourStream()), hourBefore);
+    EXPECT_EQ(form->bkgStream().size(), 0);
+    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{10, 70}));
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 200, 200));
+    EXPECT_EQ(form->clockRgn(), shapeBefore);
+}
+
+TEST_F(ClockProject, CancelledPictureDialogChangesNothing)
+{
+    for (QAction* command : {form->Background1, form->N2, form->N3, form->N4, form->M1}) {
+        ui.answerFile(std::nullopt);
+        command->trigger();
+    }
+    EXPECT_FALSE(form->modified());
+    EXPECT_TRUE(ui.errors().isEmpty());
+    EXPECT_EQ(form->hourStream().size(), 0);
+}
+
+TEST_F(ClockProject, ATopDownDialKeptAsItIsGetsAPanelOfItsSize)
+{
+    // A top-down picture states its height negated: kept unconverted, the panel takes its
+    // magnitude.
+    QByteArray topDown = bmpFile(filledImage(120, 90, Qt::darkCyan));
+    writeLE32s(reinterpret_cast<uint8_t*>(topDown.data()) + 22, -90);
+    QFile down(file("down.bmp"));
+    ASSERT_TRUE(down.open(QIODevice::WriteOnly));
+    down.write(topDown);
+    down.close();
+    ui.answerMessage(seam::IDCANCEL); // not converted
+    choose(form->Background1, file("down.bmp"));
+    EXPECT_EQ(form->bkgStream().size(), topDown.size()) << "the bytes are kept as they are";
+    EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 120, 90));
+    expectCentres({60, 45});
+}
