@@ -473,6 +473,9 @@ private:
     void noteSaved(const QString& path);
 
     ProjectHistory m_history;
+    // The command running now has set the modified flag (its step then marks the project
+    // modified on redo; else the flag stays as it was).
+    bool m_markedModified = false;
 
     // Recent files (MainForm_Recent.cpp): a file saved or opened goes to the top.
     void rememberRecentFile(const QString& path);
