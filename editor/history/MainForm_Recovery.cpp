@@ -25,14 +25,19 @@ const QString kWhereKept = QStringLiteral("「ファイル」の「復元でき�
 
 QString timeText(const QDateTime& time) { return time.toString(QStringLiteral("yyyy/MM/dd HH:mm")); }
 
-// A copy as the user knows it: the clock's title (or "無題") and when it was last changed.
+// A copy's clock as the user knows it: its title (or "無題"), quoted.
+QString clockTitle(const RecoveryCopyReading& texts)
+{
+    if (!texts.project)
+        return QStringLiteral("（読めないコピー）");
+    const QString& title = texts.project->snapshot.title;
+    return title.isEmpty() ? QStringLiteral("無題") : QStringLiteral("「%1」").arg(title);
+}
+
+// A copy in a list: the title and when it was last changed.
 QString describe(RecoveryStore::Copy& copy)
 {
-    const RecoveryCopyReading texts = readRecoveryCopy(copy.file(), RecoveryParts::Texts);
-    const QString title = !texts.project                        ? QStringLiteral("（読めないコピー）")
-                          : texts.project->snapshot.title.isEmpty() ? QStringLiteral("無題")
-                                                                    : QStringLiteral("「%1」").arg(texts.project->snapshot.title);
-    return QStringLiteral("%1　%2").arg(title, timeText(copy.changed()));
+    return QStringLiteral("%1　%2").arg(clockTitle(readRecoveryCopy(copy.file(), RecoveryParts::Texts)), timeText(copy.changed()));
 }
 
 std::array<std::span<const uint8_t>, 4> picturesOf(const ProjectSnapshot& s)
@@ -130,8 +135,8 @@ bool TMainForm::offerRecoveryCopy(RecoveryStore::Copy& copy)
         refuseRecoveryCopy(copy, texts.problem);
         return false;
     }
-    const QString question = QStringLiteral("%1\n\n%2\n\nキャンセルすると、この時計は%3から %4 日の間、復元できます。")
-                                 .arg(kRecoveryQuestion, describe(copy), kWhereKept)
+    const QString question = QStringLiteral("%1\n\n時計: %2\n最後の変更: %3\n\nキャンセルすると、この時計は%4から %5 日の間、復元できます。")
+                                 .arg(kRecoveryQuestion, clockTitle(texts), timeText(copy.changed()), kWhereKept)
                                  .arg(kAsideDays);
     if (seam::messageBox(question, seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_ICONQUESTION) != seam::IDOK) {
         m_recovery->setAside(copy);
