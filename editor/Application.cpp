@@ -103,7 +103,11 @@ void openCommandLineFile(TMainForm& form, const QStringList& arguments)
     if (arguments.size() < 2 || arguments.at(1).isEmpty())
         return;
     const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
-    runCommand([&form, path] { form.openClockFile(path); });
+    // A clock restored just before is asked about as Open asks.
+    runCommand([&form, path] {
+        if (form.mayReplaceProject())
+            form.openClockFile(path);
+    });
 }
 
 } // namespace dw

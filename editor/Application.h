@@ -35,6 +35,8 @@ QFont formFont();
 // Opens the saved clock named on the command line (the first argument after the program's,
 // relative to the current folder), as Open does, in the framework's manner: a file that cannot
 // be read shows the error and the editor starts with the built-in clock. No argument, nothing.
+// Called after the recovery offer: a clock restored then is replaced only when the user says so,
+// as Open asks before a modified project is replaced.
 void openCommandLineFile(TMainForm& form, const QStringList& arguments);
 
 } // namespace dw

@@ -188,8 +188,9 @@ private:
 };
 
 // Writes `name` in the open folder through a hidden file renamed over it. What is at the name
-// now must be a regular file the user may write, or nothing; never a link.
-Failure writeInFolder(int folder, const QByteArray& name, const void* data, int64_t size)
+// now must be a regular file the user may write, or nothing; never a link. With ownerOnly the
+// file keeps the hidden file's 0600.
+Failure writeInFolder(int folder, const QByteArray& name, const void* data, int64_t size, bool ownerOnly = false)
 {
     struct stat existing {};
     const bool exists = ::fstatat(folder, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
@@ -207,7 +208,7 @@ Failure writeInFolder(int folder, const QByteArray& name, const void* data, int6
         return Failure::Create;
     if (!pending.writeAll(static_cast<const char*>(data), size) || !pending.sync())
         return Failure::Write;
-    if (!pending.takeMode(exists ? &existing : nullptr))
+    if (!ownerOnly && !pending.takeMode(exists ? &existing : nullptr))
         return Failure::Create;
     if (!pending.close())
         return Failure::Write;
@@ -251,7 +252,7 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
         throw EFrameworkError(stock::fileCreateError(path));
 }
 
-FolderWriter::FolderWriter(const QString& folder) : m_folder(folder)
+FolderWriter::FolderWriter(const QString& folder, Modes modes) : m_modes(modes), m_folder(folder)
 {
     const QByteArray encoded = QFile::encodeName(folder);
     struct stat st {};
@@ -287,7 +288,7 @@ QString FolderWriter::write(const QString& name, const void* data, int64_t size)
     if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0
         || (size > 0 && data == nullptr))
         return QStringLiteral("not a file name");
-    switch (writeInFolder(m_fd, encoded, data, size)) {
+    switch (writeInFolder(m_fd, encoded, data, size, m_modes == OwnerOnly)) {
     case Failure::None: return {};
     case Failure::Link: return QStringLiteral("is a symbolic link; nothing is written through it");
     case Failure::NotRegular: return QStringLiteral("is not a regular file");

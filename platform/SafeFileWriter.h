@@ -37,16 +37,22 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size);
 // that appears there meanwhile is only replaced, its target is never written.
 class FolderWriter {
 public:
+    // The modes of the files written: each file's own (as writeFileAtomically gives them), or
+    // 0600 for every file, new or replaced, from its first byte to its last (private files).
+    enum Modes { FileModes, OwnerOnly };
     // Opens folder, making it (and its missing parents) when it does not exist. The folder may
     // be reached through links the user chose, but when folder itself is a link, it must be the
     // user's own, as for writeFileAtomically.
-    explicit FolderWriter(const QString& folder);
+    explicit FolderWriter(const QString& folder, Modes modes = FileModes);
     ~FolderWriter();
     FolderWriter(const FolderWriter&) = delete;
     FolderWriter& operator=(const FolderWriter&) = delete;
 
     // Why the folder cannot be written into (English, one line); empty when it can.
     const QString& error() const { return m_error; }
+    // The open folder (−1 when it could not be opened), for reading and naming what is in it
+    // without going through its path again; it stays the writer's.
+    int descriptor() const { return m_fd; }
 
     // Writes the file `name` (a name without "/") in the folder. Returns an empty string when it
     // was written, else why not (English, one line): a link or something other than a regular
@@ -55,6 +61,7 @@ public:
 
 private:
     int m_fd = -1;
+    Modes m_modes = FileModes;
     QString m_folder;
     QString m_error;
 };

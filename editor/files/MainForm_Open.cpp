@@ -3,15 +3,11 @@
 #include "editor/mainform/EditorUnit.h"
 
 #include "editor/Application.h"
+#include "editor/files/IncompletePicture.h"
 #include "editor/widgets/CommonDialogs.h"
 #include "editor/widgets/PictureBox.h"
 
 #include "datafile/ClockProjectFile.h"
-#include "editor/clock/PictureConversion.h"
-#include "media/AnimSlot.h"
-#include "media/SlotRecord.h"
-#include "platform/Bitmap.h"
-#include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 #include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"
@@ -36,39 +32,19 @@ void fill(TMemoryStream& stream, std::vector<uint8_t>&& bytes)
     bytes = {};
 }
 
+template <size_t N>
+std::array<std::span<const uint8_t>, N> spansOf(const std::array<std::vector<uint8_t>, N>& members)
+{
+    std::array<std::span<const uint8_t>, N> spans;
+    for (size_t i = 0; i < N; ++i)
+        spans[i] = members[i];
+    return spans;
+}
+
 void checkOption(QAction* defaultItem, QAction* yes, QAction* no, DataFileHeader::Option option)
 {
     QAction* item = option == DataFileHeader::OptionYes ? yes : option == DataFileHeader::OptionNo ? no : defaultItem;
     item->setChecked(true);
-}
-
-// The first picture of a saved clock that is not whole, named for the user; empty when every
-// picture is. A picture the clock cannot show is taken when all its pixels are there (the user
-// kept it as it was), as is any picture the engine shows; an embedded animation strip must be a
-// bitmap the framework reads.
-QString incompletePicture(const ClockProjectFile& project)
-{
-    static const char* const kPictureNames[] = {"文字盤", "時針", "分針", "秒針"};
-    for (size_t i = 0; i < project.pictures.size(); ++i) {
-        const std::vector<uint8_t>& picture = project.pictures[i];
-        if (!picture.empty() && !storedPictureComplete(picture.data(), int64_t(picture.size())))
-            return QStringLiteral("%1の画像が壊れています（途中で切れているか、画像ではありません）。")
-                .arg(QString::fromUtf8(kPictureNames[i]));
-    }
-    static const char* const kStripNames[] = {"分", "時", "零時"};
-    for (int32_t slot = kMinuteAnimSlot; slot <= kZeroAnimSlot; ++slot) {
-        const std::vector<uint8_t>& record = project.slotRecords[size_t(slot - 1)];
-        const AnimRecordView view = viewAnimRecord(record.data(), int64_t(record.size()));
-        if (!view.hasData || view.kind != pdl::kAnimationEmbedded)
-            continue;
-        try {
-            TBitmap strip;
-            strip.LoadFromMemory(view.payload, view.payloadSize);
-        } catch (const EFrameworkError&) {
-            return QStringLiteral("%1のアニメーションの画像が壊れています。").arg(QString::fromUtf8(kStripNames[slot - kMinuteAnimSlot]));
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -97,7 +73,8 @@ bool TMainForm::openClockFile(const QString& path)
     // the project it becomes, and a member over its limit refuses it before it is read. A file
     // that cannot be read ends the command with the framework's error.
     ClockProjectReading reading = readClockProjectFile(path);
-    const QString problem = reading.project ? incompletePicture(*reading.project) : reading.problem;
+    const QString problem = reading.project ? incompletePicture(spansOf(reading.project->pictures), spansOf(reading.project->slotRecords))
+                                           : reading.problem;
     if (!problem.isEmpty()) {
         seam::messageBox(QStringLiteral("「%1」を開けません。\n%2").arg(QFileInfo(path).fileName(), problem),
                          seam::applicationTitle(), seam::MB_OK | seam::MB_ICONWARNING);

@@ -130,13 +130,16 @@ void TMainForm::recordStep(const QString& name, bool typing)
         return; // before the history starts (while the window is being made)
     if (!typing)
         m_history.closeRun();
-    if (m_history.record(takeSnapshot(), name, typing))
+    const bool marked = m_markedModified;
+    m_markedModified = false;
+    if (m_history.record(takeSnapshot(), name, typing, marked))
         updateUndoItems();
     updateRecoveryCopy();
 }
 
 void TMainForm::startHistory()
 {
+    m_markedModified = false;
     m_history.reset(takeSnapshot());
     updateUndoItems();
     updateRecoveryCopy();
@@ -145,7 +148,8 @@ void TMainForm::startHistory()
 void TMainForm::noteSaved(const QString& path)
 {
     rememberRecentFile(path);
-    // A change the history has not seen yet (one made outside the commands) is its last step.
+    // A change the history has not seen yet (one made outside the commands) is its last step;
+    // a save of the project as the history holds it adds none, so what can be redone stays.
     recordStep(QStringLiteral("変更"));
     m_history.markSaved();
     updateUndoItems();
@@ -165,7 +169,8 @@ void TMainForm::Undo1Click()
 {
     if (const std::optional<ProjectSnapshot> back = m_history.undo()) {
         restoreSnapshot(*back);
-        SetModified(!m_history.atSavedState());
+        SetModified(m_history.modified());
+        m_markedModified = false;
     }
     updateUndoItems();
     updateRecoveryCopy();
@@ -175,7 +180,8 @@ void TMainForm::Redo1Click()
 {
     if (const std::optional<ProjectSnapshot> forward = m_history.redo()) {
         restoreSnapshot(*forward);
-        SetModified(!m_history.atSavedState());
+        SetModified(m_history.modified());
+        m_markedModified = false;
     }
     updateUndoItems();
     updateRecoveryCopy();

@@ -7,13 +7,13 @@ namespace dw {
 void ProjectHistory::reset(ProjectSnapshot snapshot)
 {
     m_steps.clear();
-    m_steps.push_back({std::move(snapshot), QString()});
+    m_steps.push_back({std::move(snapshot), QString(), true});
     m_current = 0;
     m_saved = 0;
     m_runOpen = false;
 }
 
-bool ProjectHistory::record(ProjectSnapshot snapshot, const QString& name, bool amend)
+bool ProjectHistory::record(ProjectSnapshot snapshot, const QString& name, bool amend, bool marksModified)
 {
     if (m_steps.empty()) {
         reset(std::move(snapshot));
@@ -31,18 +31,33 @@ bool ProjectHistory::record(ProjectSnapshot snapshot, const QString& name, bool 
             m_runOpen = false;
         } else {
             m_steps[m_current].snapshot = std::move(snapshot);
+            m_steps[m_current].marksModified = m_steps[m_current].marksModified || marksModified;
         }
         return true;
     }
     m_steps.resize(m_current + 1);
     if (m_saved && *m_saved > m_current)
         m_saved.reset(); // the saved state was undone and is now out of reach
-    m_steps.push_back({std::move(snapshot), name});
+    m_steps.push_back({std::move(snapshot), name, marksModified});
     m_current = m_steps.size() - 1;
     m_runOpen = amend;
     dropOldest();
     return true;
 }
+
+bool ProjectHistory::modifiedAt(size_t step) const
+{
+    for (size_t k = step;; --k) {
+        if (m_saved && *m_saved == k)
+            return false;
+        if (m_steps[k].marksModified)
+            return true;
+        if (k == 0)
+            return false;
+    }
+}
+
+bool ProjectHistory::modified() const { return modifiedAt(m_current); }
 
 QString ProjectHistory::undoName() const { return canUndo() ? m_steps[m_current].name : QString(); }
 
@@ -92,6 +107,9 @@ void ProjectHistory::dropOldest()
     auto erase = [this](size_t n) {
         if (n == 0)
             return;
+        // The new first step keeps the flag it has now, also when the save it follows goes; as
+        // the saved snapshot, it differs from the file once another one is saved.
+        m_steps[n].marksModified = (m_saved && *m_saved == n) || modifiedAt(n);
         m_steps.erase(m_steps.begin(), m_steps.begin() + std::ptrdiff_t(n));
         m_current -= n;
         if (m_saved)

@@ -4,6 +4,11 @@
 // shown now, and the one last saved (or opened, or made by New). Each snapshot after the first
 // is named after the step that led to it ("文字盤の読み込み").
 //
+// The modified flag along the history is the one the commands themselves leave: a step whose
+// command marks the project modified is modified unless it is the saved snapshot; a step whose
+// command leaves the flag as it was (a built-in picture put back, the hands shown over the
+// transparent parts, New's reset of the options) has the flag of the step before it.
+//
 // Limits: at most kMaxHistorySteps steps back, and at most kMaxHistoryBytes of picture and
 // slot bytes held by the whole history (bytes shared between snapshots count once); the oldest
 // steps go first. The snapshot shown now is always kept.
@@ -36,8 +41,9 @@ public:
     // A step of the user's: `snapshot` follows the current one, and the steps that could be
     // redone go. Nothing happens when it is the same project as the current snapshot; returns
     // whether a step was added. With `amend`, the last step is replaced instead when it has the
-    // same name and was amendable (a run of typing in one field).
-    bool record(ProjectSnapshot snapshot, const QString& name, bool amend = false);
+    // same name and was amendable (a run of typing in one field). `marksModified`: the command
+    // set the modified flag (else it left the flag as it was).
+    bool record(ProjectSnapshot snapshot, const QString& name, bool amend = false, bool marksModified = true);
     // Ends a run of typing: the next typing is a step of its own.
     void closeRun() { m_runOpen = false; }
 
@@ -57,6 +63,8 @@ public:
     void markSaved() { m_saved = m_current; }
     // No snapshot is the saved one (a project brought back from a recovery copy).
     void forgetSaved() { m_saved.reset(); }
+    // The modified flag of the snapshot shown now (see above).
+    bool modified() const;
 
     size_t stepCount() const { return m_steps.size(); }
     // The picture and slot bytes the history holds, each shared buffer once.
@@ -66,7 +74,11 @@ private:
     struct Step {
         ProjectSnapshot snapshot;
         QString name; // of the step that led here
+        // Whether that step's command set the modified flag; the first step's: whether the
+        // project differs from the saved one when it is not the saved snapshot.
+        bool marksModified = true;
     };
+    bool modifiedAt(size_t step) const;
     void dropOldest();
 
     int m_maxSteps;

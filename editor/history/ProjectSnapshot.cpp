@@ -64,7 +64,7 @@ bool ProjectSnapshot::sameAs(const ProjectSnapshot& o) const
             return false;
     return centres == o.centres && pivots == o.pivots && shape == o.shape && title == o.title && author == o.author
            && options == o.options && extrudeHand == o.extrudeHand && cornerWidth == o.cornerWidth
-           && cornerHeight == o.cornerHeight && newEnabled == o.newEnabled && paramsEnabled == o.paramsEnabled
+           && cornerHeight == o.cornerHeight && paramsEnabled == o.paramsEnabled
            && slotFileNames == o.slotFileNames;
 }
 

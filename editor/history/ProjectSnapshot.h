@@ -34,11 +34,14 @@ struct ProjectSnapshot {
     bool extrudeHand = false;
     int cornerWidth = 20; // the shape's track bars
     int cornerHeight = 20;
+    // New's item, put back with the snapshot. It follows the modified flag rather than the
+    // project (any change enables it), so it is not compared: an undo that enables it again,
+    // as the flag after the undo may, is no change of the project.
     bool newEnabled = false;
     std::array<bool, 3> paramsEnabled{}; // the Parameters items, which New leaves as they were
     std::array<QString, 7> slotFileNames; // what each slot's embedded file was loaded from
 
-    // Every part the same (bytes compared where they are not shared).
+    // Every part the same but New's item (bytes compared where they are not shared).
     bool sameAs(const ProjectSnapshot& other) const;
     // The bytes of the pictures and slot records.
     int64_t byteSize() const;

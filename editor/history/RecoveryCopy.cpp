@@ -1,11 +1,14 @@
 #include "editor/history/RecoveryCopy.h"
 
+#include "datafile/DataFileLimits.h"
 #include "platform/ByteOrder.h"
 #include "platform/Region.h"
 
+#include <QBuffer>
 #include <QStringList>
 #include <QUrl>
 
+#include <algorithm>
 #include <map>
 
 namespace dw {
@@ -103,78 +106,176 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
     return out;
 }
 
-std::optional<RecoveredProject> readRecoveryCopy(const QByteArray& bytes)
+namespace {
+
+const QString kCut = QStringLiteral("途中で切れています");
+const QString kDamaged = QStringLiteral("壊れています");
+
+RecoveryCopyReading refused(const QString& problem) { return {std::nullopt, problem}; }
+
+// The text part through its blank line, read as it comes, within its limit.
+std::optional<QByteArray> textPart(QIODevice& in, QString& problem)
 {
-    if (!bytes.startsWith(kMagic) || !bytes.endsWith(kEnd))
-        return std::nullopt;
-    const qsizetype textEnd = bytes.indexOf("\n\n", kMagic.size() - 1);
-    if (textEnd < 0)
-        return std::nullopt;
+    constexpr qint64 kChunk = 64 * 1024;
+    QByteArray text;
+    for (;;) {
+        const qsizetype searchFrom = std::max<qsizetype>(0, text.size() - 1);
+        const QByteArray more = in.read(std::min<qint64>(kChunk, kMaxRecoveryTextBytes + 2 - text.size()));
+        if (more.isEmpty()) {
+            problem = in.atEnd() ? kCut : QStringLiteral("読み込めません");
+            return std::nullopt;
+        }
+        text += more;
+        if (!text.startsWith(kMagic.left(std::min(text.size(), kMagic.size())))) {
+            problem = QStringLiteral("復元用のコピーではありません");
+            return std::nullopt;
+        }
+        const qsizetype end = text.indexOf("\n\n", std::max<qsizetype>(searchFrom, kMagic.size() - 1));
+        if (end >= 0) {
+            // What was read beyond the text part is read again with the members.
+            in.seek(end + 2);
+            text.truncate(end + 1);
+            return text;
+        }
+        if (text.size() > kMaxRecoveryTextBytes) {
+            problem = QStringLiteral("テキストの部分が大きすぎます（%1 MiB まで）").arg(kMaxRecoveryTextBytes >> 20);
+            return std::nullopt;
+        }
+    }
+}
+
+bool readExactly(QIODevice& in, void* data, int64_t size)
+{
+    auto* out = static_cast<char*>(data);
+    while (size > 0) {
+        const qint64 n = in.read(out, size);
+        if (n <= 0)
+            return false;
+        out += n;
+        size -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
+{
+    QString problem;
+    const qint64 copySize = in.size();
+    if (!in.seek(0))
+        return refused(QStringLiteral("読み込めません"));
+    const std::optional<QByteArray> text = textPart(in, problem);
+    if (!text)
+        return refused(problem);
     std::map<QByteArray, QByteArray> values;
-    for (const QByteArray& l : bytes.mid(kMagic.size(), textEnd - kMagic.size() + 1).split('\n')) {
+    for (const QByteArray& l : text->mid(kMagic.size()).split('\n')) {
         const qsizetype eq = l.indexOf('=');
         if (eq > 0)
             values[l.left(eq)] = l.mid(eq + 1);
     }
     for (const char* key : {"saved", "title", "author", "centres", "pivots", "options", "extrude", "corners", "new", "params", "slotnames"})
         if (!values.count(key))
-            return std::nullopt;
+            return refused(kDamaged);
 
     RecoveredProject r;
     ProjectSnapshot& s = r.snapshot;
     r.savedPath = decoded(values["saved"]);
     s.title = decoded(values["title"]);
     s.author = decoded(values["author"]);
+    // The texts as Open takes them: the title is one line of the header text, the author text
+    // within its limit (a character is at least one byte in the file).
+    if (s.title.contains(QLatin1Char('\n')) || s.title.contains(QLatin1Char('\r')))
+        return refused(kDamaged);
+    if (s.title.size() > pdl::kMaxHeaderBytes || s.author.size() > pdl::kMaxAuthorBytes)
+        return refused(QStringLiteral("タイトルか作者情報が大きすぎます"));
     const auto centres = pointsOf(values["centres"]), pivots = pointsOf(values["pivots"]);
     const auto options = numbersOf(values["options"], 4), corners = numbersOf(values["corners"], 2),
                params = numbersOf(values["params"], 3);
     if (!centres || !pivots || !options || !corners || !params)
-        return std::nullopt;
+        return refused(kDamaged);
     s.centres = *centres;
     s.pivots = *pivots;
-    for (size_t i = 0; i < 4; ++i)
+    for (size_t i = 0; i < 4; ++i) {
         s.options[i] = (*options)[i];
+        if (s.options[i] < -1 || s.options[i] > 2)
+            return refused(kDamaged);
+    }
     s.extrudeHand = values["extrude"] == "1";
     s.cornerWidth = (*corners)[0];
     s.cornerHeight = (*corners)[1];
+    // The shape's track bars go from 0 to 20.
+    if (s.cornerWidth < 0 || s.cornerWidth > 20 || s.cornerHeight < 0 || s.cornerHeight > 20)
+        return refused(kDamaged);
     s.newEnabled = values["new"] == "1";
     for (size_t i = 0; i < 3; ++i)
         s.paramsEnabled[i] = (*params)[i] != 0;
     const QList<QByteArray> names = values["slotnames"].split(',');
     if (names.size() != qsizetype(s.slotFileNames.size()))
-        return std::nullopt;
+        return refused(kDamaged);
     for (size_t i = 0; i < s.slotFileNames.size(); ++i)
         s.slotFileNames[i] = decoded(names[qsizetype(i)]);
 
-    // The members, each within what is left before the end marker.
-    int64_t at = textEnd + 2;
-    const int64_t end = bytes.size() - kEnd.size();
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    // The members, each within its limit and within what is left before the end marker, checked
+    // before anything is allocated for it.
+    const int64_t end = copySize - kEnd.size();
+    int64_t total = 0;
     std::vector<SharedBytes> members;
     for (int i = 0; i < kMembers; ++i) {
-        if (end - at < 8)
-            return std::nullopt;
-        const uint64_t size = uint64_t(readLE32(data + at)) | uint64_t(readLE32(data + at + 4)) << 32;
-        at += 8;
-        if (size > uint64_t(end - at))
-            return std::nullopt;
-        members.push_back(std::make_shared<const std::vector<uint8_t>>(data + at, data + at + size));
-        at += int64_t(size);
+        uint8_t length[8];
+        const int64_t at = in.pos();
+        if (end - at < 8 || !readExactly(in, length, 8))
+            return refused(kCut);
+        const uint64_t size = uint64_t(readLE32(length)) | uint64_t(readLE32(length + 4)) << 32;
+        const bool shape = i == kMembers - 1;
+        if (size > uint64_t(shape ? pdl::kMaxShapeBytes : kMaxRecoveryMemberBytes)
+            || total + int64_t(std::min<uint64_t>(size, kMaxRecoveryMemberBytes)) > kMaxRecoveryMemberBytes)
+            return refused(QStringLiteral("大きすぎます（データは合わせて 2 GiB まで）"));
+        if (size > uint64_t(end - at - 8))
+            return refused(kCut);
+        total += int64_t(size);
+        if (parts == RecoveryParts::Texts) {
+            if (!in.seek(at + 8 + int64_t(size)))
+                return refused(kCut);
+            members.push_back(nullptr);
+            continue;
+        }
+        auto bytes = std::make_shared<std::vector<uint8_t>>(size_t(size));
+        if (!readExactly(in, bytes->data(), int64_t(size)))
+            return refused(kCut);
+        members.push_back(std::move(bytes));
     }
-    if (at != end)
-        return std::nullopt;
+    char marker[4];
+    if (in.pos() != end || !readExactly(in, marker, 4) || QByteArray(marker, 4) != kEnd)
+        return refused(in.pos() < end ? kDamaged : kCut);
+    if (parts == RecoveryParts::Texts)
+        return {std::move(r), QString()};
+
     for (size_t i = 0; i < 4; ++i)
         s.pictures[i] = members[i];
-    for (size_t i = 0; i < 7; ++i)
-        s.records[i] = members[4 + i];
+    // A slot's record names its slot in its first four bytes, as in a saved file.
+    for (size_t i = 0; i < 7; ++i) {
+        const SharedBytes& record = members[4 + i];
+        if (!record->empty() && (record->size() < 4 || readLE32s(record->data()) != int32_t(i + 1)))
+            return refused(kDamaged);
+        s.records[i] = record;
+    }
     const std::vector<uint8_t>& shape = *members[11];
     if (!shape.empty()) {
-        const std::optional<TRegion> region = ExtCreateRegion(nullptr, uint32_t(std::min<size_t>(shape.size(), UINT32_MAX)), shape.data());
+        const std::optional<TRegion> region = ExtCreateRegion(nullptr, uint32_t(shape.size()), shape.data());
         if (!region)
-            return std::nullopt;
+            return refused(kDamaged);
         s.shape = *region;
     }
-    return r;
+    return {std::move(r), QString()};
+}
+
+RecoveryCopyReading readRecoveryCopy(const QByteArray& bytes, RecoveryParts parts)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readRecoveryCopy(buffer, parts);
 }
 
 } // namespace dw

@@ -8,23 +8,47 @@
 //   "DialwrightRecovery 1\n", then key=value lines (values percent-encoded UTF-8), a blank line,
 //   then each member as an 8-byte little-endian length and its bytes (dial, hour, minute and
 //   second hand, the seven slot records, the shape), then "END\n".
+//
+// A copy is read back as a saved clock is opened: each member within the limit Open holds it to
+// before anything is allocated for it, and the whole copy checked before any of it is used.
 
 #include "editor/history/ProjectSnapshot.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
+class QIODevice;
+
 namespace dw {
+
+// The text part: a title and an author text at their limits, percent-encoded, fit with room.
+constexpr int64_t kMaxRecoveryTextBytes = int64_t(16) << 20;
+// The members together hold at most what the file image of a saved clock carries, 2 GiB − 1
+// bytes; the shape at most what Open takes (pdl::kMaxShapeBytes).
+constexpr int64_t kMaxRecoveryMemberBytes = 0x7FFFFFFF;
 
 struct RecoveredProject {
     ProjectSnapshot snapshot;
     QString savedPath; // the file the project was last saved to or opened from; empty for none
 };
 
+struct RecoveryCopyReading {
+    // The project; its pictures, records and shape are missing when only the texts were read.
+    std::optional<RecoveredProject> project;
+    // Why the copy cannot be read, for the user ("途中で切れています"); empty when it can.
+    QString problem;
+};
+
+// What a reading takes: the text part with the members' lengths checked against the copy's size
+// and limits (what a question about the copy shows, without holding a member), or everything.
+enum class RecoveryParts { Texts, Whole };
+
 QByteArray writeRecoveryCopy(const ProjectSnapshot& snapshot, const QString& savedPath);
-// Nothing when the bytes are not a whole recovery copy.
-std::optional<RecoveredProject> readRecoveryCopy(const QByteArray& bytes);
+// Reads a copy from the device's start (a file or a buffer, which must be able to seek).
+RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts = RecoveryParts::Whole);
+RecoveryCopyReading readRecoveryCopy(const QByteArray& bytes, RecoveryParts parts = RecoveryParts::Whole);
 
 } // namespace dw

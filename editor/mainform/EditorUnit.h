@@ -7,6 +7,7 @@
 #include "platform/Seam.h"
 
 #include "editor/history/ProjectHistory.h"
+#include "editor/history/RecoveryStore.h"
 #include "editor/files/SettingsLocation.h"
 
 #include <QColor>
@@ -49,7 +50,7 @@ class TBitmap;
 struct ClockProjectFile;
 class TRotateImage;
 class ClockComposer;
-class RecoveryStore;
+class TRecoveryListDlg;
 struct ClockScene;
 class TShownTimeDlg;
 
@@ -180,9 +181,14 @@ public:
     // --- Crash recovery (MainForm_Recovery.cpp) -------------------------------------------
     // While the project is modified, a copy of it is kept in the user's state folder, written
     // kRecoveryDelayMs after a change; it goes after a save, after New and when the program ends
-    // normally. At start-up, a copy left by a run that did not end normally is offered: OK brings
-    // the project back, modified; Cancel sets the copy aside. Returns whether one was restored.
+    // normally. At start-up, each copy left by a run that did not end normally is offered, newest
+    // first, naming its clock: OK brings the project back, modified, and sets the copies not yet
+    // offered aside; Cancel sets the copy aside, to be restored later (Recover1Click). A copy
+    // that cannot be read, or holds what Open would refuse, is set aside and the user told where.
+    // When the state folder cannot be used, says so once. Returns whether one was restored.
     bool offerRecovery();
+    // Recover1: the copies set aside, in a list to choose one from and restore.
+    void Recover1Click();
     // This run's copy (whether written yet or not), and writing it at once.
     QString recoveryCopyPath() const;
     void writeRecoveryNow();
@@ -265,7 +271,7 @@ public:
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
     QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
-            *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+            *Recover1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
     QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
@@ -473,6 +479,9 @@ private:
     void noteSaved(const QString& path);
 
     ProjectHistory m_history;
+    // The command running now has set the modified flag (its step then marks the project
+    // modified on redo; else the flag stays as it was).
+    bool m_markedModified = false;
 
     // Recent files (MainForm_Recent.cpp): a file saved or opened goes to the top.
     void rememberRecentFile(const QString& path);
@@ -485,7 +494,17 @@ private:
     // After a change: the recovery copy is written soon while the project is modified, and
     // removed when it is not.
     void updateRecoveryCopy();
+    // Whether copies are kept (a state folder that is the user's).
+    bool recoveryOn() const;
+    // One claimed copy offered at start-up; whether it was restored.
+    bool offerRecoveryCopy(RecoveryStore::Copy& copy);
+    // The copy read whole and checked as Open checks a saved clock, then made the project;
+    // false (and the user told, the copy kept) when it cannot be.
+    bool restoreRecoveryCopy(RecoveryStore::Copy& copy);
+    // Tells the user a copy cannot be read and where it is kept (set aside when a run left it).
+    void refuseRecoveryCopy(RecoveryStore::Copy& copy, const QString& problem);
     std::unique_ptr<RecoveryStore> m_recovery;
+    TRecoveryListDlg* m_recoveryListDlg = nullptr; // made at its first showing, owned as a child
     QTimer* m_recoveryTimer = nullptr;
     bool m_recoveryFailed = false; // told once in the status line
 

@@ -113,6 +113,7 @@ void TMainForm::SetModified(bool value)
     if (value) {
         New1->setEnabled(true);
         m_discardAgreed = false;
+        m_markedModified = true;
     }
 }
 

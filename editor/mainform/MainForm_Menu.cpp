@@ -99,6 +99,7 @@ void TMainForm::connectCommands()
         m_recentFiles.clear();
         updateRecentItems();
     });
+    command(Recover1, &TMainForm::Recover1Click);
     command(Save1, &TMainForm::Save1Click);
     command(Undo1, &TMainForm::Undo1Click);
     command(Redo1, &TMainForm::Redo1Click);

@@ -1,13 +1,19 @@
 // Crash recovery: the copy of a modified project written soon after a change and removed when it
 // is saved or the program ends; the copy a killed editor left offered at the next start and the
-// project brought back member for member; copies of running editors left alone; copies set aside.
+// project brought back member for member; several copies each offered, and those not taken kept
+// for the File menu's list; a damaged copy said so and kept; a file named on the command line
+// waiting for the restored clock; copies of running editors, and copies another starting editor
+// is offering, left alone.
 //
 // The killed editors are real processes: this test program started again as a child that makes
 // changes and waits (RecoveryChild below), then ended with SIGKILL.
 #include "tests/editor/EditorFixture.h"
 
 #include "datafile/DataFileSource.h"
+#include "editor/Application.h"
+#include "editor/widgets/ControlHostPanel.h"
 #include "editor/history/RecoveryCopy.h"
+#include "editor/history/RecoveryListDlg.h"
 #include "editor/history/RecoveryStore.h"
 #include "platform/AnsiText.h"
 
@@ -18,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSlider>
@@ -58,6 +65,17 @@ QImage pattern(int w, int h, int seed)
     return image;
 }
 
+QStringList copiesIn(const QString& state, const QString& pattern)
+{
+    return QDir(state + "/dialwright").entryList({pattern}, QDir::Files | QDir::System);
+}
+
+// The title each kind of child gives its clock.
+QString titleOf(const QString& mode)
+{
+    return mode == "other" ? QStringLiteral("別の時計") : mode == "third" ? QStringLiteral("三つ目の時計") : QStringLiteral("夜の時計");
+}
+
 bool waitForFile(const QString& path, int ms)
 {
     for (int waited = 0; waited < ms; waited += 50) {
@@ -74,6 +92,7 @@ protected:
     std::unique_ptr<QProcess> startChild(const QString& work, const QString& state, const char* mode)
     {
         QDir().mkpath(work);
+        QFile::remove(work + "/ready");
         auto child = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DIALWRIGHT_RECOVERY_CHILD", work);
@@ -87,6 +106,16 @@ protected:
         EXPECT_TRUE(child->waitForStarted());
         EXPECT_TRUE(waitForFile(work + "/ready", 120000)) << "the child editor did not get ready";
         return child;
+    }
+    // Editors of each mode, each with its copy written after the one before (the last newest),
+    // killed.
+    void leaveCopies(const QString& state, const std::vector<const char*>& modes)
+    {
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (const char* mode : modes)
+            children.push_back(startChild(file(QStringLiteral("child-") + mode), state, mode));
+        for (auto& child : children)
+            kill(*child);
     }
     static void kill(QProcess& child)
     {
@@ -129,10 +158,10 @@ TEST_F(RecoveryChild, MakesChangesThenWaitsToBeKilled)
         }
     }
     // The project in many parts: pictures, holes, shape, texts, options, slots.
-    choose(form->Background1, writeBmp(work + "/dial.bmp", pattern(300, 200, mode == "other" ? 9 : 1)));
+    choose(form->Background1, writeBmp(work + "/dial.bmp", pattern(300, 200, mode == "other" ? 9 : mode == "third" ? 4 : 1)));
     choose(form->N3, writeBmp(work + "/minute.bmp", handImage(9, 80)));
     form->TrackBar1->setValue(7);
-    form->Edit1->setText(mode == "other" ? QStringLiteral("別の時計") : QStringLiteral("夜の時計"));
+    form->Edit1->setText(titleOf(mode));
     form->Memo1->setPlainText(QStringLiteral("作者: 私\n二行目"));
     form->Yes1->trigger();
     form->ExtrudeHand1->trigger();
@@ -157,14 +186,14 @@ TEST_F(Recovery, AModifiedProjectIsCopiedSoonAndTheCopyGoesWhenItIsSavedOrThePro
     EXPECT_FALSE(QFileInfo::exists(copy)) << "not at once: changes close together go into one writing";
     QTest::qWait(kRecoveryDelayMs + 300);
     ASSERT_TRUE(QFileInfo::exists(copy)) << "within seconds of the change";
-    const QFile::Permissions others = QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                      | QFile::WriteOther | QFile::ExeOther;
     EXPECT_EQ(QFileInfo(QFileInfo(copy).absolutePath()).permissions() & others, QFile::Permissions())
         << "a folder no other user may enter";
-    QFile f(copy);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const std::optional<RecoveredProject> read = readRecoveryCopy(f.readAll());
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->snapshot.title, QStringLiteral("変更"));
+    EXPECT_EQ(QFileInfo(copy).permissions() & others, QFile::Permissions()) << "a copy no other user may read";
+    const RecoveryCopyReading read = readRecoveryCopy(QByteArray(reinterpret_cast<const char*>(readFile(copy).data()), qsizetype(readFile(copy).size())));
+    ASSERT_TRUE(read.project) << qPrintable(read.problem);
+    EXPECT_EQ(read.project->snapshot.title, QStringLiteral("変更"));
 
     if (form->Compress1->isChecked())
         form->Compress1->trigger();
@@ -194,8 +223,9 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     ui.answerMessage(seam::IDOK);
     EXPECT_TRUE(form->offerRecovery());
     const auto boxes = ui.records(Kind::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, QStringLiteral("前回、保存されずに終了した時計があります。復元しますか？"));
+    ASSERT_EQ(boxes.size(), 1u) << qPrintable(ui.messages().join("\n---\n"));
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("前回、保存されずに終了した時計があります。復元しますか？")));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("「夜の時計」"))) << qPrintable(boxes[0].text);
     EXPECT_EQ(boxes[0].flags, unsigned(seam::MB_OKCANCEL | seam::MB_ICONQUESTION)) << "OK the default";
     EXPECT_TRUE(form->modified());
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
@@ -205,11 +235,202 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     form->WriteDataFile(file("restored.pdl"));
     EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(work + "/expected.pdl"));
     EXPECT_TRUE(QFileInfo::exists(form->recoveryCopyPath())) << "the restored project has its own copy";
-    EXPECT_EQ(QDir(state + "/dialwright").entryList({"recovery-*.dwr"}, QDir::Files).size(), 1) << "the old copy went";
+    EXPECT_EQ(copiesIn(state, "recovery-*.dwr").size(), 1) << "the old copy went";
+    EXPECT_EQ(copiesIn(state, "*.lock").size(), 1) << "and the lock of the run that left it";
 
     // Another editor started now finds nothing to offer: the copy there is this running one's.
     TMainForm another;
     EXPECT_FALSE(another.offerRecovery());
+}
+
+// The desktop's "dialwright %f" while a copy waits: the copy is offered first, and the file named
+// is opened over a restored clock only when the user says so, as Open asks.
+TEST_F(Recovery, AFileNamedOnTheCommandLineWaitsForTheRestoredClock)
+{
+    const QString state = file("state");
+    form->Edit1->setText(QStringLiteral("名前の付いた時計"));
+    form->WriteDataFile(file("named.pdl"));
+    leaveCopies(state, {"one"});
+    startEditorOn(state);
+    ui.clearLog();
+    ui.answerMessage(seam::IDOK);     // restore
+    ui.answerMessage(seam::IDCANCEL); // keep it rather than open the file
+    ASSERT_TRUE(form->offerRecovery());
+    openCommandLineFile(*form, {"dialwright", file("named.pdl")});
+    const QStringList asked = ui.messages();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked[1], QStringLiteral("データが保存されていません。\n別のファイルを開きますか？"));
+    EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
+    EXPECT_TRUE(form->modified());
+    form->writeRecoveryNow();
+    EXPECT_EQ(copiesIn(state, "recovery-*.dwr").size(), 1) << "the restored clock's copy";
+
+    // Not restored: the copy is kept for later and the file opens without a question.
+    form.reset();
+    leaveCopies(state, {"other"});
+    startEditorOn(state);
+    ui.clearLog();
+    ui.answerMessage(seam::IDCANCEL);
+    EXPECT_FALSE(form->offerRecovery());
+    openCommandLineFile(*form, {"dialwright", file("named.pdl")});
+    EXPECT_EQ(ui.messages().size(), 1) << qPrintable(ui.messages().join("\n---\n"));
+    EXPECT_EQ(form->Edit1->text(), QStringLiteral("名前の付いた時計"));
+    EXPECT_EQ(copiesIn(state, "aside-*.dwr").size(), 1) << "the clock not restored";
+}
+
+// Three editors killed: each copy is offered with its clock's name, newest first; those not taken
+// wait in the File menu's list, from which each comes back.
+TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
+{
+    const QString state = file("state");
+    leaveCopies(state, {"one", "other", "third"});
+    startEditorOn(state);
+    ui.clearLog();
+    ui.answerMessage(seam::IDCANCEL);
+    ui.answerMessage(seam::IDCANCEL);
+    ui.answerMessage(seam::IDCANCEL);
+    EXPECT_FALSE(form->offerRecovery());
+    QStringList asked = ui.messages();
+    ASSERT_EQ(asked.size(), 3) << "one question each";
+    const char* newestFirst[] = {"third", "other", "one"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(asked[i].contains("「" + titleOf(newestFirst[i]) + "」")) << qPrintable(asked[i]);
+        EXPECT_TRUE(asked[i].contains(QStringLiteral("「ファイル」の「復元できる時計」から 30 日の間"))) << "where Cancel keeps it";
+        EXPECT_TRUE(asked[i].contains(QDate::currentDate().toString("yyyy/MM/dd"))) << "when it was changed";
+    }
+    EXPECT_EQ(copiesIn(state, "aside-*.dwr").size(), 3);
+    EXPECT_TRUE(copiesIn(state, "recovery-*.dwr").isEmpty());
+
+    // From the list, newest first; choosing one over a modified project asks first.
+    QStringList listed;
+    auto chooseFromList = [&](int row) {
+        ui.answerModal([&listed, row](QObject& dialog) {
+            auto& list = static_cast<TRecoveryListDlg&>(dialog);
+            listed.clear();
+            for (int i = 0; i < list.ClockList->count(); ++i)
+                listed << list.ClockList->item(i)->text();
+            list.ClockList->setCurrentRow(row);
+            return int(seam::mrOk);
+        });
+        form->Recover1->trigger();
+    };
+    chooseFromList(1);
+    ASSERT_EQ(listed.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(listed[i].startsWith("「" + titleOf(newestFirst[i]) + "」")) << qPrintable(listed[i]);
+    EXPECT_EQ(form->Edit1->text(), titleOf("other"));
+    EXPECT_TRUE(form->modified());
+    ui.clearLog();
+    ui.answerMessage(seam::IDOK);
+    chooseFromList(1);
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("データが保存されていません。\n別のファイルを開きますか？")});
+    EXPECT_EQ(form->Edit1->text(), titleOf("one"));
+    EXPECT_EQ(listed.size(), 2) << "the restored one left the list";
+    form->WriteDataFile(file("restored.pdl"));
+    EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(file("child-one/expected.pdl")));
+
+    // OK at the first question: the others go to the list at once, and the user is told which.
+    form.reset();
+    for (const QString& aside : copiesIn(state, "aside-*.dwr"))
+        QFile::remove(state + "/dialwright/" + aside);
+    leaveCopies(state, {"one", "other", "third"});
+    startEditorOn(state);
+    ui.clearLog();
+    ui.answerMessage(seam::IDOK);
+    EXPECT_TRUE(form->offerRecovery());
+    asked = ui.messages();
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_TRUE(asked[1].contains(titleOf("other")) && asked[1].contains(titleOf("one"))) << qPrintable(asked[1]);
+    EXPECT_EQ(copiesIn(state, "aside-*.dwr").size(), 2);
+}
+
+// A copy cut short, and one whose dial states a width of 0x7FFFFFF0 (which Open refuses): the user
+// is told and where the copy is; nothing of it becomes the project, and the copy stays whole.
+TEST_F(Recovery, ACopyThatCannotBeReadIsSaidSoAndKept)
+{
+    const QString state = file("state");
+    struct Damage {
+        const char* what;
+        std::function<void(Bytes&)> apply;
+        const char* said;
+    };
+    const std::vector<Damage> damages = {
+        {"cut short", [](Bytes& b) { b.resize(b.size() * 2 / 3); }, "途中で切れています"},
+        {"a dial 0x7FFFFFF0 pixels wide", [](Bytes& b) {
+             // The dial is the first member after the text part: its width at byte 18 of the BMP.
+             const std::string text(b.begin(), b.end());
+             const size_t dial = text.find("\n\n") + 2 + 8;
+             b[dial + 18] = 0xF0;
+             b[dial + 19] = b[dial + 20] = 0xFF;
+             b[dial + 21] = 0x7F;
+         }, "文字盤の画像が壊れています"},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        leaveCopies(state, {"one"});
+        const QStringList left = copiesIn(state, "recovery-*.dwr");
+        ASSERT_EQ(left.size(), 1);
+        Bytes bytes = readFile(state + "/dialwright/" + left[0]);
+        d.apply(bytes);
+        writeFile(state + "/dialwright/" + left[0], bytes);
+        startEditorOn(state);
+        ui.clearLog();
+        ui.answerMessage(seam::IDOK);
+        EXPECT_FALSE(form->offerRecovery());
+        const QStringList said = ui.messages();
+        ASSERT_FALSE(said.isEmpty());
+        EXPECT_TRUE(said.back().contains(QString::fromUtf8(d.said))) << qPrintable(said.back());
+        const QStringList aside = copiesIn(state, "aside-*.dwr");
+        ASSERT_EQ(aside.size(), 1) << "kept, not deleted";
+        EXPECT_TRUE(said.back().contains(state + "/dialwright/" + aside[0])) << "and where";
+        EXPECT_EQ(readFile(state + "/dialwright/" + aside[0]), bytes);
+        EXPECT_EQ(form->Edit1->text(), QString()) << "nothing of it in the project";
+        EXPECT_FALSE(form->modified());
+        EXPECT_EQ(form->ClockPanel->size(), QSize(200, 200));
+        QFile::remove(state + "/dialwright/" + aside[0]);
+        form.reset();
+    }
+}
+
+// Two editors started at once: the one that asks about a copy has claimed it, so the other,
+// starting while the question is open, offers nothing.
+TEST_F(Recovery, TwoEditorsStartedAtOnceNeverOfferTheSameCopy)
+{
+    const QString state = file("state");
+    leaveCopies(state, {"one"});
+
+    class Asking final : public seam::Handler {
+    public:
+        std::function<void()> during;
+        QStringList asked;
+        int messageBox(const QString& text, const QString&, unsigned) override
+        {
+            asked << text;
+            if (auto now = std::exchange(during, nullptr))
+                now();
+            return seam::IDOK;
+        }
+        void errorBox(const QString& message) override { asked << message; }
+        std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
+        std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
+        int showModal(QObject&) override { return seam::mrCancel; }
+        void beep() override {}
+    } asking;
+    startEditorOn(state);
+    std::unique_ptr<TMainForm> second;
+    bool secondRestored = true;
+    asking.during = [&] {
+        second = std::make_unique<TMainForm>();
+        secondRestored = second->offerRecovery();
+    };
+    seam::Handler* const previous = seam::install(&asking);
+    const bool firstRestored = form->offerRecovery();
+    seam::install(previous);
+    EXPECT_TRUE(firstRestored);
+    EXPECT_FALSE(secondRestored);
+    EXPECT_EQ(asking.asked.size(), 1) << qPrintable(asking.asked.join("\n---\n"));
+    EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
+    EXPECT_EQ(second->Edit1->text(), QString());
 }
 
 TEST_F(Recovery, AKillWhileTheCopyIsWrittenLeavesAWholeCopy)
@@ -220,19 +441,18 @@ TEST_F(Recovery, AKillWhileTheCopyIsWrittenLeavesAWholeCopy)
         auto child = startChild(work, state, "churn");
         QThread::msleep(ulong(delay));
         kill(*child);
-        const QStringList copies = QDir(state + "/dialwright").entryList({"recovery-*.dwr"}, QDir::Files);
+        const QStringList copies = copiesIn(state, "recovery-*.dwr");
         ASSERT_EQ(copies.size(), 1) << delay;
-        QFile f(state + "/dialwright/" + copies[0]);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        const std::optional<RecoveredProject> read = readRecoveryCopy(f.readAll());
-        ASSERT_TRUE(read) << "killed after " << delay << " ms: the copy is whole";
-        EXPECT_TRUE(read->snapshot.title == "first" || read->snapshot.title == "second");
+        const Bytes bytes = readFile(state + "/dialwright/" + copies[0]);
+        const RecoveryCopyReading read = readRecoveryCopy(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+        ASSERT_TRUE(read.project) << "killed after " << delay << " ms: the copy is whole";
+        EXPECT_TRUE(read.project->snapshot.title == "first" || read.project->snapshot.title == "second");
         // The next start clears what the kill left half written.
         startEditorOn(state);
         ui.answerMessage(seam::IDCANCEL);
         form->offerRecovery();
-        EXPECT_TRUE(QDir(state + "/dialwright").entryList({".recovery-*"}, QDir::Files | QDir::Hidden).isEmpty());
-        EXPECT_TRUE(QDir(state + "/dialwright").entryList({"recovery-*.dwr"}, QDir::Files).isEmpty());
+        EXPECT_TRUE(copiesIn(state, ".recovery-*").isEmpty());
+        EXPECT_TRUE(copiesIn(state, "recovery-*.dwr").isEmpty());
     }
 }
 
@@ -241,7 +461,7 @@ TEST_F(Recovery, TwoEditorsNeverTakeEachOthersCopies)
     const QString state = file("state");
     auto first = startChild(file("first"), state, "one");
     auto second = startChild(file("second"), state, "other");
-    EXPECT_TRUE(RecoveryStore(state + "/dialwright").orphans().isEmpty()) << "both are running";
+    EXPECT_TRUE(RecoveryStore(state + "/dialwright").claimOrphans().empty()) << "both are running";
     startEditorOn(state);
     ui.clearLog();
     EXPECT_FALSE(form->offerRecovery());
@@ -251,60 +471,32 @@ TEST_F(Recovery, TwoEditorsNeverTakeEachOthersCopies)
     ui.answerMessage(seam::IDOK);
     EXPECT_TRUE(form->offerRecovery());
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計")) << "the killed editor's project";
-    EXPECT_EQ(QDir(state + "/dialwright").entryList({"recovery-*.dwr"}, QDir::Files).size(), 2)
-        << "the running editor's copy and this one's";
+    EXPECT_EQ(copiesIn(state, "recovery-*.dwr").size(), 2) << "the running editor's copy and this one's";
     kill(*second);
 }
 
-TEST_F(Recovery, CancelSetsTheCopyAsideForThirtyDays)
+TEST_F(Recovery, CopiesSetAsideAreKeptThirtyDays)
 {
     const QString state = file("state");
-    RecoveryStore store(state + "/dialwright");
+    startEditorOn(state);
     ProjectSnapshot s = form->takeSnapshot();
     s.title = QStringLiteral("捨てない");
     // A copy left by a run that is gone: its lock file is there, nobody holds it.
-    const QString left = state + "/dialwright/recovery-1-2.dwr";
-    writeFile(left, [&] { const QByteArray b = writeRecoveryCopy(s, QString()); return Bytes(b.begin(), b.end()); }());
+    const QByteArray b = writeRecoveryCopy(s, QString());
+    writeFile(state + "/dialwright/recovery-1-2.dwr", Bytes(b.begin(), b.end()));
     writeFile(state + "/dialwright/recovery-1-2.lock", Bytes{});
-    startEditorOn(state);
     ui.answerMessage(seam::IDCANCEL);
     EXPECT_FALSE(form->offerRecovery());
-    EXPECT_FALSE(QFileInfo::exists(left));
-    const QStringList aside = QDir(state + "/dialwright").entryList({"aside-*.dwr"}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1) << "moved aside under a dated name, not deleted";
+    ASSERT_EQ(copiesIn(state, "aside-*.dwr").size(), 1) << "moved aside under a dated name, not deleted";
+    EXPECT_TRUE(copiesIn(state, "recovery-1-2.*").isEmpty()) << "nor its lock";
     EXPECT_EQ(form->Edit1->text(), QString());
 
-    store.purgeAside(QDateTime::currentDateTime().addDays(kAsideDays - 1));
-    EXPECT_EQ(QDir(state + "/dialwright").entryList({"aside-*.dwr"}, QDir::Files).size(), 1);
-    store.purgeAside(QDateTime::currentDateTime().addDays(kAsideDays + 1));
-    EXPECT_TRUE(QDir(state + "/dialwright").entryList({"aside-*.dwr"}, QDir::Files).isEmpty());
-}
-
-TEST(RecoveryCopy, ASnapshotComesBackWholeAndACutCopyIsRefused)
-{
-    ProjectSnapshot s;
-    s.pictures[0] = std::make_shared<const std::vector<uint8_t>>(1000, 7);
-    s.records[2] = std::make_shared<const std::vector<uint8_t>>(Bytes{3, 0, 0, 0, 1, 0, 0, 0, 9});
-    s.centres = {QPoint(1, 2), QPoint(-3, 4), QPoint(5, -6)};
-    s.pivots = {QPoint(7, 8), QPoint(9, 10), QPoint(-70000, 12)};
-    s.shape = CreateRectRgn(0, 0, 30, 20);
-    s.title = QStringLiteral("鐘\U0001F514=%\n"); // a character no saved file could hold
-    s.author = QStringLiteral("a\nb,c;d");
-    s.options = {1, 2, -1, 0};
-    s.extrudeHand = true;
-    s.cornerWidth = 3;
-    s.cornerHeight = 0;
-    s.newEnabled = true;
-    s.paramsEnabled = {true, false, true};
-    s.slotFileNames[4] = QStringLiteral("strip,1.bmp");
-    const QByteArray bytes = writeRecoveryCopy(s, QStringLiteral("/tmp/時計.pdl"));
-    const std::optional<RecoveredProject> back = readRecoveryCopy(bytes);
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->snapshot.sameAs(s));
-    EXPECT_EQ(back->savedPath, QStringLiteral("/tmp/時計.pdl"));
-    for (const qsizetype n : {qsizetype(0), qsizetype(10), bytes.size() / 2, bytes.size() - 5, bytes.size() - 1})
-        EXPECT_FALSE(readRecoveryCopy(bytes.left(n))) << n;
-    QByteArray longer = bytes;
-    longer.insert(longer.size() - 4, "x");
-    EXPECT_FALSE(readRecoveryCopy(longer));
+    RecoveryStore store(state + "/dialwright");
+    store.purge(QDateTime::currentDateTime().addDays(kAsideDays - 1));
+    EXPECT_EQ(copiesIn(state, "aside-*.dwr").size(), 1);
+    store.purge(QDateTime::currentDateTime().addDays(kAsideDays + 1));
+    EXPECT_TRUE(copiesIn(state, "aside-*.dwr").isEmpty());
+    ui.clearLog();
+    form->Recover1->trigger();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("復元できる時計はありません。")});
 }

@@ -201,6 +201,112 @@ TEST_F(Undo, TheModifiedFlagFollowsTheHistory)
     EXPECT_TRUE(form->modified()) << "the saved project is not in the history any more";
 }
 
+// What changes nothing records no step, wherever in the history it happens: what could be redone
+// stays, under its name, and is redone as it was.
+TEST_F(Undo, WhatChangesNothingLeavesTheStepsToRedo)
+{
+    const QString dial = bmp("dial.bmp", filledImage(240, 180, Qt::red));
+    struct NoChange {
+        const char* what;
+        std::function<void()> act;
+        bool saves = false;
+    };
+    const std::vector<NoChange> cases = {
+        {"a save", [&] { choose(form->Save1, file("saved.pdl")); }, true},
+        {"a cancelled positioning dialog", [&] {
+             ui.answerModal([](QObject&) { return int(seam::mrCancel); });
+             form->GoTo1->trigger();
+         }},
+        {"a cancelled common centre", [&] {
+             ui.answerModal([](QObject&) { return int(seam::mrCancel); });
+             form->N19->trigger();
+         }},
+        {"a cancelled file dialog", [&] { choose(form->Background1, QString()); }},
+        {"the option already chosen", [&] { form->Default2->trigger(); }},
+        {"the built-in hand put back over itself", [&] { form->N12->trigger(); }},
+        {"compression switched off and on", [&] {
+             form->Compress1->trigger();
+             form->Compress1->trigger();
+         }},
+    };
+    for (const NoChange& c : cases) {
+        SCOPED_TRACE(c.what);
+        form = std::make_unique<TMainForm>();
+        if (form->Compress1->isChecked())
+            form->Compress1->trigger();
+        choose(form->Background1, dial);
+        form->Edit1->setText(QStringLiteral("夜"));
+        emit form->Edit1->editingFinished();
+        // Saved at the last step: at the first, the project is modified, and New's item and the
+        // flag differ from what the first snapshot held.
+        choose(form->Save1, file("last.pdl"));
+        const Shown last = shown();
+        form->Undo1->trigger();
+        form->Undo1->trigger();
+        ASSERT_FALSE(form->Undo1->isEnabled());
+        ASSERT_TRUE(form->modified());
+        c.act();
+        EXPECT_EQ(form->history().stepCount(), 3u);
+        EXPECT_FALSE(form->Undo1->isEnabled()) << qPrintable(form->Undo1->text());
+        EXPECT_EQ(form->Redo1->text().toStdString(), "やり直し(&R): 文字盤の読み込み");
+        form->Redo1->trigger();
+        form->Redo1->trigger();
+        EXPECT_TRUE(shown() == last);
+        EXPECT_EQ(form->modified(), c.saves) << "the file saved last holds the project";
+    }
+}
+
+// Undo and redo leave the modified flag as the command itself left it: a command that does not
+// mark the project modified is no change to save after redo either.
+TEST_F(Undo, RedoGivesTheModifiedFlagTheCommandGave)
+{
+    struct Command {
+        const char* what;
+        std::function<void()> act;
+        bool marks;
+        bool extruded = false; // the hands shown over the transparent parts before
+    };
+    const std::vector<Command> commands = {
+        {"the built-in hour hand", [&] { form->N12->trigger(); }, false},
+        {"the built-in dial", [&] { form->N10->trigger(); }, false},
+        {"the hands over the transparent parts", [&] { form->ExtrudeHand1->trigger(); }, false},
+        {"New resetting only the options", [&] {
+             ui.answerMessage(seam::IDOK);
+             form->New1->trigger();
+         }, false},
+        {"the hands off the transparent parts", [&] { form->ExtrudeHand1->trigger(); }, true, true},
+        {"a hand loaded", [&] { choose(form->N3, bmp("minute.bmp", handImage(9, 70))); }, true},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.what);
+        form = std::make_unique<TMainForm>();
+        if (form->Compress1->isChecked())
+            form->Compress1->trigger();
+        choose(form->Background1, bmp("dial.bmp", filledImage(240, 180, Qt::red)));
+        choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
+        form->Yes1->trigger();
+        if (c.extruded)
+            form->ExtrudeHand1->trigger();
+        choose(form->Save1, file("saved.pdl"));
+        ASSERT_FALSE(form->modified());
+        const size_t before = form->history().stepCount();
+        c.act();
+        ASSERT_EQ(form->history().stepCount(), before + 1) << "one step";
+        ASSERT_EQ(form->modified(), c.marks) << "the command itself";
+        form->Undo1->trigger();
+        EXPECT_FALSE(form->modified()) << "back at the saved project";
+        form->Redo1->trigger();
+        EXPECT_EQ(form->modified(), c.marks) << "redone";
+        // Saved after the step and undone: the project before the step differs from the file,
+        // whatever the step's command did.
+        choose(form->Save1, file("saved.pdl"));
+        form->Undo1->trigger();
+        EXPECT_TRUE(form->modified());
+        form->Redo1->trigger();
+        EXPECT_FALSE(form->modified());
+    }
+}
+
 TEST_F(Undo, TypingIsOneStepPerRunAndEachFieldKeepsItsOwnUndo)
 {
     form->show();
@@ -303,4 +409,27 @@ TEST(ProjectHistory, TheOldestStepsGoPastTheMemoryBound)
     const ProjectHistory editors;
     EXPECT_GE(editors.maxSteps(), 100);
     EXPECT_EQ(editors.maxBytes(), int64_t(512) << 20);
+}
+
+TEST(ProjectHistory, TheModifiedFlagOfTheFirstStepKeptSurvivesTheStepsDropped)
+{
+    ProjectHistory history(2, 1 << 20);
+    auto titled = [](const char* title) {
+        ProjectSnapshot s;
+        s.title = QString::fromUtf8(title);
+        return s;
+    };
+    history.reset(titled("saved"));
+    history.record(titled("loaded"), QStringLiteral("load"), false, true);
+    for (const char* title : {"built-in", "built-in again", "built-in once more"})
+        history.record(titled(title), QStringLiteral("built-in"), false, false);
+    ASSERT_EQ(history.stepCount(), 3u);
+    EXPECT_TRUE(history.modified());
+    history.undo();
+    history.undo();
+    ASSERT_FALSE(history.canUndo());
+    EXPECT_TRUE(history.modified()) << "a step after the load, which went with the steps dropped";
+    history.markSaved();
+    history.redo();
+    EXPECT_FALSE(history.modified()) << "the built-in picture does not mark the project modified";
 }
