@@ -127,6 +127,7 @@ void TMainForm::applyClockProject(ClockProjectFile&& project, const QString& pat
     // The shape as saved; with ExtrudeHand the hands widen it at the next redraw.
     SetClockRgn(project.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(project.shape));
     SaveDialog1.fileName = path;
+    m_savedPath = path;
     SetModified(false);
     New1->setEnabled(true);
     Timer1Timer();

@@ -107,7 +107,14 @@ void TMainForm::WriteDataFile(const QString& fileName)
     writeDataFile(fileName, project);
 }
 
-void TMainForm::Save1Click()
+void TMainForm::Save1Click() { saveProject(std::nullopt); }
+
+void TMainForm::Overwrite1Click()
+{
+    saveProject(m_savedPath.isEmpty() ? std::nullopt : std::optional<QString>(m_savedPath));
+}
+
+void TMainForm::saveProject(std::optional<QString> fileName)
 {
     // Text the file cannot hold, and an author text longer than a file may carry, are refused
     // before a file name is asked for: nothing would be written with them.
@@ -120,7 +127,8 @@ void TMainForm::Save1Click()
         seam::showMessage(authorTooLongMessage(author));
         return;
     }
-    const std::optional<QString> fileName = executeFileDialog(SaveDialog1);
+    if (!fileName)
+        fileName = executeFileDialog(SaveDialog1);
     if (!fileName)
         return;
     const TWaitCursor wait;

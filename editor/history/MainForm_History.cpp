@@ -147,6 +147,7 @@ void TMainForm::startHistory()
 
 void TMainForm::noteSaved(const QString& path)
 {
+    m_savedPath = path;
     rememberRecentFile(path);
     // A change the history has not seen yet (one made outside the commands) is its last step;
     // a save of the project as the history holds it adds none, so what can be redone stays.

@@ -171,6 +171,7 @@ bool TMainForm::restoreRecoveryCopy(RecoveryStore::Copy& copy)
     }
     restoreSnapshot(whole.project->snapshot);
     SaveDialog1.fileName = whole.project->savedPath;
+    m_savedPath = whole.project->savedPath;
     m_history.reset(takeSnapshot());
     m_history.forgetSaved();
     SetModified(true);

@@ -217,6 +217,8 @@ public:
     // The characters of the title and the author text that the file cannot hold, each once in
     // order of appearance; empty when the project can be saved.
     QString unsavableCharacters() const;
+    // Where Overwrite1 saves; empty when it asks.
+    const QString& savedPath() const { return m_savedPath; }
 
     // --- Media slots (MainForm_SlotItems.cpp, MainForm_Sounds.cpp) -------------------------
     // The record of a slot (1 to 4 sounds, 5 to 7 animations); an empty stream for any other
@@ -271,7 +273,7 @@ public:
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
     QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
-            *Recover1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+            *Recover1 = nullptr, *Overwrite1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
     QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
@@ -324,6 +326,9 @@ public slots:
     void N16Click();
     void M1Click();
     void Save1Click();
+    // Saves to the file last saved or opened (packed or not as Compress1 says) without asking
+    // for a name; with no such file it asks as Save1Click does.
+    void Overwrite1Click();
     // Shared by Compress1 and ExtrudeHand1; the toolkit has toggled the item already.
     void Compress1Click(QAction* sender);
     // Shared by the twelve load-time option items; the toolkit has toggled the item already.
@@ -419,6 +424,8 @@ private:
     // The compressed way of saving: a temporary file packed into a cabinet at fileName, or
     // the uncompressed file when packing fails.
     void saveCompressed(const QString& fileName);
+    // The project's texts checked, then saved to the file named (by the dialog when none is).
+    void saveProject(std::optional<QString> fileName);
 
     // One media slot: its number, its record and its menu items (animation slots only have a
     // Parameters item; sound slots have none).
@@ -477,6 +484,9 @@ private:
     void updateUndoItems();
     // A save wrote the project to path: the history's saved state.
     void noteSaved(const QString& path);
+    // The file the project was last saved to, opened from or restored for; empty for none
+    // (start-up, New). Overwrite1 saves there.
+    QString m_savedPath;
 
     ProjectHistory m_history;
     // The command running now has set the modified flag (its step then marks the project

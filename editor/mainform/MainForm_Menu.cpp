@@ -101,6 +101,9 @@ void TMainForm::connectCommands()
     });
     command(Recover1, &TMainForm::Recover1Click);
     command(Save1, &TMainForm::Save1Click);
+    command(Overwrite1, &TMainForm::Overwrite1Click);
+    Overwrite1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     command(Undo1, &TMainForm::Undo1Click);
     command(Redo1, &TMainForm::Redo1Click);
     command(Background1, &TMainForm::Background1Click, "文字盤の読み込み");

@@ -48,6 +48,8 @@ void TMainForm::New1Click()
         Timer1Timer();
         New1->setEnabled(false);
         SetModified(false);
+        // The clock made anew is no longer the file's: saving it again asks where.
+        m_savedPath.clear();
         reset = true;
     }
     // Asked in every case, also when the project was kept.

@@ -21,6 +21,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -387,6 +388,81 @@ TEST_F(Save, CompressedSaveWritesTheImageToADollarPDTemporaryFileFirst)
     EXPECT_TRUE(image.sound()) << "it holds the file image";
     EXPECT_EQ(image.count, 7);
     // The fixture checks that the temporary folder is empty again.
+}
+
+// Ctrl+S saves again to the file last saved or opened, packed or not as the option says now,
+// without the file dialog and ending as a save ends; Ctrl+Shift+S is Save, which always asks.
+TEST_F(Save, SaveAgainWritesTheLastFileWithoutAsking)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const struct {
+        bool compressFirst, compressAgain, openInstead;
+    } cases[] = {{false, false, false}, {false, true, false}, {true, false, true}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(n);
+        const QString path = file(QStringLiteral("again%1.pdl").arg(n++));
+        setCompress(c.compressFirst);
+        form->Edit1->setText(QStringLiteral("first"));
+        saveAs(path);
+        if (c.openInstead) {
+            const QString other = file(QStringLiteral("other%1.pdl").arg(n));
+            saveAs(other);
+            ASSERT_TRUE(form->openClockFile(path));
+        }
+        ui.clearLog();
+        setCompress(c.compressAgain);
+        form->Edit1->setText(QStringLiteral("second"));
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        EXPECT_TRUE(ui.records(Kind::FileDialog).empty()) << "no name is asked for";
+        ASSERT_FALSE(ui.messages().isEmpty());
+        EXPECT_EQ(ui.messages().back(), QStringLiteral("保存しました"));
+        EXPECT_FALSE(form->modified());
+        EXPECT_EQ(form->recentFiles().value(0), path);
+        const Bytes saved = readFile(path);
+        EXPECT_EQ(saved.size() >= 4 && std::equal(saved.begin(), saved.begin() + 4, "MSCF"), c.compressAgain);
+        const OpenedDataFile opened = openDataFile(path);
+        ASSERT_TRUE(opened.readable()) << qPrintable(opened.unreadable);
+        EXPECT_TRUE(headerLines(opened.image.members[5]).join("|").contains(QStringLiteral("second")));
+    }
+
+    // Ctrl+Shift+S asks for a name although there is a file to save to.
+    ui.clearLog();
+    ui.answerFile(std::nullopt);
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(ui.records(Kind::FileDialog).size(), 1u);
+    EXPECT_EQ(ui.records(Kind::FileDialog)[0].caption, QStringLiteral("SaveDialog1"));
+}
+
+// With no file saved or opened (at start, and after New made the clock anew) it asks as Save
+// does, and saves where the user says.
+TEST_F(Save, SaveAgainWithoutAFileAsksForOne)
+{
+    setCompress(false);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        form->Edit1->setText(QStringLiteral("clock"));
+        ui.clearLog();
+        ui.answerFile(std::nullopt);
+        form->Overwrite1->trigger();
+        ASSERT_EQ(ui.records(Kind::FileDialog).size(), 1u);
+        EXPECT_TRUE(ui.messages().isEmpty());
+        EXPECT_TRUE(form->modified());
+
+        const QString path = file(QStringLiteral("asked%1.pdl").arg(round));
+        choose(form->Overwrite1, path);
+        EXPECT_EQ(ui.messages().back(), QStringLiteral("保存しました"));
+        EXPECT_TRUE(QFile::exists(path));
+        EXPECT_EQ(form->savedPath(), path);
+
+        // New makes the clock anew: it is no longer the file's.
+        form->Edit1->setText(QStringLiteral("changed"));
+        ui.answerMessage(seam::IDOK);
+        ui.answerMessage(seam::IDCANCEL);
+        form->New1->trigger();
+        EXPECT_TRUE(form->savedPath().isEmpty());
+    }
 }
 
 TEST_F(Save, CancelledDialogChangesNothing)
