@@ -169,3 +169,21 @@ TEST_F(HostileFiles, ClockExpandingTo512MiBOpensWithinItsSizeAnd64MiB)
     for (const QString& file : {clock, stored})
         expectPeaks(file, {0, 0, 1}, withShadow(512 * kMiB) + 64 * kMiB);
 }
+
+// A file of 1000 members, the most a list is read with (one of 120,007 took 71 s, a file and a
+// sync each, before lists were limited): a custom data file has 7 to 14, so extract writes none
+// of them and makes no folder.
+TEST_F(HostileFiles, ExtractRefusesMoreMembersThanAClockHasBeforeWritingAny)
+{
+    std::vector<SyntheticMember> members = clockMembers(validHeaderText(), "author");
+    members.resize(1000, SyntheticMember{4, std::string("\x01\x00\x00\x00", 4)});
+    const QString many = imageOf(QStringLiteral("many"), members);
+    const QString folder = dir.filePath(QStringLiteral("out"));
+    const ChildUsage usage = runMeasured(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("extract"), many, folder});
+    std::printf("    pdltool extract of 1000 members: %5.2f s\n", usage.cpuSeconds);
+    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_LE(usage.cpuSeconds, 1.0);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    const ProcessResult said = runProcess(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("extract"), many, folder});
+    EXPECT_TRUE(said.err.contains(QStringLiteral("1000 members, more than the 14"))) << said.err.toStdString();
+}
