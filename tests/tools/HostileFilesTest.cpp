@@ -187,3 +187,27 @@ TEST_F(HostileFiles, ExtractRefusesMoreMembersThanAClockHasBeforeWritingAny)
     const ProcessResult said = runProcess(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("extract"), many, folder});
     EXPECT_TRUE(said.err.contains(QStringLiteral("1000 members, more than the 14"))) << said.err.toStdString();
 }
+
+// A clock packed after 512 MiB of zeros in the same compressed folder: every block of the zeros
+// would be decoded to reach it (each MSZIP block is the dictionary of the next). Refused at once.
+TEST_F(HostileFiles, MemberFarIntoItsCompressedFolderIsRefusedAtOnce)
+{
+    QFile zeros(dir.filePath(QStringLiteral("PAD")));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(zeros.resize(512 * kMiB));
+    zeros.close();
+    const QString image = imageOf(QStringLiteral("clock"), clockMembers(validHeaderText(), "author"));
+    const QString far = dir.filePath(QStringLiteral("clock-after-512mib-of-zeros.pdl"));
+    {
+        seam::ScriptedHandler ui;
+        QString reason;
+        ASSERT_TRUE(MakeCabinet(far, {QStringLiteral("PAD|") + zeros.fileName(), QStringLiteral("DATA|") + image}, &reason))
+            << reason.toStdString();
+    }
+    QFile::remove(zeros.fileName());
+    EXPECT_LT(QFileInfo(far).size(), 2 * kMiB);
+    expectPeaks(far, {1, 1, 1}, withShadow(64 * kMiB));
+    const ChildUsage usage = runMeasured(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("info"), far});
+    std::printf("    pdltool info %s: %5.2f s\n", qPrintable(QFileInfo(far).fileName()), usage.cpuSeconds);
+    EXPECT_LE(usage.cpuSeconds, 1.0);
+}
