@@ -20,6 +20,16 @@ public:
         else
             ++m_dropped;
     }
+    // The same for a line made only when it will be kept: a check of many parts that may all
+    // break (a shape's every rectangle) costs no text for the lines only counted.
+    template <typename Make>
+    void addMade(const Make& make)
+    {
+        if (full())
+            ++m_dropped;
+        else
+            m_lines << make();
+    }
     bool full() const { return m_lines.size() >= m_limit; }
     QStringList list() const
     {

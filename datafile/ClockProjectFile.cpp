@@ -1,5 +1,6 @@
 #include "ClockProjectFile.h"
 
+#include "DataFileLimits.h"
 #include "DataFileSource.h"
 #include "platform/AnsiText.h"
 #include "platform/ByteOrder.h"
@@ -57,8 +58,7 @@ ClockProjectReading projectOf(OpenedDataFile opened)
     }
 
     const std::vector<uint8_t>& shapeData = members[kShapeMember];
-    // A member holds at most 2 GiB − 1 bytes, so its size fits the call's 32 bits.
-    const std::optional<TRegion> shape = ExtCreateRegion(nullptr, uint32_t(shapeData.size()), shapeData.data());
+    const std::optional<TRegion> shape = pdl::shapeRegion(shapeData.data(), int64_t(shapeData.size()));
     if (!shape)
         return refused(QStringLiteral("時計の形（リージョン）のデータが壊れています。"));
 

@@ -2,6 +2,7 @@
 
 #include "CheckLines.h"
 #include "DataFileCheck.h"
+#include "DataFileLimits.h"
 
 #include "platform/ByteOrder.h"
 #include "platform/Region.h"
@@ -48,6 +49,19 @@ QStringList checkRegionData(const uint8_t* b, int64_t size)
     // The rectangles that are really there.
     const int64_t present = std::min<int64_t>(count, (size - int64_t(kRgnDataHeaderSize)) / 16);
     const uint8_t* rects = b + kRgnDataHeaderSize;
+
+    // Overlapping rectangles must still make a region within the limit a reader builds it to
+    // (said first, before the rectangles' own lines may fill the list).
+    bool allInRange = true;
+    for (int64_t i = 0; i < present && allInRange; ++i) {
+        const TRect r = rectAt(rects + 16 * i);
+        allInRange = inRange(r.Left) && inRange(r.Top) && inRange(r.Right) && inRange(r.Bottom);
+    }
+    if (headerSize == kRgnDataHeaderSize && type == RDH_RECTANGLES && expected == size && allInRange
+        && !pdl::shapeRegion(b, size))
+        lines.add(QStringLiteral("its rectangles overlap so that their region would hold more than %1 rectangles")
+                      .arg(std::max<int64_t>(count, pdl::kMaxShapeRegionRects)));
+
     TRect box{0, 0, 0, 0};
     bool first = true;
     TRect bandOf{0, 0, 0, 0}; // the first rectangle of the current band
@@ -55,9 +69,9 @@ QStringList checkRegionData(const uint8_t* b, int64_t size)
     for (int64_t i = 0; i < present; ++i) {
         const TRect r = rectAt(rects + 16 * i);
         if (!inRange(r.Left) || !inRange(r.Top) || !inRange(r.Right) || !inRange(r.Bottom))
-            lines.add(QStringLiteral("rectangle %1 %2 lies outside the coordinate range ±%3").arg(i).arg(rectText(r)).arg(kRegionCoordLimit));
+            lines.addMade([&] { return QStringLiteral("rectangle %1 %2 lies outside the coordinate range ±%3").arg(i).arg(rectText(r)).arg(kRegionCoordLimit); });
         if (r.Right <= r.Left || r.Bottom <= r.Top) {
-            lines.add(QStringLiteral("rectangle %1 %2 is empty").arg(i).arg(rectText(r)));
+            lines.addMade([&] { return QStringLiteral("rectangle %1 %2 is empty").arg(i).arg(rectText(r)); });
             continue; // an empty rectangle covers nothing, so it places nothing either
         }
         if (first) {
@@ -67,30 +81,30 @@ QStringList checkRegionData(const uint8_t* b, int64_t size)
             box = {std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right), std::max(box.Bottom, r.Bottom)};
             if (r.Top == bandOf.Top) {
                 if (r.Bottom != bandOf.Bottom)
-                    lines.add(QStringLiteral("rectangle %1 %2 starts in the band %3 to %4 but ends at %5")
+                    lines.addMade([&] { return QStringLiteral("rectangle %1 %2 starts in the band %3 to %4 but ends at %5")
                                   .arg(i)
                                   .arg(rectText(r))
                                   .arg(bandOf.Top)
                                   .arg(bandOf.Bottom)
-                                  .arg(r.Bottom));
+                                  .arg(r.Bottom); });
                 if (r.Left < previous.Right)
-                    lines.add(QStringLiteral("rectangle %1 %2 %3 rectangle %4 %5")
+                    lines.addMade([&] { return QStringLiteral("rectangle %1 %2 %3 rectangle %4 %5")
                                   .arg(i)
                                   .arg(rectText(r))
                                   .arg(r.Left < previous.Left ? QStringLiteral("comes after, but lies left of,")
                                                               : QStringLiteral("overlaps"))
                                   .arg(i - 1)
-                                  .arg(rectText(previous)));
+                                  .arg(rectText(previous)); });
             } else if (r.Top < bandOf.Top) {
-                lines.add(QStringLiteral("rectangle %1 %2 lies above the band before it (top %3)").arg(i).arg(rectText(r)).arg(bandOf.Top));
+                lines.addMade([&] { return QStringLiteral("rectangle %1 %2 lies above the band before it (top %3)").arg(i).arg(rectText(r)).arg(bandOf.Top); });
             } else {
                 if (r.Top < bandOf.Bottom)
-                    lines.add(QStringLiteral("rectangle %1 %2 starts a band at %3, inside the band %4 to %5 before it")
+                    lines.addMade([&] { return QStringLiteral("rectangle %1 %2 starts a band at %3, inside the band %4 to %5 before it")
                                   .arg(i)
                                   .arg(rectText(r))
                                   .arg(r.Top)
                                   .arg(bandOf.Top)
-                                  .arg(bandOf.Bottom));
+                                  .arg(bandOf.Bottom); });
                 bandOf = r;
             }
         }

@@ -2,6 +2,10 @@
 
 #include "DataFileLayout.h"
 
+#include "platform/ByteOrder.h"
+
+#include <algorithm>
+
 namespace dw::pdl {
 
 QString memberSizeProblem(int index, int64_t size)
@@ -36,6 +40,15 @@ QString headerLinesProblem(const uint8_t* bytes, int64_t size)
         .arg(memberMeaning(kHeaderMember))
         .arg(lines)
         .arg(kMaxHeaderLines);
+}
+
+std::optional<TRegion> shapeRegion(const uint8_t* bytes, int64_t size)
+{
+    if (size < int64_t(kRgnDataHeaderSize) || size > int64_t(UINT32_MAX))
+        return std::nullopt;
+    // The rectangles the data hold, as far as their bytes reach (ExtCreateRegion checks the rest).
+    const int64_t held = std::min<int64_t>(readLE32(bytes + 8), (size - int64_t(kRgnDataHeaderSize)) / 16);
+    return ExtCreateRegion(nullptr, uint32_t(size), bytes, size_t(std::max(held, kMaxShapeRegionRects)));
 }
 
 } // namespace dw::pdl

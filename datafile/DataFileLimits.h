@@ -5,9 +5,12 @@
 // that member is converted or split, and before anything is allocated for the members: the
 // sizes are asked as soon as the file's offset table has been read (openDataFile).
 
+#include "platform/Region.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace dw::pdl {
 
@@ -20,6 +23,11 @@ constexpr int64_t kMaxAuthorBytes = int64_t(1) << 20;
 // The window shape: region data of at most as many rectangles as a shape made from a mask may
 // have (2^24, kMaxMaskRegionRects): 32 + 16 × 2^24 bytes.
 constexpr int64_t kMaxShapeBytes = 32 + 16 * (int64_t(1) << 24);
+// The window shape's region as built from its data: overlapping rectangles can make many more
+// than the data hold (a staircase of n rectangles some n²/4, 2 GiB from a file of 128 KB), so the
+// region may hold at most as many rectangles as the data, or 2^20 (16 MiB) where they hold fewer.
+// The program saves a shape in the region's own form, which builds to as many as it holds.
+constexpr int64_t kMaxShapeRegionRects = int64_t(1) << 20;
 // Pictures and slot records have no limit of their own: each goes into a memory stream of the
 // editor, which holds 2 GiB − 1 bytes, as does the file image that carries them all.
 
@@ -30,5 +38,10 @@ QString memberSizeProblem(int index, int64_t size);
 // Why a header text is refused for its number of lines (as the header reader counts them: CR LF,
 // CR or LF end a line); empty when it has at most kMaxHeaderLines.
 QString headerLinesProblem(const uint8_t* bytes, int64_t size);
+
+// The region of the shape member's `size` bytes of region data, built within
+// kMaxShapeRegionRects; none when they are no region data or their region would be larger, which
+// makes the file as damaged as the one and the other.
+std::optional<TRegion> shapeRegion(const uint8_t* bytes, int64_t size);
 
 } // namespace dw::pdl

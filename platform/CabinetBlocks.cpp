@@ -141,6 +141,26 @@ BlockDecoder::~BlockDecoder()
 const uint8_t* BlockDecoder::bytes() const { return m->out; }
 const QString& BlockDecoder::why() const { return m->why; }
 
+int64_t BlockDecoder::skipStored(int64_t count)
+{
+    State& s = *m;
+    int64_t skipped = 0;
+    while (s.compression == kStored) {
+        uint8_t head[8];
+        if (!s.bytes.read(s.pos, head, 8))
+            return s.fail("the data end early");
+        const int64_t packed = readLE16(head + 4);
+        const int64_t unpacked = readLE16(head + 6);
+        if (packed != unpacked)
+            return s.fail("a stored block states another size than it holds");
+        if (unpacked == 0 || skipped + unpacked > count)
+            break;
+        s.pos += 8 + s.reserve + packed;
+        skipped += unpacked;
+    }
+    return skipped;
+}
+
 int64_t BlockDecoder::next()
 {
     State& s = *m;

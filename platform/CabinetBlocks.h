@@ -41,6 +41,12 @@ public:
     // The next block of the folder: its size (at most kMaxBlockBytes), its bytes at bytes(); -1
     // with why() when it cannot be read (data that end early, a bad checksum, damaged data).
     int64_t next();
+    // Passes over the blocks of a stored folder that lie wholly within the next `count` bytes, by
+    // the sizes their headers state, reading neither their data nor checking them: the bytes
+    // passed over (a block that reaches beyond `count` is left to next()); -1 with why() when a
+    // header cannot be read or states another size than the block holds. Nothing in a folder
+    // that is compressed, whose every block is the dictionary of the next.
+    int64_t skipStored(int64_t count);
     const uint8_t* bytes() const;
     const QString& why() const;
 

@@ -193,10 +193,18 @@ QString CabinetReader::extractTo(int index, const Sink& sink, int64_t limit)
     cabinetdata::Placement placement;
     if (!cabinetdata::placementOf(*m_bytes, index, placement) || placement.size != member.size)
         return QStringLiteral("member %1 cannot be located in the cabinet").arg(member.name);
-    // The folder's bytes from its first block; the member's part of them goes to the sink.
+    if (member.compression != GCAB_COMPRESSION_NONE && placement.offset > kMaxCompressedMemberStart)
+        return QStringLiteral("member %1 starts %2 bytes into its compressed folder, beyond the %3 bytes decoded to reach a member")
+            .arg(member.name)
+            .arg(placement.offset)
+            .arg(kMaxCompressedMemberStart);
+    // The folder's bytes from its first block (stored ones before the member passed over); the
+    // member's part of them goes to the sink.
     cabinetdata::BlockDecoder decoder(*m_bytes, placement);
     const int64_t end = placement.offset + placement.size;
-    int64_t at = 0; // the folder's uncompressed bytes decoded so far
+    int64_t at = member.compression == GCAB_COMPRESSION_NONE ? decoder.skipStored(placement.offset) : 0; // decoded so far
+    if (at < 0)
+        return QStringLiteral("member %1 cannot be extracted: %2").arg(member.name, decoder.why());
     int64_t given = 0;
     while (given < placement.size) {
         const int64_t count = decoder.next();

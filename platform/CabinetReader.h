@@ -26,6 +26,11 @@ public:
     // state, and even decompress to, sizes far beyond the memory of the machine. Members listed
     // with a larger size are still listed, but extract() refuses them.
     static constexpr int64_t kMaxExtractBytes = int64_t(512) << 20;
+    // The most bytes of its folder a member may start beyond when the folder is compressed: each
+    // MSZIP block is decoded with the one before it as its dictionary, so everything before a
+    // member must be decoded to reach it (a few megabytes of blocks can state gigabytes). A stored
+    // folder's blocks before a member are passed over by their stated sizes instead.
+    static constexpr int64_t kMaxCompressedMemberStart = int64_t(64) << 20;
     // The largest cabinet opened at all: the cabinet format counts its size in 32 bits.
     static constexpr int64_t kMaxCabinetBytes = 0xFFFFFFFFLL;
 
@@ -63,6 +68,7 @@ public:
     // program never writes, is decompressed whole by the cabinet library first). Returns an empty
     // string when the member was handed over whole or the sink stopped it, else the reason:
     // index out of range, the member larger than limit (at most kMaxExtractBytes counts), a
+    // member too far into its compressed folder (kMaxCompressedMemberStart), a
     // compression that cannot be decompressed, damaged compressed data, a bad checksum, or data
     // that end early (the sink may have had part of the member by then).
     QString extractTo(int index, const Sink& sink, int64_t limit = kMaxExtractBytes);

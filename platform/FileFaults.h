@@ -6,6 +6,7 @@
 // turns it on; the program itself never does.
 
 #include <cstdint>
+#include <functional>
 
 namespace dw::filefaults {
 
@@ -17,6 +18,11 @@ enum class Operation { Open, Write, Sync, Mode, Close, Rename };
 void failAt(int64_t n, int error, bool onward = false);
 // How many operations were counted since the last failAt.
 int64_t counted();
+
+// Calls watcher with each operation as it is about to be made, before it may fail (a test
+// follows the order of what is done, and what lies in the folder at each step); an empty one
+// stops watching.
+void watch(std::function<void(Operation)> watcher);
 
 // Counts one operation; true (with errno set) when it is the one that fails.
 bool fails(Operation operation);

@@ -106,8 +106,11 @@ struct XFORM {
 // in count bytes, a coordinate beyond ±kRegionCoordLimit (also after the transform), a
 // transform that turns or shears, or more bytes than the platform accepts in one call (see
 // setRegionDataLimit). Empty rectangles in the data are skipped; the bounding rectangle and
-// the size hint are not trusted.
-std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, const uint8_t* data);
+// the size hint are not trusted. Overlapping rectangles can make a region of many more
+// rectangles than the data hold (n of them up to about n²/4): data whose region would hold more
+// than maxRects are refused too, the work stopping there.
+std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, const uint8_t* data,
+                                       size_t maxRects = SIZE_MAX);
 
 // The most bytes one ExtCreateRegion call accepts; 0 (the default) means no limit. A real
 // platform refuses very large region data; tests set a limit to take the callers' fallback.

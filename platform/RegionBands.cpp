@@ -54,7 +54,7 @@ void BandBuilder::beginBand(int32_t top, int32_t bottom)
 
 void BandBuilder::addSpan(int32_t left, int32_t right)
 {
-    if (right <= left || m_bottom <= m_top)
+    if (right <= left || m_bottom <= m_top || m_overflowed)
         return;
     // Qt rectangles hold their last column: touching means left == right() + 1.
     if (m_rects.size() > m_bandStart && left <= m_rects.back().right() + 1) {
@@ -88,6 +88,10 @@ void BandBuilder::endBand()
     }
     m_prevStart = m_bandStart;
     m_bandStart = m_rects.size();
+    // Checked once the band is whole: it may still join the band before. It holds at most as many
+    // spans as there are rectangles, so the builder never holds more than that beyond its limit.
+    if (m_rects.size() > m_maxRects)
+        m_overflowed = true;
 }
 
 std::vector<TRect> BandBuilder::rects() const
@@ -130,7 +134,7 @@ bool isBanded(const std::vector<TRect>& rects)
 void buildBanded(const std::vector<TRect>& rects, BandBuilder& out)
 {
     size_t i = 0;
-    while (i < rects.size()) {
+    while (i < rects.size() && !out.overflowed()) {
         const int32_t top = rects[i].Top;
         out.beginBand(top, rects[i].Bottom);
         for (; i < rects.size() && rects[i].Top == top; ++i)
@@ -139,40 +143,145 @@ void buildBanded(const std::vector<TRect>& rects, BandBuilder& out)
     }
 }
 
-// Any rectangles: a sweep over the distinct top and bottom edges; each elementary band
-// takes the merged x-intervals of the rectangles spanning it.
+// The x-extent covered by a set of intervals over the sorted distinct x edges, each held as a
+// count of the intervals that cover a node whole (a segment tree; node ids (lo + hi) | (lo != hi)
+// for the inclusive range [lo, hi] of elementary intervals, 2·m nodes in all). Adding or taking
+// an interval costs O(log m) and says whether the covered set changed; the covered runs come out
+// in O(k log m) for k runs.
+class Coverage {
+public:
+    explicit Coverage(std::vector<int32_t> xs) : m_xs(std::move(xs)), m_nodes(2 * m_xs.size()) {}
+
+    // Adds (delta 1) or takes (−1) the interval [left, right); true when the covered set changed.
+    bool update(int32_t left, int32_t right, int delta)
+    {
+        const int32_t a = indexOf(left), b = indexOf(right) - 1;
+        bool changed = false;
+        update(0, elementaryCount() - 1, a, b, delta, changed);
+        return changed;
+    }
+
+    // The covered runs from left to right, touching runs joined.
+    void runs(std::vector<std::pair<int32_t, int32_t>>& out) const
+    {
+        out.clear();
+        if (elementaryCount() > 0)
+            collect(0, elementaryCount() - 1, out);
+    }
+
+private:
+    struct Node {
+        int32_t count = 0;   // intervals covering the node's whole range (and no ancestor's)
+        int32_t covered = 0; // elementary intervals of the range that are covered
+    };
+
+    int32_t elementaryCount() const { return int32_t(m_xs.size()) - 1; }
+    int32_t indexOf(int32_t x) const { return int32_t(std::lower_bound(m_xs.begin(), m_xs.end(), x) - m_xs.begin()); }
+    static size_t id(int32_t lo, int32_t hi) { return size_t(lo + hi) | size_t(lo != hi); }
+
+    void settle(int32_t lo, int32_t hi)
+    {
+        Node& n = m_nodes[id(lo, hi)];
+        if (n.count > 0)
+            n.covered = hi - lo + 1;
+        else if (lo == hi)
+            n.covered = 0;
+        else {
+            const int32_t mid = lo + (hi - lo) / 2;
+            n.covered = m_nodes[id(lo, mid)].covered + m_nodes[id(mid + 1, hi)].covered;
+        }
+    }
+
+    void update(int32_t lo, int32_t hi, int32_t a, int32_t b, int delta, bool& changed)
+    {
+        if (b < lo || hi < a)
+            return;
+        if (a <= lo && hi <= b) {
+            Node& n = m_nodes[id(lo, hi)];
+            const int32_t whole = hi - lo + 1;
+            // Added over a part not yet covered, or taken leaving a part uncovered: the covered
+            // set changed. Otherwise other intervals cover all of the node's range.
+            if (delta > 0 && n.covered < whole)
+                changed = true;
+            n.count += delta;
+            settle(lo, hi);
+            if (delta < 0 && n.covered < whole)
+                changed = true;
+            return;
+        }
+        const int32_t mid = lo + (hi - lo) / 2;
+        update(lo, mid, a, b, delta, changed);
+        update(mid + 1, hi, a, b, delta, changed);
+        settle(lo, hi);
+    }
+
+    void collect(int32_t lo, int32_t hi, std::vector<std::pair<int32_t, int32_t>>& out) const
+    {
+        const Node& n = m_nodes[id(lo, hi)];
+        if (n.covered == 0)
+            return;
+        if (n.covered == hi - lo + 1) {
+            const int32_t left = m_xs[size_t(lo)], right = m_xs[size_t(hi) + 1];
+            if (!out.empty() && out.back().second == left)
+                out.back().second = right;
+            else
+                out.emplace_back(left, right);
+            return;
+        }
+        const int32_t mid = lo + (hi - lo) / 2;
+        collect(lo, mid, out);
+        collect(mid + 1, hi, out);
+    }
+
+    std::vector<int32_t> m_xs;
+    std::vector<Node> m_nodes;
+};
+
+// Any rectangles: a sweep down the distinct top and bottom edges that keeps the covered
+// x-extent in a Coverage. A band ends only where the covered set changes, so each band is
+// written once and the work is O(n log n) for n rectangles plus O(log n) for each rectangle
+// written; the builder's limit stops it (overlapping rectangles can make some n²/4).
 void buildSwept(const std::vector<TRect>& rects, BandBuilder& out)
 {
-    std::vector<size_t> byTop(rects.size());
-    std::iota(byTop.begin(), byTop.end(), size_t(0));
-    std::sort(byTop.begin(), byTop.end(), [&](size_t a, size_t b) { return rects[a].Top < rects[b].Top; });
-    std::vector<int32_t> ys;
-    ys.reserve(rects.size() * 2);
+    std::vector<int32_t> xs;
+    xs.reserve(rects.size() * 2);
     for (const TRect& r : rects) {
-        ys.push_back(r.Top);
-        ys.push_back(r.Bottom);
+        xs.push_back(r.Left);
+        xs.push_back(r.Right);
     }
-    std::sort(ys.begin(), ys.end());
-    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    Coverage coverage(std::move(xs));
 
-    std::vector<size_t> active;
-    std::vector<std::pair<int32_t, int32_t>> spans;
-    size_t next = 0;
-    for (size_t k = 0; k + 1 < ys.size(); ++k) {
-        const int32_t y0 = ys[k], y1 = ys[k + 1];
-        std::erase_if(active, [&](size_t i) { return rects[i].Bottom <= y0; });
-        while (next < byTop.size() && rects[byTop[next]].Top <= y0)
-            active.push_back(byTop[next++]);
-        if (active.empty())
+    std::vector<uint32_t> byTop(rects.size()), byBottom(rects.size());
+    std::iota(byTop.begin(), byTop.end(), uint32_t(0));
+    std::iota(byBottom.begin(), byBottom.end(), uint32_t(0));
+    std::sort(byTop.begin(), byTop.end(), [&](uint32_t a, uint32_t b) { return rects[a].Top < rects[b].Top; });
+    std::sort(byBottom.begin(), byBottom.end(), [&](uint32_t a, uint32_t b) { return rects[a].Bottom < rects[b].Bottom; });
+
+    std::vector<std::pair<int32_t, int32_t>> spans; // the covered runs since bandTop
+    int32_t bandTop = 0;
+    size_t nextTop = 0, nextBottom = 0;
+    while (nextBottom < byBottom.size() && !out.overflowed()) {
+        const int32_t y = nextTop < byTop.size() ? std::min(rects[byTop[nextTop]].Top, rects[byBottom[nextBottom]].Bottom)
+                                                 : rects[byBottom[nextBottom]].Bottom;
+        // Those starting here go in before those ending here leave, so that a rectangle followed
+        // by one that continues it changes nothing.
+        bool changed = false;
+        for (; nextTop < byTop.size() && rects[byTop[nextTop]].Top == y; ++nextTop)
+            changed |= coverage.update(rects[byTop[nextTop]].Left, rects[byTop[nextTop]].Right, 1);
+        for (; nextBottom < byBottom.size() && rects[byBottom[nextBottom]].Bottom == y; ++nextBottom)
+            changed |= coverage.update(rects[byBottom[nextBottom]].Left, rects[byBottom[nextBottom]].Right, -1);
+        if (!changed)
             continue;
-        spans.clear();
-        for (size_t i : active)
-            spans.emplace_back(rects[i].Left, rects[i].Right);
-        std::sort(spans.begin(), spans.end());
-        out.beginBand(y0, y1);
-        for (const auto& [l, r] : spans)
-            out.addSpan(l, r);
-        out.endBand();
+        if (!spans.empty()) {
+            out.beginBand(bandTop, y);
+            for (const auto& [l, r] : spans)
+                out.addSpan(l, r);
+            out.endBand();
+        }
+        coverage.runs(spans);
+        bandTop = y;
     }
 }
 

@@ -19,7 +19,7 @@ bool inCoordRange(double v) { return v >= -kRegionCoordLimit && v <= kRegionCoor
 void setRegionDataLimit(uint32_t maxBytes) { g_regionDataLimit = maxBytes; }
 uint32_t regionDataLimit() { return g_regionDataLimit; }
 
-std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, const uint8_t* data)
+std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, const uint8_t* data, size_t maxRects)
 {
     if (!data || count < kRgnDataHeaderSize)
         return std::nullopt;
@@ -64,7 +64,11 @@ std::optional<TRegion> ExtCreateRegion(const XFORM* transform, uint32_t count, c
             rects.push_back({int32_t(l), int32_t(t), int32_t(r), int32_t(b)});
     }
     // Every coordinate is checked above, so the rectangles go to the builder as they are.
-    return TRegion(bands::regionOf(rects));
+    bands::BandBuilder builder(maxRects);
+    bands::build(rects, builder);
+    if (builder.overflowed())
+        return std::nullopt;
+    return TRegion(builder.toQRegion());
 }
 
 uint32_t GetRegionData(const TRegion& region, uint32_t bufferSize, uint8_t* buffer)

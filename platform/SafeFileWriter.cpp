@@ -99,6 +99,8 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        if (m_kept >= 0)
+            ::close(m_kept);
         if (!m_name.isEmpty())
             ::unlinkat(m_folder, m_name.constData(), 0);
     }
@@ -146,27 +148,35 @@ public:
     // Forces the bytes to the disk; a full disk or quota may only show up here.
     bool sync() { return !filefaults::fails(filefaults::Operation::Sync) && (::fsync(m_fd) == 0 || errno == EINVAL); }
 
-    // The file's own mode, set once its bytes are all there. A replaced file takes its
-    // predecessor's place, so it takes its owner and group too where the process may set them
-    // (the whole change only as root; a group the user belongs to in any case), before its mode,
-    // since a change of owner clears the set-user and set-group bits.
-    bool takeMode(const struct stat* replaced)
+    // A replaced file takes its predecessor's place, so it takes its owner and group too where
+    // the process may set them (the whole change only as root; a group the user belongs to in
+    // any case). Done before the rename, while the mode is still 0600: no one else can read it.
+    bool takeOwner(const struct stat* replaced)
     {
         if (filefaults::fails(filefaults::Operation::Mode))
             return false;
-        if (!replaced)
-            return ::fchmod(m_fd, 0666 & ~currentUmask()) == 0;
-        if (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid()) {
+        if (replaced && (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid())) {
             if (::fchown(m_fd, replaced->st_uid, replaced->st_gid) != 0)
                 (void)!::fchown(m_fd, uid_t(-1), replaced->st_gid);
         }
-        return ::fchmod(m_fd, replaced->st_mode & 07777) == 0;
+        return true;
     }
 
+    // The file's own mode, given only once the rename has made it the file: should the rename be
+    // refused (another user's file in a sticky folder), no one but the user has seen the bytes.
+    // After the change of owner, which clears the set-user and set-group bits.
+    bool takeMode(const struct stat* replaced)
+    {
+        return ::fchmod(m_kept, replaced ? replaced->st_mode & 07777 : 0666 & ~currentUmask()) == 0;
+    }
+
+    // Closes the descriptor written through (where a failing disk may still tell), keeping a
+    // second one to the same file for its mode, which comes after the rename.
     bool close()
     {
         const bool injected = filefaults::fails(filefaults::Operation::Close);
-        const bool closed = ::close(m_fd) == 0 && !injected;
+        m_kept = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        const bool closed = ::close(m_fd) == 0 && !injected && m_kept >= 0;
         m_fd = -1;
         return closed;
     }
@@ -184,6 +194,7 @@ public:
 private:
     int m_folder;
     int m_fd = -1;
+    int m_kept = -1; // the same file, once m_fd is closed
     QByteArray m_name;
 };
 
@@ -208,14 +219,17 @@ Failure writeInFolder(int folder, const QByteArray& name, const void* data, int6
         return Failure::Create;
     if (!pending.writeAll(static_cast<const char*>(data), size) || !pending.sync())
         return Failure::Write;
-    if (!ownerOnly && !pending.takeMode(exists ? &existing : nullptr))
+    if (!ownerOnly && !pending.takeOwner(exists ? &existing : nullptr))
         return Failure::Create;
     if (!pending.close())
         return Failure::Write;
     if (!pending.renameTo(name))
         return Failure::Create;
     ::fsync(folder); // best effort: the rename itself has already been made
-    return Failure::None;
+    // Its mode through the descriptor kept, never through the name, which someone else could
+    // have swapped meanwhile. The file is in place and whole; a mode that cannot be given leaves
+    // it the user's alone, which is said as a failure, since others may be meant to read it.
+    return ownerOnly || pending.takeMode(exists ? &existing : nullptr) ? Failure::None : Failure::Create;
 }
 
 int openFolder(const QByteArray& folder)

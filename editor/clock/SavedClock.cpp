@@ -4,6 +4,7 @@
 #include "ClearOutside.h"
 
 #include "datafile/DataFileHeader.h"
+#include "datafile/DataFileLimits.h"
 #include "platform/AnsiText.h"
 #include "platform/Bitmap.h"
 #include "platform/ByteViewStream.h"
@@ -66,8 +67,7 @@ QString SavedClock::load(const std::vector<std::vector<uint8_t>>& members)
     m_extrudeHand = header.extrudeHand;
 
     const std::vector<uint8_t>& shapeData = members[kShapeMember];
-    // A member holds at most 2 GiB − 1 bytes, so its size fits the call's 32 bits.
-    const std::optional<TRegion> shape = ExtCreateRegion(nullptr, uint32_t(shapeData.size()), shapeData.data());
+    const std::optional<TRegion> shape = pdl::shapeRegion(shapeData.data(), int64_t(shapeData.size()));
     if (!shape)
         return QStringLiteral("the window shape is not region data");
     m_shape = *shape;

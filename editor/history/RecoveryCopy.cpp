@@ -262,7 +262,7 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
     }
     const std::vector<uint8_t>& shape = *members[11];
     if (!shape.empty()) {
-        const std::optional<TRegion> region = ExtCreateRegion(nullptr, uint32_t(shape.size()), shape.data());
+        const std::optional<TRegion> region = pdl::shapeRegion(shape.data(), int64_t(shape.size()));
         if (!region)
             return refused(kDamaged);
         s.shape = *region;

@@ -1,9 +1,10 @@
 #include "platform/ByteOrder.h"
 #include "platform/Region.h"
+#include "platform/RegionBands.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <random>
 
 using namespace dw;
 
@@ -11,7 +12,7 @@ namespace {
 
 // Region data the way a mask scan lays it out: header with bounding box (0, 0, w, h) and
 // size hint 0, then the rectangles as given.
-std::vector<uint8_t> rgnData(std::initializer_list<TRect> rects, TRect bound = {})
+std::vector<uint8_t> rgnData(const std::vector<TRect>& rects, TRect bound = {})
 {
     std::vector<uint8_t> d(32 + 16 * rects.size());
     writeLE32(d.data(), 32);
@@ -146,6 +147,57 @@ TEST(RegionData, OverlappingRectanglesGiveTheirUnion)
     const TRegion rgn = TRegion::fromRects(std::vector<TRect>{{0, 0, 10, 10}, {5, 5, 15, 15}, {2, 2, 3, 3}, {4, 4, 4, 9}});
     const std::vector<TRect> expected = {{0, 0, 10, 5}, {0, 5, 15, 10}, {5, 10, 15, 15}};
     EXPECT_EQ(rgn.rects(), expected);
+}
+
+// Rectangles in any order, overlapping, nested, touching: the canonical form of their union is
+// the one of the union Qt computes (itself in bands), whatever way it was reached.
+TEST(RegionData, AnyRectanglesGiveTheCanonicalFormOfTheirUnion)
+{
+    std::mt19937 random(27);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<TRect> rects;
+        QRegion expected;
+        const int count = 1 + round % 40, spread = 4 + round % 30;
+        for (int i = 0; i < count; ++i) {
+            const int32_t l = int32_t(random() % spread), t = int32_t(random() % spread);
+            const int32_t w = 1 + int32_t(random() % 12), h = 1 + int32_t(random() % 12);
+            rects.push_back({l, t, l + w, t + h});
+            expected += QRect(l, t, w, h);
+        }
+        SCOPED_TRACE(round);
+        ASSERT_EQ(bands::canonical(rects), TRegion(expected).rects());
+        const auto rgn = fromData(rgnData(rects));
+        ASSERT_TRUE(rgn);
+        EXPECT_TRUE((rgn->qregion() ^ expected).isEmpty());
+    }
+}
+
+TEST(ExtCreateRegion, RefusesDataWhoseRegionWouldHoldMoreRectanglesThanAllowed)
+{
+    // A staircase of 50: band k holds k + 1 rectangles apart, 1275 in all, from 50.
+    std::vector<TRect> stairs;
+    for (int32_t i = 0; i < 50; ++i)
+        stairs.push_back({2 * i, i, 2 * i + 1, 51});
+    const std::vector<uint8_t> d = rgnData(stairs);
+    EXPECT_FALSE(ExtCreateRegion(nullptr, uint32_t(d.size()), d.data(), 1274));
+    const auto rgn = ExtCreateRegion(nullptr, uint32_t(d.size()), d.data(), 1275);
+    ASSERT_TRUE(rgn);
+    EXPECT_EQ(rgn->rects().size(), 1275u);
+
+    // Nested ones make one rectangle: any limit takes them. Rows of runs that coalesce into fewer
+    // bands are held to what they make too, not to what they hold.
+    std::vector<TRect> nested, rows;
+    for (int32_t i = 0; i < 50; ++i) {
+        nested.push_back({0, i, 1000, 100000});
+        rows.push_back({0, i, 5, i + 1});
+        rows.push_back({7, i, 9, i + 1});
+    }
+    for (const auto& [rects, made] : {std::pair{nested, size_t(1)}, std::pair{rows, size_t(2)}}) {
+        const std::vector<uint8_t> data = rgnData(rects);
+        const auto region = ExtCreateRegion(nullptr, uint32_t(data.size()), data.data(), 2);
+        ASSERT_TRUE(region);
+        EXPECT_EQ(region->rects().size(), made);
+    }
 }
 
 TEST(ExtCreateRegion, RefusesDataThatIsNotRegionData)

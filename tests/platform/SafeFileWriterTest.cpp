@@ -1,3 +1,4 @@
+#include "platform/FileFaults.h"
 #include "platform/FrameworkError.h"
 #include "platform/SafeFileWriter.h"
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -291,4 +293,91 @@ TEST(SafeFileWriter, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     });
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(everythingIn(dir.path()), QStringList{QStringLiteral("clock.pdl")});
+}
+
+namespace {
+
+// What lies beside the target at each step of a write: the hidden file's mode when the rename is
+// about to be made, seen through the writer's own operations (platform/FileFaults.h).
+class RenameWatch {
+public:
+    explicit RenameWatch(const QString& folder)
+    {
+        filefaults::failAt(0, 0);
+        filefaults::watch([this, folder](filefaults::Operation operation) {
+            if (operation != filefaults::Operation::Rename)
+                return;
+            for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+                if (name.startsWith(QLatin1Char('.')))
+                    m_modesAtRename.push_back(modeOf(QDir(folder).filePath(name)));
+        });
+    }
+    ~RenameWatch()
+    {
+        filefaults::watch({});
+        filefaults::failAt(0, 0);
+    }
+    const std::vector<mode_t>& modesAtRename() const { return m_modesAtRename; }
+
+private:
+    std::vector<mode_t> m_modesAtRename;
+};
+
+} // namespace
+
+// The hidden file is complete some time before it is renamed into place; until that rename has
+// been made it is the user's alone, and the file's own mode (0644 here, the replaced file's 0666)
+// comes after it. A refused rename leaves nothing.
+TEST(SafeFileWriter, ModeIsWidenedOnlyAfterTheRename)
+{
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath(QStringLiteral("new.pdl"));
+    const QString shared = dir.filePath(QStringLiteral("shared.pdl"));
+    writeFile(shared, bytesOf("old"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0666), 0);
+    withUmask(022, [&] {
+        RenameWatch watch(dir.path());
+        writeBytes(fresh, bytesOf("new"));
+        writeBytes(shared, bytesOf("new"));
+        // The rename refused, as another user's file in a sticky folder refuses it: the last
+        // operation of a write.
+        const int64_t perWrite = filefaults::counted() / 2;
+        filefaults::failAt(perWrite, EPERM);
+        EXPECT_THROW(writeBytes(shared, bytesOf("secret")), EFrameworkError);
+        EXPECT_EQ(watch.modesAtRename(), (std::vector<mode_t>{0600, 0600, 0600}));
+    });
+    EXPECT_EQ(modeOf(fresh), 0644u);
+    EXPECT_EQ(modeOf(shared), 0666u);
+    EXPECT_EQ(readFile(shared), bytesOf("new"));
+    EXPECT_EQ(everythingIn(dir.path()), (QStringList{QStringLiteral("new.pdl"), QStringLiteral("shared.pdl")}));
+}
+
+// The real case: another user's 0666 file in a sticky folder open to all. The kernel refuses the
+// rename; the whole new content was never readable by that user meanwhile.
+TEST(SafeFileWriter, ReplaceRefusedInAStickyFolderShowsNothing)
+{
+    if (!runningAsRoot())
+        GTEST_SKIP() << "needs a second user";
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+    const QString path = QDir(folder).filePath(QStringLiteral("picture.png"));
+    writeFile(path, bytesOf("the other user's"));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kOtherUser - 1, kOtherGroup), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+
+    const int status = runAsUser(kOtherUser, kOtherGroup, {}, [&] {
+        RenameWatch watch(folder);
+        try {
+            writeBytes(path, bytesOf("the user's whole picture"));
+            return 1; // the sticky folder refuses the rename
+        } catch (const EFrameworkError&) {
+        }
+        return watch.modesAtRename() == std::vector<mode_t>{0600} ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0) << "1: the rename was made, 2: the hidden file was readable before it";
+    EXPECT_EQ(readFile(path), bytesOf("the other user's"));
+    EXPECT_EQ(everythingIn(folder), QStringList{QStringLiteral("picture.png")});
 }

@@ -169,3 +169,45 @@ TEST_F(HostileFiles, ClockExpandingTo512MiBOpensWithinItsSizeAnd64MiB)
     for (const QString& file : {clock, stored})
         expectPeaks(file, {0, 0, 1}, withShadow(512 * kMiB) + 64 * kMiB);
 }
+
+// A file of 1000 members, the most a list is read with (one of 120,007 took 71 s, a file and a
+// sync each, before lists were limited): a custom data file has 7 to 14, so extract writes none
+// of them and makes no folder.
+TEST_F(HostileFiles, ExtractRefusesMoreMembersThanAClockHasBeforeWritingAny)
+{
+    std::vector<SyntheticMember> members = clockMembers(validHeaderText(), "author");
+    members.resize(1000, SyntheticMember{4, std::string("\x01\x00\x00\x00", 4)});
+    const QString many = imageOf(QStringLiteral("many"), members);
+    const QString folder = dir.filePath(QStringLiteral("out"));
+    const ChildUsage usage = runMeasured(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("extract"), many, folder});
+    std::printf("    pdltool extract of 1000 members: %5.2f s\n", usage.cpuSeconds);
+    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_LE(usage.cpuSeconds, 1.0);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    const ProcessResult said = runProcess(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("extract"), many, folder});
+    EXPECT_TRUE(said.err.contains(QStringLiteral("1000 members, more than the 14"))) << said.err.toStdString();
+}
+
+// A clock packed after 512 MiB of zeros in the same compressed folder: every block of the zeros
+// would be decoded to reach it (each MSZIP block is the dictionary of the next). Refused at once.
+TEST_F(HostileFiles, MemberFarIntoItsCompressedFolderIsRefusedAtOnce)
+{
+    QFile zeros(dir.filePath(QStringLiteral("PAD")));
+    ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(zeros.resize(512 * kMiB));
+    zeros.close();
+    const QString image = imageOf(QStringLiteral("clock"), clockMembers(validHeaderText(), "author"));
+    const QString far = dir.filePath(QStringLiteral("clock-after-512mib-of-zeros.pdl"));
+    {
+        seam::ScriptedHandler ui;
+        QString reason;
+        ASSERT_TRUE(MakeCabinet(far, {QStringLiteral("PAD|") + zeros.fileName(), QStringLiteral("DATA|") + image}, &reason))
+            << reason.toStdString();
+    }
+    QFile::remove(zeros.fileName());
+    EXPECT_LT(QFileInfo(far).size(), 2 * kMiB);
+    expectPeaks(far, {1, 1, 1}, withShadow(64 * kMiB));
+    const ChildUsage usage = runMeasured(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("info"), far});
+    std::printf("    pdltool info %s: %5.2f s\n", qPrintable(QFileInfo(far).fileName()), usage.cpuSeconds);
+    EXPECT_LE(usage.cpuSeconds, 1.0);
+}

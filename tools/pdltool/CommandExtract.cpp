@@ -27,6 +27,14 @@ int runExtract(const QStringList& arguments, Output& out)
         out.error(dw::describeDataFile(in.data, path).join(QLatin1Char(' ')));
         return kExitProblem;
     }
+    // A custom data file has 7 to 14 members; a file of more is refused before anything is
+    // written (a file and a sync each for 120,000 members take minutes).
+    if (in.data.image.members.size() > size_t(dw::pdl::kMaxMembers)) {
+        out.error(dw::printable(path) + QStringLiteral(": holds %1 members, more than the %2 a custom data file has; nothing is extracted")
+                                            .arg(in.data.image.members.size())
+                                            .arg(dw::pdl::kMaxMembers));
+        return kExitProblem;
+    }
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir()) {
         out.error(dw::printable(folder) + QStringLiteral(": is a file, not a folder"));
         return kExitProblem;
