@@ -210,10 +210,11 @@ void HandPlacement::centreHole(QSize client, QPoint scroll)
     setDialCenter(saturated(m_dial.width / 2, m_dial.height / 2));
 }
 
-void HandPlacement::setDefaultHand(int tenths, QSize client, QPoint scroll)
+void HandPlacement::setDefaultHand(int tenths, QSize client, QPoint scroll, std::optional<QSize> holeDial)
 {
     centreHole(client, scroll);
-    const TSize dial{saturate(m_dial.width), saturate(m_dial.height)};
+    const TSize dial = holeDial ? TSize{holeDial->width(), holeDial->height()}
+                                : TSize{saturate(m_dial.width), saturate(m_dial.height)};
     setHandPivot(saturated(m_hand.width / 2, defaultPivotY(dial, tenths)));
 }
 

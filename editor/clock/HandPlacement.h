@@ -16,6 +16,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <optional>
 
 namespace dw {
 
@@ -88,8 +89,9 @@ public:
     // The hole to the dial's middle, the dial to the middle of the visible area.
     void centreHole(QSize client, QPoint scroll);
     // As centreHole, and the pivot to the default for a hand: (hand width div 2, R × tenths
-    // div 10) with R half the dial's smaller side.
-    void setDefaultHand(int tenths, QSize client, QPoint scroll);
+    // div 10) with R half the smaller side of `holeDial` when given (a built-in hand keeps the
+    // hole it has on the built-in dial), else of the dial shown.
+    void setDefaultHand(int tenths, QSize client, QPoint scroll, std::optional<QSize> holeDial = std::nullopt);
 
     // The part a press at a point of the plane reaches: the marker inside its circle (when it
     // takes the mouse), else the hand, else the dial, else none.

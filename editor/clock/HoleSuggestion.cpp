@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace dw {
@@ -39,6 +40,11 @@ public:
     bool anyOpaque() const { return m_opaque; }
     // The squared depth of picture pixel (x, y).
     uint32_t depth(int64_t x, int64_t y) const { return m_depth[size_t((y + 1) * m_w + x + 1)]; }
+    // Whether picture pixel (x, y) is opaque; everything outside the picture is see-through.
+    bool opaque(int64_t x, int64_t y) const
+    {
+        return x >= 0 && y >= 0 && x < m_w - 2 && y < m_h - 2 && depth(x, y) != 0;
+    }
 
 private:
     uint32_t& at(int64_t x, int64_t y) { return m_depth[size_t(y * m_w + x)]; }
@@ -153,6 +159,75 @@ QPointF lowerAxisEnd(const QImage& picture, const DepthMap& depths)
     return {cx + reach * dx, cy + reach * dy};
 }
 
+// Points to half a pixel, in doubled coordinates (a pixel's centre is even in both, a corner
+// between pixels odd in both). A point lies inside the shape when every pixel it touches is
+// opaque; its depth is its squared distance to the nearest see-through pixel centre, in quarter
+// pixels, exact in integers.
+bool insideShape(QPoint c, const DepthMap& depths)
+{
+    const int64_t x0 = c.x() >> 1, y0 = c.y() >> 1;
+    const int64_t x1 = (c.x() + 1) >> 1, y1 = (c.y() + 1) >> 1;
+    return depths.opaque(x0, y0) && depths.opaque(x1, y0) && depths.opaque(x0, y1) && depths.opaque(x1, y1);
+}
+
+int64_t halfDepth(QPoint c, const DepthMap& depths)
+{
+    // Square rings of pixels around the point, outwards, until a ring lies further than the
+    // nearest see-through pixel found (everything outside the picture is see-through, so the
+    // search ends at the picture's border at the latest).
+    const int64_t bx = c.x() >> 1, by = c.y() >> 1;
+    int64_t best = std::numeric_limits<int64_t>::max();
+    for (int64_t k = 0;; ++k) {
+        const int64_t least = 2 * (k - 1);
+        if (k > 1 && least * least > best)
+            return best;
+        for (int64_t y = by - k; y <= by + k; ++y)
+            for (int64_t x = bx - k; x <= bx + k; ++x) {
+                if (y != by - k && y != by + k && x != bx - k && x != bx + k)
+                    continue; // inside the ring, seen before
+                if (depths.opaque(x, y))
+                    continue;
+                const int64_t dx = 2 * x - c.x(), dy = 2 * y - c.y();
+                best = std::min(best, dx * dx + dy * dy);
+            }
+    }
+}
+
+// From `start` (doubled), to a deeper point within a pixel and a half as long as there is one;
+// of points as deep, towards `end`. Rows run downwards and columns rightwards, so of points as
+// deep and as near the later, lower or right one is taken. Returns the point and its depth.
+std::pair<QPoint, int64_t> climb(QPoint start, QPointF end, const DepthMap& depths)
+{
+    const auto distance = [&](QPoint c) {
+        return (c.x() / 2.0 - end.x()) * (c.x() / 2.0 - end.x()) + (c.y() / 2.0 - end.y()) * (c.y() / 2.0 - end.y());
+    };
+    QPoint at = start;
+    int64_t depth = halfDepth(at, depths);
+    for (;;) {
+        QPoint best = at;
+        int64_t bestDepth = depth;
+        double bestDistance = distance(at);
+        for (int dy = -3; dy <= 3; ++dy)
+            for (int dx = -3; dx <= 3; ++dx) {
+                const QPoint c(at.x() + dx, at.y() + dy);
+                if (c == at || !insideShape(c, depths))
+                    continue;
+                const int64_t d = halfDepth(c, depths);
+                const double dist = distance(c);
+                if (d > bestDepth || (d == bestDepth && dist <= bestDistance && (best != at || dist < bestDistance))) {
+                    best = c;
+                    bestDepth = d;
+                    bestDistance = dist;
+                }
+            }
+        // Each step is deeper, or as deep and nearer the end: the climb ends.
+        if (best == at)
+            return {at, depth};
+        at = best;
+        depth = bestDepth;
+    }
+}
+
 } // namespace
 
 std::optional<QPoint> suggestRotationHole(const QImage& hand)
@@ -188,7 +263,27 @@ std::optional<QPoint> suggestRotationHole(const QImage& hand)
                 bestDepth = d;
             }
         }
-    return best;
+    // That point lies near the hub's centre but, being the tie nearest the lower end, mostly
+    // below it; a hub little broader than the bar (a radius of 2 or 3 pixels) may even leave it
+    // on the bar. The centre itself is the deepest point to half a pixel (for a hub of even size
+    // the corner between its four middle pixels): climbed to from that point, and from the
+    // deepest pixel of all, which wins when it is half a pixel deeper.
+    std::optional<QPoint> deepestPixel;
+    for (int y = 0; y < hand.height() && !deepestPixel; ++y)
+        for (int x = 0; x < hand.width(); ++x)
+            if (depths.depth(x, y) == deepest) {
+                deepestPixel = QPoint(x, y);
+                break;
+            }
+    auto [centre, depth] = climb(2 * *best, end, depths);
+    const auto [other, otherDepth] = climb(2 * *deepestPixel, end, depths);
+    if (std::sqrt(double(otherDepth)) - std::sqrt(double(depth)) >= 1.0) // doubled units: half a pixel
+        centre = other;
+    // Doubled coordinates back to pixels, a corner to the pixel right of it and below it: the
+    // middle of an even-sized hub is taken as the middle of an even-sized picture is, at its
+    // size div 2 from its first pixel.
+    const auto pixel = [](int doubled, int size) { return std::clamp((doubled + 1) >> 1, 0, size - 1); };
+    return QPoint(pixel(centre.x(), hand.width()), pixel(centre.y(), hand.height()));
 }
 
 } // namespace dw

@@ -2,6 +2,7 @@
 // placement, the folder of the picture taken last) and the last load-time option choices, read at start and written at exit.
 #include "editor/mainform/EditorUnit.h"
 
+#include "editor/positioning/HandUnit.h"
 #include "editor/widgets/ScrollBox.h"
 
 #include "platform/ProfileFile.h"
@@ -23,6 +24,7 @@ namespace {
 const QString kOption = QStringLiteral("Option");
 const QString kWindow = QStringLiteral("Window");
 const QString kPictureFolder = QStringLiteral("PictureFolder");
+const QString kPositioning = QStringLiteral("Positioning");
 const char* const kGroupKeys[4] = {"Translucent", "ColorEffect", "CountHourSound", "CountHourAnimation"};
 
 constexpr int kDefaultWidth = 568;
@@ -134,10 +136,41 @@ void TMainForm::readSettings()
     }
     ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
     restorePlacement(ini);
+    readPositioning(ini);
     readRecentFiles(ini);
     // Where the picture dialog opens: a folder named by its whole path, or nowhere in particular.
     const QString folder = ini.readString(kOption, kPictureFolder).value_or(QString());
     m_pictureFolder = QDir::isAbsolutePath(folder) ? folder : QString();
+}
+
+void TMainForm::readPositioning(const ProfileFile& ini)
+{
+    const std::optional<int32_t> width = ini.readInteger(kPositioning, QStringLiteral("Width"));
+    const std::optional<int32_t> height = ini.readInteger(kPositioning, QStringLiteral("Height"));
+    if (plausibleExtent(width) && plausibleExtent(height))
+        m_positioning.size = QSize(*width, *height);
+    // A zoom that is no level of the dialog's is no zoom a user chose.
+    const std::optional<int32_t> zoom = ini.readInteger(kPositioning, QStringLiteral("Zoom"));
+    if (zoom && std::find(ZoomLevel::kPercents.begin(), ZoomLevel::kPercents.end(), *zoom) != ZoomLevel::kPercents.end())
+        m_positioning.zoom = *zoom;
+}
+
+void TMainForm::applyPositioningSettings()
+{
+    if (m_positioning.applied || !HandForm)
+        return;
+    m_positioning.applied = true;
+    if (m_positioning.zoom)
+        HandForm->setZoom(ZoomLevel(*m_positioning.zoom));
+    if (m_positioning.size) {
+        // Within the screen it opens on, and never smaller than its least size.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry().marginsRemoved(kFrameAllowance) : QRect();
+        QSize size = *m_positioning.size;
+        if (!area.isEmpty())
+            size = size.boundedTo(area.size());
+        HandForm->resize(size.expandedTo(THandForm::kLeastSize));
+    }
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -201,6 +234,12 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Width"), placement.width());
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
+    // The positioning dialog's, once it had them; else the file keeps what it holds.
+    if (m_positioning.applied && HandForm) {
+        ini.WriteInteger(kPositioning, QStringLiteral("Width"), HandForm->width());
+        ini.WriteInteger(kPositioning, QStringLiteral("Height"), HandForm->height());
+        ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), HandForm->zoom().percent());
+    }
     writeRecentFiles(ini);
     // A name with a line end cannot be one line of the file.
     if (!m_pictureFolder.isEmpty() && !m_pictureFolder.contains(QLatin1Char('\n')) && !m_pictureFolder.contains(QLatin1Char('\r')))

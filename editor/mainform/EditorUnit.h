@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QMainWindow>
 #include <QPoint>
+#include <QSize>
 #include <QTime>
 
 #include <array>
@@ -401,6 +402,8 @@ private:
     std::array<std::array<QAction*, 3>, 4> optionGroups() const;
     // The window's placement from the settings file, checked against the screens.
     void restorePlacement(const ProfileFile& ini);
+    // The positioning dialog's size and zoom from the settings file, into m_positioning.
+    void readPositioning(const ProfileFile& ini);
 
     // Replaces the project by a saved one in one step (MainForm_Open.cpp).
     void applyClockProject(ClockProjectFile&& project, const QString& path);
@@ -411,6 +414,9 @@ private:
     // The dial as the positioning dialog shows it: FBkgStream decoded when it holds a file,
     // else the built-in dial. Raises EFrameworkError for bytes that are not a picture.
     void decodeForPositioning(const TMemoryStream& stream, const PictureBox& builtin, TBitmap& picture) const;
+    // Gives the positioning dialog the size and zoom the settings file kept, the first time it
+    // is used in a run (MainForm_Settings.cpp).
+    void applyPositioningSettings();
 
     // The file a command works on: the one dropped on the window for it, else the one chosen in
     // its file dialog (nothing when the user cancels).
@@ -435,7 +441,7 @@ private:
     // dialog when asking, else with the slot's own placement; false when the dialog is
     // cancelled).
     void putDial(TMemoryStream& loaded);
-    void putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer);
+    void putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer, int32_t tenths);
     void putMask(TMemoryStream& loaded);
     struct MediaSlot;
     bool putStrip(MediaSlot& slot, TMemoryStream& loaded, const QString& path, bool ask);
@@ -594,6 +600,14 @@ private:
     TShownTimeDlg* m_shownTimeDlg = nullptr; // made at its first showing, owned as a child
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
     SettingsLocation m_settings;
+    // The positioning dialog's size and zoom as read from the settings file (the dialog is made
+    // after the settings are read); `applied` once the dialog has them, from when on the
+    // dialog's own are written.
+    struct PositioningSettings {
+        std::optional<QSize> size;
+        std::optional<int> zoom;
+        bool applied = false;
+    } m_positioning;
     // The user agreed to end the session although the project was modified; the next change
     // withdraws the agreement.
     bool m_discardAgreed = false;

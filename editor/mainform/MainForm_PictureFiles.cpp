@@ -6,6 +6,7 @@
 
 #include "editor/widgets/CommonDialogs.h"
 
+#include "editor/clock/ClockLayout.h"
 #include "editor/clock/PictureConversion.h"
 #include "media/SlotRecord.h"
 #include "platform/Seam.h"
@@ -110,9 +111,9 @@ bool TMainForm::takePictureFile(PictureSlot slot, const QString& path, bool ask,
     m_pictureFolder = QFileInfo(path).absolutePath();
     switch (slot) {
     case PictureSlot::Dial: putDial(loaded); return true;
-    case PictureSlot::HourHand: putHand(loaded, FHourStream, *SNeedleImage); return true;
-    case PictureSlot::MinuteHand: putHand(loaded, FMinStream, *LNeedleImage); return true;
-    case PictureSlot::SecondHand: putHand(loaded, FSecStream, *SecNeedleImage); return true;
+    case PictureSlot::HourHand: putHand(loaded, FHourStream, *SNeedleImage, kHourPivotTenths); return true;
+    case PictureSlot::MinuteHand: putHand(loaded, FMinStream, *LNeedleImage, kMinutePivotTenths); return true;
+    case PictureSlot::SecondHand: putHand(loaded, FSecStream, *SecNeedleImage, kSecondPivotTenths); return true;
     case PictureSlot::Mask: putMask(loaded); return true;
     case PictureSlot::MinuteStrip:
     case PictureSlot::HourStrip:

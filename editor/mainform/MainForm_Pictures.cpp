@@ -66,15 +66,24 @@ void TMainForm::LayoutClock()
     ClockPanel->AlignControls();
     ScrollBox1->setRanges(size.cx + 20, size.cy + 20);
 
-    LNeedleImage->SetPivotX(LNeedleImage->Bitmap().Width() / 2);
-    LNeedleImage->SetPivotY(defaultPivotY(size, kMinutePivotTenths));
-    LNeedleImage->SetPivot(true);
-    SNeedleImage->SetPivotX(SNeedleImage->Bitmap().Width() / 2);
-    SNeedleImage->SetPivotY(defaultPivotY(size, kHourPivotTenths));
-    SNeedleImage->SetPivot(true);
-    SecNeedleImage->SetPivotX(SecNeedleImage->Bitmap().Width() / 2);
-    SecNeedleImage->SetPivotY(defaultPivotY(size, kSecondPivotTenths));
-    SecNeedleImage->SetPivot(true);
+    // The default holes: half the built-in hand's width across, a share of the dial's half-size
+    // down. A hand that is still the built-in one keeps the hole it is drawn for, the one it has
+    // on the built-in dial: its picture does not grow with the dial, so a hole sized from a larger
+    // dial would leave it floating off the centre.
+    const TSize builtinSize{builtinDial.Width(), builtinDial.Height()};
+    const struct {
+        TRotateImage& renderer;
+        const TMemoryStream& stream;
+        int32_t tenths;
+    } hands[] = {{*LNeedleImage, FMinStream, kMinutePivotTenths},
+                 {*SNeedleImage, FHourStream, kHourPivotTenths},
+                 {*SecNeedleImage, FSecStream, kSecondPivotTenths}};
+    for (const auto& hand : hands) {
+        const bool builtinHand = hand.stream.size() == 0;
+        hand.renderer.SetPivotX(hand.renderer.Bitmap().Width() / 2);
+        hand.renderer.SetPivotY(defaultPivotY(builtinHand ? builtinSize : size, hand.tenths));
+        hand.renderer.SetPivot(true);
+    }
 
     // The preview fills the panel; until the next redraw it shows a blank canvas of its size.
     ClockImage->setGeometry(0, 0, size.cx, size.cy);
@@ -108,9 +117,13 @@ void TMainForm::loadHand(PictureSlot hand)
         takePictureFile(hand, *path, true);
 }
 
-void TMainForm::putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer)
+void TMainForm::putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer, int32_t tenths)
 {
     SetModified(true);
+    // The built-in hand's hole was its own; a hand loaded in its place takes the dial's default
+    // height, as LayoutClock gives a loaded hand. A loaded hand replaced keeps its height.
+    if (stream.size() == 0)
+        renderer.SetPivotY(defaultPivotY(panelSize(), tenths));
     stream.Clear();
     stream.LoadFromStream(loaded);
     stream.SetPosition(0);

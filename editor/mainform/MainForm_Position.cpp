@@ -40,9 +40,15 @@ void TMainForm::positionHand(const TMemoryStream& handStream, const PictureBox& 
     TBitmap hand;
     decodeForPositioning(handStream, builtinHand, hand);
 
+    applyPositioningSettings();
     THandForm& form = *HandForm;
     form.setDialPicture(dial);
     form.setHandPicture(hand);
+    // A hand still the built-in one has its default holes where the built-in dial puts them, as
+    // LayoutClock gives it.
+    const TBitmap& builtinDial = RotateImage1->Bitmap();
+    form.setDefaultHoleDial(handStream.size() == 0 ? std::optional<QSize>(QSize(builtinDial.Width(), builtinDial.Height()))
+                                                   : std::nullopt);
     form.SetDialCenter(centre);
     form.SetHandPivot(QPoint(renderer.PivotX(), renderer.PivotY()));
     form.HandImage->setToolTip(handName);
@@ -77,6 +83,7 @@ void TMainForm::GoTo3Click()
 
 void TMainForm::N19Click()
 {
+    applyPositioningSettings();
     THandForm& form = *HandForm;
     const bool locked = form.CheckBox1->isChecked();
     // However the command ends, the dialog is left whole for the next hand: the per-hand

@@ -88,7 +88,7 @@ void THandForm::FormCreate()
     // A sizeable tool window without system buttons.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFont(formFont());
-    resize(414, 383);
+    resize(kLeastSize);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -180,6 +180,10 @@ void THandForm::FormCreate()
     HandPopupMenu->addSeparator();
     SuggestHole1 = HandPopupMenu->addAction(QStringLiteral("回転穴を推定(&A)"));
     SuggestHole1->setObjectName(QStringLiteral("SuggestHole1"));
+    // A key of its own, shown in the menu and the status line, acting wherever the focus is.
+    SuggestHole1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    SuggestHole1->setShortcutContext(Qt::WindowShortcut);
+    addAction(SuggestHole1);
 
     // The zoom keys act wherever the focus is in the dialog.
     auto zoomAction = [this](const char* name, std::initializer_list<QKeySequence> keys) {
@@ -292,15 +296,16 @@ void THandForm::FormShow()
 
 void THandForm::N1Click()
 {
-    m_placement.centreHole(clientSize(), scrollPosition());
-    placeControls();
+    m_placement.centreHole(planeClient(), planeScroll());
+    keepAllInView();
     showCenter();
 }
 
 void THandForm::defaultHand(int tenths)
 {
-    m_placement.setDefaultHand(tenths, clientSize(), scrollPosition());
-    placeControls();
+    m_placement.setDefaultHand(tenths, planeClient(), planeScroll(), m_defaultHoleDial);
+    keepAllInView();
+    showCenter();
 }
 
 void THandForm::N3Click() { defaultHand(kHourPivotTenths); }
@@ -310,13 +315,15 @@ void THandForm::N2Click() { defaultHand(kSecondPivotTenths); }
 void THandForm::HndVtoHoleBtnClick()
 {
     m_placement.alignHandToHole();
-    placeControls();
+    keepAllInView();
 }
 
 void THandForm::CheckBox1Click() { FCenterMark->setEnabled(!CheckBox1->isChecked()); }
 
 void THandForm::SuggestHole1Click()
 {
+    if (HandImage->isHidden())
+        return;
     const std::optional<QPoint> hole = suggestRotationHole(HandImage->picture());
     if (!hole) {
         seam::beep();
@@ -325,8 +332,7 @@ void THandForm::SuggestHole1Click()
     // As a drag of the hand would: the hand moves, the hole on the dial stays; OK keeps it.
     FDragControl = Part::Hand;
     m_placement.moveHandHoleTo(*hole);
-    placeControls();
-    KeepInView();
+    keepAllInView();
     showKeys();
 }
 

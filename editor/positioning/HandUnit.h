@@ -15,6 +15,9 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QSize>
+
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -38,10 +41,18 @@ public:
     explicit THandForm(QWidget* parent = nullptr);
     ~THandForm() override;
 
+    // The dialog's least size, and its size when it is first made; a size the user gives it is
+    // kept (and by the main window in the settings).
+    static constexpr QSize kLeastSize{414, 383};
+
     // The pictures, decoded by the caller. The hand is drawn with its see-through colour (the
     // bottom-left pixel's; white for a picture of one bit per pixel) letting the dial show.
     void setDialPicture(const TBitmap& dial);
     void setHandPicture(const TBitmap& hand);
+    // The dial the default-hand commands measure the hole on: for a hand that is still the
+    // built-in one, the built-in dial's size (its picture is drawn for that dial, whatever dial
+    // is shown); none for a loaded hand, whose defaults follow the dial shown. Kept until set.
+    void setDefaultHoleDial(std::optional<QSize> dial) { m_defaultHoleDial = dial; }
 
     QPoint GetDialCenter() const;
     QPoint GetHandPivot();
@@ -68,8 +79,9 @@ public:
     void HndVtoHoleBtnClick();
     // The marker takes the mouse exactly when CheckBox1 is not checked.
     void CheckBox1Click();
-    // SuggestHole1: moves the hand so that the marker lands on the point of the hand most likely
-    // its hole (suggestRotationHole); a beep and nothing else for a hand without opaque pixels.
+    // SuggestHole1 (also Ctrl+E anywhere in the dialog): moves the hand so that the marker lands
+    // on the point of the hand most likely its hole (suggestRotationHole); a beep and nothing
+    // else for a hand without opaque pixels. Nothing while the hand is hidden.
     void SuggestHole1Click();
 
     // --- Zoom (HandUnit_Zoom.cpp) ---------------------------------------------------------
@@ -139,6 +151,9 @@ private:
     // The work area took the focus: from the keyboard with nothing pressed yet, the keys move
     // the marker.
     void workAreaFocused(Qt::FocusReason reason);
+    // Shift+F10 and the Menu key on the work area: the pop-up menu of the part the arrow keys
+    // move (the marker's or the hand's; the dial has none).
+    void popupFromKeyboard();
     void showKeys();
     bool planeMouseEvent(QMouseEvent* event);
     HandPlacement::Part partOf(const QWidget* control) const;
@@ -152,6 +167,13 @@ private:
     void setScrollPosition(QPoint p);
     // Scrolls the hole to the middle of the visible area unless it is in its middle half.
     void bringHoleIntoView();
+
+    // After a command that placed the parts anew: what lies left of or above the plane is
+    // shifted into it, the view following so that nothing moves on the screen, then the hole is
+    // brought into view. At any zoom the marker and the hand around it end in view.
+    void keepAllInView();
+    // Shifts the group of `part` into the plane as KeepInView does for the part pressed last.
+    void keepGroupInView(HandPlacement::Part part);
     bool wheelZoom(QWheelEvent* event);
     void showCenter();
     void defaultHand(int tenths);
@@ -159,6 +181,7 @@ private:
     void placeControls();
 
     HandPlacement m_placement; // positions, FDialCenter and FHandPivot
+    std::optional<QSize> m_defaultHoleDial;
     ZoomLevel m_zoom;
     // The least size of the work area's plane: what lets the view stay where it is after the
     // group was shifted into the plane, or after a zoom about the marker. Cleared at showing.

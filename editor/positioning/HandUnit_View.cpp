@@ -117,12 +117,21 @@ void THandForm::MoveControl(QWidget* control, int dx, int dy)
         showCenter();
 }
 
-void THandForm::KeepInView()
+void THandForm::KeepInView() { keepGroupInView(FDragControl); }
+
+void THandForm::keepAllInView()
+{
+    // The dial's group holds all three parts.
+    keepGroupInView(Part::Dial);
+    bringHoleIntoView();
+}
+
+void THandForm::keepGroupInView(Part part)
 {
     // What is shifted into the plane stays where it is on the screen: the view scrolls by as
     // much, the plane growing as needed, so that nothing jumps under the pointer.
     const HandPlacement::Box before = m_placement.screenBox(Part::Dial, m_zoom);
-    const QPoint shift = m_placement.keepInView(FDragControl, m_zoom);
+    const QPoint shift = m_placement.keepInView(part, m_zoom);
     if (shift.isNull()) {
         placeControls();
         return;
@@ -275,6 +284,11 @@ bool THandForm::ScrollBoxWndProc(QKeyEvent* event)
 {
     const int key = event->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    // The pop-up menu of what the arrow keys move, as a right click on it opens it.
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier))) {
+        popupFromKeyboard();
+        return true;
+    }
     if (key == Qt::Key_Space && !(event->modifiers() & ~Qt::KeypadModifier)) {
         // Switches between the marker and the hand as a press on them would choose them; a
         // hidden hand cannot be chosen.
@@ -316,15 +330,44 @@ void THandForm::workAreaFocused(Qt::FocusReason reason)
     showKeys();
 }
 
+void THandForm::popupFromKeyboard()
+{
+    QMenu* menu = nullptr;
+    if (FDragControl == Part::Marker)
+        menu = CenterPopupMenu;
+    else if (FDragControl == Part::Hand && !HandImage->isHidden())
+        menu = HandPopupMenu;
+    if (!menu)
+        return; // the dial has none
+    // At the hole for the marker; for the hand, in the middle of what shows of it (at the hole
+    // when none of it shows).
+    const QPoint scroll = scrollPosition();
+    const QRect visible(scroll, clientSize());
+    QPoint at = m_placement.screenHole(m_zoom);
+    if (menu == HandPopupMenu) {
+        const HandPlacement::Box box = m_placement.screenBox(Part::Hand, m_zoom);
+        const QRect hand(widgetCoordinate(box.left), widgetCoordinate(box.top),
+                         int(std::min<int64_t>(box.width, QWIDGETSIZE_MAX)), int(std::min<int64_t>(box.height, QWIDGETSIZE_MAX)));
+        const QRect shown = hand.intersected(visible);
+        if (!shown.isEmpty())
+            at = shown.center();
+    }
+    at.setX(std::clamp(at.x(), visible.left(), visible.right()));
+    at.setY(std::clamp(at.y(), visible.top(), visible.bottom()));
+    menu->popup(ScrollBox1->content()->mapToGlobal(at));
+}
+
 QString THandForm::keysText() const
 {
+    // The suggestion's key, whenever there is a hand to suggest a hole on.
+    const QString suggest = HandImage->isHidden() ? QString() : QStringLiteral("Ctrl+E: 回転穴を推定");
     if (!ScrollBox1->hasFocus() || FDragControl == Part::None)
-        return {};
+        return suggest;
     const QString moved = FDragControl == Part::Hand ? QStringLiteral("針") : FDragControl == Part::Dial ? QStringLiteral("文字盤") : QStringLiteral("回転穴");
     if (HandImage->isHidden())
         return QStringLiteral("矢印キー: %1を移動").arg(moved);
     const QString other = FDragControl == Part::Marker ? QStringLiteral("針") : QStringLiteral("回転穴");
-    return QStringLiteral("矢印キー: %1を移動  Space: %2に切替").arg(moved, other);
+    return QStringLiteral("矢印キー: %1を移動  Space: %2に切替  %3").arg(moved, other, suggest);
 }
 
 void THandForm::showKeys()
@@ -338,6 +381,7 @@ bool THandForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == HandImage && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         placeControls();
+        showKeys();
         return false;
     }
     if (watched == ScrollBox1) {

@@ -19,6 +19,14 @@
 
 namespace dw {
 
+namespace {
+
+// A menu item's caption for a text shown as it is: a file name's "&" is doubled, or the menu
+// would take it for the mark of an access key and show the next character underlined instead.
+QString literalCaption(QString text) { return text.replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
+} // namespace
+
 void TMainForm::createSlots()
 {
     m_slots = {{
@@ -132,13 +140,13 @@ void TMainForm::UpdateSlotItems(const MediaSlot& slot)
         slot.noData->setEnabled(states.noData);
         slot.params->setEnabled(states.params);
         slot.play->setEnabled(states.play);
-        slot.state->setText(animSlotSummary(*slot.record, loadedFrom));
+        slot.state->setText(literalCaption(animSlotSummary(*slot.record, loadedFrom)));
         return;
     }
     const SoundItemStates states = soundItemStates(*slot.record);
     slot.noData->setEnabled(states.noData);
     slot.play->setEnabled(states.play);
-    slot.state->setText(soundSlotSummary(*slot.record, loadedFrom));
+    slot.state->setText(literalCaption(soundSlotSummary(*slot.record, loadedFrom)));
 }
 
 std::optional<TMainForm::RecordedNameEntry> TMainForm::askRecordedName(const QString& prompt, QString name)

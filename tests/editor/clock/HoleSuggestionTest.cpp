@@ -1,12 +1,15 @@
-// The suggested rotation hole on hands drawn pixel by pixel: a bar with a round hub at known
-// places, sizes and angles; a bar without a hub; hands of one pixel; a hand with nothing opaque.
+// The suggested rotation hole on hands drawn pixel by pixel: an upright bar with a round hub of
+// every radius from 2 to 24, centred on a pixel or between pixels; bars with hubs turned; a bar
+// without a hub; hands of one pixel; a hand with nothing opaque.
 #include "editor/clock/HoleSuggestion.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 using namespace dw;
@@ -60,17 +63,57 @@ struct DrawnHand {
     return ::testing::AssertionSuccess();
 }
 
+// An upright hand as a skin author draws one: a bar `barWidth` pixels wide from row 2 down to the
+// hub's centre (or, with a tail, to 3 rows above the picture's foot) and a round hub of radius
+// `radius` whose centre is (`centreX2` / 2, `centreY2` / 2): a pixel when both are even, the
+// corner between four pixels when both are odd (a hub of even size). The bar's columns are
+// centred on the hub's as nearly as the widths allow. A pixel is opaque when its centre lies in
+// the hub's circle or on the bar.
+QImage uprightHand(int width, int height, int centreX2, int centreY2, int radius, int barWidth, bool tail)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    const int firstColumn = (centreX2 - barWidth + 2) / 2;
+    const int lastRow = tail ? height - 4 : centreY2 / 2;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int64_t dx = 2 * x - centreX2, dy = 2 * y - centreY2;
+            const bool onHub = dx * dx + dy * dy <= 4 * int64_t(radius) * radius;
+            const bool onBar = x >= firstColumn && x < firstColumn + barWidth && y >= 2 && y <= lastRow;
+            if (onHub || onBar)
+                image.setPixel(x, y, qRgba(30, 30, 30, 255));
+        }
+    return image;
+}
+
 } // namespace
 
-TEST(HoleSuggestion, ABarWithAHubGivesTheHubsCentreAtAnySizeAndAngle)
+TEST(HoleSuggestion, AnUprightBarWithARoundHubGivesTheHubsCentreExactly)
+{
+    // Every radius, hubs of odd size (centred on a pixel) and even size (centred between two
+    // pixels each way: the right and lower middle pixel is the hole), bars of odd and even widths
+    // up to the hub's radius, with and without a tail, at places that differ from case to case.
+    for (int radius = 2; radius <= 24; ++radius)
+        for (const bool evenHub : {false, true})
+            for (const int barWidth : {1, 2, std::max(1, radius / 2), radius / 2 + 1, radius})
+                for (const bool tail : {false, true}) {
+                    const int width = 2 * radius + 9 + radius % 4;
+                    const int height = 3 * radius + 70 + radius % 7;
+                    const int centreX2 = 2 * (radius + 4 + radius % 3) + (evenHub ? 1 : 0);
+                    const int centreY2 = 2 * (height - radius - (tail ? 20 : 3)) - (evenHub ? 1 : 0);
+                    const QPoint hub((centreX2 + 1) / 2, (centreY2 + 1) / 2);
+                    const std::optional<QPoint> hole = suggestRotationHole(
+                        uprightHand(width, height, centreX2, centreY2, radius, barWidth, tail));
+                    ASSERT_TRUE(hole);
+                    EXPECT_EQ(*hole, hub) << "radius " << radius << (evenHub ? ", even" : ", odd") << " hub, bar "
+                                          << barWidth << (tail ? ", tail" : "") << ": (" << hole->x() << ", "
+                                          << hole->y() << ")";
+                }
+}
+
+TEST(HoleSuggestion, ATurnedBarWithAHubGivesTheHubsCentreWithinAPixel)
 {
     const DrawnHand hands[] = {
-        // The hub at the lower end, as most second hands have it.
-        {21, 120, 3, 0, 112, {10, 108}, 6, 0},
-        // A tail below the hub: the hub is still the deepest place.
-        {41, 200, 7, 0, 199, {20, 150}, 12, 0},
-        // A broad bar and a hub well above its lower end.
-        {61, 260, 11, 10, 250, {30, 120}, 17, 0},
         // Turned both ways, by small and large angles.
         {81, 160, 5, 20, 150, {40, 110}, 10, 20},
         {81, 160, 5, 20, 150, {40, 110}, 10, -35},

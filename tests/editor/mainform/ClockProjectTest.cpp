@@ -7,6 +7,7 @@
 #include "editor/widgets/ScrollBox.h"
 #include "editor/clock/BuiltinPictures.h"
 
+#include "datafile/ClockProjectFile.h"
 #include "platform/ByteOrder.h"
 #include "platform/FrameworkError.h"
 #include "rotateimage/RotateImage.h"
@@ -76,7 +77,7 @@ TEST_F(ClockProject, DefaultProjectHasTheBuiltinClock)
     EXPECT_TRUE(form->Timer1->isActive()) << "the preview turns from start-up";
 }
 
-TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsCentresAndPivots)
+TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsTheCentres)
 {
     const QString wide = bmp("wide.bmp", filledImage(300, 200, Qt::darkGreen));
     choose(form->Background1, wide);
@@ -96,9 +97,42 @@ TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsCentresAndPivots)
     choose(form->Background1, bmp("small.bmp", filledImage(150, 150, Qt::darkGreen)));
     EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 150, 150));
     expectCentres({75, 75});
-    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 52}));
-    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 67}));
-    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 67}));
+}
+
+TEST_F(ClockProject, BuiltinHandsKeepTheirOwnHolesOnADialOfAnySize)
+{
+    if (form->Compress1->isChecked())
+        form->Compress1->trigger();
+    const QColor face(240, 230, 200);
+    for (const int side : {150, 200, 300, 1000}) {
+        SCOPED_TRACE(side);
+        choose(form->Background1, bmp(QStringLiteral("dial%1.bmp").arg(side), filledImage(side, side, face)));
+        const QPoint centre(side / 2, side / 2);
+        expectCentres(centre);
+        EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 70}));
+        EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 90}));
+        EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 90}));
+
+        // At noon the hour and minute hands stand on the centre, their holes at their feet.
+        now = QTime(12, 0, 0);
+        form->Timer1Timer();
+        const QImage preview = form->ClockImage->picture();
+        ASSERT_EQ(preview.size(), QSize(side, side));
+        EXPECT_NE(QColor(preview.pixel(centre + QPoint(0, -2))), face) << "the hands reach the centre";
+        EXPECT_NE(QColor(preview.pixel(centre + QPoint(0, -80))), face) << "the minute hand, 90 long";
+        EXPECT_EQ(QColor(preview.pixel(centre + QPoint(0, 3))), face) << "nothing below the centre";
+
+        const QString path = file(QStringLiteral("dial%1.pdl").arg(side));
+        choose(form->Save1, path);
+        const ClockProjectReading saved = readClockProjectFile(path);
+        ASSERT_TRUE(saved.project) << qPrintable(saved.problem);
+        const DataFileHeader& header = saved.project->header;
+        EXPECT_EQ(header.hourPivot, QPoint(7, 70));
+        EXPECT_EQ(header.minPivot, QPoint(7, 90));
+        EXPECT_EQ(header.secPivot, QPoint(6, 90));
+        for (const QPoint& c : {header.hourCenter, header.minCenter, header.secCenter})
+            EXPECT_EQ(c, centre);
+    }
 }
 
 TEST_F(ClockProject, LoadedHandTakesHalfItsWidthAsPivotUntilTheNextDial)

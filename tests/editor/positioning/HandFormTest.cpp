@@ -202,12 +202,12 @@ TEST_F(Positioning, DefaultButtonsPlaceTheHoleOnALoadedDial)
         f.Button4->click();
         afterSecond = f.GetHandPivot();
         f.Button3->click();
-        dialAt = f.BkgImage->pos();
+        dialAt = inView(f.BkgImage->pos());
     });
     EXPECT_EQ(afterHour, QPoint(10, 70));
     EXPECT_EQ(afterSecond, QPoint(10, 90));
     const QSize client = dlg().ScrollBox1->viewport()->size();
-    EXPECT_EQ(dialAt, QPoint((client.width() - 300) / 2, (client.height() - 200) / 2));
+    EXPECT_EQ(dialAt, QPoint((client.width() - 300) / 2, (client.height() - 200) / 2)) << "in the middle of the view";
     EXPECT_EQ(form->minCenter(), QPoint(150, 100));
     EXPECT_EQ(minutePivot(), QPoint(10, 90));
 
@@ -223,6 +223,26 @@ TEST_F(Positioning, DefaultButtonsPlaceTheHoleOnALoadedDial)
     });
     EXPECT_EQ(form->minCenter(), QPoint(150, 100));
     EXPECT_EQ(minutePivot(), QPoint(10, 90));
+}
+
+TEST_F(Positioning, DefaultButtonsGiveABuiltinHandTheHoleItHasOnTheBuiltinDial)
+{
+    choose(form->Background1, bmp("dial.bmp", filledImage(300, 300, Qt::darkGreen)));
+    QPoint hour, second;
+    run(form->GoTo3, [&](THandForm& f) {
+        f.HourDefGtn->click();
+        hour = f.GetHandPivot();
+        f.Button4->click();
+        second = f.GetHandPivot();
+    });
+    EXPECT_EQ(hour, QPoint(6, 70));
+    EXPECT_EQ(second, QPoint(6, 90));
+    EXPECT_EQ(form->secCenter(), QPoint(150, 150));
+
+    // A loaded hand on the same dial: the share of this dial's half-size.
+    choose(form->N4, bmp("second.bmp", handImage(9, 140)));
+    run(form->GoTo3, [&](THandForm& f) { f.Button4->click(); });
+    EXPECT_EQ(secondPivot(), QPoint(4, 135));
 }
 
 TEST_F(Positioning, OneCentreForAllHandsLeavesThePivotsAndRestoresTheDialog)

@@ -280,10 +280,10 @@ TEST_F(AnimationSlots, EachSubmenuEndsWithWhatItsSlotHolds)
     answerSettings(TAnimParam{0, 0, 1, 2, 100});
     items(6).params->trigger();
     EXPECT_EQ(state->text(), "読み込み済み: strip.bmp (80 × 20, 2 × 1 コマ)") << "the split as changed";
-    answerName(QStringLiteral("夜.bmp"));
+    answerName(QStringLiteral("夜&朝.bmp"));
     answerSettings(std::nullopt);
     items(6).byFileName->trigger();
-    EXPECT_EQ(state->text(), "ファイル名: 夜.bmp");
+    EXPECT_EQ(state->iconText(), "ファイル名: 夜&朝.bmp") << "the \"&\" as typed, no access key";
     items(6).silent->trigger();
     EXPECT_EQ(state->text(), "無し");
     EXPECT_FALSE(state->isEnabled());

@@ -1,0 +1,206 @@
+// The positioning dialog's commands at every zoom, its pop-up menus and the suggestion from the
+// keyboard, and the size and zoom it keeps across a restart: driven on the shown dialog.
+#include "tests/editor/PositioningFixture.h"
+
+#include "editor/clock/ZoomLevel.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cstdlib>
+#include <functional>
+
+using namespace dw;
+using namespace dw::test;
+
+namespace {
+
+class PositioningCommands : public Positioning {
+protected:
+    void zoomTo(int percent)
+    {
+        while (dlg().zoom().percent() < percent)
+            key(Qt::Key_Plus, Qt::ControlModifier);
+        while (dlg().zoom().percent() > percent)
+            key(Qt::Key_Minus, Qt::ControlModifier);
+    }
+    QRect visible() { return dlg().ScrollBox1->viewport()->rect(); }
+    // Whether the visible area holds the marker's circle, and shows some of the hand.
+    ::testing::AssertionResult markerAndHandInView()
+    {
+        const QPoint hole = inView(holeOnPlane());
+        const QRect circle(hole - QPoint(8, 8), QSize(17, 17));
+        const QRect hand(inView(dlg().HandImage->pos()), dlg().HandImage->size());
+        if (!visible().contains(circle))
+            return ::testing::AssertionFailure() << "the hole shows at (" << hole.x() << ", " << hole.y() << ")";
+        if (!visible().intersects(hand))
+            return ::testing::AssertionFailure() << "no part of the hand shows";
+        return ::testing::AssertionSuccess();
+    }
+    // The view as far right and down as it goes: the marker is out of view before a command.
+    void scrollAway()
+    {
+        QScrollBar* h = dlg().ScrollBox1->horizontalScrollBar();
+        QScrollBar* v = dlg().ScrollBox1->verticalScrollBar();
+        h->setValue(h->maximum());
+        v->setValue(v->maximum());
+    }
+};
+
+// A hand picture on white: a black bar 3 pixels wide down the middle and a disc of radius 5
+// around `hub`.
+QImage hubbedHand(int width, int height, QPoint hub)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - hub.x(), dy = y - hub.y();
+            if (std::abs(x - width / 2) <= 1 || dx * dx + dy * dy <= 25)
+                image.setPixel(x, y, qRgb(0, 0, 0));
+        }
+    return image;
+}
+
+} // namespace
+
+TEST_F(PositioningCommands, EveryCommandKeepsTheMarkerAndTheHandInViewAtEveryZoom)
+{
+    choose(form->Background1, bmp("dial.bmp", filledImage(300, 300, QColor(0xD0, 0xC8, 0xB0))));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(15, 120, {7, 100})));
+    for (const int percent : {25, 100, 400, 800}) {
+        run(form->GoTo1, [&](THandForm& f) {
+            zoomTo(percent);
+            const struct {
+                const char* name;
+                std::function<void()> act;
+                QPoint centre; // the hole on the dial after it; (-1, -1): as before
+                QPoint pivot;  // the hole on the hand after it; (-1, -1): not checked
+            } commands[] = {
+                {"SetCenterBtn", [&] { f.SetCenterBtn->click(); }, {150, 150}, {-1, -1}},
+                {"HourDefGtn", [&] { f.HourDefGtn->click(); }, {150, 150}, {7, 105}},
+                {"Button3", [&] { f.Button3->click(); }, {150, 150}, {7, 135}},
+                {"Button4", [&] { f.Button4->click(); }, {150, 150}, {7, 135}},
+                {"N1", [&] { f.N1->trigger(); }, {150, 150}, {7, 135}},
+                {"N3", [&] { f.N3->trigger(); }, {150, 150}, {7, 105}},
+                {"N4", [&] { f.N4->trigger(); }, {150, 150}, {7, 135}},
+                {"N2", [&] { f.N2->trigger(); }, {150, 150}, {7, 135}},
+                {"HndVtoHoleBtn", [&] { f.HndVtoHoleBtn->click(); }, {-1, -1}, {7, -1}},
+                {"Ctrl+E", [&] { key(Qt::Key_E, Qt::ControlModifier); }, {-1, -1}, {7, 100}},
+                {"SuggestHole1", [&] { f.SuggestHole1->trigger(); }, {-1, -1}, {7, 100}},
+            };
+            for (const auto& command : commands) {
+                scrollAway();
+                const QPoint centre = f.GetDialCenter();
+                command.act();
+                EXPECT_TRUE(markerAndHandInView()) << command.name << " at " << percent << " %";
+                EXPECT_EQ(f.GetDialCenter(), command.centre.x() < 0 ? centre : command.centre)
+                    << command.name << " at " << percent << " %";
+                const QPoint pivot = f.GetHandPivot();
+                if (command.pivot.x() >= 0) {
+                    EXPECT_EQ(pivot.x(), command.pivot.x()) << command.name << " at " << percent << " %";
+                }
+                if (command.pivot.y() >= 0) {
+                    EXPECT_EQ(pivot.y(), command.pivot.y()) << command.name << " at " << percent << " %";
+                }
+            }
+            // Ctrl+0 keeps the hole where it shows, and back at the zoom it still shows.
+            key(Qt::Key_0, Qt::ControlModifier);
+            EXPECT_TRUE(markerAndHandInView()) << "Ctrl+0 from " << percent << " %";
+            zoomTo(percent);
+            EXPECT_TRUE(markerAndHandInView()) << "back at " << percent << " %";
+        }, seam::mrCancel);
+    }
+}
+
+TEST_F(PositioningCommands, PopupMenusOpenFromTheKeyboardOnWhatTheArrowKeysMove)
+{
+    QPoint centreMenuAt, holeAt;
+    bool markerMenu = false, handMenu = false, handMenuForMarker = false, dialMenu = true, menuKeyOpens = false;
+    run(form->GoTo1, [&](THandForm& f) {
+        key(Qt::Key_Backtab); // the work area: the arrow keys move the marker
+        ASSERT_TRUE(f.ScrollBox1->hasFocus());
+        key(Qt::Key_F10, Qt::ShiftModifier);
+        markerMenu = f.CenterPopupMenu->isVisible();
+        handMenuForMarker = f.HandPopupMenu->isVisible();
+        centreMenuAt = f.CenterPopupMenu->pos();
+        holeAt = plane()->mapToGlobal(holeOnPlane());
+        f.CenterPopupMenu->hide();
+        f.ScrollBox1->setFocus(Qt::OtherFocusReason);
+        key(Qt::Key_Space); // the hand
+        QTest::keyClick(f.ScrollBox1, Qt::Key_Menu);
+        handMenu = f.HandPopupMenu->isVisible();
+        f.HandPopupMenu->hide();
+        // The dial, pressed last, has none.
+        QTest::mouseClick(window(), Qt::LeftButton, {}, inWindow(f.BkgImage->geometry().topLeft() + QPoint(3, 190)));
+        key(Qt::Key_Menu);
+        dialMenu = f.CenterPopupMenu->isVisible() || f.HandPopupMenu->isVisible();
+        // Space from the dial chooses the marker, whose menu the Menu key opens.
+        key(Qt::Key_Space);
+        key(Qt::Key_Menu);
+        menuKeyOpens = f.CenterPopupMenu->isVisible();
+        f.CenterPopupMenu->hide();
+    }, seam::mrCancel);
+    EXPECT_TRUE(markerMenu) << "Shift+F10 on the marker";
+    EXPECT_FALSE(handMenuForMarker);
+    EXPECT_LE((centreMenuAt - holeAt).manhattanLength(), 2) << "the menu opens at the hole";
+    EXPECT_TRUE(handMenu) << "the Menu key on the hand";
+    EXPECT_FALSE(dialMenu);
+    EXPECT_TRUE(menuKeyOpens);
+}
+
+TEST_F(PositioningCommands, TheSuggestionHasAKeyOfItsOwnShownInTheStatusLine)
+{
+    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 71})));
+    QString keys, focusedKeys;
+    run(form->GoTo1, [&](THandForm& f) {
+        keys = f.KeysLabel->text();
+        EXPECT_TRUE(f.Button1->hasFocus());
+        key(Qt::Key_E, Qt::ControlModifier);
+        key(Qt::Key_Backtab);
+        focusedKeys = f.KeysLabel->text();
+    });
+    EXPECT_TRUE(keys.contains("Ctrl+E: 回転穴を推定")) << qPrintable(keys);
+    EXPECT_TRUE(focusedKeys.contains("Ctrl+E")) << qPrintable(focusedKeys);
+    EXPECT_TRUE(focusedKeys.contains("矢印キー")) << qPrintable(focusedKeys);
+    EXPECT_EQ(hourPivot(), QPoint(10, 71)) << "the hub's centre, with the focus on OK";
+    EXPECT_EQ(form->hourCenter(), QPoint(100, 100));
+
+    // Without the hand (one centre for all) neither the key nor its word.
+    QString allKeys;
+    run(form->N19, [&](THandForm& f) {
+        allKeys = f.KeysLabel->text();
+        key(Qt::Key_E, Qt::ControlModifier);
+    });
+    EXPECT_FALSE(allKeys.contains("Ctrl+E")) << qPrintable(allKeys);
+    EXPECT_EQ(hourPivot(), QPoint(10, 71));
+}
+
+TEST_F(PositioningCommands, TheDialogKeepsItsSizeAndZoomAcrossARestart)
+{
+    QSize first;
+    run(form->GoTo1, [&](THandForm& f) {
+        first = f.size();
+        f.resize(first + QSize(30, 20));
+        zoomTo(400);
+    }, seam::mrCancel);
+    EXPECT_EQ(first, THandForm::kLeastSize);
+    const QSize kept = first + QSize(30, 20);
+
+    // The program ends and starts again.
+    form.reset();
+    handForm.reset();
+    form = std::make_unique<TMainForm>();
+    handForm = std::make_unique<THandForm>();
+    EXPECT_EQ(handForm->size(), THandForm::kLeastSize) << "made at its least size";
+    QSize size;
+    int percent = 0;
+    run(form->GoTo1, [&](THandForm& f) {
+        size = f.size();
+        percent = f.zoom().percent();
+    }, seam::mrCancel);
+    EXPECT_EQ(size, kept);
+    EXPECT_EQ(percent, 400);
+}
