@@ -141,6 +141,7 @@ void TMainForm::Background1Click()
     LayoutClock();
     centreHands();
     SetRgnFromBkg();
+    m_linkedFiles[size_t(LinkedPicture::Dial)] = QFileInfo(*path).absoluteFilePath();
     Timer1Timer();
 }
 
@@ -160,6 +161,7 @@ void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
     // A file too short to state a width keeps the pivot it had; it shows no hand anyway.
     if (const std::optional<int32_t> pivotX = loadedHandPivotX(stream))
         renderer.SetPivotX(*pivotX);
+    m_linkedFiles[size_t(handLink(stream))] = QFileInfo(*path).absoluteFilePath();
     Timer1Timer();
 }
 
@@ -171,6 +173,7 @@ void TMainForm::N10Click()
 {
     assignBuiltin(*RotateImage1, *Image1);
     FBkgStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Dial)].clear();
     LayoutClock();
     centreHands();
     SetRoundRectRgn();
@@ -181,6 +184,7 @@ void TMainForm::N12Click()
 {
     assignBuiltin(*SNeedleImage, *HourImage);
     FHourStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Hour)].clear();
     Timer1Timer();
 }
 
@@ -188,6 +192,7 @@ void TMainForm::N14Click()
 {
     assignBuiltin(*LNeedleImage, *MinImage);
     FMinStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Minute)].clear();
     Timer1Timer();
 }
 
@@ -195,6 +200,7 @@ void TMainForm::N16Click()
 {
     assignBuiltin(*SecNeedleImage, *SecImage);
     FSecStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Second)].clear();
     Timer1Timer();
 }
 

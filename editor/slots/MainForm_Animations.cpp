@@ -130,6 +130,7 @@ void TMainForm::AnimationItemClick(QObject* Sender)
     SetModified(true);
     makeEmbeddedAnimRecord(*slot->record, slot->number, AnimationDlg->GetParam(), strip);
     m_slotFileNames[size_t(slot->number - 1)] = QFileInfo(*path).fileName();
+    m_linkedFiles[size_t(LinkedPicture::MinuteStrip) + size_t(slot->number - kMinuteAnimSlot)] = QFileInfo(*path).absoluteFilePath();
 }
 
 void TMainForm::AnimbyFileName(QObject* Sender)
