@@ -37,6 +37,7 @@ struct FileDialogRequest {
     QString filter;     // "description|pattern|description|pattern…"
     QString defaultExt; // without the dot; appended when the chosen name has none
     QString fileName;   // preset name (the one chosen last, for a reused dialog)
+    QString initialDir; // the folder it opens in; empty: the preset name's, else where it was used last
     bool fileMustExist = false;
     bool overwritePrompt = false;
     bool hideReadOnly = false;

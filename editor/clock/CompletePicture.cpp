@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QRgba64>
 
 #include <algorithm>
 #include <climits>
@@ -90,6 +91,43 @@ bool tooLarge(QSize size)
     // Every picture is held as 32 bits a pixel at most while it is read and converted.
     return size.width() > kMaxPictureSide || size.height() > kMaxPictureSide
            || int64_t(size.width()) * size.height() * 4 > kMaxPictureBytes;
+}
+
+uint32_t bigEndian32(const uint8_t* b) { return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]; }
+
+// The toolkit's PNG reader gives a 16-bit RGB picture with a transparent colour (a tRNS chunk) an
+// image with an alpha channel but writes only the three colour samples of each pixel into it,
+// leaving the rest of every row as the memory held it (the PNG suite's tbbn2c16 and tbgn2c16,
+// which the check below then refused as damaged). Such a file is read without its tRNS chunk
+// and the colour it names made transparent here. Where the chunk lies and its colour, when the
+// file is one of those.
+struct RgbTransparency {
+    int64_t chunkAt = 0, chunkSize = 0;
+    uint16_t red = 0, green = 0, blue = 0;
+};
+
+std::optional<RgbTransparency> sixteenBitRgbTransparency(const uint8_t* b, int64_t size)
+{
+    // IHDR first: width, height, bit depth at 24, colour type at 25.
+    constexpr int64_t kHeader = 8;
+    if (size < kHeader + 8 + 13 + 4 || std::memcmp(b + kHeader + 4, "IHDR", 4) != 0 || b[kHeader + 16] != 16
+        || b[kHeader + 17] != 2)
+        return std::nullopt;
+    int64_t at = kHeader;
+    while (at + 12 <= size) {
+        const int64_t length = bigEndian32(b + at);
+        if (at + 12 + length > size || std::memcmp(b + at + 4, "IDAT", 4) == 0)
+            return std::nullopt;
+        if (std::memcmp(b + at + 4, "tRNS", 4) == 0) {
+            if (length != 6)
+                return std::nullopt;
+            const uint8_t* c = b + at + 8;
+            return RgbTransparency{at, 12 + length, uint16_t(c[0] << 8 | c[1]), uint16_t(c[2] << 8 | c[3]),
+                                   uint16_t(c[4] << 8 | c[5])};
+        }
+        at += 12 + length;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -241,6 +279,25 @@ CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t 
     }
     if (picture.format != kBmp && picture.format != kPng && picture.format != kJpeg && picture.format != kGif)
         return refused(picture, PictureProblem::Unsupported);
+    if (picture.format == kPng) {
+        if (const std::optional<RgbTransparency> t = sixteenBitRgbTransparency(bytes, size)) {
+            QByteArray without(reinterpret_cast<const char*>(bytes), qsizetype(size));
+            without.remove(qsizetype(t->chunkAt), qsizetype(t->chunkSize));
+            CompletePicture opaque =
+                readCompletePicture(reinterpret_cast<const uint8_t*>(without.constData()), without.size(), fill);
+            if (!opaque.ok())
+                return opaque;
+            QImage image = opaque.image.convertToFormat(QImage::Format_RGBA64);
+            for (int y = 0; y < image.height(); ++y) {
+                auto* line = reinterpret_cast<QRgba64*>(image.scanLine(y));
+                for (int x = 0; x < image.width(); ++x)
+                    if (line[x].red() == t->red && line[x].green() == t->green && line[x].blue() == t->blue)
+                        line[x].setAlpha(0);
+            }
+            opaque.image = image;
+            return opaque;
+        }
+    }
     bool structureWhole = true;
     if (picture.format == kBmp) {
         const BitmapHeaderFacts facts = bitmapHeaderFacts(bytes, size);

@@ -4,6 +4,10 @@
 #include "platform/FrameworkError.h"
 #include "rotateimage/DibDecoder.h"
 
+#include <QRgba64>
+
+#include <climits>
+
 namespace dw {
 
 namespace {
@@ -22,6 +26,34 @@ bool anyTranslucent(const QImage& image)
     return false;
 }
 
+constexpr QRgb kMagenta = 0xFFFF00FFu;
+// Half of full alpha: 128 of 255, the same share of a 16-bit alpha.
+constexpr int kKeptAlpha8 = 128;
+constexpr int kKeptAlpha16 = 128 * 257;
+
+bool sixteenBitAlpha(const QImage& image)
+{
+    const QImage::Format f = image.format();
+    return f == QImage::Format_RGBA64 || f == QImage::Format_RGBA64_Premultiplied;
+}
+
+// Calls visit(x, y, argb, kept) for every pixel: its colour not premultiplied, and whether it
+// keeps it (alpha at least the half, measured in the picture's own precision).
+template <typename Visit>
+void forEachPixel(const QImage& picture, const QImage& argb, Visit visit)
+{
+    const bool wide = sixteenBitAlpha(picture);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        const auto* wideLine = wide ? reinterpret_cast<const QRgba64*>(picture.constScanLine(y)) : nullptr;
+        for (int x = 0; x < argb.width(); ++x) {
+            const bool kept = wide ? wideLine[x].alpha() >= kKeptAlpha16 : qAlpha(line[x]) >= kKeptAlpha8;
+            if (!visit(x, y, line[x], kept))
+                return;
+        }
+    }
+}
+
 bool engineShows(const uint8_t* bytes, int64_t size)
 {
     TMemoryStream copy, decoded;
@@ -31,6 +63,58 @@ bool engineShows(const uint8_t* bytes, int64_t size)
 }
 
 } // namespace
+
+QRgb nearestFreeColour(const std::vector<uint64_t>& taken)
+{
+    const auto free = [&taken](uint32_t rgb) { return !(taken[rgb >> 6] >> (rgb & 63) & 1); };
+    // Outward from magenta by the distance in each channel; a channel's distance beyond the best
+    // sum found ends its loop, so a picture with few colours near magenta costs a few steps.
+    int64_t bestDistance = INT64_MAX;
+    uint32_t best = kMagenta & 0xFFFFFF;
+    for (int dr = 0; dr < 256 && int64_t(dr) * dr <= bestDistance; ++dr)
+        for (int dg = 0; dg < 256 && int64_t(dr) * dr + dg * dg <= bestDistance; ++dg)
+            for (int db = 0; db < 256; ++db) {
+                const int64_t distance = int64_t(dr) * dr + dg * dg + db * db;
+                if (distance > bestDistance)
+                    break;
+                const uint32_t rgb = uint32_t(255 - dr) << 16 | uint32_t(dg) << 8 | uint32_t(255 - db);
+                if (free(rgb) && (distance < bestDistance || rgb < best))
+                    bestDistance = distance, best = rgb;
+            }
+    // Every colour taken (a picture of 2^24 colours or more): magenta, which then shows through
+    // wherever it is drawn as well.
+    return 0xFF000000u | best;
+}
+
+AlphaKeying planAlphaKeying(const QImage& picture)
+{
+    AlphaKeying plan;
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return plan;
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    bool magentaKept = false;
+    forEachPixel(picture, argb, [&](int x, int y, QRgb colour, bool kept) {
+        if (!kept) {
+            plan.anySeeThrough = true;
+            if (x == 0 && y == argb.height() - 1)
+                plan.cornerSeeThrough = true;
+        } else if ((colour & 0xFFFFFF) == (kMagenta & 0xFFFFFF)) {
+            magentaKept = true;
+        }
+        return true;
+    });
+    if (!plan.anySeeThrough || !magentaKept)
+        return plan;
+    // One bit for each colour a kept pixel has (2 MiB).
+    std::vector<uint64_t> taken(size_t(1) << 18);
+    forEachPixel(picture, argb, [&](int, int, QRgb colour, bool kept) {
+        if (kept)
+            taken[(colour & 0xFFFFFF) >> 6] |= uint64_t(1) << (colour & 63);
+        return true;
+    });
+    plan.key = nearestFreeColour(taken);
+    return plan;
+}
 
 PictureForm examinePicture(const TMemoryStream& file, PictureUse use)
 {
@@ -50,20 +134,34 @@ PictureForm examinePicture(const TMemoryStream& file, PictureUse use)
         return form;
     form.picture = readCompletePicture(file.Memory(), file.size());
     form.hasAlpha = form.picture.ok() && anyTranslucent(form.picture.image);
+    if (form.hasAlpha)
+        form.keying = planAlphaKeying(form.picture.image);
     return form;
 }
 
-void convertToClockBitmap(const QImage& picture, TMemoryStream& converted)
+void convertToClockBitmap(const QImage& picture, TMemoryStream& converted, const AlphaKeying* keying)
 {
     converted.Clear();
     if (picture.isNull())
         return;
-    // Each pixel keeps its colour as stored (not mixed with any background); alpha is dropped.
+    // Each kept pixel keeps its colour as stored (not mixed with any background); the others
+    // take the key colour.
+    const AlphaKeying plan = keying ? *keying : planAlphaKeying(picture);
     QImage opaque = picture.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < opaque.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(opaque.scanLine(y));
-        for (int x = 0; x < opaque.width(); ++x)
-            line[x] |= 0xFF000000u;
+    if (plan.anySeeThrough) {
+        // Made its own first (it may share the picture's pixels), so that writing a pixel after
+        // it was read copies nothing.
+        opaque.bits();
+        forEachPixel(picture, opaque, [&](int x, int y, QRgb colour, bool kept) {
+            reinterpret_cast<QRgb*>(opaque.scanLine(y))[x] = kept ? colour | 0xFF000000u : plan.key;
+            return true;
+        });
+    } else {
+        for (int y = 0; y < opaque.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(opaque.scanLine(y));
+            for (int x = 0; x < opaque.width(); ++x)
+                line[x] |= 0xFF000000u;
+        }
     }
     TBitmap bitmap;
     bitmap.setImage(opaque.convertToFormat(QImage::Format_RGB32));

@@ -12,6 +12,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <vector>
+
 namespace dw {
 
 // Who takes the picture: the engine, which shows the stored file itself (dial, hands), or the
@@ -19,10 +22,28 @@ namespace dw {
 // what the editor keeps (shape mask, animation strip).
 enum class PictureUse { Stored, Decoded };
 
+// How a picture with an alpha channel becomes one the clock keys by colour. A pixel whose alpha
+// is at least 128 of 255 (a 16-bit alpha at least 128 × 257) keeps its own colour, not
+// premultiplied, and becomes opaque; every other pixel is see-through and takes the key colour,
+// one that no kept pixel has: magenta (255, 0, 255) when it is free, else the free colour
+// nearest to it (the smallest sum of squared differences of red, green and blue; of equals, the
+// smallest 0xRRGGBB). The engine keys the colour of the bottom-left pixel, so the see-through
+// pixels show through exactly when that pixel is one of them.
+struct AlphaKeying {
+    bool anySeeThrough = false;    // some pixel's alpha is below the half
+    bool cornerSeeThrough = false; // the bottom-left pixel's is
+    QRgb key = 0xFFFF00FFu;        // the colour see-through pixels take (opaque)
+};
+AlphaKeying planAlphaKeying(const QImage& picture);
+// The free colour nearest to magenta, given which 0xRRGGBB colours are taken (2^24 bits, bit n
+// of word n / 64); magenta when every colour is taken.
+QRgb nearestFreeColour(const std::vector<uint64_t>& taken);
+
 struct PictureForm {
     bool clockShows = false;   // taken as it is
     CompletePicture picture;   // when not: the picture read whole, or why it cannot be
     bool hasAlpha = false;     // it has pixels that are not fully opaque
+    AlphaKeying keying;        // how they are converted, when it has
     // Whether the user should be offered a conversion: the clock cannot show it, but every pixel
     // of it could be read.
     bool convertible() const { return !clockShows && picture.ok(); }
@@ -32,8 +53,9 @@ struct PictureForm {
 // Examines a picture file's bytes (from the stream's start; the position is kept).
 PictureForm examinePicture(const TMemoryStream& file, PictureUse use = PictureUse::Stored);
 
-// A picture read whole as a 24-bit bottom-up bitmap with the same pixels, alpha dropped.
-void convertToClockBitmap(const QImage& picture, TMemoryStream& converted);
+// A picture read whole as a 24-bit bottom-up bitmap with the same pixels; a picture with an alpha
+// channel keyed as AlphaKeying says (planned here unless the plan made for it is given).
+void convertToClockBitmap(const QImage& picture, TMemoryStream& converted, const AlphaKeying* keying = nullptr);
 
 // Whether a picture member of a saved clock can be taken: the engine shows it, or it is a whole
 // picture in a form the clock cannot show (a file saved with a picture kept as it was).

@@ -1,5 +1,5 @@
 // The settings file: the editor's preferences (compression, the workbench colour, the window's
-// placement) and the last load-time option choices, read at start and written at exit.
+// placement, the folder of the picture taken last) and the last load-time option choices, read at start and written at exit.
 #include "editor/mainform/EditorUnit.h"
 
 #include "editor/widgets/ScrollBox.h"
@@ -22,6 +22,7 @@ namespace {
 
 const QString kOption = QStringLiteral("Option");
 const QString kWindow = QStringLiteral("Window");
+const QString kPictureFolder = QStringLiteral("PictureFolder");
 const char* const kGroupKeys[4] = {"Translucent", "ColorEffect", "CountHourSound", "CountHourAnimation"};
 
 constexpr int kDefaultWidth = 568;
@@ -135,6 +136,9 @@ void TMainForm::readSettings()
     ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
     restorePlacement(ini);
     readRecentFiles(ini);
+    // Where the picture dialog opens: a folder named by its whole path, or nowhere in particular.
+    const QString folder = ini.readString(kOption, kPictureFolder).value_or(QString());
+    m_pictureFolder = QDir::isAbsolutePath(folder) ? folder : QString();
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -200,6 +204,9 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
     writeRecentFiles(ini);
+    // A name with a line end cannot be one line of the file.
+    if (!m_pictureFolder.isEmpty() && !m_pictureFolder.contains(QLatin1Char('\n')) && !m_pictureFolder.contains(QLatin1Char('\r')))
+        ini.WriteString(kOption, kPictureFolder, m_pictureFolder);
     // The user's configuration folder may not exist yet.
     QDir().mkpath(QFileInfo(path).absolutePath());
     ini.UpdateFile();

@@ -13,6 +13,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPoint>
 #include <QTime>
@@ -54,6 +55,9 @@ class ClockComposer;
 class TRecoveryListDlg;
 struct ClockScene;
 class TShownTimeDlg;
+
+// Where a picture file goes: the dial, a hand, the window's mask or an animation slot's strip.
+enum class PictureSlot { Dial, HourHand, MinuteHand, SecondHand, Mask, MinuteStrip, HourStrip, ZeroStrip };
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
 // fields below plus the state of its controls (title in Edit1, author text in Memo1, options
@@ -193,6 +197,18 @@ public:
     // This run's copy (whether written yet or not), and writing it at once.
     QString recoveryCopyPath() const;
     void writeRecoveryNow();
+
+    // --- Picture files (MainForm_PictureFiles.cpp) ------------------------------------------
+    // The one way a picture file becomes part of the project, for the menu commands, dropped
+    // files and whoever takes a file again: reads it whole, offers a picture the clock cannot
+    // show for conversion (unless the user agreed to convert this file before in this run),
+    // and puts it in the slot as the slot's load command does. Without ask nothing modal is
+    // shown: a refused file's reason goes to refusal, a conversion is made only when agreed to
+    // before, a strip keeps its slot's placement. Returns whether the project took the file; a
+    // file that cannot be read raises the framework's error.
+    bool takePictureFile(PictureSlot slot, const QString& path, bool ask, QString* refusal = nullptr);
+    // The folder of the picture file taken last (kept in the settings file); empty for none.
+    const QString& pictureFolder() const { return m_pictureFolder; }
 
     // --- Recent files (MainForm_Recent.cpp) ------------------------------------------------
     // The clocks saved or opened last, newest first (at most kMaxRecentFiles), shown under
@@ -413,19 +429,32 @@ private:
     // The file a command works on: the one dropped on the window for it, else the one chosen in
     // its file dialog (nothing when the user cancels).
     std::optional<QString> chooseFile(seam::FileDialogRequest& dialog);
-    // Reads a picture file for the project. A picture the clock cannot show but that can be
-    // read whole is offered for conversion to a 24-bit bitmap; the user may keep it as it is.
-    // A file that is no picture, or one that lacks pixels its header promises, is refused with a
-    // message naming it and why: false, and the command changes nothing. A file that cannot be
-    // read raises the framework's error.
+    // The same with the picture dialog, which opens in the folder of the picture taken last.
+    std::optional<QString> choosePictureFile();
+    // Reads a picture file for the project. A file that is no picture, or one that lacks pixels
+    // its header promises, is refused: false, with a message naming it and why when asking, and
+    // the reason in refusal. A picture the clock cannot show but that can be read whole is
+    // converted to a 24-bit bitmap when the user agrees (asked unless this file was agreed to
+    // before in this run; without asking, only such a file is converted); else it is kept as it
+    // is. A file that cannot be read raises the framework's error.
     // A mask or a strip (decodedOnly) is checked against the framework's bitmap reader, which
     // takes more forms than the clock shows as stored.
-    [[nodiscard]] bool readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly = false);
+    [[nodiscard]] bool readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly, bool ask,
+                                       QString* refusal);
+    // Whether the user agreed in this run to convert the file at path (by its canonical path).
+    bool conversionAgreed(const QString& path) const;
 
-    // The link of the hand whose stream that is.
-    LinkedPicture handLink(const TMemoryStream& stream) const;
+    // What each slot's load command does with the picture read: the dial (fresh centres, pivots
+    // and shape), a hand (its pivot's x), the mask, a strip (placed in the animation settings
+    // dialog when asking, else with the slot's own placement; false when the dialog is
+    // cancelled).
+    void putDial(TMemoryStream& loaded);
+    void putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer);
+    void putMask(TMemoryStream& loaded);
+    struct MediaSlot;
+    bool putStrip(MediaSlot& slot, TMemoryStream& loaded, const QString& path, bool ask);
     // The hand-loading command shared by N2Click, N3Click and N4Click.
-    void loadHand(TMemoryStream& stream, TRotateImage& renderer);
+    void loadHand(PictureSlot hand);
     // Puts a built-in picture back into a renderer.
     void assignBuiltin(TRotateImage& renderer, const PictureBox& holder);
     // Loads every renderer whose flag is set from its picture stream (dial, hour, minute, second),
@@ -570,6 +599,9 @@ private:
     void acceptDroppedFiles();
     // A file dropped on the window for the command that runs next.
     std::optional<QString> m_droppedFile;
+    // The picture files the user agreed to convert in this run, by canonical path.
+    QSet<QString> m_agreedConversions;
+    QString m_pictureFolder; // see pictureFolder()
 
 
     // The seven media slots: sounds (second, minute, hour, zero hour), then animations

@@ -1,5 +1,6 @@
-// Files dropped on the main window: a saved clock opens as Open does; a picture or a sound goes
-// where the user says, through the same command as its menu item, without the file dialog.
+// Files dropped on the main window: a saved clock opens as Open does; a picture (of any kind the
+// picture dialog lists) or a sound goes where the user says, through the same command as its
+// menu item, without the file dialog.
 #include "editor/mainform/EditorUnit.h"
 
 #include "platform/CommandRunner.h"
@@ -17,6 +18,15 @@ namespace dw {
 
 namespace {
 
+// The pictures the editor reads or converts, as the picture dialog lists them.
+bool isPictureSuffix(const QString& suffix)
+{
+    for (const char* picture : {"bmp", "png", "jpg", "jpeg", "gif"})
+        if (suffix == QLatin1String(picture))
+            return true;
+    return false;
+}
+
 // The one local file a drag carries, when it is of a kind the editor takes; empty otherwise.
 QString droppableFile(const QMimeData* mime)
 {
@@ -24,7 +34,7 @@ QString droppableFile(const QMimeData* mime)
         return {};
     const QString path = mime->urls().front().toLocalFile();
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("pdl") && suffix != QLatin1String("bmp") && suffix != QLatin1String("wav"))
+    if (suffix != QLatin1String("pdl") && suffix != QLatin1String("wav") && !isPictureSuffix(suffix))
         return {};
     return path;
 }
@@ -118,7 +128,7 @@ void TMainForm::dropFile(const QString& path, QPoint globalPosition)
     };
     std::vector<Choice> choices;
     QString menuName;
-    if (suffix == QLatin1String("bmp")) {
+    if (isPictureSuffix(suffix)) {
         menuName = QStringLiteral("PictureDropMenu");
         choices = {{QStringLiteral("文字盤"), Background1},
                    {QStringLiteral("型紙"), M1},

@@ -1,22 +1,17 @@
 // The clock's pictures: fitting the clock panel to the dial, loading the dial and the hands from
-// files and putting the built-in ones back.
+// files (taken as MainForm_PictureFiles.cpp takes every picture file) and putting the built-in
+// ones back.
 #include "editor/mainform/EditorUnit.h"
 
-#include "editor/widgets/CommonDialogs.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
 #include "editor/widgets/ScrollBox.h"
 
 #include "editor/clock/ClockLayout.h"
-#include "editor/clock/PictureConversion.h"
 #include "platform/Bitmap.h"
-#include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"
 
-#include <QFileInfo>
 #include <QImage>
-
-#include <utility>
 
 namespace dw {
 
@@ -88,51 +83,14 @@ void TMainForm::LayoutClock()
     ClockImage->setPicture(canvas);
 }
 
-std::optional<QString> TMainForm::chooseFile(seam::FileDialogRequest& dialog)
-{
-    if (m_droppedFile) {
-        std::optional<QString> dropped = std::exchange(m_droppedFile, std::nullopt);
-        dialog.fileName = *dropped;
-        return dropped;
-    }
-    return executeFileDialog(dialog);
-}
-
-bool TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly)
-{
-    loaded.LoadFromFile(path);
-    const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
-    const QString fileName = QFileInfo(path).fileName();
-    if (form.refused()) {
-        seam::messageBox(pictureRefusalMessage(fileName, form.picture), seam::applicationTitle(),
-                         seam::MB_OK | seam::MB_ICONWARNING);
-        return false;
-    }
-    if (!form.convertible())
-        return true;
-    QString question = QStringLiteral("「%1」は時計で表示できない形式の画像です（%2）。\n"
-                                      "24 ビットのビットマップに変換して使いますか？\n")
-                           .arg(fileName, QString::fromLatin1(form.picture.format).toUpper());
-    if (form.hasAlpha)
-        question += QStringLiteral("変換すると透明度（アルファチャンネル）の情報は失われます。\n");
-    question += QStringLiteral("\n［OK］変換して使います。\n［キャンセル］変換せずにそのまま使います（時計には表示されません）。");
-    // Converting is what the user most likely wants: OK is the default.
-    if (seam::messageBox(question, seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_ICONQUESTION) != seam::IDOK)
-        return true;
-    convertToClockBitmap(form.picture.image, loaded);
-    return true;
-}
-
 void TMainForm::Background1Click()
 {
-    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
-    if (!path)
-        return;
-    // The whole file is read before anything changes: one that cannot be read ends the
-    // command with the framework's error and leaves the project as it was.
-    TMemoryStream loaded;
-    if (!readPictureFile(*path, loaded))
-        return;
+    if (const std::optional<QString> path = choosePictureFile())
+        takePictureFile(PictureSlot::Dial, *path, true);
+}
+
+void TMainForm::putDial(TMemoryStream& loaded)
+{
     SetModified(true);
     FBkgStream.Clear();
     FBkgStream.LoadFromStream(loaded);
@@ -141,18 +99,17 @@ void TMainForm::Background1Click()
     LayoutClock();
     centreHands();
     SetRgnFromBkg();
-    m_linkedFiles[size_t(LinkedPicture::Dial)] = QFileInfo(*path).absoluteFilePath();
     Timer1Timer();
 }
 
-void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
+void TMainForm::loadHand(PictureSlot hand)
 {
-    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
-    if (!path)
-        return;
-    TMemoryStream loaded;
-    if (!readPictureFile(*path, loaded))
-        return;
+    if (const std::optional<QString> path = choosePictureFile())
+        takePictureFile(hand, *path, true);
+}
+
+void TMainForm::putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer)
+{
     SetModified(true);
     stream.Clear();
     stream.LoadFromStream(loaded);
@@ -161,13 +118,12 @@ void TMainForm::loadHand(TMemoryStream& stream, TRotateImage& renderer)
     // A file too short to state a width keeps the pivot it had; it shows no hand anyway.
     if (const std::optional<int32_t> pivotX = loadedHandPivotX(stream))
         renderer.SetPivotX(*pivotX);
-    m_linkedFiles[size_t(handLink(stream))] = QFileInfo(*path).absoluteFilePath();
     Timer1Timer();
 }
 
-void TMainForm::N2Click() { loadHand(FHourStream, *SNeedleImage); }
-void TMainForm::N3Click() { loadHand(FMinStream, *LNeedleImage); }
-void TMainForm::N4Click() { loadHand(FSecStream, *SecNeedleImage); }
+void TMainForm::N2Click() { loadHand(PictureSlot::HourHand); }
+void TMainForm::N3Click() { loadHand(PictureSlot::MinuteHand); }
+void TMainForm::N4Click() { loadHand(PictureSlot::SecondHand); }
 
 void TMainForm::N10Click()
 {

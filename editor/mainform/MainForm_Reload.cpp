@@ -4,7 +4,6 @@
 
 #include "editor/clock/ClockLayout.h"
 #include "editor/clock/ClockShape.h"
-#include "editor/clock/PictureConversion.h"
 #include "media/AnimSlot.h"
 #include "media/SlotRecord.h"
 #include "platform/Bitmap.h"
@@ -27,6 +26,9 @@ const char* const kReloadSteps[] = {
     "零時のアニメーションの再読み込み",
 };
 static_assert(std::size(kReloadSteps) == kLinkedPictures);
+// A picture taken for a slot is linked under the same index.
+static_assert(int(LinkedPicture::Dial) == int(PictureSlot::Dial) && int(LinkedPicture::Mask) == int(PictureSlot::Mask)
+              && int(LinkedPicture::ZeroStrip) == int(PictureSlot::ZeroStrip));
 
 // What was reloaded, for the status line.
 const char* const kReloadedWhat[] = {
@@ -34,11 +36,6 @@ const char* const kReloadedWhat[] = {
 };
 
 } // namespace
-
-LinkedPicture TMainForm::handLink(const TMemoryStream& stream) const
-{
-    return &stream == &FHourStream ? LinkedPicture::Hour : &stream == &FMinStream ? LinkedPicture::Minute : LinkedPicture::Second;
-}
 
 void TMainForm::followLinkedFiles()
 {
@@ -65,21 +62,19 @@ void TMainForm::reloadPicture(LinkedPicture which, const QString& path)
     };
 
     // The file read whole and checked as a load checks it, without a question: a picture the
-    // clock cannot show is converted, as the user agreed when it was loaded.
+    // clock cannot show is converted when the user agreed to convert this file, else taken as
+    // it is, as it was taken before.
     TMemoryStream loaded;
+    QString refusal;
     try {
-        loaded.LoadFromFile(path);
+        if (!readPictureFile(path, loaded, decodedOnly, false, &refusal)) {
+            waiting(refusal.section(QLatin1Char('\n'), 0, 0));
+            return;
+        }
     } catch (const EFrameworkError& e) {
         waiting(e.message());
         return;
     }
-    const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
-    if (form.refused()) {
-        waiting(pictureRefusalMessage(fileName, form.picture).section(QLatin1Char('\n'), 0, 0));
-        return;
-    }
-    if (form.convertible())
-        convertToClockBitmap(form.picture.image, loaded);
     loaded.SetPosition(0);
 
     const TWaitCursor wait;

@@ -102,17 +102,15 @@ void TMainForm::ResetRgnBtnClick()
 
 void TMainForm::M1Click()
 {
-    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
-    if (!path)
-        return;
-    // Read (and decode) the mask before anything changes: a file that is no whole picture ends
-    // the command with a message, one that cannot be read with the framework's error; the
-    // project stays as it was either way.
-    TMemoryStream file;
-    if (!readPictureFile(*path, file, true))
-        return;
+    if (const std::optional<QString> path = choosePictureFile())
+        takePictureFile(PictureSlot::Mask, *path, true);
+}
+
+void TMainForm::putMask(TMemoryStream& loaded)
+{
+    // Decoded before anything changes (the check has read it whole with the same reader).
     TBitmap mask;
-    mask.LoadFromStream(file);
+    mask.LoadFromStream(loaded);
     SetModified(true);
     std::optional<TRegion> shape;
     {
@@ -120,7 +118,6 @@ void TMainForm::M1Click()
         shape = maskShape(mask);
     }
     SetClockRgn(shape);
-    m_linkedFiles[size_t(LinkedPicture::Mask)] = QFileInfo(*path).absoluteFilePath();
     Timer1Timer();
 }
 

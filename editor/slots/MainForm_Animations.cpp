@@ -113,24 +113,30 @@ void TMainForm::AnimationItemClick(QObject* Sender)
         return;
     Q_ASSERT(AnimationDlg);
     const Finally refresh{[this, slot] { UpdateSlotItems(*slot); }};
-    const std::optional<QString> path = chooseFile(OpenPictureDialog1);
-    if (!path)
-        return;
-    // A file that is no whole picture ends the command here with a message, one that cannot be
-    // read with the framework's error; the record is not touched.
-    TMemoryStream file;
-    if (!readPictureFile(*path, file, true))
-        return;
+    // A file that is no whole picture ends the command with a message, one that cannot be read
+    // with the framework's error; the record is not touched.
+    if (const std::optional<QString> path = choosePictureFile())
+        takePictureFile(PictureSlot(int(PictureSlot::MinuteStrip) + slot->number - kMinuteAnimSlot), *path, true);
+}
+
+bool TMainForm::putStrip(MediaSlot& slot, TMemoryStream& loaded, const QString& path, bool ask)
+{
+    Q_ASSERT(AnimationDlg);
     TBitmap& strip = AnimationDlg->AnimImage->Picture();
-    strip.LoadFromStream(file);
+    strip.LoadFromStream(loaded);
     strip.SetTransparent(true);
-    prepareAnimationDlg(viewAnimRecord(*slot->record).param);
-    if (seam::showModal(*AnimationDlg) != seam::mrOk)
-        return;
+    TAnimParam param = viewAnimRecord(*slot.record).param;
+    if (ask) {
+        prepareAnimationDlg(param);
+        if (seam::showModal(*AnimationDlg) != seam::mrOk)
+            return false;
+        param = AnimationDlg->GetParam();
+    }
     SetModified(true);
-    makeEmbeddedAnimRecord(*slot->record, slot->number, AnimationDlg->GetParam(), strip);
-    m_slotFileNames[size_t(slot->number - 1)] = QFileInfo(*path).fileName();
-    m_linkedFiles[size_t(LinkedPicture::MinuteStrip) + size_t(slot->number - kMinuteAnimSlot)] = QFileInfo(*path).absoluteFilePath();
+    makeEmbeddedAnimRecord(*slot.record, slot.number, param, strip);
+    m_slotFileNames[size_t(slot.number - 1)] = QFileInfo(path).fileName();
+    UpdateSlotItems(slot);
+    return true;
 }
 
 void TMainForm::AnimbyFileName(QObject* Sender)

@@ -7,7 +7,10 @@ seam::FileDialogRequest openPictureDialog()
     seam::FileDialogRequest d;
     d.kind = seam::FileDialogRequest::Open;
     d.name = QStringLiteral("OpenPictureDialog1");
-    d.filter = QStringLiteral("ビットマップ (*.bmp)|*.bmp");
+    // Every picture the editor reads or converts first, then the bitmaps the clock shows as
+    // they are.
+    d.filter = QStringLiteral("画像 (*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|"
+                              "ビットマップ (*.bmp)|*.bmp|すべてのファイル (*.*)|*.*");
     d.defaultExt = QStringLiteral("bmp");
     d.fileMustExist = true;
     return d;

@@ -7,7 +7,7 @@
 namespace dw {
 
 // The main window's file dialogs, as the system's common dialogs are set up for them.
-seam::FileDialogRequest openPictureDialog(); // OpenPictureDialog1: BMP pictures, must exist
+seam::FileDialogRequest openPictureDialog(); // OpenPictureDialog1: pictures, must exist
 seam::FileDialogRequest openWaveDialog();    // OpenDialog1: WAV sounds, must exist
 seam::FileDialogRequest saveDataDialog();    // SaveDialog1: the custom data file
 seam::FileDialogRequest openDataDialog();    // OpenDataDialog: a saved custom data file, must exist

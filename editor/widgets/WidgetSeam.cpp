@@ -8,6 +8,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -142,9 +143,19 @@ void configureFileDialog(QFileDialog& dialog, const seam::FileDialogRequest& req
     const QStringList filters = nameFiltersFromFilter(request.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
+    const QFileInfo preset(request.fileName);
+    const bool presetFolder = request.fileName.contains(QLatin1Char('/'));
+    if (!request.initialDir.isEmpty() && QFileInfo(request.initialDir).isDir()) {
+        dialog.setDirectory(request.initialDir);
+        // The preset name is offered only where it is: a name from another folder would open
+        // a file of that name here.
+        if (!request.fileName.isEmpty()
+            && (!presetFolder || QDir(preset.absolutePath()) == QDir(request.initialDir)))
+            dialog.selectFile(preset.fileName());
+        return;
+    }
     if (!request.fileName.isEmpty()) {
-        const QFileInfo preset(request.fileName);
-        if (request.fileName.contains(QLatin1Char('/')))
+        if (presetFolder)
             dialog.setDirectory(preset.absolutePath());
         dialog.selectFile(preset.fileName());
     }

@@ -281,6 +281,8 @@ TEST(MainForm, AReusedFileDialogOffersTheNameChosenLast)
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].file.fileName, "");
     EXPECT_EQ(shown[1].file.fileName, "/tmp/dial.bmp");
-    EXPECT_EQ(shown[1].file.filter, "ビットマップ (*.bmp)|*.bmp");
+    EXPECT_EQ(shown[1].file.filter, "画像 (*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|"
+                                    "ビットマップ (*.bmp)|*.bmp|すべてのファイル (*.*)|*.*")
+        << "every picture the editor reads first, then the bitmaps, then all files";
     EXPECT_TRUE(shown[1].file.fileMustExist);
 }

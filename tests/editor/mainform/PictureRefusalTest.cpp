@@ -122,7 +122,7 @@ TEST_F(PictureRefusal, PicturesThatAreNotWholeAreRefusedWhereverTheyComeFromAndC
         {"huge.bmp", huge, "大きすぎる"},
         {"seven-bits.bmp", sevenBits, "壊れている"},
         {"negative-width.bmp", negativeWidth, "壊れている"},
-        {"cut-png.bmp", cut(png, png.size() * 2 / 3), "壊れている"}, // renamed: only bitmaps are dropped
+        {"cut-png.bmp", cut(png, png.size() * 2 / 3), "壊れている"}, // judged by the bytes, not the name
         {"cut-jpeg.bmp", cut(jpeg, jpeg.size() * 2 / 3), "壊れている"},
     };
     const ProjectState before = state();

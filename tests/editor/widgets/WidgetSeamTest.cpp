@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -147,6 +149,30 @@ TEST(WidgetSeam, OpenDialogRequiresAnExistingFileWhenAsked)
     configureFileDialog(dialog, request);
     EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
     EXPECT_EQ(dialog.windowTitle(), "Pick");
+}
+
+TEST(WidgetSeam, AStartFolderComesBeforeThePresetNamesFolder)
+{
+    QTemporaryDir start, other;
+    seam::FileDialogRequest request;
+    request.initialDir = start.path();
+    request.fileName = other.filePath("hour.bmp");
+    QFileDialog dialog;
+    configureFileDialog(dialog, request);
+    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(start.path()).canonicalPath());
+    EXPECT_TRUE(dialog.selectedFiles().isEmpty() || QFileInfo(dialog.selectedFiles().front()).fileName() != "hour.bmp")
+        << "a name from another folder is not offered here";
+
+    request.fileName = start.filePath("dial.bmp");
+    configureFileDialog(dialog, request);
+    ASSERT_FALSE(dialog.selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(dialog.selectedFiles().front()).fileName(), "dial.bmp");
+
+    // A start folder that is gone: the preset name's folder, as without one.
+    request.initialDir = start.filePath("gone");
+    request.fileName = other.filePath("hour.bmp");
+    configureFileDialog(dialog, request);
+    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(other.path()).canonicalPath());
 }
 
 TEST(WidgetSeam, ColourNumbersAreBlueGreenRed)
