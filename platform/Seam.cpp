@@ -34,6 +34,16 @@ public:
 ConsoleHandler g_console;
 Handler* g_handler = &g_console;
 QString g_title;
+int g_modalDepth = 0;
+
+// Counts an interaction while it runs; its nested event loop may run anything meanwhile.
+class ModalRunning {
+public:
+    ModalRunning() { ++g_modalDepth; }
+    ~ModalRunning() { --g_modalDepth; }
+    ModalRunning(const ModalRunning&) = delete;
+    ModalRunning& operator=(const ModalRunning&) = delete;
+};
 
 } // namespace
 
@@ -52,23 +62,44 @@ Handler& current() { return *g_handler; }
 void setApplicationTitle(const QString& title) { g_title = title; }
 QString applicationTitle() { return g_title; }
 
+bool modalRunning() { return g_modalDepth > 0; }
+
 int messageBox(const QString& text, const QString& caption, unsigned flags)
 {
+    const ModalRunning running;
     return g_handler->messageBox(text, caption, flags);
 }
 
-void showMessage(const QString& text) { g_handler->messageBox(text, g_title, MB_OK); }
-void errorBox(const QString& message) { g_handler->errorBox(message); }
-std::optional<QString> fileDialog(const FileDialogRequest& request) { return g_handler->fileDialog(request); }
+void showMessage(const QString& text)
+{
+    const ModalRunning running;
+    g_handler->messageBox(text, g_title, MB_OK);
+}
+void errorBox(const QString& message)
+{
+    const ModalRunning running;
+    g_handler->errorBox(message);
+}
+std::optional<QString> fileDialog(const FileDialogRequest& request)
+{
+    const ModalRunning running;
+    return g_handler->fileDialog(request);
+}
 std::optional<uint32_t> colorDialog(const QString& name, uint32_t initial)
 {
+    const ModalRunning running;
     return g_handler->colorDialog(name, initial);
 }
-int showModal(QObject& dialog) { return g_handler->showModal(dialog); }
+int showModal(QObject& dialog)
+{
+    const ModalRunning running;
+    return g_handler->showModal(dialog);
+}
 void beep() { g_handler->beep(); }
 bool openUrl(const QString& url) { return g_handler->openUrl(url); }
 std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at)
 {
+    const ModalRunning running;
     return g_handler->chooseFromMenu(name, items, at);
 }
 

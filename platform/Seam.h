@@ -90,4 +90,8 @@ void beep();
 bool openUrl(const QString& url);
 std::optional<int> chooseFromMenu(const QString& name, const QStringList& items, QPoint at);
 
+// Whether one of the interactions above (a message box, a dialog, a pop-up menu) is running now:
+// its nested event loop may run timers, which then must not change what the dialog shows.
+bool modalRunning();
+
 } // namespace dw::seam

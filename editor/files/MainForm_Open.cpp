@@ -122,6 +122,8 @@ void TMainForm::applyClockProject(ClockProjectFile&& project, const QString& pat
     for (size_t i = 0; i < project.slotRecords.size(); ++i)
         fill(*records[i], std::move(project.slotRecords[i]));
     m_slotFileNames = {};
+    // The file holds no names of the pictures' files: nothing is followed.
+    m_linkedFiles = {};
     UpdateSlotItems();
 
     // The shape as saved; with ExtrudeHand the hands widen it at the next redraw.

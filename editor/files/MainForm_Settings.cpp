@@ -127,6 +127,7 @@ void TMainForm::readSettings()
     if (m_settings.readFrom.isEmpty())
         leaveUnreadFile(m_settings, ini);
     Compress1->setChecked(ini.ReadBool(kOption, QStringLiteral("Compress"), Compress1->isChecked()));
+    AutoReload1->setChecked(ini.ReadBool(kOption, QStringLiteral("AutoReload"), AutoReload1->isChecked()));
     const auto groups = optionGroups();
     for (size_t g = 0; g < groups.size(); ++g) {
         // 0 Default, 1 Yes, 2 No; anything else leaves the group as it is (at Default).
@@ -215,6 +216,7 @@ void TMainForm::writeSettings()
     if (QFileInfo::exists(path) && leaveUnreadFile(m_settings, ini))
         return;
     ini.WriteBool(kOption, QStringLiteral("Compress"), Compress1->isChecked());
+    ini.WriteBool(kOption, QStringLiteral("AutoReload"), AutoReload1->isChecked());
     const auto groups = optionGroups();
     for (size_t g = 0; g < groups.size(); ++g)
         for (int32_t v = 0; v < 3; ++v)

@@ -54,6 +54,7 @@ ProjectSnapshot TMainForm::takeSnapshot() const
     for (size_t i = 0; i < s.paramsEnabled.size(); ++i)
         s.paramsEnabled[i] = m_slots[size_t(kMinuteAnimSlot - 1) + i].params->isEnabled();
     s.slotFileNames = m_slotFileNames;
+    s.linkedFiles = m_linkedFiles;
     return s;
 }
 
@@ -118,6 +119,10 @@ void TMainForm::restoreSnapshot(const ProjectSnapshot& s)
     TrackBar1->setValue(s.cornerWidth);
     TrackBar2->setValue(s.cornerHeight);
     New1->setEnabled(s.newEnabled);
+    // The files follow the pictures: a reload undone keeps its file's link, a load undone gives
+    // the one before back.
+    m_linkedFiles = s.linkedFiles;
+    followLinkedFiles();
     if (!shown)
         return;
     SetClockRgn(s.shape.isEmpty() ? std::nullopt : std::optional<TRegion>(s.shape));
@@ -135,6 +140,7 @@ void TMainForm::recordStep(const QString& name, bool typing)
     if (m_history.record(takeSnapshot(), name, typing, marked))
         updateUndoItems();
     updateRecoveryCopy();
+    followLinkedFiles();
 }
 
 void TMainForm::startHistory()
@@ -143,6 +149,7 @@ void TMainForm::startHistory()
     m_history.reset(takeSnapshot());
     updateUndoItems();
     updateRecoveryCopy();
+    followLinkedFiles();
 }
 
 void TMainForm::noteSaved(const QString& path)

@@ -65,7 +65,7 @@ bool ProjectSnapshot::sameAs(const ProjectSnapshot& o) const
     return centres == o.centres && pivots == o.pivots && shape == o.shape && title == o.title && author == o.author
            && options == o.options && extrudeHand == o.extrudeHand && cornerWidth == o.cornerWidth
            && cornerHeight == o.cornerHeight && paramsEnabled == o.paramsEnabled
-           && slotFileNames == o.slotFileNames;
+           && slotFileNames == o.slotFileNames && linkedFiles == o.linkedFiles;
 }
 
 int64_t ProjectSnapshot::byteSize() const

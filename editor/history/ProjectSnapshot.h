@@ -40,6 +40,10 @@ struct ProjectSnapshot {
     bool newEnabled = false;
     std::array<bool, 3> paramsEnabled{}; // the Parameters items, which New leaves as they were
     std::array<QString, 7> slotFileNames; // what each slot's embedded file was loaded from
+    // The file each picture was taken from in this run, followed on the disk: the dial, the hour,
+    // minute and second hand, the mask, the minute, hour and zero-hour strip (as LinkedPicture
+    // numbers them); empty for none.
+    std::array<QString, 8> linkedFiles;
 
     // Every part the same but New's item (bytes compared where they are not shared).
     bool sameAs(const ProjectSnapshot& other) const;

@@ -95,6 +95,10 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
     for (const QString& n : s.slotFileNames)
         names << encoded(n);
     line("slotnames", names.join(','));
+    QByteArrayList links;
+    for (const QString& n : s.linkedFiles)
+        links << encoded(n);
+    line("links", links.join(','));
     out += '\n';
     for (const SharedBytes& b : s.pictures)
         appendMember(out, b ? b->data() : nullptr, b ? b->size() : 0);
@@ -215,6 +219,14 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
         return refused(kDamaged);
     for (size_t i = 0; i < s.slotFileNames.size(); ++i)
         s.slotFileNames[i] = decoded(names[qsizetype(i)]);
+    // Copies written before pictures were linked to their files have no links.
+    if (values.count("links")) {
+        const QList<QByteArray> links = values["links"].split(',');
+        if (links.size() != qsizetype(s.linkedFiles.size()))
+            return refused(kDamaged);
+        for (size_t i = 0; i < s.linkedFiles.size(); ++i)
+            s.linkedFiles[i] = decoded(links[qsizetype(i)]);
+    }
 
     // The members, each within its limit and within what is left before the end marker, checked
     // before anything is allocated for it.

@@ -9,6 +9,7 @@
 #include "editor/history/ProjectHistory.h"
 #include "editor/history/RecoveryStore.h"
 #include "editor/files/SettingsLocation.h"
+#include "editor/mainform/PictureLinks.h"
 
 #include <QColor>
 #include <QHash>
@@ -218,6 +219,18 @@ public:
     // The item that opens the n-th file (from 0); nullptr beyond the list.
     QAction* recentItem(int n) const;
 
+    // --- Pictures followed on the disk (MainForm_Reload.cpp) --------------------------------
+    // The file each picture was taken from in this run (part of the project, so undo and the
+    // recovery copy keep it); empty for a picture from no file. A saved clock opens without
+    // any: the file holds no names.
+    const LinkedFiles& linkedFiles() const { return m_linkedFiles; }
+    const PictureLinks& pictureLinks() const { return *m_links; }
+    // Reads the picture's file again and puts it in the project as one step of its own. A file
+    // that is no whole picture (caught half written) is not taken: the status line says the
+    // editor waits for the next change. A dial or hand of the size it had keeps every centre
+    // and pivot; one of another size is laid out as when it is loaded.
+    void reloadPicture(LinkedPicture which, const QString& path);
+
     // --- Opening a saved clock (MainForm_Open.cpp) -----------------------------------------
     // Asks before a modified project is replaced, then opens the chosen file.
     void Open1Click();
@@ -321,8 +334,9 @@ public:
     QAction *N20 = nullptr, *Default3 = nullptr, *Yes3 = nullptr, *No3 = nullptr;
     QAction *N23 = nullptr, *Default4 = nullptr, *Yes4 = nullptr, *No4 = nullptr;
     QAction *Help1 = nullptr, *Manual1 = nullptr, *About1 = nullptr;
-    // Beyond the window description: the clock as a picture (File) and the time shown (Options).
-    QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr;
+    // Beyond the window description: the clock as a picture (File), the time shown and pictures
+    // read again when their files change (Options; kept in the settings file).
+    QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr, *AutoReload1 = nullptr;
     QLabel* ShownTimeLabel = nullptr; // in the status line while a time is set
 
 public slots:
@@ -526,6 +540,18 @@ private:
     QString m_savedPath;
 
     ProjectHistory m_history;
+    // The watch follows m_linkedFiles (after every step and every undo).
+    void followLinkedFiles();
+    // Whether a reload must wait: a modal interaction or a test play is running.
+    bool reloadHeld() const;
+    // The dial's cut-out, for the bytes FBkgStream holds (computed once per dial).
+    const std::optional<TRegion>& dialCutOut();
+    struct {
+        uint64_t stamp = 0;
+        std::optional<TRegion> shape;
+    } m_dialCutOut;
+    LinkedFiles m_linkedFiles;
+    PictureLinks* m_links = nullptr; // owned as a child
     // The command running now has set the modified flag (its step then marks the project
     // modified on redo; else the flag stays as it was).
     bool m_markedModified = false;

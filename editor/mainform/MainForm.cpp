@@ -89,6 +89,12 @@ void TMainForm::FormCreate()
     centreHands();
     SetModified(false);
     New1->setEnabled(false);
+    m_links = new PictureLinks(this);
+    m_links->setHold([this] { return reloadHeld(); });
+    connect(m_links, &PictureLinks::changed, this, [this](LinkedPicture which, const QString& path) {
+        runCommand([&] { reloadPicture(which, path); });
+    });
+    connect(AutoReload1, &QAction::toggled, m_links, &PictureLinks::setEnabled);
     readSettings();
     m_recovery = std::make_unique<RecoveryStore>();
     m_recoveryTimer = new QTimer(this);

@@ -41,6 +41,7 @@ void TMainForm::New1Click()
         // their state; one still enabled answers that there is nothing to set.
         const bool parameters[] = {AnimParam1->isEnabled(), AnimParam2->isEnabled(), AnimParam3->isEnabled()};
         m_slotFileNames = {};
+        m_linkedFiles = {};
         UpdateSlotItems();
         AnimParam1->setEnabled(parameters[0]);
         AnimParam2->setEnabled(parameters[1]);

@@ -109,20 +109,25 @@ bool TMainForm::takePictureFile(PictureSlot slot, const QString& path, bool ask,
     if (!readPictureFile(path, loaded, decodedOnly, ask, refusal))
         return false;
     m_pictureFolder = QFileInfo(path).absolutePath();
+    bool taken = true;
     switch (slot) {
-    case PictureSlot::Dial: putDial(loaded); return true;
-    case PictureSlot::HourHand: putHand(loaded, FHourStream, *SNeedleImage, kHourPivotTenths); return true;
-    case PictureSlot::MinuteHand: putHand(loaded, FMinStream, *LNeedleImage, kMinutePivotTenths); return true;
-    case PictureSlot::SecondHand: putHand(loaded, FSecStream, *SecNeedleImage, kSecondPivotTenths); return true;
-    case PictureSlot::Mask: putMask(loaded); return true;
+    case PictureSlot::Dial: putDial(loaded); break;
+    case PictureSlot::HourHand: putHand(loaded, FHourStream, *SNeedleImage, kHourPivotTenths); break;
+    case PictureSlot::MinuteHand: putHand(loaded, FMinStream, *LNeedleImage, kMinutePivotTenths); break;
+    case PictureSlot::SecondHand: putHand(loaded, FSecStream, *SecNeedleImage, kSecondPivotTenths); break;
+    case PictureSlot::Mask: putMask(loaded); break;
     case PictureSlot::MinuteStrip:
     case PictureSlot::HourStrip:
     case PictureSlot::ZeroStrip: {
         const int number = kMinuteAnimSlot + int(slot) - int(PictureSlot::MinuteStrip);
-        return putStrip(m_slots[size_t(number - 1)], loaded, path, ask);
+        taken = putStrip(m_slots[size_t(number - 1)], loaded, path, ask);
+        break;
     }
     }
-    return false;
+    // The picture now follows its file: a change saved to it is read again.
+    if (taken)
+        m_linkedFiles[size_t(slot)] = QFileInfo(path).absoluteFilePath();
+    return taken;
 }
 
 } // namespace dw

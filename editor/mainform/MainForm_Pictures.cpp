@@ -142,6 +142,7 @@ void TMainForm::N10Click()
 {
     assignBuiltin(*RotateImage1, *Image1);
     FBkgStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Dial)].clear();
     LayoutClock();
     centreHands();
     SetRoundRectRgn();
@@ -152,6 +153,7 @@ void TMainForm::N12Click()
 {
     assignBuiltin(*SNeedleImage, *HourImage);
     FHourStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Hour)].clear();
     Timer1Timer();
 }
 
@@ -159,6 +161,7 @@ void TMainForm::N14Click()
 {
     assignBuiltin(*LNeedleImage, *MinImage);
     FMinStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Minute)].clear();
     Timer1Timer();
 }
 
@@ -166,6 +169,7 @@ void TMainForm::N16Click()
 {
     assignBuiltin(*SecNeedleImage, *SecImage);
     FSecStream.Clear();
+    m_linkedFiles[size_t(LinkedPicture::Second)].clear();
     Timer1Timer();
 }
 

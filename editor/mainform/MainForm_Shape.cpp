@@ -13,6 +13,7 @@
 #include "platform/Screen.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QSlider>
 
 namespace dw {
@@ -41,10 +42,22 @@ void TMainForm::SetRoundRectRgn()
     const int32_t rx = roundRectCorner(ClockPanel->width(), TrackBar1->value(), TrackBar1->maximum());
     const int32_t ry = roundRectCorner(ClockPanel->height(), TrackBar2->value(), TrackBar2->maximum());
     SetClockRgn(roundRectShape(ClockPanel->width(), ClockPanel->height(), rx, ry));
+    // The shape is no longer the mask's: a change of the mask's file no longer reaches it.
+    m_linkedFiles[size_t(LinkedPicture::Mask)].clear();
 }
 
 void TMainForm::SetRgnFromBkg()
 {
+    SetClockRgn(dialCutOut());
+    m_linkedFiles[size_t(LinkedPicture::Mask)].clear();
+}
+
+const std::optional<TRegion>& TMainForm::dialCutOut()
+{
+    // Kept for the bytes it was cut from, so that a reload can tell whether the shape is still
+    // the dial's without cutting it again.
+    if (m_dialCutOut.stamp == FBkgStream.changeStamp() && m_dialCutOut.stamp != 0)
+        return m_dialCutOut.shape;
     TBitmap working;
     if (FBkgStream.size() >= 44) {
         FBkgStream.SetPosition(0);
@@ -64,7 +77,9 @@ void TMainForm::SetRgnFromBkg()
         const TWaitCursor wait;
         shape = dialCutOutShape(working);
     }
-    SetClockRgn(shape);
+    // The built-in dial's cut-out is kept under the empty stream's stamp, which every load renews.
+    m_dialCutOut = {FBkgStream.changeStamp(), std::move(shape)};
+    return m_dialCutOut.shape;
 }
 
 void TMainForm::TrackBar1Change()

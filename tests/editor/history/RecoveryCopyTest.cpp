@@ -34,6 +34,8 @@ ProjectSnapshot everyPart()
     s.newEnabled = true;
     s.paramsEnabled = {true, false, true};
     s.slotFileNames[4] = QStringLiteral("strip,1.bmp");
+    s.linkedFiles[0] = QStringLiteral("/home/me/時計/dial,1.png");
+    s.linkedFiles[7] = QStringLiteral("/tmp/zero%strip.bmp");
     return s;
 }
 
@@ -83,6 +85,15 @@ TEST(RecoveryCopy, ASnapshotComesBackWhole)
     ASSERT_TRUE(texts.project);
     EXPECT_EQ(texts.project->snapshot.title, s.title);
     EXPECT_FALSE(texts.project->snapshot.pictures[0]) << "the texts alone hold no member";
+
+    // A copy written before pictures were linked to their files reads as one without links.
+    QByteArray older = bytes;
+    const qsizetype links = older.indexOf("\nlinks=") + 1;
+    older.remove(links, older.indexOf('\n', links) + 1 - links);
+    const RecoveryCopyReading old = readRecoveryCopy(older);
+    ASSERT_TRUE(old.project) << qPrintable(old.problem);
+    EXPECT_EQ(old.project->snapshot.linkedFiles, (std::array<QString, 8>{}));
+    EXPECT_EQ(old.project->snapshot.title, s.title);
 }
 
 TEST(RecoveryCopy, ACutDamagedOrCraftedCopyIsRefusedWithItsReason)
@@ -121,6 +132,7 @@ TEST(RecoveryCopy, ACutDamagedOrCraftedCopyIsRefusedWithItsReason)
         {"an option of 3", withLine(good, "options", "0,3,0,0"), "壊れています", true},
         {"a corner of 21", withLine(good, "corners", "21,0"), "壊れています", true},
         {"a hole that is no number", withLine(good, "pivots", "1,2;3,x;5,6;"), "壊れています", true},
+        {"seven links for eight pictures", withLine(good, "links", ",,,,,,"), "壊れています", true},
         {"a record of another slot", slotFive, "壊れています", false},
         {"a shape that is no region", shape, "壊れています", false},
     };

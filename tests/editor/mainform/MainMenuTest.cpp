@@ -105,6 +105,7 @@ std::vector<Row> expectedMenu()
     rows.push_back({"", "O2", "オプション(&O)", "", ""});
     rows.push_back({"O2", "N17", "作業台の色(&Color)", "作業台の色を変更します。", ""});
     rows.push_back({"O2", "ShownTime1", "表示する時刻(&T)...", "プレビューに表示する時刻を指定します。保存するデータは変わりません。", ""});
+    rows.push_back({"O2", "AutoReload1", "画像の変更を自動で読み込む", "読み込んだ画像のファイルが保存し直されると、時計の画像も自動で読み込み直します。", "kc"});
     rows.push_back({"O2", "Compress1", "保存ファイルの自動圧縮(Compression)", "保存ファイルを Compress.exe で自動圧縮を指定します。", "kc"});
     rows.push_back({"O2", "O1", "カスタムデータをロードする時に", "実行時に変更できる設定項目の初期値を設定できます。", ""});
     const char* groups[][4] = {
