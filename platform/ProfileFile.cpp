@@ -184,6 +184,20 @@ qsizetype ProfileFile::sectionLine(const QByteArray& section) const
     return -1;
 }
 
+void ProfileFile::keepOnlySection(const QString& section)
+{
+    const qsizetype start = sectionLine(section.toUtf8());
+    if (start < 0) {
+        m_lines.clear();
+        return;
+    }
+    qsizetype end = start + 1;
+    while (end < m_lines.size() && !sectionName(textOf(m_lines[end])))
+        ++end;
+    m_lines = m_lines.mid(start, end - start);
+    m_endsWithLineEnd = true;
+}
+
 qsizetype ProfileFile::keyLine(qsizetype section, const QByteArray& key) const
 {
     for (qsizetype i = section + 1; i < m_lines.size() && !sectionName(textOf(m_lines[i])); ++i) {

@@ -63,6 +63,9 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
     // Removes the key's line; nothing when there is none.
     void DeleteKey(const QString& section, const QString& key);
+    // Keeps the lines of the section alone (its first occurrence), dropping every other section
+    // and whatever comes before the first.
+    void keepOnlySection(const QString& section);
 
     // Writes the file as a whole, so that a failure leaves the previous file as it was. Raises
     // EFrameworkError ("ファイル %s を作成できません" naming the file) when it cannot be written,

@@ -113,6 +113,17 @@ bool leaveUnreadFile(SettingsLocation& where, const ProfileFile& ini)
     return true;
 }
 
+// What a settings file beside the program that is not the user's gives: the options and the
+// colour, never the recent files, the folder or the window placements of whoever left it.
+// One it cannot read whole gives nothing.
+void keepOnlyTheOptions(ProfileFile& ini)
+{
+    if (!ini.mayBeWritten())
+        ini = ProfileFile::fromContents(ini.fileName(), QByteArray());
+    ini.keepOnlySection(kOption);
+    ini.DeleteKey(kOption, kPictureFolder);
+}
+
 } // namespace
 
 std::array<std::array<QAction*, 3>, 4> TMainForm::optionGroups() const
@@ -123,9 +134,11 @@ std::array<std::array<QAction*, 3>, 4> TMainForm::optionGroups() const
 void TMainForm::readSettings()
 {
     m_settings = settingsLocation();
-    const ProfileFile ini(m_settings.path, m_settings.readFrom);
+    ProfileFile ini(m_settings.path, m_settings.readFrom);
     if (m_settings.readFrom.isEmpty())
         leaveUnreadFile(m_settings, ini);
+    else
+        keepOnlyTheOptions(ini);
     Compress1->setChecked(ini.ReadBool(kOption, QStringLiteral("Compress"), Compress1->isChecked()));
     AutoReload1->setChecked(ini.ReadBool(kOption, QStringLiteral("AutoReload"), AutoReload1->isChecked()));
     const auto groups = optionGroups();
@@ -212,9 +225,12 @@ void TMainForm::writeSettings()
 {
     // Read again now, so that what the user changed in the file meanwhile stays.
     const QString& path = m_settings.path;
-    ProfileFile ini(path, QFileInfo::exists(path) ? QString() : m_settings.readFrom);
-    if (QFileInfo::exists(path) && leaveUnreadFile(m_settings, ini))
+    const bool fresh = !QFileInfo::exists(path);
+    ProfileFile ini(path, fresh ? m_settings.readFrom : QString());
+    if (!fresh && leaveUnreadFile(m_settings, ini))
         return;
+    if (fresh && !m_settings.readFrom.isEmpty())
+        keepOnlyTheOptions(ini);
     ini.WriteBool(kOption, QStringLiteral("Compress"), Compress1->isChecked());
     ini.WriteBool(kOption, QStringLiteral("AutoReload"), AutoReload1->isChecked());
     const auto groups = optionGroups();

@@ -4,7 +4,7 @@
 #   desktop_session.sh EDITOR PDLTOOL
 # Checks:
 #   1. the window comes back exactly where it was left, over three restarts (no creep by the
-#      frame's size);
+#      frame's size), kept in the settings file beside the portable copy;
 #   2. a dial cut short is refused with a message, and the project is left unmodified (the window
 #      then closes without the close guard's question);
 #   3. OK pressed while the animation settings dialog plays its test, followed at once by a save:
@@ -25,6 +25,8 @@ xdotool windowmove "$main_window" 230 140
 sleep 0.5
 left=$(client_geometry "$main_window")
 close_editor
+grep -q '^\[Window\]' "$work/dialwright.ini" || fail "the portable copy kept no settings beside itself"
+[ ! -e "$XDG_CONFIG_HOME/dialwright.ini" ] || fail "the portable copy wrote the user's settings file"
 for run in 1 2 3; do
   start_editor
   now=$(client_geometry "$main_window")

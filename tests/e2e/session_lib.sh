@@ -41,8 +41,12 @@ fail() {
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
 
-# The program keeps its settings beside itself: a copy in the test's folder keeps them there.
+# A portable copy in the test's folder: an empty settings file of the user's beside the program
+# makes it keep its settings there. Anything else that would use the user's configuration folder
+# finds one in the test's folder too.
 cp "$editor" "$work/dialwright"
+: >"$work/dialwright.ini"
+export XDG_CONFIG_HOME="$work/config"
 
 # Waits until a visible window of exactly this name exists (at least `count` of them); prints the
 # newest one's id. A sanitized editor started on a machine busy with other tests can take many

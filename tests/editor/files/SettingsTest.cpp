@@ -1,6 +1,7 @@
 // The settings file: the options, the workbench colour and the window's placement read at start
 // and written at exit, with whatever else the user keeps in the file.
 #include "tests/editor/EditorFixture.h"
+#include "tests/support/TestFiles.h"
 
 #include "editor/widgets/ScrollBox.h"
 #include "editor/files/SettingsLocation.h"
@@ -12,6 +13,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -322,43 +326,108 @@ TEST_F(Settings, OptionGroupsResetByNewAreWrittenAsDefault)
 
 // --- Where the file is kept ----------------------------------------------------------------
 
-TEST(SettingsLocation, BesideTheProgramWhenItCanBeWrittenThere)
+// The program's folder and the file beside it owned by root or by another user, as seen by that
+// user: the file beside is the settings file only when it is there and the user's own (a
+// portable copy); otherwise the user's folder, and a file someone else left beside the program
+// gives its first content. A file is never made beside the program, not even by root in root's
+// own folder (an installed program run as root).
+TEST(SettingsLocation, BesideTheProgramOnlyWhenTheUsersOwnFileIsThere)
 {
     QTemporaryDir dir;
-    const QString beside = dir.filePath("bin/dialwright.ini");
     const QString user = dir.filePath("config/dialwright.ini");
-    QDir().mkpath(dir.filePath("bin"));
-    auto writableFolderOnly = [&](const QString& p) { return p == dir.filePath("bin"); };
-    auto nothingWritable = [](const QString&) { return false; };
-    auto everythingWritable = [](const QString&) { return true; };
-
-    // No file yet: beside when the folder takes a new file, else the user's folder.
-    EXPECT_EQ(chooseSettingsLocation(beside, user, writableFolderOnly).path, beside);
-    EXPECT_EQ(chooseSettingsLocation(beside, user, nothingWritable).path, user);
-    EXPECT_TRUE(chooseSettingsLocation(beside, user, nothingWritable).readFrom.isEmpty());
-
-    // A file beside: used when writable; read-only, it gives the user's file its first content
-    // until the user's file exists.
-    QFile(beside).open(QIODevice::WriteOnly);
-    EXPECT_EQ(chooseSettingsLocation(beside, user, everythingWritable).path, beside);
-    const SettingsLocation fallback = chooseSettingsLocation(beside, user, nothingWritable);
-    EXPECT_EQ(fallback.path, user);
-    EXPECT_EQ(fallback.readFrom, beside);
+    enum Outcome { Beside, UsersFolder, UsersFolderSeeded };
+    auto outcome = [&](const QString& beside) {
+        const SettingsLocation where = chooseSettingsLocation(beside, user);
+        return where.path == beside ? Beside : where.readFrom == beside ? UsersFolderSeeded : UsersFolder;
+    };
+    // As the user running the tests, in a folder of the user's own.
+    QDir().mkpath(dir.filePath("mine"));
+    const QString mine = dir.filePath("mine/dialwright.ini");
+    EXPECT_EQ(outcome(mine), UsersFolder) << "no file is made beside the program";
+    EXPECT_FALSE(QFileInfo::exists(mine));
+    writeFile(mine, Bytes{});
+    EXPECT_EQ(outcome(mine), Beside) << "a portable copy";
+    // Once the user's own file exists, a file beside that is not used gives nothing.
     QDir().mkpath(dir.filePath("config"));
-    QFile(user).open(QIODevice::WriteOnly);
-    EXPECT_TRUE(chooseSettingsLocation(beside, user, nothingWritable).readFrom.isEmpty());
+    writeFile(user, Bytes{});
+    EXPECT_EQ(outcome(dir.filePath("none/dialwright.ini")), UsersFolder);
+    QFile::remove(user);
+
+    if (!runningAsRoot())
+        GTEST_SKIP() << "the cases of other users need root";
+    const auto own = [](const QString& path, unsigned uid) {
+        return ::lchown(QFile::encodeName(path).constData(), uid, uid ? kOtherGroup : 0) == 0;
+    };
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    enum Placed { NoFile, File, LinkToRootsFile };
+    const struct {
+        const char* name;
+        unsigned folderOwner;
+        Placed beside;
+        unsigned fileOwner; // of the file, or of the link
+        Outcome asUser;     // for user kOtherUser
+        Outcome asRoot;
+    } cases[] = {
+        {"root's folder, no file", 0, NoFile, 0, UsersFolder, UsersFolder},
+        {"root's folder, root's file", 0, File, 0, UsersFolderSeeded, Beside},
+        {"root's folder, the user's file", 0, File, kOtherUser, Beside, UsersFolderSeeded},
+        {"the user's folder, no file", kOtherUser, NoFile, 0, UsersFolder, UsersFolder},
+        {"the user's folder, the user's file", kOtherUser, File, kOtherUser, Beside, UsersFolderSeeded},
+        {"the user's folder, root's file", kOtherUser, File, 0, UsersFolderSeeded, Beside},
+        {"the user's link to root's file", kOtherUser, LinkToRootsFile, kOtherUser, UsersFolderSeeded, UsersFolderSeeded},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir program;
+        ASSERT_EQ(::chmod(QFile::encodeName(program.path()).constData(), 0755), 0);
+        ASSERT_TRUE(own(program.path(), c.folderOwner));
+        const QString beside = program.filePath("dialwright.ini");
+        const QString target = dir.filePath("roots.ini");
+        if (c.beside != NoFile) {
+            const QString file = c.beside == File ? beside : target;
+            writeFile(file, bytesOf("[Option]\nTranslucent=2\n"));
+            ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0) << "writable by the user is not enough";
+            ASSERT_TRUE(own(file, c.beside == File ? c.fileOwner : 0));
+            if (c.beside == LinkToRootsFile) {
+                ASSERT_TRUE(QFile::link(target, beside));
+                ASSERT_TRUE(own(beside, c.fileOwner));
+            }
+        }
+        EXPECT_EQ(runAsUser(kOtherUser, kOtherGroup, {}, [&] { return int(outcome(beside)); }), int(c.asUser));
+        EXPECT_EQ(outcome(beside), c.asRoot);
+        EXPECT_EQ(QFileInfo::exists(beside), c.beside != NoFile);
+        QFile::remove(target);
+    }
 }
 
-TEST(SettingsLocation, ReadOnlyFolderFallsBackToTheUsersFolder)
+// A file beside the program that is not the user's gives the user's first settings file its
+// options and colour only: never the recent files, the folder or the window of whoever left it.
+// The file beside stays as it was.
+TEST_F(Settings, SomeoneElsesFileBesideTheProgramGivesOnlyTheOptions)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
     QTemporaryDir dir;
-    QDir().mkpath(dir.filePath("bin"));
-    QFile::setPermissions(dir.filePath("bin"), QFile::ReadOwner | QFile::ExeOwner);
-    const SettingsLocation where = chooseSettingsLocation(dir.filePath("bin/x.ini"), dir.filePath("u/x.ini"));
-    QFile::setPermissions(dir.filePath("bin"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(where.path, dir.filePath("u/x.ini"));
+    const QString beside = dir.filePath("dialwright.ini");
+    const QByteArray theirs = "[Window]\nLeft=5\nTop=6\nWidth=700\nHeight=500\nMaximized=1\n"
+                              "[Option]\nTranslucent=2\nWorkWinColor=255\nPictureFolder=/root/pictures\n"
+                              "[Positioning]\nZoom=400\n[Recent]\nFile1=/root/secret.pdl\n";
+    writeFile(beside, Bytes(theirs.begin(), theirs.end()));
+    const QString user = dir.filePath("config/dialwright.ini");
+    setSettingsFileOverride(user, beside);
+    {
+        auto form = start();
+        EXPECT_TRUE(form->No1->isChecked());
+        EXPECT_EQ(form->ScrollBox1->color(), 255u);
+        EXPECT_TRUE(form->recentFiles().isEmpty());
+        EXPECT_NE(form->width(), 700);
+        EXPECT_FALSE(form->windowState() & Qt::WindowMaximized);
+    }
+    const ProfileFile users(user);
+    EXPECT_EQ(users.readInteger("Option", "Translucent"), 2);
+    EXPECT_EQ(users.readInteger("Option", "WorkWinColor"), 255);
+    for (const auto& [section, key] : {std::pair{"Recent", "File1"}, {"Option", "PictureFolder"}, {"Positioning", "Zoom"}})
+        EXPECT_FALSE(users.readString(section, key)) << section << "/" << key;
+    EXPECT_NE(users.readInteger("Window", "Width"), 700);
+    EXPECT_EQ(readFile(beside), Bytes(theirs.begin(), theirs.end()));
 }
 
 TEST(SettingsLocation, UsersFileIsNamedForTheProgramInTheConfigurationFolder)
