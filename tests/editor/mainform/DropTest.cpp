@@ -16,7 +16,6 @@
 #include "tests/support/TestFiles.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QDropEvent>
 #include <QFrame>
@@ -35,10 +34,7 @@ Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.
 
 Bytes pngFile(const QImage& image)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray bytes = pngOf(image);
     return Bytes(bytes.begin(), bytes.end());
 }
 

@@ -31,10 +31,7 @@ Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.
 
 Bytes pngBytes(const QImage& image)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray bytes = pngOf(image);
     return Bytes(bytes.begin(), bytes.end());
 }
 
