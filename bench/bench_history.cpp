@@ -3,21 +3,14 @@
 //    every step), and an undo against the edit it undoes;
 //  - writing the recovery copy against one save of the same project (the plain data file).
 
+#include "BenchEditor.h"
 #include "BenchTimer.h"
 
-#include "editor/mainform/EditorUnit.h"
-#include "editor/positioning/HandUnit.h"
-#include "editor/files/SettingsLocation.h"
-#include "media/widgets/AnimDlgUnit.h"
-#include "media/widgets/ByFileNameUnit.h"
 #include "platform/Bitmap.h"
-#include "platform/ScriptedSeam.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QImage>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,18 +19,10 @@ using namespace dw;
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    setSettingsFileOverride(dir.filePath("dialwright.ini"));
-    qputenv("XDG_STATE_HOME", dir.filePath("state").toLocal8Bit());
-    seam::ScriptedHandler ui;
-
-    TMainForm form;
-    THandForm handForm;
-    TStringDlg stringDlg;
-    TAnimationDlg animationDlg;
+    bench::EditorBench editor(argc, argv);
+    TMainForm& form = editor.form;
+    seam::ScriptedHandler& ui = editor.ui;
+    const QTemporaryDir& dir = editor.dir;
     if (form.Compress1->isChecked())
         form.Compress1->trigger();
 

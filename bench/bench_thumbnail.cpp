@@ -3,6 +3,7 @@
 // the clock rendered at 10:08:36 and scaled with smoothing to 256), against reading the same dial
 // as a bitmap file with QImageReader and scaling it the same way, timed alternately in one run.
 
+#include "BenchPictures.h"
 #include "BenchTimer.h"
 #include "SilentHandler.h"
 
@@ -35,25 +36,8 @@ constexpr int kDial = 2048;
 constexpr int kSide = 256;
 const QTime kTime(10, 8, 36);
 
-// A dial with a face, ticks and a ring, on blue (its bottom-left colour) so that the shape is cut.
-QImage dialImage()
-{
-    QImage image(kDial, kDial, QImage::Format_RGB32);
-    image.fill(QColor(0, 0, 255));
-    QPainter p(&image);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(245, 235, 210));
-    p.drawEllipse(QRectF(8, 8, kDial - 16, kDial - 16));
-    p.setBrush(QColor(60, 40, 30));
-    for (int i = 0; i < 60; ++i) {
-        p.save();
-        p.translate(kDial / 2.0, kDial / 2.0);
-        p.rotate(i * 6);
-        p.drawRect(QRectF(-6, -kDial / 2.0 + 40, 12, i % 5 ? 60 : 160));
-        p.restore();
-    }
-    return image;
-}
+// A dial with a face and ticks on blue (its bottom-left colour) so that the shape is cut.
+QImage dialImage() { return bench::dialImage(kDial, QColor(0, 0, 255), QColor(60, 40, 30)); }
 
 // A hand on white, pointing up, its hole near the bottom.
 QImage handImage(int width, int height, QColor colour)

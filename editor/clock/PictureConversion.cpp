@@ -26,6 +26,9 @@ bool anyTranslucent(const QImage& image)
     return false;
 }
 
+// A 24-bit bitmap file's two headers, before its rows.
+constexpr int64_t kBitmapHeadersSize = 14 + 40;
+
 constexpr QRgb kMagenta = 0xFFFF00FFu;
 // Half of full alpha: 128 of 255, the same share of a 16-bit alpha.
 constexpr int kKeptAlpha8 = 128;
@@ -43,10 +46,11 @@ template <typename Visit>
 void forEachPixel(const QImage& picture, const QImage& argb, Visit visit)
 {
     const bool wide = sixteenBitAlpha(picture);
-    for (int y = 0; y < argb.height(); ++y) {
+    const int width = argb.width(), height = argb.height();
+    for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         const auto* wideLine = wide ? reinterpret_cast<const QRgba64*>(picture.constScanLine(y)) : nullptr;
-        for (int x = 0; x < argb.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const bool kept = wide ? wideLine[x].alpha() >= kKeptAlpha16 : qAlpha(line[x]) >= kKeptAlpha8;
             if (!visit(x, y, line[x], kept))
                 return;
@@ -145,28 +149,31 @@ void convertToClockBitmap(const QImage& picture, TMemoryStream& converted, const
     if (picture.isNull())
         return;
     // Each kept pixel keeps its colour as stored (not mixed with any background); the others
-    // take the key colour.
+    // take the key colour. The 24-bit rows (blue, green, red, as the file holds them) are
+    // written from the picture's colours in one pass.
     const AlphaKeying plan = keying ? *keying : planAlphaKeying(picture);
-    QImage opaque = picture.convertToFormat(QImage::Format_ARGB32);
-    if (plan.anySeeThrough) {
-        // Made its own first (it may share the picture's pixels), so that writing a pixel after
-        // it was read copies nothing.
-        opaque.bits();
-        forEachPixel(picture, opaque, [&](int x, int y, QRgb colour, bool kept) {
-            reinterpret_cast<QRgb*>(opaque.scanLine(y))[x] = kept ? colour | 0xFF000000u : plan.key;
-            return true;
-        });
-    } else {
-        for (int y = 0; y < opaque.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(opaque.scanLine(y));
-            for (int x = 0; x < opaque.width(); ++x)
-                line[x] |= 0xFF000000u;
-        }
-    }
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    QImage rows(argb.size(), QImage::Format_BGR888);
+    if (rows.isNull())
+        throw EFrameworkError(stock::outOfResources());
+    uchar* const bits = rows.bits();
+    const qsizetype stride = rows.bytesPerLine();
+    forEachPixel(picture, argb, [&](int x, int y, QRgb colour, bool kept) {
+        const QRgb shown = kept || !plan.anySeeThrough ? colour : plan.key;
+        uchar* at = bits + y * stride + 3 * x;
+        at[0] = uchar(qBlue(shown));
+        at[1] = uchar(qGreen(shown));
+        at[2] = uchar(qRed(shown));
+        return true;
+    });
     TBitmap bitmap;
-    bitmap.setImage(opaque.convertToFormat(QImage::Format_RGB32));
-    bitmap.SetPixelFormat(pf24bit);
+    bitmap.setImage(rows);
+    // The stream takes the file's size at once rather than growing row by row (each growth a
+    // copy of all before it).
+    converted.SetSize(kBitmapHeadersSize + int64_t(rows.width() * 3 + 3) / 4 * 4 * rows.height());
+    converted.SetPosition(0);
     bitmap.SaveToStream(converted);
+    converted.SetSize(converted.Position());
     converted.SetPosition(0);
 }
 

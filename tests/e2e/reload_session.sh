@@ -73,7 +73,7 @@ wait_colour() { # colour
     [ $SECONDS -ge $deadline ] && fail "the preview does not show $1"
     sleep 0.1
   done
-  echo "the preview showed $1 after $(bc <<<"$EPOCHREALTIME - $start") s"
+  echo "the preview showed $1 after $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s"
 }
 # The colour of the patch (70, 175) in the clock a saved file draws, as the desktop shows it.
 saved_patch() { # file

@@ -4,8 +4,10 @@
 
 #include "platform/Bitmap.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QString>
 
@@ -18,8 +20,23 @@ namespace dw::test {
 QByteArray bmpFile(const QImage& image, TPixelFormat format = pf24bit);
 // Writes that file at path and returns the path.
 QString writeBmp(const QString& path, const QImage& image, TPixelFormat format = pf24bit);
-// The PNG file of an image, as Qt writes it (alpha kept when the image has it).
-QByteArray pngFile(const QImage& image);
+// The PNG file of an image, as Qt writes it (with its alpha channel when it has one).
+inline QByteArray pngOf(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+// Writes the bytes as the whole file at path (header-only, for the benchmarks as well); false
+// when it could not.
+inline bool writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 // An image of one colour.
 QImage filledImage(int width, int height, QColor colour);
 // A framework bitmap holding the image.

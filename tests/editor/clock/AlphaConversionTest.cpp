@@ -6,7 +6,6 @@
 
 #include "tests/editor/TestPictures.h"
 
-#include <QBuffer>
 
 #include <gtest/gtest.h>
 
@@ -38,15 +37,6 @@ Converted convert(const QByteArray& file)
     return c;
 }
 
-QByteArray saved(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // What the rule gives each pixel: its own colour when kept, the key otherwise.
 struct Expected {
     QRgb colour; // 0xRRGGBB
@@ -70,7 +60,7 @@ QByteArray argbPng(int width, const std::vector<QRgb>& argb)
     QImage image(width, int(argb.size()) / width, QImage::Format_ARGB32);
     for (size_t i = 0; i < argb.size(); ++i)
         image.setPixel(int(i) % width, int(i) / width, argb[i]);
-    return saved(image);
+    return pngOf(image);
 }
 
 std::vector<Case> cases()
@@ -160,7 +150,7 @@ TEST(AlphaConversion, PicturesWithoutSeeThroughPixelsConvertAsTheyAre)
         translucent.setPixel(i % 3, i / 3, qRgba(i * 40, 255 - i * 30, 7, 128 + i * 20));
     }
     for (const QImage& picture : {plain, translucent}) {
-        const Converted converted = convert(saved(picture));
+        const Converted converted = convert(pngOf(picture));
         ASSERT_TRUE(converted.read);
         EXPECT_FALSE(converted.keying.anySeeThrough);
         for (int i = 0; i < 6; ++i)

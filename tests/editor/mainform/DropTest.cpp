@@ -16,7 +16,6 @@
 #include "tests/support/TestFiles.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QDropEvent>
 #include <QFrame>
@@ -147,7 +146,7 @@ TEST_F(Drop, PicturesTheClockCannotShowAreOfferedForConversion)
         for (int x = 0; x < 40; ++x)
             picture.setPixel(x, y, qRgba(x * 6, y * 8, 100, x < 5 ? 128 : 255));
     const QString png = file("dial.png");
-    writeFile(png, bytesOf(pngFile(picture)));
+    writeFile(png, bytesOf(pngOf(picture)));
 
     // Cancel stores the file as it is.
     ui.answerMessage(seam::IDCANCEL);

@@ -103,8 +103,8 @@ TEST_F(PictureFiles, AConversionAgreedToIsNotAskedAgainForThatFileInTheRun)
     for (int x = 5; x < 15; ++x)
         drawn.setPixel(x, 5, qRgba(0, 0, 0, 255));
     const QString png = file("dial.png"), other = file("other.png");
-    writeFile(png, bytesOf(pngFile(drawn)));
-    writeFile(other, bytesOf(pngFile(drawn)));
+    writeFile(png, bytesOf(pngOf(drawn)));
+    writeFile(other, bytesOf(pngOf(drawn)));
     QFile::link(png, file("link.png"));
 
     const auto questions = [this] { return ui.records(Kind::MessageBox).size(); };
@@ -180,7 +180,7 @@ TEST_F(PictureFiles, ADialWithATransparentBackgroundIsShapedByItAndItsQuestionSa
         for (int x = 0; x < 40; ++x)
             if ((x - 20) * (x - 20) + (y - 20) * (y - 20) < 18 * 18)
                 disc.setPixel(x, y, (x + y) % 7 ? qRgba(0, 0, 0, 255) : qRgba(250, 240, 230, 200));
-    writeFile(file("disc.png"), bytesOf(pngFile(disc)));
+    writeFile(file("disc.png"), bytesOf(pngOf(disc)));
     ui.answerMessage(seam::IDOK);
     choose(form->Background1, file("disc.png"));
     ASSERT_EQ(ui.messages().size(), 1);
@@ -193,7 +193,7 @@ TEST_F(PictureFiles, ADialWithATransparentBackgroundIsShapedByItAndItsQuestionSa
 
     // Drawn to the bottom-left corner: the question says the transparent parts stay.
     disc.setPixel(0, 39, qRgba(10, 20, 30, 255));
-    writeFile(file("corner.png"), bytesOf(pngFile(disc)));
+    writeFile(file("corner.png"), bytesOf(pngOf(disc)));
     ui.clearLog();
     ui.answerMessage(seam::IDCANCEL);
     choose(form->Background1, file("corner.png"));

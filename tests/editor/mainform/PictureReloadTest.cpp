@@ -9,7 +9,6 @@
 
 #include "tests/support/TestFiles.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -22,22 +21,6 @@ using namespace dw::test;
 
 namespace {
 
-QByteArray png(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 // The three ways image editors save over a file.
 enum class SaveWay { WriteAndRename, RemoveAndRewrite, InPlace };
 
@@ -46,17 +29,17 @@ void saveOver(const QString& path, const QByteArray& bytes, SaveWay way)
     switch (way) {
     case SaveWay::WriteAndRename: {
         const QString temporary = path + QStringLiteral(".part");
-        writeAll(temporary, bytes);
+        ASSERT_TRUE(writeWhole(temporary, bytes));
         ASSERT_EQ(std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()), 0);
         break;
     }
     case SaveWay::RemoveAndRewrite:
         ASSERT_TRUE(QFile::remove(path));
         QTest::qWait(50); // the removal seen on its own first
-        writeAll(path, bytes);
+        ASSERT_TRUE(writeWhole(path, bytes));
         break;
     case SaveWay::InPlace:
-        writeAll(path, bytes);
+        ASSERT_TRUE(writeWhole(path, bytes));
         break;
     }
 }
@@ -79,6 +62,22 @@ protected:
         // A step of the user's of its own, as the positioning dialog's would be.
         form->Edit1->setText(QStringLiteral("placed"));
     }
+    // A 120 × 90 dial and a hand loaded from bitmap files (the hand through its menu item), and
+    // the holes placed; returns the two files and the holes as placed.
+    struct Placed {
+        QString dial, hand;
+        std::array<QPoint, 3> centres, pivots;
+    };
+    Placed dialAndHandWithHoles(const char* handFile, QAction* handItem)
+    {
+        Placed placed{bmp("dial.bmp", noise(120, 90, 1)), bmp(handFile, handImage(6, 40)), {}, {}};
+        choose(form->Background1, placed.dial);
+        choose(handItem, placed.hand);
+        placeHoles();
+        placed.centres = centres();
+        placed.pivots = pivots();
+        return placed;
+    }
     std::array<QPoint, 3> centres() const { return {form->hourCenter(), form->minCenter(), form->secCenter()}; }
     std::array<QPoint, 3> pivots() const
     {
@@ -93,13 +92,7 @@ protected:
 
 TEST_F(Reload, EveryWayOfSavingOverTheFileReloadsItAsOneStepKeepingTheHoles)
 {
-    const QString dial = bmp("dial.bmp", noise(120, 90, 1));
-    const QString hand = bmp("hour.bmp", handImage(6, 40));
-    choose(form->Background1, dial);
-    choose(form->N2, hand);
-    placeHoles();
-    const auto placedCentres = centres();
-    const auto placedPivots = pivots();
+    const auto [dial, hand, placedCentres, placedPivots] = dialAndHandWithHoles("hour.bmp", form->N2);
 
     uint32_t seed = 2;
     for (const SaveWay way : {SaveWay::WriteAndRename, SaveWay::RemoveAndRewrite, SaveWay::InPlace}) {
@@ -126,7 +119,7 @@ TEST_F(Reload, EveryWayOfSavingOverTheFileReloadsItAsOneStepKeepingTheHoles)
 
     // Another file of the folder changing reloads nothing.
     const size_t steps = form->history().stepCount();
-    writeAll(file("other.bmp"), bmpFile(noise(10, 10, 5)));
+    ASSERT_TRUE(writeWhole(file("other.bmp"), bmpFile(noise(10, 10, 5))));
     QTest::qWait(2 * PictureLinks::kSettleMs + 100);
     EXPECT_EQ(form->history().stepCount(), steps);
 }
@@ -134,21 +127,21 @@ TEST_F(Reload, EveryWayOfSavingOverTheFileReloadsItAsOneStepKeepingTheHoles)
 TEST_F(Reload, AHalfWrittenPictureWaitsForTheWholeOne)
 {
     const QString path = file("dial.png");
-    writeAll(path, png(noise(64, 48, 1)));
+    ASSERT_TRUE(writeWhole(path, pngOf(noise(64, 48, 1))));
     ui.answerMessage(seam::IDOK); // converted, as the user agrees
     choose(form->Background1, path);
     ASSERT_EQ(form->linkedFiles()[0], path);
     ui.clearLog();
     const Bytes before = bytesOf(form->bkgStream());
 
-    const QByteArray whole = png(noise(64, 48, 2));
-    writeAll(path, whole.left(whole.size() / 2));
+    const QByteArray whole = pngOf(noise(64, 48, 2));
+    ASSERT_TRUE(writeWhole(path, whole.left(whole.size() / 2)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return status().contains(QStringLiteral("待っています")); }, 3000)) << qPrintable(status());
     EXPECT_TRUE(status().contains(QStringLiteral("dial.png")));
     EXPECT_EQ(bytesOf(form->bkgStream()), before) << "nothing of the cut file is taken";
     EXPECT_TRUE(ui.messages().isEmpty()) << "no box: the status line says it";
 
-    writeAll(path, whole);
+    ASSERT_TRUE(writeWhole(path, whole));
     ASSERT_TRUE(QTest::qWaitFor([&] { return bytesOf(form->bkgStream()) != before; }, 3000));
     const Bytes converted = bytesOf(form->bkgStream());
     const QImage shown = QImage::fromData(reinterpret_cast<const uchar*>(converted.data()), int(converted.size()));
@@ -175,13 +168,7 @@ TEST_F(Reload, NothingChangesWhileADialogIsOpenAndTheChangeComesWhenItCloses)
 
 TEST_F(Reload, AnotherSizeIsLaidOutAfreshAndUndoBringsTheOldBack)
 {
-    const QString dial = bmp("dial.bmp", noise(120, 90, 1));
-    const QString hand = bmp("minute.bmp", handImage(6, 40));
-    choose(form->Background1, dial);
-    choose(form->N3, hand);
-    placeHoles();
-    const auto placedCentres = centres();
-    const auto placedPivots = pivots();
+    const auto [dial, hand, placedCentres, placedPivots] = dialAndHandWithHoles("minute.bmp", form->N3);
     const Bytes oldDial = bytesOf(form->bkgStream());
 
     const QByteArray bigger = bmpFile(noise(160, 100, 2));
