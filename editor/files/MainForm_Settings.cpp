@@ -163,15 +163,16 @@ void TMainForm::applyPositioningSettings()
     m_positioning.applied = true;
     if (m_positioning.zoom)
         HandForm->setZoom(ZoomLevel(*m_positioning.zoom));
-    if (m_positioning.size) {
-        // Within the screen it opens on, and never smaller than its least size.
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->availableGeometry().marginsRemoved(kFrameAllowance) : QRect();
-        QSize size = *m_positioning.size;
-        if (!area.isEmpty())
-            size = size.boundedTo(area.size());
-        HandForm->resize(size.expandedTo(THandForm::kLeastSize));
-    }
+    if (m_positioning.size)
+        HandForm->keepSize(*m_positioning.size);
+}
+
+void TMainForm::sizePositioningDialog()
+{
+    // The dialog opens over the main window, on its screen, frame and all.
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect room = shown ? shown->availableGeometry().marginsRemoved(kFrameAllowance) : QRect();
+    HandForm->sizeForShowing(room.isValid() ? room.size() : QSize());
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -238,8 +239,12 @@ void TMainForm::writeSettings()
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
     // The positioning dialog's, once it had them; else the file keeps what it holds.
     if (m_positioning.applied && HandForm) {
-        ini.WriteInteger(kPositioning, QStringLiteral("Width"), HandForm->width());
-        ini.WriteInteger(kPositioning, QStringLiteral("Height"), HandForm->height());
+        // A size the dialog took from what it showed is no size the user chose: without one the
+        // dialog keeps fitting its dial at the next start.
+        if (const std::optional<QSize> size = HandForm->userSize()) {
+            ini.WriteInteger(kPositioning, QStringLiteral("Width"), size->width());
+            ini.WriteInteger(kPositioning, QStringLiteral("Height"), size->height());
+        }
         ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), HandForm->zoom().percent());
     }
     writeRecentFiles(ini);

@@ -431,6 +431,8 @@ private:
     // Gives the positioning dialog the size and zoom the settings file kept, the first time it
     // is used in a run (MainForm_Settings.cpp).
     void applyPositioningSettings();
+    // The positioning dialog's size for the showing about to come, once it shows its pictures.
+    void sizePositioningDialog();
 
     // The file a command works on: the one dropped on the window for it, else the one chosen in
     // its file dialog (nothing when the user cancels).

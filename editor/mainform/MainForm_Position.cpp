@@ -53,6 +53,7 @@ void TMainForm::positionHand(const TMemoryStream& handStream, const PictureBox& 
     form.SetHandPivot(QPoint(renderer.PivotX(), renderer.PivotY()));
     form.HandImage->setToolTip(handName);
     form.setWindowTitle(caption);
+    sizePositioningDialog();
     if (seam::showModal(form) != seam::mrOk)
         return;
     SetModified(true);
@@ -109,6 +110,7 @@ void TMainForm::N19Click()
     form.Panel2->hide();
     form.CheckBox1->setChecked(false);
     form.CheckBox1Click();
+    sizePositioningDialog();
     if (seam::showModal(form) != seam::mrOk)
         return;
     SetModified(true);

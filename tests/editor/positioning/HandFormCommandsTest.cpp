@@ -3,10 +3,14 @@
 #include "tests/editor/PositioningFixture.h"
 
 #include "editor/clock/ZoomLevel.h"
+#include "editor/files/SettingsLocation.h"
+#include "platform/ProfileFile.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <cstdlib>
@@ -38,6 +42,15 @@ protected:
         if (!visible().intersects(hand))
             return ::testing::AssertionFailure() << "no part of the hand shows";
         return ::testing::AssertionSuccess();
+    }
+    // The program ends (writing its settings) and starts again.
+    void restart()
+    {
+        form.reset();
+        handForm.reset();
+        form = std::make_unique<TMainForm>();
+        form->setTimeSource([this] { return now; });
+        handForm = std::make_unique<THandForm>();
     }
     // The view as far right and down as it goes: the marker is out of view before a command.
     void scrollAway()
@@ -189,11 +202,7 @@ TEST_F(PositioningCommands, TheDialogKeepsItsSizeAndZoomAcrossARestart)
     EXPECT_EQ(first, THandForm::kLeastSize);
     const QSize kept = first + QSize(30, 20);
 
-    // The program ends and starts again.
-    form.reset();
-    handForm.reset();
-    form = std::make_unique<TMainForm>();
-    handForm = std::make_unique<THandForm>();
+    restart();
     EXPECT_EQ(handForm->size(), THandForm::kLeastSize) << "made at its least size";
     QSize size;
     int percent = 0;
@@ -203,4 +212,56 @@ TEST_F(PositioningCommands, TheDialogKeepsItsSizeAndZoomAcrossARestart)
     }, seam::mrCancel);
     EXPECT_EQ(size, kept);
     EXPECT_EQ(percent, 400);
+}
+
+TEST_F(PositioningCommands, TheDialogOpensLargeEnoughForTheWholeDialWithinTheScreen)
+{
+    // The room a window has on the screen, less what the window manager's frame takes.
+    const QSize room = form->screen()->availableGeometry().marginsRemoved(QMargins(4, 28, 4, 4)).size();
+    const QSize none;
+    const struct {
+        const char* what;
+        QSize dial;
+        QSize kept;   // the size in the settings file; none: no size kept
+        QSize opened; // the dialog's size; none: as large as the whole dial needs
+    } cases[] = {
+        {"a small dial", {100, 100}, none, THandForm::kLeastSize},
+        {"a dial that fits the screen", {500, 400}, none, none},
+        {"a dial larger than the screen", {3000, 3000}, none, room},
+        {"a kept size", {3000, 3000}, {500, 450}, {500, 450}},
+        {"a kept size for a small dial", {100, 100}, {600, 420}, {600, 420}},
+        {"a kept size below the least", {500, 400}, {300, 200}, THandForm::kLeastSize},
+        {"a kept size larger than the screen", {100, 100}, {5000, 5000}, room},
+    };
+    for (const auto& c : cases) {
+        form.reset();
+        QFile::remove(settingsLocation().path);
+        if (c.kept.isValid()) {
+            ProfileFile ini(settingsLocation().path);
+            ini.WriteInteger("Positioning", "Width", c.kept.width());
+            ini.WriteInteger("Positioning", "Height", c.kept.height());
+            ini.UpdateFile();
+        }
+        restart();
+        choose(form->Background1, bmp("dial.bmp", filledImage(c.dial.width(), c.dial.height(), Qt::darkCyan)));
+        QSize opened;
+        QRect view, dial;
+        run(form->GoTo1, [&](THandForm& f) {
+            opened = f.size();
+            view = f.ScrollBox1->viewport()->rect();
+            dial = QRect(inView(f.BkgImage->pos()), f.BkgImage->size());
+        }, seam::mrCancel);
+        if (c.opened.isValid()) {
+            EXPECT_EQ(opened, c.opened) << c.what;
+        } else {
+            // The dial at its first place (36, 88), all of it and no more.
+            EXPECT_EQ(view, QRect(0, 0, 536, 488)) << c.what;
+            EXPECT_EQ(dial, QRect(36, 88, 500, 400)) << c.what;
+        }
+        // The size the dialog took from its dial is not kept; the user's is.
+        form.reset();
+        const ProfileFile ini(settingsLocation().path);
+        EXPECT_EQ(ini.readInteger("Positioning", "Width"), c.kept.isValid() ? std::optional<int32_t>(c.kept.width()) : std::nullopt) << c.what;
+        EXPECT_EQ(ini.readInteger("Positioning", "Zoom"), std::optional<int32_t>(100)) << c.what;
+    }
 }

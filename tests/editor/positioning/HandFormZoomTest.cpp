@@ -26,6 +26,11 @@ namespace {
 
 class Zoomed : public Positioning {
 protected:
+    // The places below are those of a view small beside the dials: the dialog at its least
+    // size, kept as a user's size is. Opened as large as a 1600-pixel dial needs, the view at
+    // 25 % is larger than the whole plane, and the hole cannot keep its place in it (it moves
+    // up and left with the plane's corner).
+    Zoomed() { handForm->keepSize(THandForm::kLeastSize); }
     // The hole's place in the visible area, read from the marker widget.
     QPoint holeInView() { return inView(holeOnPlane()); }
     void wheel(int notches, Qt::KeyboardModifiers modifiers)
