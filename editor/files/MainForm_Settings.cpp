@@ -175,6 +175,14 @@ void TMainForm::sizePositioningDialog()
     HandForm->sizeForShowing(room.isValid() ? room.size() : QSize());
 }
 
+void TMainForm::keepPositioningSettings()
+{
+    if (!HandForm)
+        return;
+    m_positioning.size = HandForm->userSize();
+    m_positioning.zoom = HandForm->zoom().percent();
+}
+
 void TMainForm::restorePlacement(const ProfileFile& ini)
 {
     const std::optional<int32_t> left = ini.readInteger(kWindow, QStringLiteral("Left"));
@@ -238,14 +246,15 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
     // The positioning dialog's, once it had them; else the file keeps what it holds.
-    if (m_positioning.applied && HandForm) {
+    if (m_positioning.applied) {
         // A size the dialog took from what it showed is no size the user chose: without one the
         // dialog keeps fitting its dial at the next start.
-        if (const std::optional<QSize> size = HandForm->userSize()) {
-            ini.WriteInteger(kPositioning, QStringLiteral("Width"), size->width());
-            ini.WriteInteger(kPositioning, QStringLiteral("Height"), size->height());
+        if (m_positioning.size) {
+            ini.WriteInteger(kPositioning, QStringLiteral("Width"), m_positioning.size->width());
+            ini.WriteInteger(kPositioning, QStringLiteral("Height"), m_positioning.size->height());
         }
-        ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), HandForm->zoom().percent());
+        if (m_positioning.zoom)
+            ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), *m_positioning.zoom);
     }
     writeRecentFiles(ini);
     // A name with a line end cannot be one line of the file.

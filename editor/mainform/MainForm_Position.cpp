@@ -54,7 +54,9 @@ void TMainForm::positionHand(const TMemoryStream& handStream, const PictureBox& 
     form.HandImage->setToolTip(handName);
     form.setWindowTitle(caption);
     sizePositioningDialog();
-    if (seam::showModal(form) != seam::mrOk)
+    const int result = seam::showModal(form);
+    keepPositioningSettings();
+    if (result != seam::mrOk)
         return;
     SetModified(true);
     centre = form.GetDialCenter();
@@ -111,7 +113,9 @@ void TMainForm::N19Click()
     form.CheckBox1->setChecked(false);
     form.CheckBox1Click();
     sizePositioningDialog();
-    if (seam::showModal(form) != seam::mrOk)
+    const int result = seam::showModal(form);
+    keepPositioningSettings();
+    if (result != seam::mrOk)
         return;
     SetModified(true);
     const QPoint centre = form.GetDialCenter();

@@ -43,11 +43,17 @@ protected:
             return ::testing::AssertionFailure() << "no part of the hand shows";
         return ::testing::AssertionSuccess();
     }
-    // The program ends (writing its settings) and starts again.
+    // The program ends: the dialogs go before the main window (made after it), which writes its
+    // settings last.
+    void end()
+    {
+        handForm.reset();
+        form.reset();
+    }
+    // ...and starts again.
     void restart()
     {
-        form.reset();
-        handForm.reset();
+        end();
         form = std::make_unique<TMainForm>();
         form->setTimeSource([this] { return now; });
         handForm = std::make_unique<THandForm>();
@@ -234,7 +240,7 @@ TEST_F(PositioningCommands, TheDialogOpensLargeEnoughForTheWholeDialWithinTheScr
         {"a kept size larger than the screen", {100, 100}, {5000, 5000}, room},
     };
     for (const auto& c : cases) {
-        form.reset();
+        end();
         QFile::remove(settingsLocation().path);
         if (c.kept.isValid()) {
             ProfileFile ini(settingsLocation().path);
@@ -259,7 +265,7 @@ TEST_F(PositioningCommands, TheDialogOpensLargeEnoughForTheWholeDialWithinTheScr
             EXPECT_EQ(dial, QRect(36, 88, 500, 400)) << c.what;
         }
         // The size the dialog took from its dial is not kept; the user's is.
-        form.reset();
+        end();
         const ProfileFile ini(settingsLocation().path);
         EXPECT_EQ(ini.readInteger("Positioning", "Width"), c.kept.isValid() ? std::optional<int32_t>(c.kept.width()) : std::nullopt) << c.what;
         EXPECT_EQ(ini.readInteger("Positioning", "Zoom"), std::optional<int32_t>(100)) << c.what;
