@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QScrollBar>
 
-#include <cstdlib>
 #include <functional>
 
 using namespace dw;
@@ -23,13 +22,6 @@ namespace {
 
 class PositioningCommands : public Positioning {
 protected:
-    void zoomTo(int percent)
-    {
-        while (dlg().zoom().percent() < percent)
-            key(Qt::Key_Plus, Qt::ControlModifier);
-        while (dlg().zoom().percent() > percent)
-            key(Qt::Key_Minus, Qt::ControlModifier);
-    }
     QRect visible() { return dlg().ScrollBox1->viewport()->rect(); }
     // Whether the visible area holds the marker's circle, and shows some of the hand.
     ::testing::AssertionResult markerAndHandInView()
@@ -68,27 +60,12 @@ protected:
     }
 };
 
-// A hand picture on white: a black bar 3 pixels wide down the middle and a disc of radius 5
-// around `hub`.
-QImage hubbedHand(int width, int height, QPoint hub)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int dx = x - hub.x(), dy = y - hub.y();
-            if (std::abs(x - width / 2) <= 1 || dx * dx + dy * dy <= 25)
-                image.setPixel(x, y, qRgb(0, 0, 0));
-        }
-    return image;
-}
-
 } // namespace
 
 TEST_F(PositioningCommands, EveryCommandKeepsTheMarkerAndTheHandInViewAtEveryZoom)
 {
     choose(form->Background1, bmp("dial.bmp", filledImage(300, 300, QColor(0xD0, 0xC8, 0xB0))));
-    choose(form->N2, bmp("hour.bmp", hubbedHand(15, 120, {7, 100})));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(15, 120, {7, 100}, 5)));
     for (const int percent : {25, 100, 400, 800}) {
         run(form->GoTo1, [&](THandForm& f) {
             zoomTo(percent);
@@ -172,7 +149,7 @@ TEST_F(PositioningCommands, PopupMenusOpenFromTheKeyboardOnWhatTheArrowKeysMove)
 
 TEST_F(PositioningCommands, TheSuggestionHasAKeyOfItsOwnShownInTheStatusLine)
 {
-    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 71})));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 71}, 5)));
     QString keys, focusedKeys;
     run(form->GoTo1, [&](THandForm& f) {
         keys = f.KeysLabel->text();

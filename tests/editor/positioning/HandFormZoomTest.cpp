@@ -48,30 +48,7 @@ protected:
             key(Qt::Key_Left, Qt::ControlModifier);
         }
     }
-    // With the zoom keys.
-    void zoomTo(int percent)
-    {
-        while (dlg().zoom().percent() < percent)
-            key(Qt::Key_Plus, Qt::ControlModifier);
-        while (dlg().zoom().percent() > percent)
-            key(Qt::Key_Minus, Qt::ControlModifier);
-    }
 };
-
-// A hand picture on white (the see-through colour): a black bar 3 pixels wide down the middle and
-// a disc of radius 6 around (cx, cy).
-QImage hubbedHand(int width, int height, QPoint hub)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int dx = x - hub.x(), dy = y - hub.y();
-            if (std::abs(x - width / 2) <= 1 || dx * dx + dy * dy <= 36)
-                image.setPixel(x, y, qRgb(0, 0, 0));
-        }
-    return image;
-}
 
 } // namespace
 
@@ -298,7 +275,7 @@ TEST_F(Zoomed, ABigDialOpensWithTheHoleInViewAndStaysPutAfterAShiftedDrag)
 
 TEST_F(Zoomed, TheSuggestedHoleMovesTheHandOntoTheMarkerAndCancelUndoesIt)
 {
-    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 72})));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 72}, 6)));
     const QPoint before = hourPivot();
     auto suggest = [&](THandForm& f) {
         QTest::mouseClick(window(), Qt::RightButton, {}, inWindow(holeOnPlane() + QPoint(0, -30)));
