@@ -176,15 +176,24 @@ void TMainForm::applyPositioningSettings()
     m_positioning.applied = true;
     if (m_positioning.zoom)
         HandForm->setZoom(ZoomLevel(*m_positioning.zoom));
-    if (m_positioning.size) {
-        // Within the screen it opens on, and never smaller than its least size.
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->availableGeometry().marginsRemoved(kFrameAllowance) : QRect();
-        QSize size = *m_positioning.size;
-        if (!area.isEmpty())
-            size = size.boundedTo(area.size());
-        HandForm->resize(size.expandedTo(THandForm::kLeastSize));
-    }
+    if (m_positioning.size)
+        HandForm->keepSize(*m_positioning.size);
+}
+
+void TMainForm::sizePositioningDialog()
+{
+    // The dialog opens over the main window, on its screen, frame and all.
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect room = shown ? shown->availableGeometry().marginsRemoved(kFrameAllowance) : QRect();
+    HandForm->sizeForShowing(room.isValid() ? room.size() : QSize());
+}
+
+void TMainForm::keepPositioningSettings()
+{
+    if (!HandForm)
+        return;
+    m_positioning.size = HandForm->userSize();
+    m_positioning.zoom = HandForm->zoom().percent();
 }
 
 void TMainForm::restorePlacement(const ProfileFile& ini)
@@ -253,10 +262,15 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
     // The positioning dialog's, once it had them; else the file keeps what it holds.
-    if (m_positioning.applied && HandForm) {
-        ini.WriteInteger(kPositioning, QStringLiteral("Width"), HandForm->width());
-        ini.WriteInteger(kPositioning, QStringLiteral("Height"), HandForm->height());
-        ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), HandForm->zoom().percent());
+    if (m_positioning.applied) {
+        // A size the dialog took from what it showed is no size the user chose: without one the
+        // dialog keeps fitting its dial at the next start.
+        if (m_positioning.size) {
+            ini.WriteInteger(kPositioning, QStringLiteral("Width"), m_positioning.size->width());
+            ini.WriteInteger(kPositioning, QStringLiteral("Height"), m_positioning.size->height());
+        }
+        if (m_positioning.zoom)
+            ini.WriteInteger(kPositioning, QStringLiteral("Zoom"), *m_positioning.zoom);
     }
     writeRecentFiles(ini);
     // A name with a line end cannot be one line of the file.

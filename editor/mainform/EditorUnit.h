@@ -431,6 +431,11 @@ private:
     // Gives the positioning dialog the size and zoom the settings file kept, the first time it
     // is used in a run (MainForm_Settings.cpp).
     void applyPositioningSettings();
+    // The positioning dialog's size for the showing about to come, once it shows its pictures.
+    void sizePositioningDialog();
+    // After a showing: the dialog's zoom and the user's size, as the settings will keep them
+    // (the dialog is gone by the time the main window writes its settings).
+    void keepPositioningSettings();
 
     // The file a command works on: the one dropped on the window for it, else the one chosen in
     // its file dialog (nothing when the user cancels).
@@ -627,8 +632,8 @@ private:
     std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
     SettingsLocation m_settings;
     // The positioning dialog's size and zoom as read from the settings file (the dialog is made
-    // after the settings are read); `applied` once the dialog has them, from when on the
-    // dialog's own are written.
+    // after the settings are read); `applied` once the dialog has them, from when on they are
+    // the dialog's own as it last closed, and written.
     struct PositioningSettings {
         std::optional<QSize> size;
         std::optional<int> zoom;

@@ -53,7 +53,10 @@ void TMainForm::positionHand(const TMemoryStream& handStream, const PictureBox& 
     form.SetHandPivot(QPoint(renderer.PivotX(), renderer.PivotY()));
     form.HandImage->setToolTip(handName);
     form.setWindowTitle(caption);
-    if (seam::showModal(form) != seam::mrOk)
+    sizePositioningDialog();
+    const int result = seam::showModal(form);
+    keepPositioningSettings();
+    if (result != seam::mrOk)
         return;
     SetModified(true);
     centre = form.GetDialCenter();
@@ -109,7 +112,10 @@ void TMainForm::N19Click()
     form.Panel2->hide();
     form.CheckBox1->setChecked(false);
     form.CheckBox1Click();
-    if (seam::showModal(form) != seam::mrOk)
+    sizePositioningDialog();
+    const int result = seam::showModal(form);
+    keepPositioningSettings();
+    if (result != seam::mrOk)
         return;
     SetModified(true);
     const QPoint centre = form.GetDialCenter();

@@ -269,6 +269,32 @@ void THandForm::setHandPicture(const TBitmap& hand)
 
 // --- Showing ---------------------------------------------------------------------------------
 
+std::optional<QSize> THandForm::userSize() const
+{
+    if (size() != m_givenSize)
+        return size();
+    return m_userSize;
+}
+
+QSize THandForm::sizeShowingAll()
+{
+    // Around the work area's visible part: its frame, the side panel and the status line, as the
+    // layout places them (laid out now: a hidden dialog's children wait for its next showing).
+    layout()->setGeometry(rect());
+    const QSize around = size() - ScrollBox1->contentsRect().size();
+    return m_placement.screenExtent(ZoomLevel(100)) + around;
+}
+
+void THandForm::sizeForShowing(QSize room)
+{
+    m_userSize = userSize();
+    QSize wanted = m_userSize.value_or(sizeShowingAll());
+    if (!room.isEmpty())
+        wanted = wanted.boundedTo(room);
+    resize(wanted.expandedTo(kLeastSize));
+    m_givenSize = size();
+}
+
 void THandForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

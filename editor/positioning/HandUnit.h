@@ -41,9 +41,17 @@ public:
     explicit THandForm(QWidget* parent = nullptr);
     ~THandForm() override;
 
-    // The dialog's least size, and its size when it is first made; a size the user gives it is
-    // kept (and by the main window in the settings).
+    // The dialog's least size, and its size when it is first made.
     static constexpr QSize kLeastSize{414, 383};
+    // A size the user gave the dialog (the main window's settings keep it): it opens at it.
+    void keepSize(QSize size) { m_userSize = size; }
+    // The user's size: the one kept, or the one the dialog was sized to by hand since it last
+    // opened; none while it opens at the size of what it shows.
+    std::optional<QSize> userSize() const;
+    // Before each showing: the user's size, else the size at which the work area shows the dial,
+    // the hand and the marker whole at 100 % without scrolling; within `room` (the part of the
+    // screen it opens on that a window may take, frame excluded) and never below kLeastSize.
+    void sizeForShowing(QSize room);
 
     // The pictures, decoded by the caller. The hand is drawn with its see-through colour (the
     // bottom-left pixel's; white for a picture of one bit per pixel) letting the dial show.
@@ -177,11 +185,15 @@ private:
     bool wheelZoom(QWheelEvent* event);
     void showCenter();
     void defaultHand(int tenths);
+    // The dialog's size that shows all of the plane at 100 % (laying the dialog out anew).
+    QSize sizeShowingAll();
     // Puts the controls where the placement says and fits the scroll ranges to them.
     void placeControls();
 
     HandPlacement m_placement; // positions, FDialCenter and FHandPivot
     std::optional<QSize> m_defaultHoleDial;
+    std::optional<QSize> m_userSize;
+    QSize m_givenSize = kLeastSize; // the size the program gave the dialog last
     ZoomLevel m_zoom;
     // The least size of the work area's plane: what lets the view stay where it is after the
     // group was shifted into the plane, or after a zoom about the marker. Cleared at showing.

@@ -15,9 +15,24 @@
 #include <QTest>
 #include <QWindow>
 
+#include <cstdlib>
 #include <functional>
 
 namespace dw::test {
+
+// A hand picture on white (its see-through colour): a black bar 3 pixels wide down the middle and
+// a disc of `radius` around `hub`.
+inline QImage hubbedHand(int width, int height, QPoint hub, int radius)
+{
+    QImage image = filledImage(width, height, Qt::white);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int dx = x - hub.x(), dy = y - hub.y();
+            if (std::abs(x - width / 2) <= 1 || dx * dx + dy * dy <= radius * radius)
+                image.setPixel(x, y, qRgb(0, 0, 0));
+        }
+    return image;
+}
 
 class Positioning : public EditorFixture {
 protected:
@@ -60,6 +75,14 @@ protected:
         QTest::mousePress(window(), button, modifiers, inWindow(at));
     }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(window(), k, modifiers); }
+    // To a zoom with the zoom keys.
+    void zoomTo(int percent)
+    {
+        while (dlg().zoom().percent() < percent)
+            key(Qt::Key_Plus, Qt::ControlModifier);
+        while (dlg().zoom().percent() > percent)
+            key(Qt::Key_Minus, Qt::ControlModifier);
+    }
 
     QPoint hourPivot() const { return {form->SNeedleImage->PivotX(), form->SNeedleImage->PivotY()}; }
     QPoint minutePivot() const { return {form->LNeedleImage->PivotX(), form->LNeedleImage->PivotY()}; }

@@ -3,13 +3,16 @@
 #include "tests/editor/PositioningFixture.h"
 
 #include "editor/clock/ZoomLevel.h"
+#include "editor/files/SettingsLocation.h"
+#include "platform/ProfileFile.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 
-#include <cstdlib>
 #include <functional>
 
 using namespace dw;
@@ -19,13 +22,6 @@ namespace {
 
 class PositioningCommands : public Positioning {
 protected:
-    void zoomTo(int percent)
-    {
-        while (dlg().zoom().percent() < percent)
-            key(Qt::Key_Plus, Qt::ControlModifier);
-        while (dlg().zoom().percent() > percent)
-            key(Qt::Key_Minus, Qt::ControlModifier);
-    }
     QRect visible() { return dlg().ScrollBox1->viewport()->rect(); }
     // Whether the visible area holds the marker's circle, and shows some of the hand.
     ::testing::AssertionResult markerAndHandInView()
@@ -39,6 +35,21 @@ protected:
             return ::testing::AssertionFailure() << "no part of the hand shows";
         return ::testing::AssertionSuccess();
     }
+    // The program ends: the dialogs go before the main window (made after it), which writes its
+    // settings last.
+    void end()
+    {
+        handForm.reset();
+        form.reset();
+    }
+    // ...and starts again.
+    void restart()
+    {
+        end();
+        form = std::make_unique<TMainForm>();
+        form->setTimeSource([this] { return now; });
+        handForm = std::make_unique<THandForm>();
+    }
     // The view as far right and down as it goes: the marker is out of view before a command.
     void scrollAway()
     {
@@ -49,27 +60,12 @@ protected:
     }
 };
 
-// A hand picture on white: a black bar 3 pixels wide down the middle and a disc of radius 5
-// around `hub`.
-QImage hubbedHand(int width, int height, QPoint hub)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int dx = x - hub.x(), dy = y - hub.y();
-            if (std::abs(x - width / 2) <= 1 || dx * dx + dy * dy <= 25)
-                image.setPixel(x, y, qRgb(0, 0, 0));
-        }
-    return image;
-}
-
 } // namespace
 
 TEST_F(PositioningCommands, EveryCommandKeepsTheMarkerAndTheHandInViewAtEveryZoom)
 {
     choose(form->Background1, bmp("dial.bmp", filledImage(300, 300, QColor(0xD0, 0xC8, 0xB0))));
-    choose(form->N2, bmp("hour.bmp", hubbedHand(15, 120, {7, 100})));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(15, 120, {7, 100}, 5)));
     for (const int percent : {25, 100, 400, 800}) {
         run(form->GoTo1, [&](THandForm& f) {
             zoomTo(percent);
@@ -153,7 +149,7 @@ TEST_F(PositioningCommands, PopupMenusOpenFromTheKeyboardOnWhatTheArrowKeysMove)
 
 TEST_F(PositioningCommands, TheSuggestionHasAKeyOfItsOwnShownInTheStatusLine)
 {
-    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 71})));
+    choose(form->N2, bmp("hour.bmp", hubbedHand(21, 90, {10, 71}, 5)));
     QString keys, focusedKeys;
     run(form->GoTo1, [&](THandForm& f) {
         keys = f.KeysLabel->text();
@@ -189,11 +185,7 @@ TEST_F(PositioningCommands, TheDialogKeepsItsSizeAndZoomAcrossARestart)
     EXPECT_EQ(first, THandForm::kLeastSize);
     const QSize kept = first + QSize(30, 20);
 
-    // The program ends and starts again.
-    form.reset();
-    handForm.reset();
-    form = std::make_unique<TMainForm>();
-    handForm = std::make_unique<THandForm>();
+    restart();
     EXPECT_EQ(handForm->size(), THandForm::kLeastSize) << "made at its least size";
     QSize size;
     int percent = 0;
@@ -203,4 +195,56 @@ TEST_F(PositioningCommands, TheDialogKeepsItsSizeAndZoomAcrossARestart)
     }, seam::mrCancel);
     EXPECT_EQ(size, kept);
     EXPECT_EQ(percent, 400);
+}
+
+TEST_F(PositioningCommands, TheDialogOpensLargeEnoughForTheWholeDialWithinTheScreen)
+{
+    // The room a window has on the screen, less what the window manager's frame takes.
+    const QSize room = form->screen()->availableGeometry().marginsRemoved(QMargins(4, 28, 4, 4)).size();
+    const QSize none;
+    const struct {
+        const char* what;
+        QSize dial;
+        QSize kept;   // the size in the settings file; none: no size kept
+        QSize opened; // the dialog's size; none: as large as the whole dial needs
+    } cases[] = {
+        {"a small dial", {100, 100}, none, THandForm::kLeastSize},
+        {"a dial that fits the screen", {500, 400}, none, none},
+        {"a dial larger than the screen", {3000, 3000}, none, room},
+        {"a kept size", {3000, 3000}, {500, 450}, {500, 450}},
+        {"a kept size for a small dial", {100, 100}, {600, 420}, {600, 420}},
+        {"a kept size below the least", {500, 400}, {300, 200}, THandForm::kLeastSize},
+        {"a kept size larger than the screen", {100, 100}, {5000, 5000}, room},
+    };
+    for (const auto& c : cases) {
+        end();
+        QFile::remove(settingsLocation().path);
+        if (c.kept.isValid()) {
+            ProfileFile ini(settingsLocation().path);
+            ini.WriteInteger("Positioning", "Width", c.kept.width());
+            ini.WriteInteger("Positioning", "Height", c.kept.height());
+            ini.UpdateFile();
+        }
+        restart();
+        choose(form->Background1, bmp("dial.bmp", filledImage(c.dial.width(), c.dial.height(), Qt::darkCyan)));
+        QSize opened;
+        QRect view, dial;
+        run(form->GoTo1, [&](THandForm& f) {
+            opened = f.size();
+            view = f.ScrollBox1->viewport()->rect();
+            dial = QRect(inView(f.BkgImage->pos()), f.BkgImage->size());
+        }, seam::mrCancel);
+        if (c.opened.isValid()) {
+            EXPECT_EQ(opened, c.opened) << c.what;
+        } else {
+            // The dial at its first place (36, 88), all of it and no more.
+            EXPECT_EQ(view, QRect(0, 0, 536, 488)) << c.what;
+            EXPECT_EQ(dial, QRect(36, 88, 500, 400)) << c.what;
+        }
+        // The size the dialog took from its dial is not kept; the user's is.
+        end();
+        const ProfileFile ini(settingsLocation().path);
+        EXPECT_EQ(ini.readInteger("Positioning", "Width"), c.kept.isValid() ? std::optional<int32_t>(c.kept.width()) : std::nullopt) << c.what;
+        EXPECT_EQ(ini.readInteger("Positioning", "Zoom"), std::optional<int32_t>(100)) << c.what;
+    }
 }

@@ -81,31 +81,23 @@ TEST_F(Positioning, DraggingTheDialMovesEverythingAndChangesNothing)
     EXPECT_EQ(hourPivot(), QPoint(7, 70));
 }
 
-TEST_F(Positioning, DraggingTheMarkerMovesTheCentreAndCarriesTheHand)
+TEST_F(Positioning, DragsMoveTheCentreWithTheMarkerAndThePivotWithTheHand)
 {
-    QString status;
-    run(form->GoTo1, [&](THandForm& f) {
-        drag(holeOnPlane(), {5, -3});
-        status = f.statusText();
-    });
-    EXPECT_EQ(status, "(105, 97)");
-    EXPECT_EQ(form->hourCenter(), QPoint(105, 97));
-    EXPECT_EQ(hourPivot(), QPoint(7, 70));
-}
-
-TEST_F(Positioning, DraggingTheHandMovesItsPivot)
-{
-    run(form->GoTo1, [&](THandForm&) { drag(handOnPlane() + QPoint(0, 20), {5, -3}); });
-    EXPECT_EQ(form->hourCenter(), QPoint(100, 100));
-    EXPECT_EQ(hourPivot(), QPoint(2, 73));
-}
-
-TEST_F(Positioning, CtrlAndCtrlShiftKeepADragToOneAxis)
-{
-    run(form->GoTo1, [&](THandForm&) { drag(holeOnPlane(), {5, -3}, Qt::ControlModifier); });
-    EXPECT_EQ(form->hourCenter(), QPoint(100, 97)) << "Ctrl: vertical only";
-    run(form->GoTo1, [&](THandForm&) { drag(holeOnPlane(), {5, -3}, Qt::ControlModifier | Qt::ShiftModifier); });
-    EXPECT_EQ(form->hourCenter(), QPoint(105, 97)) << "Ctrl+Shift: horizontal only";
+    // Each by (5, −3), one after the other: the hole after each.
+    const std::function<QPoint()> marker = [&] { return holeOnPlane(); };
+    const struct { const char* what; std::function<QPoint()> from; Qt::KeyboardModifiers modifiers; QPoint centre, pivot; } drags[] = {
+        {"the marker carries the hand", marker, {}, {105, 97}, {7, 70}},
+        {"the hand moves alone", [&] { return handOnPlane() + QPoint(0, 20); }, {}, {105, 97}, {2, 73}},
+        {"Ctrl: vertical only", marker, Qt::ControlModifier, {105, 94}, {2, 73}},
+        {"Ctrl+Shift: horizontal only", marker, Qt::ControlModifier | Qt::ShiftModifier, {110, 94}, {2, 73}},
+    };
+    for (const auto& d : drags) {
+        QString status;
+        run(form->GoTo1, [&](THandForm& f) { drag(d.from(), {5, -3}, d.modifiers), status = f.statusText(); });
+        EXPECT_EQ(status, QStringLiteral("(%1, %2)").arg(d.centre.x()).arg(d.centre.y())) << d.what;
+        EXPECT_EQ(form->hourCenter(), d.centre) << d.what;
+        EXPECT_EQ(hourPivot(), d.pivot) << d.what;
+    }
 }
 
 TEST_F(Positioning, ArrowKeysNudgeTheControlPressedLast)
@@ -314,30 +306,24 @@ TEST_F(Positioning, CancelAndClosingTheWindowChangeNothing)
 
 TEST_F(Positioning, PicturesThatCannotBeDecodedOpenNothing)
 {
-    // A whole PNG kept as it is: the clock cannot show it, and neither can the dialog.
+    // A whole PNG kept as it is (not converted): the clock cannot show it, nor can the dialog.
     const QString junk = file("kept.png");
     filledImage(30, 20, Qt::red).save(junk, "PNG");
-    ui.answerMessage(seam::IDCANCEL); // not converted
-    choose(form->N2, junk);
-    form->SetModified(false);
-    ui.clearLog();
-    form->GoTo1->trigger();
-    EXPECT_EQ(ui.errors(), QStringList{stock::invalidBitmap()});
-    EXPECT_TRUE(ui.records(Kind::ModalDialog).empty()) << "the dialog never opens";
-    EXPECT_EQ(form->hourCenter(), QPoint(100, 100));
-    EXPECT_FALSE(form->modified());
-
-    // An undecodable dial stops one centre for all as well, and the dialog stays whole.
-    ui.answerMessage(seam::IDCANCEL);
-    choose(form->Background1, junk);
-    form->SetModified(false);
-    ui.clearLog();
-    form->N19->trigger();
-    EXPECT_EQ(ui.errors(), QStringList{stock::invalidBitmap()});
-    EXPECT_TRUE(ui.records(Kind::ModalDialog).empty());
-    EXPECT_FALSE(handForm->HandImage->isHidden());
-    EXPECT_FALSE(handForm->Panel2->isHidden());
-    EXPECT_FALSE(form->modified());
+    const struct { const char* what; QAction* load; QAction* command; } cases[] = {
+        {"a hand", form->N2, form->GoTo1}, {"a dial, one centre for all", form->Background1, form->N19}};
+    for (const auto& c : cases) {
+        ui.answerMessage(seam::IDCANCEL);
+        choose(c.load, junk);
+        form->SetModified(false);
+        ui.clearLog();
+        c.command->trigger();
+        EXPECT_EQ(ui.errors(), QStringList{stock::invalidBitmap()}) << c.what;
+        EXPECT_TRUE(ui.records(Kind::ModalDialog).empty()) << c.what << ": the dialog never opens";
+        EXPECT_EQ(form->hourCenter(), QPoint(100, 100)) << c.what;
+        EXPECT_FALSE(form->modified()) << c.what;
+        EXPECT_FALSE(handForm->HandImage->isHidden()) << c.what << ": the dialog stays whole";
+        EXPECT_FALSE(handForm->Panel2->isHidden()) << c.what;
+    }
 }
 
 TEST_F(Positioning, TheDialogKeepsItsPlacesBetweenShowings)
