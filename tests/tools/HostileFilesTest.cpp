@@ -30,6 +30,12 @@ namespace {
 
 constexpr int64_t kMiB = int64_t(1) << 20;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // AddressSanitizer keeps one shadow byte for every eight bytes the program touches.
 int64_t withShadow(int64_t bytes)
 {
@@ -210,4 +216,43 @@ TEST_F(HostileFiles, MemberFarIntoItsCompressedFolderIsRefusedAtOnce)
     const ChildUsage usage = runMeasured(QStringLiteral(PDLTOOL_PATH), {QStringLiteral("info"), far});
     std::printf("    pdltool info %s: %5.2f s\n", qPrintable(QFileInfo(far).fileName()), usage.cpuSeconds);
     EXPECT_LE(usage.cpuSeconds, 1.0);
+}
+
+// A 230 KB cabinet holding an 11584 × 11584 8-bit dial: render refuses it by its stated pixels
+// before decoding anything, with the limit in its message, holding no more than the member.
+TEST_F(HostileFiles, RenderRefusesAPictureBeyondItsPixelLimit)
+{
+    constexpr int32_t side = 11584;
+    std::string header(54 + 1024, '\0');
+    auto put = [&header](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header[at + size_t(i)] = char(v >> (8 * i));
+    };
+    const int64_t size = int64_t(header.size()) + int64_t(side) * side;
+    header[0] = 'B', header[1] = 'M';
+    put(2, uint32_t(size), 4);
+    put(10, uint32_t(header.size()), 4);
+    put(14, 40, 4), put(18, side, 4), put(22, side, 4), put(26, 1, 2), put(28, 8, 2);
+    put(34, uint32_t(side) * side, 4), put(46, 256, 4);
+    std::vector<SyntheticMember> members = clockMembers(validHeaderText(), "author");
+    header.resize(size_t(size), '\0'); // the pixels: zeros
+    members[0] = {size, header};
+    const QString dial = packed(imageOf(QStringLiteral("dial"), members), dir.filePath(QStringLiteral("huge-dial.pdl")));
+    EXPECT_LT(QFileInfo(dial).size(), kMiB);
+    const QString tool = QStringLiteral(PDLTOOL_PATH);
+    const QStringList render = {QStringLiteral("render"), dial, QStringLiteral("--time"), QStringLiteral("10:08:36"),
+                                QStringLiteral("-o"), dir.filePath(QStringLiteral("out.png"))};
+    const ChildUsage base = runMeasured(tool, {QStringLiteral("render"), small, QStringLiteral("--time"), QStringLiteral("10:08:36"),
+                                               QStringLiteral("-o"), dir.filePath(QStringLiteral("small.png"))});
+    const ChildUsage usage = runMeasured(tool, render);
+    std::printf("    pdltool render %-20s %8.1f MiB beyond a small clock's %6.1f MiB, %5.2f s\n", "huge-dial.pdl",
+                double(usage.peakBytes - base.peakBytes) / kMiB, double(base.peakBytes) / kMiB, usage.cpuSeconds);
+    EXPECT_EQ(base.exitCode, 0);
+    EXPECT_EQ(usage.exitCode, 1);
+    // Unpacking the member's 134 MB is what it costs (about 1.4 s under the sanitizers).
+    EXPECT_LE(usage.cpuSeconds, kSanitized ? 2.0 : 1.0);
+    EXPECT_LE(usage.peakBytes - base.peakBytes, withShadow(size) + 64 * kMiB) << "the member, and nothing decoded";
+    const ProcessResult said = runProcess(tool, render);
+    EXPECT_TRUE(said.err.contains(QStringLiteral("more than 67108864 pixels"))) << said.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("out.png"))));
 }
