@@ -92,7 +92,7 @@ std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const Be
     if (total > TMemoryStream::kMaxSize)
         throw EFrameworkError(stock::memoryStreamError());
     auto plain = std::make_unique<TMemoryStream>();
-    plain->SetSize(total);
+    plain->SetSizeForOverwrite(total); // every byte up to what is written is written below
     plain->SetPosition(0);
     const int32_t written = WriteStreamList(*plain, members);
     plain->SetSize(written);

@@ -28,8 +28,6 @@ inline void put32(Bytes& b, int32_t v)
     b.insert(b.end(), w, w + 4);
 }
 
-inline Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
-
 inline void setBytes(TMemoryStream& s, const Bytes& b)
 {
     s.SetSize(int64_t(b.size()));

@@ -6,9 +6,11 @@
 
 #include "tests/editor/RecordingWavePlayer.h"
 #include "tests/editor/TestPictures.h"
+#include "tests/support/TestFiles.h"
 
 #include "editor/mainform/EditorUnit.h"
 #include "editor/positioning/HandUnit.h"
+#include "editor/widgets/PictureBox.h"
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
@@ -16,7 +18,11 @@
 #include "platform/SimulatedTicks.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QTime>
 
 #include <gtest/gtest.h>
@@ -40,6 +46,29 @@ protected:
     {
         ui.answerFile(path);
         item->trigger();
+    }
+    // Drags a file over a widget of the window and drops it there, as the toolkit delivers a
+    // drag from a file manager; returns whether the drag was taken while entering.
+    bool dropOn(QWidget* target, const QString& path, bool drop = true)
+    {
+        form->show();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        mime.setText(path);
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted() || !drop)
+            return enter.isAccepted();
+        QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        return true;
+    }
+    // Drops a file on the preview and picks the entry `choice` of the menu that asks where it goes.
+    void drop(const QString& path, int choice)
+    {
+        ui.answerMenu(choice);
+        dropOn(form->ClockImage, path);
     }
     // A file in the test's folder.
     QString file(const QString& name) const { return dir.filePath(name); }

@@ -2,6 +2,7 @@
 
 #include "platform/MemoryStream.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 
@@ -33,6 +34,15 @@ QString writeBmp(const QString& path, const QImage& image, TPixelFormat format)
         ADD_FAILURE() << "cannot write " << path.toStdString();
     f.write(bmpFile(image, format));
     return path;
+}
+
+QByteArray pngFile(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 QImage filledImage(int width, int height, QColor colour)

@@ -18,6 +18,8 @@ namespace dw::test {
 QByteArray bmpFile(const QImage& image, TPixelFormat format = pf24bit);
 // Writes that file at path and returns the path.
 QString writeBmp(const QString& path, const QImage& image, TPixelFormat format = pf24bit);
+// The PNG file of an image, as Qt writes it (alpha kept when the image has it).
+QByteArray pngFile(const QImage& image);
 // An image of one colour.
 QImage filledImage(int width, int height, QColor colour);
 // A framework bitmap holding the image.

@@ -8,6 +8,8 @@
 #include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -19,8 +21,6 @@ namespace dw::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
 
 // A bitmap file header and info header as a hostile file may state them, followed by `extra`
 // bytes of nothing.

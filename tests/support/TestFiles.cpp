@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "platform/MemoryStream.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -38,6 +40,9 @@ void writeFile(const QString& path, const Bytes& bytes)
 }
 
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytesOf(const char* s) { return bytesOf(std::string(s)); }
+Bytes bytesOf(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
+Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments, int timeoutMs)
 {

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace dw {
+class TMemoryStream;
+}
 
 namespace dw::test {
 
@@ -15,6 +20,9 @@ using Bytes = std::vector<uint8_t>;
 Bytes readFile(const QString& path);
 void writeFile(const QString& path, const Bytes& bytes);
 Bytes bytesOf(const std::string& s);
+Bytes bytesOf(const char* s);
+Bytes bytesOf(const QByteArray& a);
+Bytes bytesOf(const TMemoryStream& s); // what the stream holds
 
 // Runs a program and waits for it; returns its exit status (−1 when it could not run) and
 // what it wrote to stdout and stderr.

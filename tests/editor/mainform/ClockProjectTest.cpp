@@ -20,7 +20,7 @@ using namespace dw::test;
 
 namespace {
 
-QByteArray bytesOf(const TMemoryStream& s) { return QByteArray(reinterpret_cast<const char*>(s.Memory()), qsizetype(s.size())); }
+QByteArray streamBytes(const TMemoryStream& s) { return QByteArray(reinterpret_cast<const char*>(s.Memory()), qsizetype(s.size())); }
 
 QByteArray fileBytes(const QString& path)
 {
@@ -82,7 +82,7 @@ TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsTheCentres)
     const QString wide = bmp("wide.bmp", filledImage(300, 200, Qt::darkGreen));
     choose(form->Background1, wide);
     EXPECT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
-    EXPECT_EQ(bytesOf(form->bkgStream()), fileBytes(wide)) << "the file's bytes, unchanged";
+    EXPECT_EQ(streamBytes(form->bkgStream()), fileBytes(wide)) << "the file's bytes, unchanged";
     EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 300, 200));
     EXPECT_EQ(form->ScrollBox1->horzRange(), 320);
     EXPECT_EQ(form->ScrollBox1->vertRange(), 220);
@@ -155,8 +155,8 @@ TEST_F(ClockProject, MinuteAndSecondHandsLoadIntoTheirOwnStreams)
     choose(form->N4, bmp("second.bmp", handImage(5, 20)));
     EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{15, 90}));
     EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{2, 90}));
-    EXPECT_EQ(bytesOf(form->minStream()), fileBytes(file("minute.bmp")));
-    EXPECT_EQ(bytesOf(form->secStream()), fileBytes(file("second.bmp")));
+    EXPECT_EQ(streamBytes(form->minStream()), fileBytes(file("minute.bmp")));
+    EXPECT_EQ(streamBytes(form->secStream()), fileBytes(file("second.bmp")));
     EXPECT_EQ(form->hourStream().size(), 0);
 }
 
@@ -190,7 +190,7 @@ TEST_F(ClockProject, UnreadablePictureLeavesTheProjectAsItWas)
 {
     choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
     form->SetModified(false);
-    const QByteArray hourBefore = bytesOf(form->hourStream());
+    const QByteArray hourBefore = streamBytes(form->hourStream());
     const TRegion shapeBefore = form->clockRgn();
 
     const QString gone = file("gone.bmp"); // chosen, then removed before it could be read
@@ -201,7 +201,7 @@ TEST_F(ClockProject, UnreadablePictureLeavesTheProjectAsItWas)
         EXPECT_EQ(ui.errors()[0], stock::fileOpenError(gone));
     }
     EXPECT_FALSE(form->modified());
-    EXPECT_EQ(bytesOf(form->hourStream()), hourBefore);
+    EXPECT_EQ(streamBytes(form->hourStream()), hourBefore);
     EXPECT_EQ(form->bkgStream().size(), 0);
     EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{10, 70}));
     EXPECT_EQ(form->ClockPanel->geometry(), QRect(10, 10, 200, 200));

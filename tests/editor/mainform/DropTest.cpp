@@ -31,17 +31,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
-
-Bytes pngFile(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return Bytes(bytes.begin(), bytes.end());
-}
-
 // The same picture as a top-down bitmap (negative height), which the clock does not show.
 Bytes topDown(const Bytes& bottomUp)
 {
@@ -57,26 +46,7 @@ Bytes topDown(const Bytes& bottomUp)
     return b;
 }
 
-class Drop : public EditorFixture {
-protected:
-    // Drags a file over a widget of the window and drops it there, as the toolkit delivers a
-    // drag from a file manager; returns whether the drag was taken while entering.
-    bool dropOn(QWidget* target, const QString& path, bool drop = true)
-    {
-        form->show();
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        mime.setText(path);
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted() || !drop)
-            return enter.isAccepted();
-        QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropped);
-        return true;
-    }
-};
+using Drop = EditorFixture;
 
 } // namespace
 
@@ -177,7 +147,7 @@ TEST_F(Drop, PicturesTheClockCannotShowAreOfferedForConversion)
         for (int x = 0; x < 40; ++x)
             picture.setPixel(x, y, qRgba(x * 6, y * 8, 100, x < 5 ? 128 : 255));
     const QString png = file("dial.png");
-    writeFile(png, pngFile(picture));
+    writeFile(png, bytesOf(pngFile(picture)));
 
     // Cancel stores the file as it is.
     ui.answerMessage(seam::IDCANCEL);

@@ -158,22 +158,17 @@ TEST(MainForm, StartsUnmodifiedWithNewDisabled)
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
 }
 
-TEST(MainForm, TypingTheTitleMarksTheProjectModified)
+TEST(MainForm, TypingTheTitleOrTheAuthorTextMarksTheProjectModified)
 {
-    ShownForm shown;
-    QTest::keyClicks(shown.form.Edit1, "My clock");
-    EXPECT_EQ(shown.form.Edit1->text(), "My clock");
-    EXPECT_TRUE(shown.form.modified());
-    EXPECT_TRUE(shown.form.New1->isEnabled());
-}
-
-TEST(MainForm, TypingTheAuthorTextMarksTheProjectModified)
-{
-    ShownForm shown;
-    QTest::keyClicks(shown.form.Memo1, "by me");
-    EXPECT_EQ(shown.form.Memo1->toPlainText(), "by me");
-    EXPECT_TRUE(shown.form.modified());
-    EXPECT_TRUE(shown.form.New1->isEnabled());
+    for (const bool title : {true, false}) {
+        SCOPED_TRACE(title ? "title" : "author text");
+        ShownForm shown;
+        QWidget* box = title ? static_cast<QWidget*>(shown.form.Edit1) : shown.form.Memo1;
+        QTest::keyClicks(box, "My clock");
+        EXPECT_EQ(title ? shown.form.Edit1->text() : shown.form.Memo1->toPlainText(), "My clock");
+        EXPECT_TRUE(shown.form.modified());
+        EXPECT_TRUE(shown.form.New1->isEnabled());
+    }
 }
 
 TEST(MainForm, SetModifiedFalseLeavesNewEnabled)

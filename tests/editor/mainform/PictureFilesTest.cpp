@@ -27,17 +27,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
-
-Bytes pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return Bytes(bytes.begin(), bytes.end());
-}
-
 class PictureFiles : public EditorFixture {
 protected:
     QString folder(const QString& name) const
@@ -45,34 +34,13 @@ protected:
         QDir(dir.path()).mkpath(name);
         return dir.filePath(name);
     }
-    // Drops a file on the preview and picks the menu entry for it.
-    void drop(const QString& path, int choice)
-    {
-        form->show();
-        ui.answerMenu(choice);
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* target = form->ClockImage;
-        QDragEnterEvent enter(target->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent dropped(QPointF(target->rect().center()), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropped);
-    }
     void cancel(QAction* item)
     {
         ui.answerFile(std::nullopt);
         item->trigger();
     }
     // Whether a drag of the file is taken on entering the window.
-    bool accepts(const QString& path)
-    {
-        form->show();
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->ClockImage, &enter);
-        return enter.isAccepted();
-    }
+    bool accepts(const QString& path) { return dropOn(form->ClockImage, path, false); }
     // The folder the last file dialog was asked to open in.
     QString lastStartFolder() const
     {
@@ -135,8 +103,8 @@ TEST_F(PictureFiles, AConversionAgreedToIsNotAskedAgainForThatFileInTheRun)
     for (int x = 5; x < 15; ++x)
         drawn.setPixel(x, 5, qRgba(0, 0, 0, 255));
     const QString png = file("dial.png"), other = file("other.png");
-    writeFile(png, pngBytes(drawn));
-    writeFile(other, pngBytes(drawn));
+    writeFile(png, bytesOf(pngFile(drawn)));
+    writeFile(other, bytesOf(pngFile(drawn)));
     QFile::link(png, file("link.png"));
 
     const auto questions = [this] { return ui.records(Kind::MessageBox).size(); };
@@ -212,7 +180,7 @@ TEST_F(PictureFiles, ADialWithATransparentBackgroundIsShapedByItAndItsQuestionSa
         for (int x = 0; x < 40; ++x)
             if ((x - 20) * (x - 20) + (y - 20) * (y - 20) < 18 * 18)
                 disc.setPixel(x, y, (x + y) % 7 ? qRgba(0, 0, 0, 255) : qRgba(250, 240, 230, 200));
-    writeFile(file("disc.png"), pngBytes(disc));
+    writeFile(file("disc.png"), bytesOf(pngFile(disc)));
     ui.answerMessage(seam::IDOK);
     choose(form->Background1, file("disc.png"));
     ASSERT_EQ(ui.messages().size(), 1);
@@ -225,7 +193,7 @@ TEST_F(PictureFiles, ADialWithATransparentBackgroundIsShapedByItAndItsQuestionSa
 
     // Drawn to the bottom-left corner: the question says the transparent parts stay.
     disc.setPixel(0, 39, qRgba(10, 20, 30, 255));
-    writeFile(file("corner.png"), pngBytes(disc));
+    writeFile(file("corner.png"), bytesOf(pngFile(disc)));
     ui.clearLog();
     ui.answerMessage(seam::IDCANCEL);
     choose(form->Background1, file("corner.png"));

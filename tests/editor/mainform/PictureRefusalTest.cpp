@@ -24,9 +24,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
-Bytes bytesOf(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
-
 QImage pattern(int w, int h)
 {
     QImage image(w, h, QImage::Format_RGB32);
@@ -73,19 +70,6 @@ protected:
                 form->ClockImage->picture().convertToFormat(QImage::Format_RGB32),
                 form->ClockPanel->size(),
                 form->modified()};
-    }
-    // Drops a file on the work area and picks the menu entry for it.
-    void drop(const QString& path, int choice)
-    {
-        form->show();
-        ui.answerMenu(choice);
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        QWidget* target = form->ClockImage;
-        QDragEnterEvent enter(target->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDropEvent dropped(QPointF(target->rect().center()), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropped);
     }
 };
 

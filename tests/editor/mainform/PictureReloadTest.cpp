@@ -22,8 +22,6 @@ using namespace dw::test;
 
 namespace {
 
-Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
-
 QByteArray png(const QImage& image)
 {
     QByteArray bytes;

@@ -34,7 +34,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes bytesOf(const TMemoryStream& s) { return {s.Memory(), s.Memory() + s.size()}; }
 Bytes le32(int32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 Bytes cat(std::initializer_list<Bytes> parts)
 {

@@ -28,7 +28,6 @@ Bytes cat(std::initializer_list<Bytes> parts)
         out.insert(out.end(), p.begin(), p.end());
     return out;
 }
-Bytes bytesOf(const TMemoryStream& s) { return {s.Memory(), s.Memory() + s.size()}; }
 
 // A slot's five items, found by name as the menu names them.
 struct SoundItems {
