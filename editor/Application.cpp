@@ -6,6 +6,7 @@
 #include "platform/Seam.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -102,7 +103,8 @@ void openCommandLineFile(TMainForm& form, const QStringList& arguments)
 {
     if (arguments.size() < 2 || arguments.at(1).isEmpty())
         return;
-    const QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
+    // By the name's characters alone (QFileInfo would re-encode a name that is not UTF-8).
+    const QString path = QDir::current().absoluteFilePath(arguments.at(1));
     // A clock restored just before is asked about as Open asks.
     runCommand([&form, path] {
         if (form.mayReplaceProject())

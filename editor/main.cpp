@@ -10,6 +10,8 @@
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 
+#include "platform/FileNames.h"
+
 #include <QApplication>
 #include <QTimer>
 
@@ -35,9 +37,14 @@ int main(int argc, char** argv)
     // Once the window is up (so that a question has the window behind it): a clock left unsaved
     // by a run that did not end normally is offered back, then a clock named on the command line
     // opens.
-    QTimer::singleShot(0, &mainForm, [&mainForm, &app] {
+    // The arguments as the file system names them: the toolkit's own would lose a name that is
+    // not UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << dw::nameFromFileSystem(QByteArray(argv[i]));
+    QTimer::singleShot(0, &mainForm, [&mainForm, arguments] {
         mainForm.offerRecovery();
-        dw::openCommandLineFile(mainForm, app.arguments());
+        dw::openCommandLineFile(mainForm, arguments);
     });
     return app.exec();
 }

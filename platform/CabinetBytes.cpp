@@ -2,6 +2,7 @@
 #include <gio/gio.h>
 
 #include "CabinetBytes.h"
+#include "FileNames.h"
 
 #include <QFile>
 
@@ -77,7 +78,7 @@ std::unique_ptr<Bytes> bytesInMemory(const uint8_t* data, int64_t size)
 
 std::unique_ptr<Bytes> bytesInFile(const QString& path, QString& why)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileSystemName(path);
     int fd;
     do {
         fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);

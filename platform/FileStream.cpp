@@ -1,5 +1,6 @@
 #include "FileStream.h"
 
+#include "FileNames.h"
 #include "FrameworkError.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ namespace dw {
 
 TFileStream::TFileStream(const QString& path, Mode mode) : m_path(path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = fileSystemName(path);
     int flags = O_CLOEXEC;
     switch (mode) {
     case fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;

@@ -1,6 +1,7 @@
 #include "SafeFileWriter.h"
 
 #include "FileFaults.h"
+#include "FileNames.h"
 
 #include "FrameworkError.h"
 
@@ -252,7 +253,7 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
     if (path.isEmpty())
         throw EFrameworkError(stock::fileCreateError(path));
 
-    const std::optional<QByteArray> target = followOwnLinks(QFile::encodeName(path));
+    const std::optional<QByteArray> target = followOwnLinks(fileSystemName(path));
     if (!target || target->endsWith('/'))
         throw EFrameworkError(stock::fileCreateError(path));
     const int folder = openFolder(folderOf(*target));
@@ -268,7 +269,7 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
 
 FolderWriter::FolderWriter(const QString& folder, Modes modes) : m_modes(modes), m_folder(folder)
 {
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = fileSystemName(folder);
     struct stat st {};
     if (folder.isEmpty()) {
         m_error = QStringLiteral("no folder named");
@@ -298,7 +299,7 @@ QString FolderWriter::write(const QString& name, const void* data, int64_t size)
 {
     if (m_fd < 0)
         return m_error;
-    const QByteArray encoded = QFile::encodeName(name);
+    const QByteArray encoded = fileSystemName(name);
     if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0
         || (size > 0 && data == nullptr))
         return QStringLiteral("not a file name");

@@ -16,9 +16,10 @@ namespace {
 // ClockThumbnail.IsTheRenderedClockScaledToFit holds both sides of the size to scaledToFit.
 constexpr int64_t kPremultipliedScalingPixels = int64_t(1) << 20;
 
-// The pixels the picture members' headers state, together (64 bits: four sides of up to 2^31).
-// A header that states no size is left to the decoder, which refuses it.
-int64_t statedPixels(const std::vector<std::vector<uint8_t>>& members)
+} // namespace
+
+// 64 bits: four sides of up to 2^31.
+int64_t statedPicturePixels(const std::vector<std::vector<uint8_t>>& members)
 {
     int64_t pixels = 0;
     for (int i = pdl::kDialMember; i <= pdl::kSecondHandMember && size_t(i) < members.size(); ++i) {
@@ -32,8 +33,6 @@ int64_t statedPixels(const std::vector<std::vector<uint8_t>>& members)
     return pixels;
 }
 
-} // namespace
-
 QImage scaledToFit(const QImage& picture, int side)
 {
     return picture.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -46,7 +45,7 @@ ClockThumbnail drawClockThumbnail(const std::vector<std::vector<uint8_t>>& membe
         out.problem = QStringLiteral("a thumbnail is 1 to %1 pixels a side").arg(kMaxThumbnailSide);
         return out;
     }
-    if (statedPixels(members) > kMaxThumbnailPixels) {
+    if (statedPicturePixels(members) > kMaxThumbnailPixels) {
         out.problem = QStringLiteral("its pictures have more than %1 pixels together, too many for a thumbnail")
                           .arg(kMaxThumbnailPixels);
         return out;

@@ -20,6 +20,10 @@ constexpr int64_t kMaxThumbnailFileBytes = int64_t(64) << 20;
 // The most pixels the four pictures (dial and hands) may have together, a 4096 × 4096 dial: the
 // composition holds several dial-sized pictures of 4 bytes a pixel.
 constexpr int64_t kMaxThumbnailPixels = int64_t(4096) * 4096;
+// The most pixels pdltool render draws from the four pictures together, a clock larger than any
+// screen (an 8192 × 8192 dial): it writes the clock at its own size, holding several pictures of
+// that size at 4 bytes a pixel. Beyond it a file is refused before a picture is decoded.
+constexpr int64_t kMaxRenderPixels = int64_t(8192) * 8192;
 // The largest thumbnail side; file managers ask for 128 to 1024.
 constexpr int kMaxThumbnailSide = 1024;
 
@@ -33,6 +37,10 @@ struct ClockThumbnail {
 // becomes `side`. Pictures beyond kMaxThumbnailPixels together are refused before they are
 // decoded.
 ClockThumbnail drawClockThumbnail(const std::vector<std::vector<uint8_t>>& members, const QTime& time, int side);
+
+// The pixels the picture members' headers state, together, read from the headers alone (a
+// header that states no size counts nothing: the decoder refuses it).
+int64_t statedPicturePixels(const std::vector<std::vector<uint8_t>>& members);
 
 // The picture scaled as a thumbnail is: smoothed, keeping its aspect, its longer side `side`.
 QImage scaledToFit(const QImage& picture, int side);

@@ -4,6 +4,7 @@
 #include "editor/mainform/EditorUnit.h"
 
 #include "platform/CommandRunner.h"
+#include "platform/FileNames.h"
 #include "platform/Seam.h"
 
 #include <QAction>
@@ -32,7 +33,8 @@ QString droppableFile(const QMimeData* mime)
 {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile())
         return {};
-    const QString path = mime->urls().front().toLocalFile();
+    // The path's bytes as the URL carries them: toLocalFile would lose a name that is not UTF-8.
+    const QString path = nameFromFileSystem(QByteArray::fromPercentEncoding(mime->urls().front().path(QUrl::FullyEncoded).toLatin1()));
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != QLatin1String("pdl") && suffix != QLatin1String("wav") && !isPictureSuffix(suffix))
         return {};

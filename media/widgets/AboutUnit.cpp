@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
@@ -68,19 +67,15 @@ QString aboutMailUrl()
     return url.toString(QUrl::FullyEncoded);
 }
 
-QString documentationPath()
+QString documentationPathFor(const QString& programFolder)
 {
-    // Installed: <prefix>/bin/dialwright and <prefix>/share/doc/dialwright/. Run from the build
-    // tree: the page in the source tree.
-    const QString installed = QDir(QCoreApplication::applicationDirPath())
-                                  .absoluteFilePath(QStringLiteral("../share/doc/dialwright/dialwright.html"));
-    QString path = QDir::cleanPath(installed);
-#ifdef DIALWRIGHT_SOURCE_DOCUMENTATION
-    if (!QFileInfo::exists(path) && QFileInfo::exists(QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION)))
-        path = QStringLiteral(DIALWRIGHT_SOURCE_DOCUMENTATION);
-#endif
-    return path;
+    // <prefix>/bin/dialwright and <prefix>/share/doc/dialwright/, installed or in the build tree.
+    // Only there: a program whose guide was left out names the file it lacks, never a path
+    // elsewhere on the machine.
+    return QDir::cleanPath(QDir(programFolder).absoluteFilePath(QStringLiteral("../share/doc/dialwright/dialwright.html")));
 }
+
+QString documentationPath() { return documentationPathFor(QCoreApplication::applicationDirPath()); }
 
 QString documentationUrl() { return QUrl::fromLocalFile(documentationPath()).toString(QUrl::FullyEncoded); }
 

@@ -61,10 +61,12 @@ extern TAboutBox* AboutBox;
 
 // The links the about box opens: a new, unaddressed mail whose subject names the program and
 // its version, and the user's guide installed with the program (the file below the
-// installation prefix when the program runs from there, else the one in the source tree; the
-// Help menu's guide item opens it too). documentationPath is that file, whether it exists or not.
+// program's own prefix, never elsewhere; the Help menu's guide item opens it too).
+// documentationPath is that file, whether it exists or not; documentationPathFor the one of a
+// program in programFolder.
 QString aboutMailUrl();
 QString documentationPath();
+QString documentationPathFor(const QString& programFolder);
 QString documentationUrl();
 
 } // namespace dw

@@ -5,6 +5,8 @@
 #include "platform/ScriptedSeam.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QFrame>
@@ -142,4 +144,17 @@ TEST(AboutBox, MailIsNewAndUnaddressedAndTheDocumentationIsALocalFile)
     EXPECT_TRUE(doc.isLocalFile());
     EXPECT_TRUE(doc.toLocalFile().endsWith("/dialwright.html"));
     EXPECT_TRUE(QFileInfo::exists(doc.toLocalFile())) << qPrintable(doc.toLocalFile());
+}
+
+// The guide is the one under the program's own prefix, also where it is missing (a package that
+// leaves out documentation): never a file elsewhere on the machine, such as the source tree it
+// was built from.
+TEST(AboutBox, TheGuideIsOnlyEverTheOneUnderTheProgramsOwnPrefix)
+{
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath("bin")));
+    EXPECT_EQ(documentationPathFor(prefix.filePath("bin")), prefix.filePath("share/doc/dialwright/dialwright.html"));
+    EXPECT_EQ(documentationPathFor(prefix.filePath("bin/")), prefix.filePath("share/doc/dialwright/dialwright.html"));
+    const QString own = QDir::cleanPath(QCoreApplication::applicationDirPath() + "/..") + '/';
+    EXPECT_TRUE(documentationPath().startsWith(own)) << qPrintable(documentationPath());
 }

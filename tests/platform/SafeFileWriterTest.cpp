@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -49,6 +50,39 @@ void withUmask(mode_t mask, F what)
     what();
     ::umask(old);
 }
+
+// A folder holding "shared.pdl" ("old", of the mode given): writeBoth writes the bytes to it and
+// to a new "new.pdl" under umask 022, then runs `then` under that umask; expectModes checks that
+// the new file has the usual 0644 and the replaced one kept its own mode.
+class NewAndShared {
+public:
+    explicit NewAndShared(mode_t sharedMode) : m_sharedMode(sharedMode)
+    {
+        writeFile(shared, bytesOf("old"));
+        EXPECT_EQ(::chmod(QFile::encodeName(shared).constData(), sharedMode), 0);
+    }
+    void writeBoth(const Bytes& bytes, const std::function<void()>& then = {}) const
+    {
+        withUmask(022, [&] {
+            writeBytes(fresh, bytes);
+            writeBytes(shared, bytes);
+            if (then)
+                then();
+        });
+    }
+    void expectModes() const
+    {
+        EXPECT_EQ(modeOf(fresh), 0644u) << "the usual mode once complete";
+        EXPECT_EQ(modeOf(shared), m_sharedMode) << "its own mode once complete";
+    }
+
+    QTemporaryDir dir;
+    const QString fresh = dir.filePath(QStringLiteral("new.pdl"));
+    const QString shared = dir.filePath(QStringLiteral("shared.pdl"));
+
+private:
+    mode_t m_sharedMode;
+};
 
 } // namespace
 
@@ -178,18 +212,11 @@ private:
 
 TEST(SafeFileWriter, FileBeingWrittenIsTheUsersAloneUntilItIsComplete)
 {
-    QTemporaryDir dir;
-    const QString fresh = dir.filePath(QStringLiteral("new.pdl"));
-    const QString shared = dir.filePath(QStringLiteral("shared.pdl"));
-    writeFile(shared, bytesOf("old"));
-    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+    NewAndShared files(0640);
     // Long enough to be seen while it is written.
     const Bytes image(48u << 20, 0x41);
-    ModeWatcher watcher(dir.path());
-    withUmask(022, [&] {
-        writeBytes(fresh, image);
-        writeBytes(shared, image);
-    });
+    ModeWatcher watcher(files.dir.path());
+    files.writeBoth(image);
     const auto seen = watcher.stop();
     int hidden = 0;
     for (const auto& [name, sights] : seen) {
@@ -207,8 +234,7 @@ TEST(SafeFileWriter, FileBeingWrittenIsTheUsersAloneUntilItIsComplete)
         EXPECT_GT(partial, 0) << name << " was seen while it was written";
     }
     EXPECT_EQ(hidden, 2) << "both files were written through a hidden file";
-    EXPECT_EQ(modeOf(fresh), 0644u) << "the usual mode once complete";
-    EXPECT_EQ(modeOf(shared), 0640u) << "its own mode once complete";
+    files.expectModes();
 }
 
 TEST(SafeFileWriter, GroupSharedFileKeepsItsGroupWhenAMemberSavesIt)
@@ -330,26 +356,19 @@ private:
 // comes after it. A refused rename leaves nothing.
 TEST(SafeFileWriter, ModeIsWidenedOnlyAfterTheRename)
 {
-    QTemporaryDir dir;
-    const QString fresh = dir.filePath(QStringLiteral("new.pdl"));
-    const QString shared = dir.filePath(QStringLiteral("shared.pdl"));
-    writeFile(shared, bytesOf("old"));
-    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0666), 0);
-    withUmask(022, [&] {
-        RenameWatch watch(dir.path());
-        writeBytes(fresh, bytesOf("new"));
-        writeBytes(shared, bytesOf("new"));
+    NewAndShared files(0666);
+    RenameWatch watch(files.dir.path());
+    files.writeBoth(bytesOf("new"), [&] {
         // The rename refused, as another user's file in a sticky folder refuses it: the last
         // operation of a write.
         const int64_t perWrite = filefaults::counted() / 2;
         filefaults::failAt(perWrite, EPERM);
-        EXPECT_THROW(writeBytes(shared, bytesOf("secret")), EFrameworkError);
-        EXPECT_EQ(watch.modesAtRename(), (std::vector<mode_t>{0600, 0600, 0600}));
+        EXPECT_THROW(writeBytes(files.shared, bytesOf("secret")), EFrameworkError);
     });
-    EXPECT_EQ(modeOf(fresh), 0644u);
-    EXPECT_EQ(modeOf(shared), 0666u);
-    EXPECT_EQ(readFile(shared), bytesOf("new"));
-    EXPECT_EQ(everythingIn(dir.path()), (QStringList{QStringLiteral("new.pdl"), QStringLiteral("shared.pdl")}));
+    EXPECT_EQ(watch.modesAtRename(), (std::vector<mode_t>{0600, 0600, 0600}));
+    files.expectModes();
+    EXPECT_EQ(readFile(files.shared), bytesOf("new"));
+    EXPECT_EQ(everythingIn(files.dir.path()), (QStringList{QStringLiteral("new.pdl"), QStringLiteral("shared.pdl")}));
 }
 
 // The real case: another user's 0666 file in a sticky folder open to all. The kernel refuses the

@@ -8,6 +8,7 @@
 #include "ToolSeam.h"
 
 #include "datafile/DataFileInfo.h"
+#include "editor/clock/ClockThumbnail.h"
 #include "editor/clock/SavedClock.h"
 
 #include "platform/FrameworkError.h"
@@ -95,6 +96,12 @@ int runRender(const QStringList& arguments, Output& out)
     }
     if (!in.data.readable()) {
         out.error(dw::printable(a.file) + QStringLiteral(": ") + in.data.unreadable);
+        return kExitProblem;
+    }
+    // A picture beyond what render draws is refused by its header, before it is decoded.
+    if (dw::statedPicturePixels(in.data.image.members) > dw::kMaxRenderPixels) {
+        out.error(dw::printable(a.file) + QStringLiteral(": its pictures have more than %1 pixels together, more than render draws")
+                                                 .arg(dw::kMaxRenderPixels));
         return kExitProblem;
     }
     dw::SavedClock clock;

@@ -3,6 +3,7 @@
 #include "tests/editor/EditorFixture.h"
 
 #include "editor/files/SettingsLocation.h"
+#include "platform/FileNames.h"
 #include "platform/ProfileFile.h"
 
 #include "tests/support/TestFiles.h"
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+
+#include <unistd.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -107,4 +110,39 @@ TEST_F(RecentFiles, AFileThatIsGoneIsTakenOffTheListWithAMessage)
     form->recentItem(0)->trigger();
     EXPECT_EQ(ui.records(Kind::MessageBox).size(), 1u);
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("unsaved"));
+}
+
+// Names come back exactly as the file system has them: a blank at either end, a "%" before two
+// hexadecimal digits, and bytes that are no UTF-8 (FF FE), saved, written to the settings file,
+// read back at the next start and opened again from the list. A plain name stays readable in the
+// file, and one written as it is by an earlier run (with a "%" in it) reads as it was.
+TEST_F(RecentFiles, NamesComeBackExactlyAsTheFileSystemHasThem)
+{
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QList<QByteArray> names = {"trail.pdl ", " lead.pdl", "100%41.pdl", "\xff\xfe clock.pdl", "tab\there.pdl", "plain 時計.pdl"};
+    QStringList paths;
+    for (const QByteArray& name : names) {
+        paths.prepend(nameFromFileSystem(folder + name));
+        form->Edit1->setText(QString::fromLatin1(name.toHex()));
+        choose(form->Save1, paths.front());
+        ASSERT_EQ(::access((folder + name).constData(), F_OK), 0) << name.toHex().constData() << " saved under its own bytes";
+    }
+    form.reset();
+    ProfileFile ini(settingsLocation().path);
+    EXPECT_EQ(ini.readString("Recent", "File1"), file("plain 時計.pdl")) << "as it is";
+    EXPECT_EQ(ini.readString("Recent", "File4"), file("100%41.pdl")) << "as it is";
+    EXPECT_TRUE(ini.readString("Recent", "File6")->startsWith("%2F")) << "trail.pdl, escaped";
+    form = std::make_unique<TMainForm>();
+    ASSERT_EQ(form->recentFiles(), paths);
+    ui.clearLog();
+    for (const QByteArray& name : names) {
+        const qsizetype n = form->recentFiles().indexOf(nameFromFileSystem(folder + name));
+        ASSERT_GE(n, 0);
+        form->recentItem(int(n))->trigger();
+        EXPECT_EQ(form->Edit1->text(), QString::fromLatin1(name.toHex())) << "opened again";
+    }
+    EXPECT_EQ(ui.messages(), QStringList()) << "none was missing";
+    // The toolkit cannot remove a name that is not UTF-8 with the folder.
+    for (const QByteArray& name : names)
+        ::unlink((folder + name).constData());
 }

@@ -40,7 +40,7 @@ struct GuideNames {
 
 GuideNames namesIn(const QString& page)
 {
-    // Beside the guide the program opens: the one in the source tree, when run from the build.
+    // Beside the guide the program opens (run from the build tree, a link to the source tree's).
     QFile file(QFileInfo(documentationPath()).dir().filePath(page));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(file.fileName());
     const QString html = QString::fromUtf8(file.readAll());
