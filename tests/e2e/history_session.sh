@@ -22,12 +22,6 @@ shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$
 # A 300 × 200 dial, grey.
 { bmp_header 300 200; head -c $((900 * 200)) /dev/zero | tr '\0' '\147'; } >"$work/dial.bmp"
 
-menu() { # a menu by its access key, then an item by its key
-  xdotool key "alt+$1"
-  sleep 0.3
-  xdotool key "$2"
-  sleep 0.3
-}
 title_of() { "$pdltool" info "$1" | sed -n 's/^ *Title=//p'; }
 dial_of() { "$pdltool" info "$1" | sed -n 's/^member 0, dial picture: \([0-9]*\) bytes.*/\1/p'; }
 type_title() { # into the title box, ended as a user ends it: Tab to the next control

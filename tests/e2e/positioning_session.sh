@@ -35,15 +35,6 @@ grid="#608870"                  # a grid line over the green
 inverted="#BF6F9F|#9F778F"      # the marker over the green or over its grid
 
 title="時針の位置合わせ"
-menu() { # a menu by its access key, then items by their keys
-  xdotool key "alt+$1"
-  sleep 0.3
-  shift
-  for k in "$@"; do
-    xdotool key "$k"
-    sleep 0.2
-  done
-}
 
 # What the dialog shows: "green grid marker area dial", the counts of the three colours (they show
 # nowhere else than in the work area), the work area's size left of the 126-pixel side panel and

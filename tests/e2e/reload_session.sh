@@ -39,15 +39,6 @@ draw_hand 70 "$work/hour.png"
 draw_hand 95 "$work/minute.png"
 draw_hand 100 "$work/second.png"
 
-menu() { # a menu by its access key, then items by their keys
-  xdotool key "alt+$1"
-  sleep 0.3
-  shift
-  for k in "$@"; do
-    xdotool key "$k"
-    sleep 0.2
-  done
-}
 # A picture loaded through its menu item; the conversion question answered with OK.
 load_picture() { # hand menu key, file
   menu e "$1" l

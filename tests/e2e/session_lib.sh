@@ -1,7 +1,7 @@
 # Shared by the end-to-end sessions: sourced by each tests/e2e/*_session.sh after its own comment.
 #   SESSION.sh EDITOR PDLTOOL
 # Starts a display of its own (xvfb-run) and openbox, copies the editor into a fresh work folder
-# ($work) and gives the steps a user takes: wait_window, start_editor, close_editor, choose_file,
+# ($work) and gives the steps a user takes: wait_window, start_editor, close_editor, menu, choose_file,
 # save_and_describe, client_geometry, and small picture writers (le, bmp_header).
 # shellcheck shell=bash
 
@@ -100,6 +100,16 @@ close_editor() {
   done
   wait "$editor_pid" || fail "the editor ended with status $?"
   editor_pid=
+}
+
+menu() { # a menu by its access key, then items by their keys
+  xdotool key "alt+$1"
+  sleep 0.3
+  shift
+  for k in "$@"; do
+    xdotool key "$k"
+    sleep 0.2
+  done
 }
 
 choose_file() { # in the file dialog that is open: the path, then Enter
