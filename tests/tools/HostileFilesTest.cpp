@@ -275,8 +275,9 @@ TEST_F(HostileFiles, PdltoolSettlesEachCraftedFileWithinOneSecondAnd64MiB)
             if (f.exits[c] != 0) {
                 EXPECT_FALSE(QFileInfo::exists(out)) << commands[c].name << " " << name.toStdString() << ": nothing written";
             }
-            // Unpacking the huge dial's 134 MB takes about 1.4 s under the sanitizers.
-            EXPECT_LE(usage.cpuSeconds, kSanitized && f.held ? 2.0 : 1.0) << commands[c].name << " " << name.toStdString();
+            // Unpacking the huge dial's 134 MB takes 1.4 to 2.1 s under the sanitizers on a busy
+            // machine; without them, and for every other file, the second holds.
+            EXPECT_LE(usage.cpuSeconds, kSanitized && f.held ? 4.0 : 1.0) << commands[c].name << " " << name.toStdString();
             EXPECT_LE(extra, allowed) << commands[c].name << " " << name.toStdString();
         }
     }
