@@ -208,6 +208,27 @@ private:
     std::map<std::string, std::set<Seen>> m_seen;
 };
 
+// Where another user's file stands: a folder of dir with its owner, group and mode, and the
+// file in it with its owner, group and mode. dir itself is opened to all for the other user.
+struct Owned {
+    QString path;
+    uid_t owner;
+    gid_t group;
+    mode_t mode;
+};
+
+bool placeOthersFile(const QTemporaryDir& dir, const Owned& folder, const Owned& file, const char* content)
+{
+    const auto set = [](const Owned& what) {
+        const QByteArray name = QFile::encodeName(what.path);
+        return ::chown(name.constData(), what.owner, what.group) == 0 && ::chmod(name.constData(), what.mode) == 0;
+    };
+    if (!QDir().mkdir(folder.path) || ::chmod(QFile::encodeName(dir.path()).constData(), 0755) != 0)
+        return false;
+    writeFile(file.path, bytesOf(content));
+    return set(folder) && set(file);
+}
+
 } // namespace
 
 TEST(SafeFileWriter, FileBeingWrittenIsTheUsersAloneUntilItIsComplete)
@@ -244,14 +265,8 @@ TEST(SafeFileWriter, GroupSharedFileKeepsItsGroupWhenAMemberSavesIt)
     QTemporaryDir dir;
     // A folder of the group, a file of another user of that group, mode 0660.
     const QString folder = dir.filePath(QStringLiteral("group"));
-    ASSERT_TRUE(QDir().mkdir(folder));
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 0, kSharedGroup), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0770), 0);
     const QString path = QDir(folder).filePath(QStringLiteral("clock.pdl"));
-    writeFile(path, bytesOf("the owner's"));
-    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kOtherUser - 1, kSharedGroup), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0660), 0);
+    ASSERT_TRUE(placeOthersFile(dir, {folder, 0, kSharedGroup, 0770}, {path, kOtherUser - 1, kSharedGroup, 0660}, "the owner's"));
 
     // A member of the group, not the owner, saves it.
     const int status = runAsUser(kOtherUser, kOtherGroup, {kSharedGroup}, [&] {
@@ -379,13 +394,8 @@ TEST(SafeFileWriter, ReplaceRefusedInAStickyFolderShowsNothing)
         GTEST_SKIP() << "needs a second user";
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("shared"));
-    ASSERT_TRUE(QDir().mkdir(folder));
-    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
     const QString path = QDir(folder).filePath(QStringLiteral("picture.png"));
-    writeFile(path, bytesOf("the other user's"));
-    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kOtherUser - 1, kOtherGroup), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+    ASSERT_TRUE(placeOthersFile(dir, {folder, 0, 0, 01777}, {path, kOtherUser - 1, kOtherGroup, 0666}, "the other user's"));
 
     const int status = runAsUser(kOtherUser, kOtherGroup, {}, [&] {
         RenameWatch watch(folder);
