@@ -3,28 +3,15 @@
 #include "media/SoundRecord.h"
 #include "platform/FrameworkError.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 using namespace dw;
-
-namespace {
-
-std::vector<uint8_t> bytesOf(const TMemoryStream& s) { return {s.Memory(), s.Memory() + s.size()}; }
-
-std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts)
-{
-    std::vector<uint8_t> out;
-    for (const auto& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-std::vector<uint8_t> le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-
-} // namespace
+using namespace dw::test;
 
 TEST(SoundRecord, EmbeddedRecordIsSlotKindOneAndTheFileUnchanged)
 {
@@ -34,7 +21,7 @@ TEST(SoundRecord, EmbeddedRecordIsSlotKindOneAndTheFileUnchanged)
     record.WriteInt32(99);
     record.WriteInt32(99);
     writeEmbeddedSound(record, kHourSoundSlot, wave.data(), int64_t(wave.size()));
-    EXPECT_EQ(bytesOf(record), concat({le32(3), le32(1), wave}));
+    EXPECT_EQ(bytesOf(record), cat({le32(3), le32(1), wave}));
     EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
     EXPECT_EQ(recordedSoundName(record), std::nullopt) << "an embedded slot has no name";
 }
@@ -43,7 +30,7 @@ TEST(SoundRecord, EmptyWaveFileLeavesTheHeaderAloneWithItsItemsEnabled)
 {
     TMemoryStream record;
     writeEmbeddedSound(record, kZeroSoundSlot, nullptr, 0);
-    EXPECT_EQ(bytesOf(record), concat({le32(4), le32(1)}));
+    EXPECT_EQ(bytesOf(record), cat({le32(4), le32(1)}));
     EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
 }
 
@@ -53,7 +40,7 @@ TEST(SoundRecord, NamedRecordIsSlotKindZeroNameAndNul)
     const std::string name = "chime \x83\x60.wav"; // CP932 bytes, kept as they are
     writeNamedSound(record, kMinuteSoundSlot, name);
     ASSERT_EQ(record.size(), int64_t(name.size()) + 9);
-    EXPECT_EQ(bytesOf(record), concat({le32(2), le32(0), std::vector<uint8_t>(name.begin(), name.end()), {0}}));
+    EXPECT_EQ(bytesOf(record), cat({le32(2), le32(0), std::vector<uint8_t>(name.begin(), name.end()), {0}}));
     EXPECT_EQ(recordedSoundName(record), name);
     EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
 }

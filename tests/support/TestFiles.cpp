@@ -43,6 +43,15 @@ Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 Bytes bytesOf(const char* s) { return bytesOf(std::string(s)); }
 Bytes bytesOf(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
 Bytes bytesOf(const TMemoryStream& s) { return Bytes(s.Memory(), s.Memory() + s.size()); }
+Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+
+Bytes cat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments, int timeoutMs)
 {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ Bytes bytesOf(const std::string& s);
 Bytes bytesOf(const char* s);
 Bytes bytesOf(const QByteArray& a);
 Bytes bytesOf(const TMemoryStream& s); // what the stream holds
+Bytes le32(uint32_t v); // four bytes, least significant first
+Bytes cat(std::initializer_list<Bytes> parts);
 
 // Runs a program and waits for it; returns its exit status (−1 when it could not run) and
 // what it wrote to stdout and stderr.

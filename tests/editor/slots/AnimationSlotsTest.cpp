@@ -34,14 +34,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes le32(int32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 Bytes paramBytes(const TAnimParam& p) { return cat({le32(p.OffsetX), le32(p.OffsetY), le32(p.VertCount), le32(p.HorzCount), le32(p.FrameTime)}); }
 
 constexpr QRgb kKey = 0xFF00FF00;

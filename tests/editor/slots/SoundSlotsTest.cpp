@@ -20,15 +20,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
 // A slot's five items, found by name as the menu names them.
 struct SoundItems {
     int slot;
