@@ -16,6 +16,11 @@ const std::vector<Command>& commands()
         {"thumbnail", "[--size N] [--time HH:MM:SS] FILE OUT.png",
          "draw the clock at that time (default 10:08:36) scaled to fit N by N pixels (default 256), for file managers",
          2, runThumbnail, 4},
+        {"build", "DIR|clock.toml [-o OUT.pdl]",
+         "write the clock a folder of sources describes (see clock.toml(5)); the same sources give the same bytes",
+         1, runBuild, 2},
+        {"unpack", "[--force] FILE DIR", "write the sources of a clock into DIR: clock.toml and every picture and sound",
+         2, runUnpack, 1},
     };
     return table;
 }
