@@ -132,7 +132,6 @@ public:
         return project;
     }
 
-private:
     QString pathOf(const QString& name) const { return QDir(m_folder).filePath(name); }
 
     std::optional<TRegion> shape(const std::vector<uint8_t>& dial) const
@@ -251,6 +250,7 @@ private:
         return dialPanelSize(file, {builtin.Width(), builtin.Height()});
     }
 
+private:
     const Manifest& m_manifest;
     QString m_folder;
 };
@@ -264,6 +264,43 @@ void setModified(const QString& path, const QDateTime& when)
 }
 
 } // namespace
+
+std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path)
+{
+    try {
+        TMemoryStream loaded;
+        loadPicture(path, loaded, PictureUse::Stored);
+        return bytesOf(loaded);
+    } catch (const Refused&) {
+    } catch (const EFrameworkError&) {
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> stripRecordOf(const QString& path, int slotNumber, const pdl::AnimParams& param)
+{
+    ClockManifest manifest;
+    manifest.media[size_t(slotNumber - 1)] = {ClockManifest::SlotState::File, path, param};
+    try {
+        return Builder(manifest, QString()).record(slotNumber);
+    } catch (const Refused&) {
+    } catch (const EFrameworkError&) {
+    }
+    return std::nullopt;
+}
+
+std::optional<TRegion> maskShapeOf(const QString& path)
+{
+    ClockManifest manifest;
+    manifest.shape = ClockManifest::ShapeKind::Mask;
+    manifest.mask = path;
+    try {
+        return keptShape(Builder(manifest, QString()).shape({}));
+    } catch (const Refused&) {
+    } catch (const EFrameworkError&) {
+    }
+    return std::nullopt;
+}
 
 QString manifestPathOf(const QString& dirOrManifest)
 {
@@ -301,6 +338,7 @@ ClockSourcesBuild clockFromManifest(const ClockManifest& manifest, const QString
     ClockSourcesBuild result;
     result.compress = manifest.compress;
     result.date = manifest.date;
+    result.manifest = manifest;
     try {
         result.project = Builder(manifest, folder).build();
     } catch (const Refused& r) {

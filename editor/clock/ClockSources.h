@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -24,6 +25,7 @@ namespace dw {
 
 struct ClockSourcesBuild {
     std::optional<ClockProjectFile> project; // header.saved left as the manifest's date, or invalid
+    std::optional<ClockManifest> manifest;   // the manifest it was built from
     bool compress = false;
     std::optional<QDateTime> date; // the manifest's
     // Why the clock cannot be built, naming the manifest's line and column ("clock.toml:3:9: …")
@@ -64,7 +66,17 @@ ClockSourceFiles sourcesOfClock(const ClockProjectFile& project, bool compressed
 // written when any name is taken already, unless overwrite; a link at a name is never followed
 // nor replaced (FolderWriter). Returns why not (English, naming the file), empty when written;
 // written receives the paths written, in order.
+// manifestName names the manifest's file (clock.toml); exists is set when a name taken already
+// stopped it.
 QString writeClockSources(const QString& folder, const ClockSourceFiles& sources, bool overwrite,
-                          QStringList* written = nullptr);
+                          QStringList* written = nullptr, const QString& manifestName = QLatin1String(kManifestFileName),
+                          bool* exists = nullptr);
+
+// What a build takes from one file of the sources, for telling whether a file still holds what
+// the project has: a dial's or hand's bytes as stored, a strip's whole slot record, a mask's
+// shape. Nothing when the file is refused or cannot be read.
+std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path);
+std::optional<std::vector<uint8_t>> stripRecordOf(const QString& path, int slotNumber, const pdl::AnimParams& param);
+std::optional<TRegion> maskShapeOf(const QString& path);
 
 } // namespace dw

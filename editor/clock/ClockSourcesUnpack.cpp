@@ -273,15 +273,18 @@ ClockSourceFiles sourcesOfClock(const ClockProjectFile& project, bool compressed
     }
 }
 
-QString writeClockSources(const QString& folder, const ClockSourceFiles& sources, bool overwrite, QStringList* written)
+QString writeClockSources(const QString& folder, const ClockSourceFiles& sources, bool overwrite, QStringList* written,
+                          const QString& manifestName, bool* exists)
 {
+    if (exists)
+        *exists = false;
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
         return printable(folder) + QStringLiteral(": is a file, not a folder");
     FolderWriter writer(folder);
     if (!writer.error().isEmpty())
         return printable(folder) + QStringLiteral(": ") + writer.error();
     std::vector<std::pair<QString, QByteArray>> files = sources.files;
-    files.emplace_back(QLatin1String(kManifestFileName), writeClockManifest(sources.manifest));
+    files.emplace_back(manifestName, writeClockManifest(sources.manifest));
     const QDir dir(folder);
     // Every name is looked at before anything is written: a refusal leaves the folder as it was.
     for (const auto& [name, bytes] : files) {
@@ -290,8 +293,11 @@ QString writeClockSources(const QString& folder, const ClockSourceFiles& sources
             continue;
         if (S_ISLNK(st.st_mode))
             return printable(dir.filePath(name)) + QStringLiteral(": is a symbolic link; nothing is written through it");
-        if (!overwrite)
+        if (!overwrite) {
+            if (exists)
+                *exists = true;
             return printable(dir.filePath(name)) + QStringLiteral(": exists already; nothing is written");
+        }
     }
     for (const auto& [name, bytes] : files) {
         if (const QString why = writer.write(name, bytes.constData(), bytes.size()); !why.isEmpty())
