@@ -31,7 +31,8 @@ QString usageText()
     for (const Command& c : commands())
         text += QStringLiteral("  pdltool %1 %2\n      %3\n")
                     .arg(QLatin1String(c.name), QLatin1String(c.arguments), QLatin1String(c.summary));
-    text += QStringLiteral("FILE is a .pdl file as Dialwright saves it, compressed (a cabinet) or not.\n"
+    text += QStringLiteral("FILE is a .pdl file as Dialwright saves it, compressed (a cabinet) or not; DIR|clock.toml\n"
+                           "is a clock's sources, a folder of pictures and sounds with its manifest (clock.toml(5)).\n"
                            "Exit status: 0 done, 1 the file is damaged, breaks a rule or cannot be written, "
                            "2 bad arguments.");
     return text;
