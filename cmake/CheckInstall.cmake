@@ -19,6 +19,8 @@ set(expected
   share/man/man1/pdltool.1.gz
   share/man/ja/man1/dialwright.1.gz
   share/man/ja/man1/pdltool.1.gz
+  share/man/man5/clock.toml.5.gz
+  share/man/ja/man5/clock.toml.5.gz
   share/doc/dialwright/dialwright.html
   share/doc/dialwright/dialwright.en.html
   share/doc/dialwright/guide.css

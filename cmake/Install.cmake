@@ -33,15 +33,16 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/pdltool/completion/pdltool
 # The manual pages, English and Japanese, compressed in the build tree.
 find_program(DIALWRIGHT_GZIP gzip REQUIRED)
 set(manpages)
-foreach(page dialwright pdltool)
+foreach(page dialwright.1 pdltool.1 clock.toml.5)
+  string(REGEX REPLACE ".*\\." "" section ${page})
   foreach(lang en ja)
-    set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1)
-    set(dir man1)
+    set(source ${PROJECT_SOURCE_DIR}/docs/man/${page})
+    set(dir man${section})
     if(lang STREQUAL "ja")
-      set(source ${PROJECT_SOURCE_DIR}/docs/man/ja/${page}.1)
-      set(dir ja/man1)
+      set(source ${PROJECT_SOURCE_DIR}/docs/man/ja/${page})
+      set(dir ja/man${section})
     endif()
-    set(compressed ${PROJECT_BINARY_DIR}/man/${lang}/${page}.1.gz)
+    set(compressed ${PROJECT_BINARY_DIR}/man/${lang}/${page}.gz)
     add_custom_command(OUTPUT ${compressed}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man/${lang}
                        COMMAND ${DIALWRIGHT_GZIP} -9nc ${source} > ${compressed}

@@ -98,7 +98,10 @@ std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const Be
     plain->SetSize(written);
 
     plain->SetPosition(0);
-    std::unique_ptr<TMemoryStream> sliced = SliceStream(*plain, written);
+    std::unique_ptr<TMemoryStream> sliced =
+        project.sliceFromContent
+            ? SliceStream(*plain, written, sliceChoiceFromSeed(contentSeed(plain->Memory(), written)))
+            : SliceStream(*plain, written);
 
     if (hook)
         hook(*plain, *sliced);

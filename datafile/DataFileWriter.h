@@ -35,6 +35,10 @@ struct DataFileProject {
     // FZeroSound, FHourSound, FMinSound, FSecSound. Each is saved only when it holds at least
     // 4 bytes (an unset slot, 0 bytes, is left out).
     std::array<TStream*, 7> slotRecords{};
+    // The slicing's key and slice count: drawn from the program's generator (every save of the
+    // same project gives other bytes), or taken from a seed derived from the stream list's
+    // content, so that the same project always gives the same file (a build from sources).
+    bool sliceFromContent = false;
 };
 
 // For tests: called after slicing and before the two checks, with the plain stream list and

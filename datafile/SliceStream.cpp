@@ -5,11 +5,43 @@
 #include "platform/FrameworkError.h"
 #include "platform/Random.h"
 
+#include <cstring>
 #include <new>
 
 namespace dw {
 
+SliceChoice sliceChoiceFromSeed(uint64_t seed)
+{
+    SliceChoice choice;
+    choice.key = static_cast<uint8_t>((seed % 200) | 2);
+    choice.slices = static_cast<uint8_t>(80 + (seed / 200) % 160);
+    return choice;
+}
+
+uint64_t contentSeed(const uint8_t* bytes, int64_t size)
+{
+    uint64_t hash = 0xcbf29ce484222325ull;
+    int64_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        hash = (hash ^ word) * 0x100000001b3ull;
+    }
+    for (; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 0x100000001b3ull;
+    return hash ^ uint64_t(size);
+}
+
 std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
+{
+    // The key first, as the generator has always drawn them.
+    SliceChoice choice;
+    choice.key = static_cast<uint8_t>(randomInt(200) | 2);
+    choice.slices = static_cast<uint8_t>(80 + randomInt(160));
+    return SliceStream(source, n, choice);
+}
+
+std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n, const SliceChoice& choice)
 {
     const int64_t count = n > 0 ? n : 0;
     // A short source fails before anything is allocated, as reading it would.
@@ -23,8 +55,8 @@ std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
     result->SetSizeForOverwrite(count + 2);
     uint8_t* out = result->Memory();
 
-    const uint8_t key = static_cast<uint8_t>(randomInt(200) | 2);
-    const uint8_t slices = static_cast<uint8_t>(80 + randomInt(160));
+    const uint8_t key = choice.key;
+    const uint8_t slices = choice.slices;
     out[0] = key;
     out[1] = slices ^ key;
 

@@ -35,6 +35,20 @@ int32_t WriteStreamList(TStream& target, const std::vector<TStream*>& members);
 // error; a result that would exceed what a memory stream holds raises its memory error.
 std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n);
 
+// The key and slice count of a sliced form, as the generator draws them: the key 2 to 199 with
+// bit 1 set, the slice count 80 to 239.
+struct SliceChoice {
+    uint8_t key = 2;
+    uint8_t slices = 80;
+};
+// The choice a seed stands for, in those ranges: the same seed gives the same choice, so that a
+// file made from the same content is the same to the byte.
+SliceChoice sliceChoiceFromSeed(uint64_t seed);
+// A seed from bytes (64-bit FNV-1a over their 8-byte words and the rest).
+uint64_t contentSeed(const uint8_t* bytes, int64_t size);
+// SliceStream with the key and slice count given instead of drawn.
+std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n, const SliceChoice& choice);
+
 // The stored place (0 .. n − 1) of plain position pos in the sliced grid of n bytes with W
 // columns (0 ≤ pos < n, W ≥ 1). A result outside 0 .. n − 1, which only arguments outside those
 // ranges produce, shows "DEBUG: FlatToSlicedPos = <result>\n<pos>, <n>, <W>" and gives 0. The

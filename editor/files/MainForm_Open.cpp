@@ -69,6 +69,9 @@ void TMainForm::Open1Click()
 
 bool TMainForm::openClockFile(const QString& path)
 {
+    // A clock's manifest: the clock its sources make.
+    if (QFileInfo(path).suffix().toLower() == QLatin1String("toml"))
+        return openSourcesFile(path);
     // The whole file is read and checked before anything changes; what is held of it is only
     // the project it becomes, and a member over its limit refuses it before it is read. A file
     // that cannot be read ends the command with the framework's error.

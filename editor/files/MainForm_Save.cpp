@@ -71,7 +71,7 @@ QString TMainForm::unsavableCharacters() const
     return dataFileTexts(header, Memo1->toPlainText()).unstorable;
 }
 
-void TMainForm::WriteDataFile(const QString& fileName)
+DataFileHeader TMainForm::projectHeader() const
 {
     DataFileHeader header;
     header.title = Edit1->text();
@@ -87,7 +87,12 @@ void TMainForm::WriteDataFile(const QString& fileName)
     header.countHourAnimation = optionOf(Yes4, No4);
     header.extrudeHand = ExtrudeHand1->isChecked();
     header.saved = QDateTime::currentDateTime();
+    return header;
+}
 
+void TMainForm::WriteDataFile(const QString& fileName)
+{
+    const DataFileHeader header = projectHeader();
     DataFileTexts texts = dataFileTexts(header, Memo1->toPlainText());
     // Never save a text as something other than what the user typed.
     if (!texts.ok())

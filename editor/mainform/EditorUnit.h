@@ -51,6 +51,7 @@ class PictureBox;
 class ScrollBox;
 class TBitmap;
 struct ClockProjectFile;
+struct DataFileHeader;
 class TRotateImage;
 class ClockComposer;
 class TRecoveryListDlg;
@@ -240,6 +241,16 @@ public:
     // data file shows why and leaves the project as it was; returns whether it opened.
     bool openClockFile(const QString& path);
 
+    // --- A clock's sources (MainForm_Sources.cpp) ------------------------------------------
+    // Makes the clock a manifest (clock.toml) describes the project, its pictures linked to
+    // their files; a manifest or a file it names that cannot be taken shows why and leaves the
+    // project as it was.
+    bool openSourcesFile(const QString& manifestPath);
+    // SaveSources1: writes the project as sources into the folder of the manifest chosen in
+    // SaveSourcesDialog; pictures linked to a file that still holds them are named, the others
+    // written beside.
+    void SaveSources1Click();
+
     // --- Saving (MainForm_Save.cpp) --------------------------------------------------------
     // Writes the project as a custom data file at fileName (created or replaced; a failure
     // leaves a file that was there as it was and raises EFrameworkError). Leaves FModified.
@@ -299,11 +310,12 @@ public:
     seam::FileDialogRequest SaveDialog1;
     seam::FileDialogRequest OpenDataDialog;
     seam::FileDialogRequest ExportImageDialog;
+    seam::FileDialogRequest SaveSourcesDialog;
 
     // --- Main menu (MainMenu1), in menu order ---------------------------------------------
     QMenuBar* MainMenu1 = nullptr;
     QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
-            *Recover1 = nullptr, *Overwrite1 = nullptr, *Save1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
+            *Recover1 = nullptr, *Overwrite1 = nullptr, *Save1 = nullptr, *SaveSources1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
     QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
     QAction *N19 = nullptr, *N21 = nullptr;
     QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
@@ -421,6 +433,10 @@ private:
 
     // Replaces the project by a saved one in one step (MainForm_Open.cpp).
     void applyClockProject(ClockProjectFile&& project, const QString& path);
+    // The header a save writes, dated now.
+    DataFileHeader projectHeader() const;
+    // The project as a saved clock holds it (the streams copied).
+    ClockProjectFile projectFile() const;
 
     // The positioning command shared by GoTo1Click, GoTo2Click and GoTo3Click.
     void positionHand(const TMemoryStream& handStream, const PictureBox& builtinHand, TRotateImage& renderer,

@@ -37,6 +37,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::mak
     SaveDialog1 = saveDataDialog();
     OpenDataDialog = openDataDialog();
     ExportImageDialog = exportImageDialog();
+    SaveSourcesDialog = saveSourcesDialog();
     createMenu();
     createSlots();
     createControls();

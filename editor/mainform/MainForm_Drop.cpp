@@ -36,7 +36,8 @@ QString droppableFile(const QMimeData* mime)
     // The path's bytes as the URL carries them: toLocalFile would lose a name that is not UTF-8.
     const QString path = nameFromFileSystem(QByteArray::fromPercentEncoding(mime->urls().front().path(QUrl::FullyEncoded).toLatin1()));
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("pdl") && suffix != QLatin1String("wav") && !isPictureSuffix(suffix))
+    if (suffix != QLatin1String("pdl") && suffix != QLatin1String("toml") && suffix != QLatin1String("wav")
+        && !isPictureSuffix(suffix))
         return {};
     return path;
 }
@@ -119,7 +120,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 void TMainForm::dropFile(const QString& path, QPoint globalPosition)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("pdl")) {
+    if (suffix == QLatin1String("pdl") || suffix == QLatin1String("toml")) {
         if (mayReplaceProject())
             openClockFile(path);
         return;

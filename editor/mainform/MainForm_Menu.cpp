@@ -101,6 +101,7 @@ void TMainForm::connectCommands()
     });
     command(Recover1, &TMainForm::Recover1Click);
     command(Save1, &TMainForm::Save1Click);
+    command(SaveSources1, &TMainForm::SaveSources1Click);
     command(Overwrite1, &TMainForm::Overwrite1Click);
     Overwrite1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));

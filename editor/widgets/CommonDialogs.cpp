@@ -46,9 +46,24 @@ seam::FileDialogRequest openDataDialog()
     seam::FileDialogRequest d;
     d.kind = seam::FileDialogRequest::Open;
     d.name = QStringLiteral("OpenDataDialog");
-    d.filter = QStringLiteral("カスタムデータ (*.pdl)|*.pdl|すべてのファイル (*.*)|*.*");
+    d.filter = QStringLiteral("カスタムデータ・時計のソース (*.pdl *.toml)|*.pdl;*.toml|カスタムデータ (*.pdl)|*.pdl|"
+                              "時計のソース (clock.toml)|*.toml|すべてのファイル (*.*)|*.*");
     d.defaultExt = QStringLiteral("pdl");
     d.fileMustExist = true;
+    return d;
+}
+
+seam::FileDialogRequest saveSourcesDialog()
+{
+    seam::FileDialogRequest d;
+    d.kind = seam::FileDialogRequest::Save;
+    d.name = QStringLiteral("SaveSourcesDialog");
+    d.title = QStringLiteral("ソースとして保存");
+    d.filter = QStringLiteral("時計のソース (clock.toml)|*.toml");
+    d.defaultExt = QStringLiteral("toml");
+    d.fileName = QStringLiteral("clock.toml");
+    d.hideReadOnly = true;
+    d.enableSizing = true;
     return d;
 }
 

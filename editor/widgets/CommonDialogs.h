@@ -11,6 +11,7 @@ seam::FileDialogRequest openPictureDialog(); // OpenPictureDialog1: pictures, mu
 seam::FileDialogRequest openWaveDialog();    // OpenDialog1: WAV sounds, must exist
 seam::FileDialogRequest saveDataDialog();    // SaveDialog1: the custom data file
 seam::FileDialogRequest openDataDialog();    // OpenDataDialog: a saved custom data file, must exist
+seam::FileDialogRequest saveSourcesDialog(); // SaveSourcesDialog: a clock's manifest, in the folder of its sources
 seam::FileDialogRequest exportImageDialog(); // ExportImageDialog: the clock as a PNG picture
 
 // Shows a reused file dialog through the seam. On OK the chosen path becomes the dialog's

@@ -6,6 +6,7 @@
 #include "datafile/StreamList.h"
 
 #include "platform/FrameworkError.h"
+#include "platform/Random.h"
 #include "platform/ScriptedSeam.h"
 
 #include <QDir>
@@ -136,6 +137,33 @@ TEST(DataFileWriter, FileBeginsWithTheSlicedBuffersFirstFourBytes)
     EXPECT_EQ(Bytes(image->Memory(), image->Memory() + 4), slicedStart);
     EXPECT_NE(slicedStart[0], 0);
     EXPECT_EQ(image->Position(), 0);
+}
+
+TEST(DataFileWriter, SlicingFromTheContentGivesTheSameFileWhateverTheGenerator)
+{
+    seam::ScriptedHandler ui;
+    test::SampleProject project;
+    project.setAllSlots();
+    const auto imageAfterSeed = [&](uint64_t seed, bool fromContent) {
+        setRandomSeed(seed);
+        DataFileProject p = project.project();
+        p.sliceFromContent = fromContent;
+        return test::bytesOf(*buildFileImage(p));
+    };
+    const test::Bytes seeded = imageAfterSeed(1, true);
+    EXPECT_TRUE(imageAfterSeed(2, true) == seeded);
+    EXPECT_TRUE(imageAfterSeed(1, false) != imageAfterSeed(2, false));
+    // Its key and slice count lie in the generator's ranges, for any seed.
+    EXPECT_EQ(seeded[0] & 2, 2);
+    EXPECT_LT(seeded[0], 200);
+    const uint8_t slices = seeded[1] ^ seeded[0];
+    EXPECT_GE(slices, 80);
+    EXPECT_LT(slices, 240);
+    for (uint64_t seed : {0ull, 199ull, 200ull * 160 - 1, ~0ull}) {
+        const SliceChoice c = sliceChoiceFromSeed(seed);
+        EXPECT_TRUE((c.key & 2) && c.key < 200 && c.slices >= 80 && c.slices < 240) << seed;
+    }
+    EXPECT_NE(contentSeed(seeded.data(), 9), contentSeed(seeded.data(), 8));
 }
 
 TEST(DataFileWriter, FirstCheckReadsTheSlicedBufferAndTheSaveGoesOn)

@@ -9,7 +9,7 @@ mandir=$2
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-for page in "$mandir"/*.1 "$mandir"/ja/*.1; do
+for page in "$mandir"/*.[15] "$mandir"/ja/*.[15]; do
   warnings=$( { LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" >/dev/null; } 2>&1)
   [ -z "$warnings" ] || fail "man on $page: $warnings"
   warnings=$(groff -ww -z -mandoc -K utf8 -Tutf8 "$page" 2>&1)

@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 mkdir members "old clocks"
-touch a.pdl "my clock.pdl" b.png notes.txt
+touch a.pdl "my clock.pdl" b.png notes.txt clock.toml
 
 failed=0
 # expect "typed words" "answers, one per line, sorted"
@@ -30,7 +30,12 @@ expect() {
 }
 
 nl=$'\n'
-expect "pdltool " "--help${nl}extract${nl}info${nl}render${nl}thumbnail${nl}verify"
+expect "pdltool " "--help${nl}build${nl}extract${nl}info${nl}render${nl}thumbnail${nl}unpack${nl}verify"
+expect "pdltool build " "clock.toml${nl}members${nl}old clocks"
+expect "pdltool build . -o " "a.pdl${nl}my clock.pdl${nl}members${nl}old clocks"
+expect "pdltool build -" "-o"
+expect "pdltool unpack -" "--force"
+expect "pdltool unpack --force a.pdl " "members${nl}old clocks"
 expect "pdltool th" "thumbnail"
 expect "pdltool info " "a.pdl${nl}my clock.pdl${nl}members${nl}old clocks"
 expect "pdltool info m" "my clock.pdl${nl}members"

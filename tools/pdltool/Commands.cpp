@@ -16,6 +16,11 @@ const std::vector<Command>& commands()
         {"thumbnail", "[--size N] [--time HH:MM:SS] FILE OUT.png",
          "draw the clock at that time (default 10:08:36) scaled to fit N by N pixels (default 256), for file managers",
          2, runThumbnail, 4},
+        {"build", "DIR|clock.toml [-o OUT.pdl]",
+         "write the clock a folder of sources describes (see clock.toml(5)); the same sources give the same bytes",
+         1, runBuild, 2},
+        {"unpack", "[--force] FILE DIR", "write the sources of a clock into DIR: clock.toml and every picture and sound",
+         2, runUnpack, 1},
     };
     return table;
 }
@@ -26,7 +31,8 @@ QString usageText()
     for (const Command& c : commands())
         text += QStringLiteral("  pdltool %1 %2\n      %3\n")
                     .arg(QLatin1String(c.name), QLatin1String(c.arguments), QLatin1String(c.summary));
-    text += QStringLiteral("FILE is a .pdl file as Dialwright saves it, compressed (a cabinet) or not.\n"
+    text += QStringLiteral("FILE is a .pdl file as Dialwright saves it, compressed (a cabinet) or not; DIR|clock.toml\n"
+                           "is a clock's sources, a folder of pictures and sounds with its manifest (clock.toml(5)).\n"
                            "Exit status: 0 done, 1 the file is damaged, breaks a rule or cannot be written, "
                            "2 bad arguments.");
     return text;

@@ -44,5 +44,7 @@ int runExtract(const QStringList& arguments, Output& out);
 int runVerify(const QStringList& arguments, Output& out);
 int runRender(const QStringList& arguments, Output& out);
 int runThumbnail(const QStringList& arguments, Output& out);
+int runBuild(const QStringList& arguments, Output& out);
+int runUnpack(const QStringList& arguments, Output& out);
 
 } // namespace pdltool

@@ -1,0 +1,95 @@
+// `pdltool build` of a clock's sources with a 2048 × 2048 24-bit dial (12 MiB): the manifest
+// read, every file read and checked, the shape cut from the dial, the file written with the
+// slicing seeded by its content; against the editor's save of the same project held in memory
+// (the data-file writer alone, writeDataFile), timed alternately in one run.
+
+#include "BenchPictures.h"
+#include "BenchTimer.h"
+#include "SilentHandler.h"
+
+#include "datafile/DataFileHeader.h"
+#include "datafile/DataFileSource.h"
+#include "datafile/DataFileTexts.h"
+#include "datafile/DataFileWriter.h"
+#include "editor/clock/ClockSources.h"
+
+#include "platform/Bitmap.h"
+#include "platform/MemoryStream.h"
+#include "platform/Seam.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+using namespace dw;
+
+constexpr int kDial = 2048;
+
+void saveBitmap(const QImage& image, const QString& path, TMemoryStream& stream)
+{
+    TBitmap bitmap;
+    bitmap.setImage(image);
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SaveToStream(stream);
+    stream.SaveToFile(path);
+    stream.SetPosition(0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    bench::SilentHandler silent;
+    seam::install(&silent);
+
+    QTemporaryDir dir;
+    TMemoryStream dial, hour;
+    saveBitmap(bench::dialImage(kDial, QColor(0, 0, 255), QColor(60, 40, 30)), dir.filePath(QStringLiteral("dial.bmp")), dial);
+    QImage hand(40, 900, QImage::Format_RGB32);
+    hand.fill(Qt::white);
+    saveBitmap(hand, dir.filePath(QStringLiteral("hour.bmp")), hour);
+    QFile manifest(dir.filePath(QStringLiteral("clock.toml")));
+    manifest.open(QIODevice::WriteOnly);
+    manifest.write("title = \"bench\"\ndate = 2026-01-01 00:00:00\n[dial]\nfile = \"dial.bmp\"\n"
+                   "[hands.hour]\nfile = \"hour.bmp\"\npivot = [20, 810]\ncentre = [1024, 1024]\n"
+                   "[hands.minute]\npivot = [7, 81]\ncentre = [1024, 1024]\n"
+                   "[hands.second]\npivot = [6, 8]\ncentre = [1024, 1024]\n");
+    manifest.close();
+    const QString built = dir.filePath(QStringLiteral("built.pdl"));
+    const QString saved = dir.filePath(QStringLiteral("saved.pdl"));
+
+    // The same project as the editor holds it: the build's own shape and header.
+    const ClockSourcesBuild sources = readClockSources(manifest.fileName());
+    if (!sources.project)
+        bench::fail("the sources do not build");
+    const ClockProjectFile& clock = *sources.project;
+    const DataFileTexts texts = dataFileTexts(clock.header, clock.author);
+    DataFileProject project;
+    project.FBkgStream = &dial;
+    project.FHourStream = &hour;
+    project.shape = clock.shape;
+    project.headerText = texts.header;
+    project.authorText = texts.author;
+    std::printf("bench_build: the sources of a clock with a %d × %d dial (%.1f MiB)\n", kDial, kDial,
+                double(dial.size()) / (1 << 20));
+
+    const auto build = [&] {
+        ClockSourcesBuild b = readClockSources(manifest.fileName());
+        if (!b.project || !writeClockFile(built, *b.project, false).isEmpty())
+            bench::fail("the build failed");
+    };
+    const auto save = [&] { writeDataFile(saved, project); };
+    const auto [oursTime, peerTime] = bench::alternately(build, save, 3, 0.3, 2);
+    if (openDataFile(built).image.members != openDataFile(saved).image.members)
+        bench::fail("the build and the save hold different members");
+    bench::printCase("pdltool build (manifest, files, checks, shape, write)", oursTime, double(dial.size()), "MB");
+    bench::printCase("the editor's save of the project (writeDataFile)", peerTime, double(dial.size()), "MB");
+    bench::printAtMost("build time / the editor's save", oursTime / peerTime, 1.2);
+    return bench::exitStatus();
+}
