@@ -6,6 +6,7 @@
 #include "datafile/DataFileSource.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "media/AnimSlot.h"
 #include "media/widgets/BitmapImage.h"
 
@@ -143,7 +144,7 @@ TEST_F(AnimationSlots, LoadOffersTheDefaultsOverTheClockAndEmbedsTheStripOnOk)
     EXPECT_EQ(std::make_tuple(offered.OffsetX, offered.OffsetY, offered.VertCount, offered.HorzCount, offered.FrameTime),
               std::make_tuple(0, 0, 2, 4, 100));
     EXPECT_EQ(offeredClockAt, QPoint(10, 10));
-    EXPECT_EQ(offeredClock, form->ClockImage->picture().convertToFormat(QImage::Format_RGB32)) << "a copy of the preview";
+    EXPECT_EQ(offeredClock, form->previewPicture().convertToFormat(QImage::Format_RGB32)) << "a copy of the preview";
     EXPECT_EQ(offeredStrip, stripImage());
     EXPECT_TRUE(offeredTransparent);
     EXPECT_TRUE(offeredVisible);
@@ -398,7 +399,7 @@ protected:
 TEST_F(AnimationPlay, TestPlayShowsEveryFrameOverThePreviewWithTheTimerDetached)
 {
     loadStrip(6, {30, 40, 2, 4, 100});
-    const QImage preview = form->ClockImage->picture();
+    const QImage preview = form->previewPicture();
     std::vector<QImage> frames;
     std::vector<bool> attached;
     std::vector<TCursor> cursors;
