@@ -36,11 +36,6 @@ std::optional<TDib> renderedDib(const TCustomRotateImage& image)
     return TDib::fromFileImage(dib.Memory(), size_t(dib.size()));
 }
 
-QSize dialSize(const ClockScene& scene)
-{
-    const std::optional<TDib> dib = renderedDib(*scene.dial);
-    return dib ? QSize(dib->width(), dib->height()) : QSize();
-}
 
 // The clock pixels [first, last) that view pixels [from, to) cover at `percent` (below 100).
 std::pair<int64_t, int64_t> coveredPlane(int64_t from, int64_t to, int percent)
@@ -77,6 +72,18 @@ Coverage coverage(int64_t from, int64_t to, int percent, int64_t origin)
     return c;
 }
 
+// An RGB32 image of `size` over `store`, which grows as needed and is kept.
+QImage wordImage(std::vector<uint32_t>& store, QSize size)
+{
+    const size_t words = size_t(std::max(size.width(), 0)) * size_t(std::max(size.height(), 0));
+    if (store.size() < words)
+        store.resize(words);
+    if (words == 0)
+        return QImage(size, QImage::Format_RGB32);
+    return QImage(reinterpret_cast<uchar*>(store.data()), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_RGB32);
+}
+
 } // namespace
 
 void ClockView::setZoom(ZoomLevel zoom)
@@ -103,23 +110,14 @@ QRect ClockView::toView(const QRect& clockRect) const
     return QRect(QPoint(int(l), int(t)), QPoint(int(r - 1), int(b - 1)));
 }
 
-void ClockView::composePlane(const ClockScene& scene, const QRect& rect)
+void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage& target)
 {
-    if (m_plane.size() != rect.size())
-        m_plane = QImage(rect.size(), QImage::Format_RGB32);
     m_composedPixels += int64_t(rect.width()) * rect.height();
-    const std::optional<TDib> dial = renderedDib(*scene.dial);
-    TCanvas canvas(&m_plane);
+    if (!QRect(QPoint(0, 0), renderedSize(*scene.dial)).contains(rect))
+        target.fill(Qt::white);
+    drawRenderedPart(*scene.dial, rect, target);
+    TCanvas canvas(&target);
     SetWindowOrgEx(canvas, rect.left(), rect.top(), nullptr);
-    const QRect inside = rect.intersected(QRect(0, 0, dial ? dial->width() : 0, dial ? dial->height() : 0));
-    if (inside != rect)
-        m_plane.fill(Qt::white);
-    if (dial && !inside.isEmpty()) {
-        // The rendered rows as composeClock's copy into the display's format gives them.
-        const int32_t sy = dial->topDown() ? inside.top() : dial->height() - 1 - inside.bottom();
-        SetDIBitsToDevice(canvas, inside.left(), inside.top(), uint32_t(inside.width()), uint32_t(inside.height()),
-                          inside.left(), sy, 0, uint32_t(dial->height()), *dial, DIB_RGB_COLORS);
-    }
     // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn.
     scene.hour->DrawAt(canvas, scene.hourCenter);
     scene.minute->DrawAt(canvas, scene.minCenter);
@@ -130,14 +128,12 @@ bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
 {
     if (!renderedDib(*scene.dial))
         return false;
-    if (out.size() != part.size() || out.format() != QImage::Format_RGB32)
-        out = QImage(part.size(), QImage::Format_RGB32);
+    out = wordImage(m_outStore, part.size());
     if (part.isEmpty())
         return true;
     const int p = m_zoom.percent();
     if (p == 100) {
-        composePlane(scene, part);
-        std::swap(out, m_plane);
+        composePlane(scene, part, out);
         return true;
     }
     if (m_zoom.smooth()) {
@@ -148,8 +144,9 @@ bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
     const int64_t f = p / 100;
     const QRect plane(QPoint(int(floorDiv(part.left(), f)), int(floorDiv(part.top(), f))),
                       QPoint(int(floorDiv(part.right(), f)), int(floorDiv(part.bottom(), f))));
-    composePlane(scene, plane);
-    drawZoomed(m_plane, m_zoom, part.translated(-plane.left() * int(f), -plane.top() * int(f)), out);
+    QImage composed = wordImage(m_planeStore, plane.size());
+    composePlane(scene, plane, composed);
+    drawZoomed(composed, m_zoom, part.translated(-plane.left() * int(f), -plane.top() * int(f)), out);
     return true;
 }
 
@@ -166,12 +163,13 @@ void ClockView::drawSmooth(const ClockScene& scene, const QRect& part, QImage& o
     for (int64_t top = part.top(); top <= part.bottom(); top += bandRows) {
         const int64_t bottom = std::min<int64_t>(top + bandRows, int64_t(part.bottom()) + 1);
         const auto [y0, y1] = coveredPlane(top, bottom, p);
-        composePlane(scene, QRect(int(x0), int(y0), int(planeWidth), int(y1 - y0)));
+        QImage plane = wordImage(m_planeStore, QSize(int(planeWidth), int(y1 - y0)));
+        composePlane(scene, QRect(int(x0), int(y0), int(planeWidth), int(y1 - y0)), plane);
         const Coverage down = coverage(top, bottom, p, y0);
         for (int64_t v = 0; v < bottom - top; ++v) {
             std::fill(sums.begin(), sums.end(), 0u);
             for (int32_t j = down.starts[size_t(v)]; j < down.starts[size_t(v) + 1]; ++j) {
-                const auto* row = reinterpret_cast<const uint32_t*>(m_plane.constScanLine(down.pixels[size_t(j)]));
+                const auto* row = reinterpret_cast<const uint32_t*>(plane.constScanLine(down.pixels[size_t(j)]));
                 const uint32_t wy = uint32_t(down.weights[size_t(j)]);
                 uint32_t* s = sums.data();
                 for (int u = 0; u < part.width(); ++u, s += 3) {
@@ -191,9 +189,32 @@ void ClockView::drawSmooth(const ClockScene& scene, const QRect& part, QImage& o
                 dst[u] = 0xFF000000u | ((s[0] + 5000) / 10000) << 16 | ((s[1] + 5000) / 10000) << 8 | ((s[2] + 5000) / 10000);
         }
     }
-    // The band buffer goes with the drawing: a whole clock in view would keep 16 MiB otherwise.
-    if (m_plane.sizeInBytes() > (int64_t(1) << 20))
-        m_plane = QImage();
+    // A band of a whole clock in view is not kept (up to 16 MiB); the small parts of ticks are.
+    if (m_planeStore.size() > (size_t(1) << 20))
+        std::vector<uint32_t>().swap(m_planeStore);
+}
+
+QSize renderedSize(const TCustomRotateImage& image)
+{
+    const std::optional<TDib> dib = renderedDib(image);
+    return dib ? QSize(dib->width(), dib->height()) : QSize();
+}
+
+bool drawRenderedPart(const TCustomRotateImage& image, const QRect& rect, QImage& out, QPoint at)
+{
+    const std::optional<TDib> dib = renderedDib(image);
+    if (!dib)
+        return false;
+    const QRect inside = rect.intersected(QRect(0, 0, dib->width(), dib->height()));
+    if (inside.isEmpty())
+        return true;
+    TCanvas canvas(&out);
+    SetWindowOrgEx(canvas, rect.left() - at.x(), rect.top() - at.y(), nullptr);
+    // The rendered rows as the copy into the display's format gives them.
+    const int32_t sy = dib->topDown() ? inside.top() : dib->height() - 1 - inside.bottom();
+    SetDIBitsToDevice(canvas, inside.left(), inside.top(), uint32_t(inside.width()), uint32_t(inside.height()),
+                      inside.left(), sy, 0, uint32_t(dib->height()), *dib, DIB_RGB_COLORS);
+    return true;
 }
 
 QRect handDrawnRect(const TCustomRotateImage& hand, TPoint centre)
@@ -208,7 +229,7 @@ QRect handDrawnRect(const TCustomRotateImage& hand, TPoint centre)
 
 QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
 {
-    const QSize dial = dialSize(scene);
+    const QSize dial = renderedSize(*scene.dial);
     const std::array<const TRotateImage*, 3> hands{scene.hour, scene.minute, scene.second};
     const std::array<TPoint, 3> centres{scene.hourCenter, scene.minCenter, scene.secCenter};
     QRegion changed;
@@ -217,10 +238,11 @@ QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
     }
     for (size_t i = 0; i < hands.size(); ++i) {
         const QRect now = handDrawnRect(*hands[i], centres[i]);
-        if (!m_known || hands[i]->RenderStamp() != m_handStamps[i] || now != m_handRects[i]) {
-            changed += toView(m_handRects[i]);
-            changed += toView(now);
-        }
+        if (m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i])
+            continue;
+        // Where the hand was drawn and where it is drawn now.
+        changed += toView(m_handRects[i]);
+        changed += toView(now);
         m_handStamps[i] = hands[i]->RenderStamp();
         m_handRects[i] = now;
     }

@@ -18,6 +18,7 @@
 #include <QRegion>
 
 #include <array>
+#include <vector>
 #include <cstdint>
 
 namespace dw {
@@ -44,8 +45,9 @@ public:
     QRect toView(const QRect& clockRect) const;
 
     // Composes `part` (view pixels) of the clock of the scene into `out` (made RGB32 of the
-    // part's size). View pixels beyond the dial are white. False, and nothing made, when the
-    // dial has no rendered picture.
+    // part's size; its pixels may be the view's own memory, good until the next drawing). View
+    // pixels beyond the dial are white. False, and nothing made, when the dial has no rendered
+    // picture.
     bool draw(const ClockScene& scene, const QRect& part, QImage& out);
 
     // The preview's tick: has the canvas draw again what changed since the last tick (a hand
@@ -61,12 +63,14 @@ public:
     int64_t composedPixels() const { return m_composedPixels; }
 
 private:
-    // Composes the clock pixels of `rect` at 100 % into m_plane.
-    void composePlane(const ClockScene& scene, const QRect& rect);
+    // Composes the clock pixels of `rect` at 100 % into `target` (of the rectangle's size).
+    void composePlane(const ClockScene& scene, const QRect& rect, QImage& target);
     void drawSmooth(const ClockScene& scene, const QRect& part, QImage& out);
 
     ZoomLevel m_zoom;
-    QImage m_plane; // the clock pixels of the part being drawn, reused (at most a band of them)
+    // The clock pixels of the part being drawn and the part drawn, their memory kept from one
+    // drawing to the next (a tick draws many small parts).
+    std::vector<uint32_t> m_planeStore, m_outStore;
     int64_t m_composedPixels = 0;
     // What the last tick saw: the dial's stamp and size, each hand's stamp and drawn rectangle.
     bool m_known = false;
@@ -75,6 +79,13 @@ private:
     std::array<uint64_t, 3> m_handStamps{};
     std::array<QRect, 3> m_handRects{};
 };
+
+// The pixels of `rect` of a renderer's rendered picture as the display shows them (what
+// CopyRenderedTo in the display's format gives there), into `out` at `at`; pixels of the rectangle
+// beyond the picture are left as they are. False when the renderer has no rendered picture.
+bool drawRenderedPart(const TCustomRotateImage& image, const QRect& rect, QImage& out, QPoint at = {});
+// The size of a renderer's rendered picture; empty for none.
+QSize renderedSize(const TCustomRotateImage& image);
 
 // Where a hand's rendered picture lands when it is drawn with its pivot on `centre`, in dial
 // pixels; empty when it has none.

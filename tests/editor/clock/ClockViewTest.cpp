@@ -101,7 +101,7 @@ QImage drawn(ClockView& view, const Clock& clock, const QRect& part)
 {
     QImage out;
     EXPECT_TRUE(view.draw(clock.scene, part, out));
-    return out;
+    return out.copy(); // the view's memory serves the next drawing
 }
 
 } // namespace
