@@ -649,3 +649,28 @@ TEST_F(AnimationSlots, ThreeSlotsInThreeStatesAreSavedAndReadBackMemberForMember
 }
 
 } // namespace
+
+// At another zoom the play shows at the clock's own size, where its offsets put it, and the view
+// comes back to the zoom it had.
+TEST_F(AnimationPlay, TestPlayAtAZoomShowsAtTheClocksOwnSize)
+{
+    loadStrip(6, {30, 40, 2, 4, 100});
+    const QImage preview = form->previewPicture();
+    form->setViewZoom(ZoomLevel::viewing(50));
+    std::vector<QImage> frames;
+    std::vector<int> zooms;
+    ticks.afterSleep = [&](int64_t) {
+        if ((ticks.sleeps() - 1) % 5 == 0) {
+            frames.push_back(panel());
+            zooms.push_back(form->viewZoom().percent());
+        }
+    };
+    items(6).play->trigger();
+    ASSERT_EQ(frames.size(), 8u);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(zooms[size_t(k)], 100);
+        EXPECT_EQ(frames[size_t(k)], expected(preview, k, 30, 40)) << "frame " << k;
+    }
+    EXPECT_EQ(form->viewZoom().percent(), 50);
+    EXPECT_EQ(form->ClockPanel->size(), QSize(100, 100));
+}
