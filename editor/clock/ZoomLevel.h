@@ -4,6 +4,8 @@
 // the arithmetic between positions on the plane (dial and hand pixels, what is saved) and on the
 // screen. A plane pixel p shows at screen pixels floor(p · zoom) up to floor((p + 1) · zoom),
 // so at 400 % four screen pixels across, and at 25 % every fourth plane pixel shows.
+// The main window's view takes the same levels, and below 100 % any whole percent from 1 on
+// (what shows a whole clock in its work area), drawn smoothed there.
 
 #include <array>
 #include <cstdint>
@@ -16,9 +18,17 @@ public:
 
     // The nearest level at or below percent (25 % for anything smaller).
     explicit ZoomLevel(int percent = 100);
+    // A zoom of the main window's view: percent itself from 1 to 100 (less counts as 1), the
+    // nearest level at or below it above 100.
+    static ZoomLevel viewing(int percent);
+    // The largest zoom of the view at which a clock of `size` pixels fits in `room`: a level
+    // from 100 % up to 800 % when the clock fits at 100 %, else the whole percent below 100 at
+    // which it fits (at least 1 %). A clock or a room without pixels gives 100 %.
+    static ZoomLevel fitting(int64_t width, int64_t height, int64_t roomWidth, int64_t roomHeight);
 
     int percent() const { return m_percent; }
-    // The next level up or down; the same at the ends.
+    // The next level up or down; the same at the ends. From a percent between levels, the
+    // levels on either side.
     ZoomLevel in() const;
     ZoomLevel out() const;
 
@@ -30,6 +40,8 @@ public:
     // zero: at 400 % a drag of 4 screen pixels moves by 1, one of 3 by nothing (the rest stays
     // with the pointer); at 25 % one screen pixel moves by 4.
     int64_t toPlaneStep(int64_t screenStep) const;
+    // Whether the view is drawn smoothed (below 100 %) rather than as squares of pixels.
+    bool smooth() const { return m_percent < 100; }
     // The lines between pixels are drawn from 400 % on.
     bool showsGrid() const { return m_percent >= 400; }
 

@@ -25,6 +25,7 @@ const QString kOption = QStringLiteral("Option");
 const QString kWindow = QStringLiteral("Window");
 const QString kPictureFolder = QStringLiteral("PictureFolder");
 const QString kPositioning = QStringLiteral("Positioning");
+const QString kView = QStringLiteral("View");
 const char* const kGroupKeys[4] = {"Translucent", "ColorEffect", "CountHourSound", "CountHourAnimation"};
 
 constexpr int kDefaultWidth = 568;
@@ -151,6 +152,9 @@ void TMainForm::readSettings()
     ScrollBox1->setColor(ini.ReadInteger(kOption, QStringLiteral("WorkWinColor"), ScrollBox1->color()));
     restorePlacement(ini);
     readPositioning(ini);
+    // The work area's zoom; a value that is no zoom of the view leaves it at 100 %.
+    const std::optional<int32_t> zoom = ini.readInteger(kView, QStringLiteral("Zoom"));
+    setViewZoom(zoom && *zoom >= 1 && *zoom <= ZoomLevel::kPercents.back() ? ZoomLevel::viewing(*zoom) : ZoomLevel(100));
     readRecentFiles(ini);
     // Where the picture dialog opens: a folder named by its whole path, or nowhere in particular.
     const QString folder = ini.readString(kOption, kPictureFolder).value_or(QString());
@@ -261,6 +265,7 @@ void TMainForm::writeSettings()
     ini.WriteInteger(kWindow, QStringLiteral("Width"), placement.width());
     ini.WriteInteger(kWindow, QStringLiteral("Height"), placement.height());
     ini.WriteBool(kWindow, QStringLiteral("Maximized"), windowState() & Qt::WindowMaximized);
+    ini.WriteInteger(kView, QStringLiteral("Zoom"), m_viewZoom.percent());
     // The positioning dialog's, once it had them; else the file keeps what it holds.
     if (m_positioning.applied) {
         // A size the dialog took from what it showed is no size the user chose: without one the

@@ -10,6 +10,7 @@
 #include "editor/history/RecoveryStore.h"
 #include "editor/files/SettingsLocation.h"
 #include "editor/mainform/PictureLinks.h"
+#include "editor/clock/ZoomLevel.h"
 
 #include <QColor>
 #include <QHash>
@@ -42,12 +43,15 @@ class QPushButton;
 class QSlider;
 class QStatusBar;
 class QTimer;
+class QWheelEvent;
 
 namespace dw {
 
 class ControlHostPanel;
 class ProfileFile;
 class PictureBox;
+class PreviewBox;
+class ClockView;
 class ScrollBox;
 class TBitmap;
 struct ClockProjectFile;
@@ -140,6 +144,26 @@ public:
     void Timer1Timer();
     // The renderers and centres as the composition needs them.
     ClockScene clockScene() const;
+    // The clock as the preview shows it at 100 %, whole (for the dialogs that show the clock,
+    // the exported picture); null when the dial has no rendered picture.
+    QImage previewPicture() const;
+    // The clock's size in its own pixels (the dial's), whatever the view's zoom.
+    TSize clockSize() const { return m_clockSize; }
+
+    // --- The view (MainForm_View.cpp) ------------------------------------------------------
+    // The zoom of the work area: the clock panel, the preview and the window shape are shown at
+    // it; the clock itself, every command and what is saved stay in the clock's own pixels. A
+    // new dial leaves it as it is. Kept in the settings file ([View] Zoom).
+    ZoomLevel viewZoom() const { return m_viewZoom; }
+    void setViewZoom(ZoomLevel zoom);
+    // View > 拡大, 縮小, 等倍 and 全体を表示 (the zoom at which the whole clock fits in the
+    // work area, up to 800 %).
+    void ZoomIn1Click();
+    void ZoomOut1Click();
+    void ZoomReset1Click();
+    void ZoomFit1Click();
+    // The status line's text for the zoom.
+    QString viewZoomText() const;
 
     // --- The time shown and the clock as a picture (MainForm_ShownTime.cpp) ---------------
     // A time of day the preview keeps to (and with it everything that shows the preview: the
@@ -279,7 +303,7 @@ public:
     // --- Controls -------------------------------------------------------------------------
     ScrollBox* ScrollBox1 = nullptr;        // the work area
     ControlHostPanel* ClockPanel = nullptr; // the clock window as it will look, on the work area
-    PictureBox* ClockImage = nullptr;       // the preview, filling ClockPanel
+    PreviewBox* ClockImage = nullptr;       // the preview, filling ClockPanel
     QFrame* Panel1 = nullptr;               // the side panel
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr; // the title
@@ -322,6 +346,9 @@ public:
     QAction *N7 = nullptr, *N3 = nullptr, *GoTo2 = nullptr, *N13 = nullptr, *N14 = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *GoTo3 = nullptr, *N15 = nullptr, *N16 = nullptr;
     QAction *N31 = nullptr, *ExtrudeHand1 = nullptr;
+    // View.
+    QAction *View1 = nullptr, *ZoomIn1 = nullptr, *ZoomOut1 = nullptr, *ZoomReset1 = nullptr, *N32 = nullptr,
+            *ZoomFit1 = nullptr;
     // Sound slots: second, minute, hour, zero hour.
     QAction *S1 = nullptr, *Second1 = nullptr, *Minute1 = nullptr, *Hour1 = nullptr, *N01 = nullptr;
     QAction *Load1 = nullptr, *Load2 = nullptr, *Load3 = nullptr, *Load4 = nullptr;
@@ -350,6 +377,7 @@ public:
     // read again when their files change (Options; kept in the settings file).
     QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr, *AutoReload1 = nullptr;
     QLabel* ShownTimeLabel = nullptr; // in the status line while a time is set
+    QLabel* ZoomLabel = nullptr;      // the view's zoom, in the status line
 
 public slots:
     // Shared change handler of Edit1 and Memo1.
@@ -410,6 +438,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // The title and author boxes take dropped text themselves; dropped files go to the window.
+    // Ctrl with the wheel over the work area zooms the view.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The close button, Exit1 and the system's requests to close pass FormCloseQuery.
     void closeEvent(QCloseEvent* event) override;
@@ -490,6 +519,14 @@ private:
     // All three centres at the middle of the clock panel.
     void centreHands();
     TSize panelSize() const;
+    // Places and sizes the clock panel and the preview at the view's zoom, the work area's
+    // ranges with them, and shows the window region at it; the preview is drawn anew.
+    void placeClockPanel();
+    // Sets the window region (clock pixels; none for no shape) on the clock panel at the zoom.
+    void showWindowRegion(const std::optional<TRegion>& region);
+    // Ctrl with the wheel over the work area zooms (a notch a level); false for other wheels.
+    bool wheelZoom(QWheelEvent* event);
+    int m_wheelSteps = 0; // wheel rotation with Ctrl not yet made into a zoom step, 1/120 notch
     // Shows the shape as ClockPanel's window region: FClockRgn, widened by the hands when
     // ExtrudeHand1 is checked; no window region for no shape.
     void showClockRgn();
@@ -645,7 +682,9 @@ private:
     TimeSource m_timeSource = [] { return QTime::currentTime(); };
     std::optional<QTime> m_shownTime;        // see setShownTime
     TShownTimeDlg* m_shownTimeDlg = nullptr; // made at its first showing, owned as a child
-    std::unique_ptr<ClockComposer> m_composer; // the preview's composition, kept between ticks
+    std::unique_ptr<ClockView> m_view; // the preview's composition at the view's zoom, and its ticks
+    ZoomLevel m_viewZoom;              // see viewZoom()
+    TSize m_clockSize{200, 200};       // see clockSize()
     SettingsLocation m_settings;
     // The positioning dialog's size and zoom as read from the settings file (the dialog is made
     // after the settings are read); `applied` once the dialog has them, from when on they are

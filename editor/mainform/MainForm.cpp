@@ -8,7 +8,7 @@
 #include "editor/widgets/PictureBox.h"
 #include "editor/widgets/ScrollBox.h"
 
-#include "editor/clock/ClockComposer.h"
+#include "editor/clock/ClockView.h"
 #include "platform/CommandRunner.h"
 #include "platform/Random.h"
 #include "rotateimage/RotateImage.h"
@@ -25,7 +25,7 @@ namespace dw {
 
 TMainForm* MainForm = nullptr;
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_composer(std::make_unique<ClockComposer>())
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), m_view(std::make_unique<ClockView>())
 {
     if (!MainForm)
         MainForm = this;

@@ -5,10 +5,12 @@
 #include "editor/Application.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "editor/widgets/ScrollBox.h"
 
 #include "editor/clock/BuiltinPictures.h"
 #include "editor/clock/ClockComposer.h"
+#include "editor/clock/ClockView.h"
 #include "platform/CommandRunner.h"
 #include "platform/FrameworkError.h"
 #include "rotateimage/RotateImage.h"
@@ -80,9 +82,11 @@ void TMainForm::createControls()
     ClockPanel = named(new ControlHostPanel(ScrollBox1->content()), "ClockPanel");
     ClockPanel->setGeometry(10, 10, 200, 200);
     ScrollBox1->setRanges(ClockPanel->width() + 20, ClockPanel->height() + 20);
-    ClockImage = named(new PictureBox(ClockPanel), "ClockImage");
+    ClockImage = named(new PreviewBox(ClockPanel), "ClockImage");
     setHint(ClockImage, QStringLiteral("完成予想図"));
     ClockImage->setGeometry(0, 0, ClockPanel->width(), ClockPanel->height());
+    ClockImage->setDrawer([this](const QRect& part, QImage& out) { return m_view->draw(clockScene(), part, out); });
+    ScrollBox1->viewport()->installEventFilter(this);
 
     // The side panel.
     Panel1 = named(new QFrame(client), "Panel1");

@@ -3,6 +3,8 @@
 // menu item, without the file dialog.
 #include "editor/mainform/EditorUnit.h"
 
+#include "editor/widgets/ScrollBox.h"
+
 #include "platform/CommandRunner.h"
 #include "platform/FileNames.h"
 #include "platform/Seam.h"
@@ -14,6 +16,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
+#include <QWheelEvent>
 
 namespace dw {
 
@@ -83,6 +86,8 @@ void TMainForm::dropEvent(QDropEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ScrollBox1->viewport() && event->type() == QEvent::Wheel)
+        return wheelZoom(static_cast<QWheelEvent*>(event));
     const bool textBox = watched == Edit1 || watched == Memo1 || watched == Memo1->viewport();
     // Leaving the author text ends its run of typing (the title has editingFinished).
     if (watched == Memo1 && event->type() == QEvent::FocusOut)

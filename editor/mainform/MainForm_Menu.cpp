@@ -141,6 +141,15 @@ void TMainForm::connectCommands()
                 runCommand([this, item] { Default1Click(item); });
                 recordStep(QStringLiteral("動作オプションの変更"));
             });
+    // The view changes nothing of the project: no step of the history. "+" is a shifted key on
+    // many keyboards: Ctrl+= is taken as well, as the positioning dialog does.
+    command(ZoomIn1, &TMainForm::ZoomIn1Click);
+    command(ZoomOut1, &TMainForm::ZoomOut1Click);
+    command(ZoomReset1, &TMainForm::ZoomReset1Click);
+    command(ZoomFit1, &TMainForm::ZoomFit1Click);
+    ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    ZoomOut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    ZoomReset1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connectSlotCommands();
 }
 

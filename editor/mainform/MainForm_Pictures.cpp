@@ -15,11 +15,11 @@
 
 namespace dw {
 
-TSize TMainForm::panelSize() const { return {ClockPanel->width(), ClockPanel->height()}; }
+TSize TMainForm::panelSize() const { return m_clockSize; }
 
 void TMainForm::centreHands()
 {
-    const QPoint centre(ClockPanel->width() / 2, ClockPanel->height() / 2);
+    const QPoint centre(m_clockSize.cx / 2, m_clockSize.cy / 2);
     FHourCenter = centre;
     FMinCenter = centre;
     FSecCenter = centre;
@@ -62,9 +62,8 @@ void TMainForm::LayoutClock()
     // The panel has no bevels (ControlHostPanel draws none) and the renderers fill it.
     const TBitmap& builtinDial = RotateImage1->Bitmap();
     const TSize size = dialPanelSize(FBkgStream, {builtinDial.Width(), builtinDial.Height()});
-    ClockPanel->setGeometry(10, 10, size.cx, size.cy);
-    ClockPanel->AlignControls();
-    ScrollBox1->setRanges(size.cx + 20, size.cy + 20);
+    m_clockSize = size;
+    placeClockPanel();
 
     // The default holes: half the built-in hand's width across, a share of the dial's half-size
     // down. A hand that is still the built-in one keeps the hole it is drawn for, the one it has
@@ -84,12 +83,6 @@ void TMainForm::LayoutClock()
         hand.renderer.SetPivotY(defaultPivotY(builtinHand ? builtinSize : size, hand.tenths));
         hand.renderer.SetPivot(true);
     }
-
-    // The preview fills the panel; until the next redraw it shows a blank canvas of its size.
-    ClockImage->setGeometry(0, 0, size.cx, size.cy);
-    QImage canvas(size.cx, size.cy, QImage::Format_RGB32);
-    canvas.fill(Qt::white);
-    ClockImage->setPicture(canvas);
 }
 
 void TMainForm::Background1Click()

@@ -4,6 +4,7 @@
 #include "editor/positioning/HandUnit.h"
 #include "editor/widgets/PictureBox.h"
 
+#include "editor/clock/ClockView.h"
 #include "platform/Bitmap.h"
 #include "platform/Seam.h"
 #include "rotateimage/RotateImage.h"
@@ -35,14 +36,18 @@ void TMainForm::positionHand(const TMemoryStream& handStream, const PictureBox& 
 {
     // Both pictures are decoded before the dialog changes: bytes that are not a picture end
     // the command with the framework's error, and nothing opens.
+    // The dial is drawn from its renderer as the work area paints; only a dial the renderer
+    // could not take is decoded here (and refused when it is no picture).
     TBitmap dial;
-    decodeForPositioning(FBkgStream, *Image1, dial);
+    if (renderedSize(*RotateImage1).isEmpty())
+        decodeForPositioning(FBkgStream, *Image1, dial);
     TBitmap hand;
     decodeForPositioning(handStream, builtinHand, hand);
 
     applyPositioningSettings();
     THandForm& form = *HandForm;
-    form.setDialPicture(dial);
+    if (!form.setDialSource(*RotateImage1))
+        form.setDialPicture(dial);
     form.setHandPicture(hand);
     // A hand still the built-in one has its default holes where the built-in dial puts them, as
     // LayoutClock gives it.
@@ -104,9 +109,11 @@ void TMainForm::N19Click()
     } restore{form, locked};
 
     form.HandImage->hide();
-    TBitmap dial;
-    decodeForPositioning(FBkgStream, *Image1, dial);
-    form.setDialPicture(dial);
+    if (!form.setDialSource(*RotateImage1)) {
+        TBitmap dial;
+        decodeForPositioning(FBkgStream, *Image1, dial);
+        form.setDialPicture(dial);
+    }
     form.SetDialCenter(FHourCenter);
     form.setWindowTitle(QStringLiteral("時針・分針・秒針の回転穴を１つにします"));
     form.Panel2->hide();

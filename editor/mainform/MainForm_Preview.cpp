@@ -3,9 +3,9 @@
 #include "editor/mainform/EditorUnit.h"
 
 #include "editor/widgets/ControlHostPanel.h"
-#include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 
-#include "editor/clock/ClockComposer.h"
+#include "editor/clock/ClockView.h"
 #include "platform/Bitmap.h"
 #include "rotateimage/RotateImage.h"
 
@@ -36,14 +36,17 @@ void TMainForm::Timer1Timer()
 {
     const ClockScene scene = clockScene();
     setHandAngles(scene, handAnglesAt(previewTime()));
-    {
-        TBitmap picture;
-        m_composer->compose(scene, picture);
-        ClockImage->setPicture(picture.image());
-    }
+    // Only what changed and is in view is drawn again, when the work area paints.
+    m_view->tick(scene, *ClockImage);
     if (ExtrudeHand1->isChecked())
-        ClockPanel->setWindowRegion(extrudedShape(scene, FClockRgn, panelSize()));
-    ClockImage->update();
+        showWindowRegion(extrudedShape(scene, FClockRgn, panelSize()));
+}
+
+QImage TMainForm::previewPicture() const
+{
+    TBitmap picture;
+    composeClock(clockScene(), picture);
+    return picture.image();
 }
 
 } // namespace dw

@@ -30,18 +30,18 @@ void TMainForm::showClockRgn()
     // With ExtrudeHand1 the hands widen the shape at once, not only from the next tick on, so
     // that a new shape does not cut the hands off for a moment.
     if (ExtrudeHand1->isChecked())
-        ClockPanel->setWindowRegion(extrudedShape(clockScene(), FClockRgn, panelSize()));
+        showWindowRegion(extrudedShape(clockScene(), FClockRgn, panelSize()));
     else if (FClockRgn.isEmpty())
-        ClockPanel->setWindowRegion(std::nullopt);
+        showWindowRegion(std::nullopt);
     else
-        ClockPanel->setWindowRegion(FClockRgn);
+        showWindowRegion(FClockRgn);
 }
 
 void TMainForm::SetRoundRectRgn()
 {
-    const int32_t rx = roundRectCorner(ClockPanel->width(), TrackBar1->value(), TrackBar1->maximum());
-    const int32_t ry = roundRectCorner(ClockPanel->height(), TrackBar2->value(), TrackBar2->maximum());
-    SetClockRgn(roundRectShape(ClockPanel->width(), ClockPanel->height(), rx, ry));
+    const int32_t rx = roundRectCorner(m_clockSize.cx, TrackBar1->value(), TrackBar1->maximum());
+    const int32_t ry = roundRectCorner(m_clockSize.cy, TrackBar2->value(), TrackBar2->maximum());
+    SetClockRgn(roundRectShape(m_clockSize.cx, m_clockSize.cy, rx, ry));
     // The shape is no longer the mask's: a change of the mask's file no longer reaches it.
     m_linkedFiles[size_t(LinkedPicture::Mask)].clear();
 }

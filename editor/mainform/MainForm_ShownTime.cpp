@@ -48,7 +48,7 @@ QImage TMainForm::clockPicture()
 {
     Timer1Timer();
     const TSize size = panelSize();
-    return pictureWithinRegion(ClockImage->picture(),
+    return pictureWithinRegion(previewPicture(),
                                clockWindowRegion(clockScene(), FClockRgn, ExtrudeHand1->isChecked(), size));
 }
 

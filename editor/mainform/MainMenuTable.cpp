@@ -73,6 +73,13 @@ const MainMenuEntry kEntries[] = {
     SEP(1, N31),
     ITEM(1, ExtrudeHand1, "針が文字盤の透過部分でも表示される", "", kCheckable),
 
+    ITEM(0, View1, "表示(&V)", "", 0),
+    ITEM(1, ZoomIn1, "拡大(&I)", "作業台の時計を拡大して表示します。", 0),
+    ITEM(1, ZoomOut1, "縮小(&O)", "作業台の時計を縮小して表示します。", 0),
+    ITEM(1, ZoomReset1, "等倍(&A)", "作業台の時計を実際の大きさ（100%）で表示します。", 0),
+    SEP(1, N32),
+    ITEM(1, ZoomFit1, "全体を表示(&W)", "時計の全体が作業台に収まる倍率で表示します。", 0),
+
     ITEM(0, S1, "サウンド(&Sound)", "", 0),
     ITEM(1, Second1, "秒(&Second)", "", 0),
     ITEM(2, Load1, kSlotLoad, "", 0),

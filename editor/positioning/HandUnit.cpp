@@ -1,5 +1,7 @@
 #include "editor/positioning/HandUnit.h"
 
+#include "editor/clock/ClockView.h"
+
 #include "editor/Application.h"
 #include "editor/positioning/CenterMark.h"
 #include "editor/mainform/EditorUnit.h"
@@ -244,6 +246,18 @@ void THandForm::setDialPicture(const TBitmap& dial)
     BkgImage->setAttribute(Qt::WA_OpaquePaintEvent, !shown.image().isNull() && !shown.image().hasAlphaChannel());
     m_placement.setDialSize(shown.image().size());
     placeControls();
+}
+
+bool THandForm::setDialSource(const TCustomRotateImage& dial)
+{
+    const QSize size = renderedSize(dial);
+    if (size.isEmpty())
+        return false;
+    BkgImage->setPartSource(size, [&dial](const QRect& rect, QImage& out) { drawRenderedPart(dial, rect, out); });
+    BkgImage->setAttribute(Qt::WA_OpaquePaintEvent, true);
+    m_placement.setDialSize(size);
+    placeControls();
+    return true;
 }
 
 void THandForm::setHandPicture(const TBitmap& hand)

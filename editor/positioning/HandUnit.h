@@ -30,6 +30,8 @@ class QWheelEvent;
 
 namespace dw {
 
+class TCustomRotateImage;
+
 class PictureBox;
 class ScrollBox;
 class TBitmap;
@@ -56,6 +58,10 @@ public:
     // The pictures, decoded by the caller. The hand is drawn with its see-through colour (the
     // bottom-left pixel's; white for a picture of one bit per pixel) letting the dial show.
     void setDialPicture(const TBitmap& dial);
+    // The dial as a renderer shows it, drawn from its rendered picture a part at a time as the
+    // work area paints (no copy of the dial is made); the renderer must stay while the dialog
+    // shows it. False, and nothing changed, when it has no rendered picture.
+    bool setDialSource(const TCustomRotateImage& dial);
     void setHandPicture(const TBitmap& hand);
     // The dial the default-hand commands measure the hole on: for a hand that is still the
     // built-in one, the built-in dial's size (its picture is drawn for that dial, whatever dial

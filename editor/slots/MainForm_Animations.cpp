@@ -7,6 +7,7 @@
 #include "editor/widgets/CommonDialogs.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "editor/mainform/TestPlayWatch.h"
 
 #include "media/AnimSlot.h"
@@ -87,7 +88,7 @@ QStringList TMainForm::animationFolders() const
 void TMainForm::prepareAnimationDlg(const TAnimParam& param)
 {
     TAnimationDlg& dlg = *AnimationDlg;
-    dlg.ClockImage->Picture().setImage(ClockImage->picture());
+    dlg.ClockImage->Picture().setImage(previewPicture());
     dlg.ClockImage->move(10, 10);
     dlg.AnimImage->show();
     dlg.SetParam(param);
@@ -213,6 +214,23 @@ void TMainForm::AnimParam1Click(QObject* Sender)
     UpdateSlotItems(*slot);
 }
 
+namespace {
+
+// The main window's view at 100 % for the object's life, its zoom back afterwards.
+class ViewAt100 {
+public:
+    explicit ViewAt100(TMainForm& form) : m_form(form), m_zoom(form.viewZoom()) { form.setViewZoom(ZoomLevel(100)); }
+    ~ViewAt100() { m_form.setViewZoom(m_zoom); }
+    ViewAt100(const ViewAt100&) = delete;
+    ViewAt100& operator=(const ViewAt100&) = delete;
+
+private:
+    TMainForm& m_form;
+    ZoomLevel m_zoom;
+};
+
+} // namespace
+
 void TMainForm::AnimTestPlay(QObject* Sender)
 {
     MediaSlot* slot = animSlotOfItem(Sender, &MediaSlot::play);
@@ -237,9 +255,11 @@ void TMainForm::AnimTestPlay(QObject* Sender)
         case AnimStripStatus::BadKind: tell(kBadRecord); return;
         case AnimStripStatus::NoData: return; // ruled out above
         }
-        // ClockImage fills ClockPanel, so the stored offsets are panel coordinates as they are.
+        // The play shows at the clock's own size: the view goes to 100 % for its length, so that
+        // the stored offsets are panel coordinates as they are.
+        const ViewAt100 actualSize(*this);
         TBitmap background;
-        background.setImage(ClockImage->picture());
+        background.setImage(previewPicture());
         WindowCanvas target(ClockPanel);
         // Only the dialog's ranges are played: a record from an opened file may claim millions of
         // frames. The user's first click or key press stops the play and does nothing else.
@@ -247,7 +267,7 @@ void TMainForm::AnimTestPlay(QObject* Sender)
         const TestPlayWatch watch(*this, stop);
         BmpAnimPlay(target.canvas(), strip, animParamInRange(view.param), background, &stop);
         closeAfterPlay = watch.closeRequested();
-    } // the strip goes, the timer's handler and the cursor come back
+    } // the strip goes, the view's zoom, the timer's handler and the cursor come back
     ClockImage->update();
     // Closing was asked for during the play: it happens now, through the close guard.
     if (closeAfterPlay)

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
+
 namespace dw {
 
 // A picture control: shows its picture at the top left, unscaled (or zoomed, each pixel a square
@@ -28,6 +30,12 @@ public:
     ZoomLevel zoom() const { return m_zoom; }
     void setZoom(ZoomLevel zoom);
 
+    // Shows a picture of `size` that is not held: each painting asks `source` for the picture's
+    // pixels of a rectangle (into an RGB32 image of its size) and draws only those, zoomed. A
+    // picture set later replaces it.
+    using PartSource = std::function<void(const QRect& rect, QImage& out)>;
+    void setPartSource(QSize size, PartSource source);
+
     QSize sizeHint() const override;
 
 protected:
@@ -39,6 +47,9 @@ private:
     ZoomLevel m_zoom;
     QImage m_zoomable; // m_picture as drawZoomed reads it, made at the first zoomed painting
     QImage m_zoomed;   // the part painted last, its memory reused
+    QSize m_sourceSize;
+    PartSource m_source;
+    void paintFromSource(QPaintEvent* event);
 };
 
 } // namespace dw

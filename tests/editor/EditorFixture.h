@@ -11,6 +11,7 @@
 #include "editor/mainform/EditorUnit.h"
 #include "editor/positioning/HandUnit.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "media/widgets/AnimDlgUnit.h"
 #include "media/widgets/ByFileNameUnit.h"
 

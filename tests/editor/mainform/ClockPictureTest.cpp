@@ -39,7 +39,7 @@ protected:
         });
         form->ShownTime1->trigger();
     }
-    QImage preview() const { return form->ClockImage->picture().convertToFormat(QImage::Format_RGB32); }
+    QImage preview() const { return form->previewPicture().convertToFormat(QImage::Format_RGB32); }
     // The preview redrawn with the local clock at a time.
     QImage previewAt(QTime time)
     {

@@ -69,7 +69,7 @@ TEST_F(ClockProject, DefaultProjectHasTheBuiltinClock)
     EXPECT_EQ(form->RotateImage1->Bitmap().Width(), 200);
     EXPECT_EQ(form->SNeedleImage->Bitmap().Height(), 70);
     EXPECT_EQ(form->SecNeedleImage->Bitmap().Width(), 13);
-    EXPECT_EQ(form->ClockImage->picture().size(), QSize(200, 200)) << "the preview canvas is sized to the panel";
+    EXPECT_EQ(form->previewPicture().size(), QSize(200, 200)) << "the preview canvas is sized to the panel";
     EXPECT_EQ(form->bkgStream().size(), 0);
     EXPECT_EQ(form->hourStream().size(), 0);
     EXPECT_FALSE(form->modified());
@@ -90,7 +90,7 @@ TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsTheCentres)
     EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{7, 70}));
     EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{7, 90}));
     EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{6, 90}));
-    EXPECT_EQ(form->ClockImage->picture().size(), QSize(300, 200));
+    EXPECT_EQ(form->previewPicture().size(), QSize(300, 200));
     EXPECT_TRUE(form->modified());
     EXPECT_TRUE(form->New1->isEnabled());
 
@@ -116,7 +116,7 @@ TEST_F(ClockProject, BuiltinHandsKeepTheirOwnHolesOnADialOfAnySize)
         // At noon the hour and minute hands stand on the centre, their holes at their feet.
         now = QTime(12, 0, 0);
         form->Timer1Timer();
-        const QImage preview = form->ClockImage->picture();
+        const QImage preview = form->previewPicture();
         ASSERT_EQ(preview.size(), QSize(side, side));
         EXPECT_NE(QColor(preview.pixel(centre + QPoint(0, -2))), face) << "the hands reach the centre";
         EXPECT_NE(QColor(preview.pixel(centre + QPoint(0, -80))), face) << "the minute hand, 90 long";

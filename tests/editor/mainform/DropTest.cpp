@@ -5,6 +5,7 @@
 #include "editor/Application.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "editor/widgets/ScrollBox.h"
 #include "editor/clock/PictureConversion.h"
 

@@ -4,6 +4,7 @@
 #include "editor/clock/BuiltinPictures.h"
 #include "editor/mainform/EditorUnit.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "editor/widgets/ScrollBox.h"
 
 #include "platform/ScriptedSeam.h"

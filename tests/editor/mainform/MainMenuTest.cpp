@@ -75,6 +75,13 @@ std::vector<Row> expectedMenu()
     rows.push_back({"B1", "N31", "-", "", ""});
     rows.push_back({"B1", "ExtrudeHand1", "針が文字盤の透過部分でも表示される", "", "k"});
 
+    rows.push_back({"", "View1", "表示(&V)", "", ""});
+    rows.push_back({"View1", "ZoomIn1", "拡大(&I)", "作業台の時計を拡大して表示します。", ""});
+    rows.push_back({"View1", "ZoomOut1", "縮小(&O)", "作業台の時計を縮小して表示します。", ""});
+    rows.push_back({"View1", "ZoomReset1", "等倍(&A)", "作業台の時計を実際の大きさ（100%）で表示します。", ""});
+    rows.push_back({"View1", "N32", "-", "", ""});
+    rows.push_back({"View1", "ZoomFit1", "全体を表示(&W)", "時計の全体が作業台に収まる倍率で表示します。", ""});
+
     rows.push_back({"", "S1", "サウンド(&Sound)", "", ""});
     const char* soundMenus[][2] = {{"Second1", "秒(&Second)"}, {"Minute1", "分(&Minute)"}, {"Hour1", "時(&Hour)"}, {"N01", "零時(&0)"}};
     for (int i = 0; i < 4; ++i) {

@@ -5,6 +5,7 @@
 #include "editor/files/SettingsLocation.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 
 #include "platform/ByteOrder.h"
 

@@ -67,7 +67,7 @@ protected:
                 form->hourCenter(),
                 {form->SNeedleImage->PivotX(), form->SNeedleImage->PivotY()},
                 form->clockRgn(),
-                form->ClockImage->picture().convertToFormat(QImage::Format_RGB32),
+                form->previewPicture().convertToFormat(QImage::Format_RGB32),
                 form->ClockPanel->size(),
                 form->modified()};
     }

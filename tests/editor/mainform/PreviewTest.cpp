@@ -67,13 +67,13 @@ TEST_F(Preview, TimerRedrawsEverySecondFromStartUp)
     EXPECT_EQ(form->Timer1->interval(), 1000);
     now = QTime(3, 0, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form->SNeedleImage->Angle() == 90; }, 2500));
-    EXPECT_EQ(form->ClockImage->picture().size(), QSize(200, 200));
+    EXPECT_EQ(form->previewPicture().size(), QSize(200, 200));
 }
 
 TEST_F(Preview, PictureIsTheDialWithTheHandsOnTheirCentres)
 {
     tickAt({3, 0, 0}); // hour hand to the right, minute hand up
-    const QImage picture = form->ClockImage->picture();
+    const QImage picture = form->previewPicture();
     ASSERT_EQ(picture.size(), QSize(200, 200));
     const QImage dial = form->Image1->picture().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(picture.pixel(0, 0), dial.pixel(0, 0)) << "the dial shows where no hand is";
@@ -87,9 +87,9 @@ TEST_F(Preview, PictureIsTheDialWithTheHandsOnTheirCentres)
 TEST_F(Preview, LoadingAHandRedrawsAtOnce)
 {
     tickAt({12, 0, 0});
-    const QImage before = form->ClockImage->picture();
+    const QImage before = form->previewPicture();
     choose(form->N3, bmp("red-minute.bmp", handImage(15, 90, Qt::red)));
-    const QImage after = form->ClockImage->picture();
+    const QImage after = form->previewPicture();
     ASSERT_EQ(after.size(), before.size());
     EXPECT_NE(after, before);
     EXPECT_EQ(QColor(after.pixel(100, 50)), QColor(Qt::red)) << "the new minute hand, without waiting for a tick";
@@ -104,7 +104,7 @@ TEST_F(Preview, TheSecondHandCoversTheMinuteHandWhichCoversTheHourHand)
     choose(form->N4, bmp("thin-second.bmp", handImage(9, 90, Qt::blue)));
     ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
     tickAt({12, 0, 0});
-    const QImage picture = form->ClockImage->picture();
+    const QImage picture = form->previewPicture();
     // A hand's bar is its picture's middle third, drawn with the pivot on the centre (100, 100).
     struct Bar {
         int left, right, top, bottom; // dial pixels, right and bottom exclusive

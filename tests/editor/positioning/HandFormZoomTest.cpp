@@ -306,3 +306,46 @@ TEST_F(Zoomed, TheSuggestedHoleMovesTheHandOntoTheMarkerAndCancelUndoesIt)
     EXPECT_EQ(ui.beeps(), 1);
     EXPECT_EQ(hourPivot(), kept);
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                         void (*)(const volatile void*));
+namespace {
+size_t g_largestAllocation = 0;
+void noteAllocation(const volatile void*, size_t size) { g_largestAllocation = std::max(g_largestAllocation, size); }
+void noteFree(const volatile void*) {}
+} // namespace
+
+// The dialog draws the dial from the main window's renderer as it paints: opening it and painting
+// at any zoom makes no buffer near the dial's size (counted through the allocator's hooks), and
+// what shows is the dial zoomed, pixel for pixel.
+TEST_F(Zoomed, TheDialIsDrawnFromTheRendererWithoutACopy)
+{
+    const QImage dial = noise(2048, 2048, 11);
+    choose(form->Background1, bmp("dial.bmp", dial));
+    const size_t dialBytes = size_t(2048) * 2048 * 4;
+    const QImage expected = zoomablePicture(dial.convertToFormat(QImage::Format_RGB32));
+    for (const int percent : {100, 25, 200}) {
+        SCOPED_TRACE(percent);
+        QImage shot;
+        size_t largest = 0;
+        ASSERT_TRUE(__sanitizer_install_malloc_and_free_hooks(noteAllocation, noteFree));
+        g_largestAllocation = 0;
+        run(form->GoTo1, [&](THandForm& f) {
+            zoomTo(percent);
+            f.repaint();
+            largest = g_largestAllocation;
+            __sanitizer_install_malloc_and_free_hooks(nullptr, nullptr);
+            f.HandImage->hide();
+            const QRect part(0, 0, std::min(f.BkgImage->width(), 700), std::min(f.BkgImage->height(), 500));
+            shot = f.BkgImage->grab(part).toImage().convertToFormat(QImage::Format_RGB32);
+            f.HandImage->show();
+        }, seam::mrCancel);
+        // The largest are the dialog window's own buffer and a band of 2^20 pixels.
+        EXPECT_LT(largest, dialBytes / 2);
+        QImage zoomed;
+        drawZoomed(expected, ZoomLevel(percent), QRect(QPoint(0, 0), shot.size()), zoomed);
+        EXPECT_EQ(shot, zoomed.convertToFormat(QImage::Format_RGB32));
+    }
+}
+#endif

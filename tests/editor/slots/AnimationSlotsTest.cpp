@@ -6,6 +6,7 @@
 #include "datafile/DataFileSource.h"
 #include "editor/widgets/ControlHostPanel.h"
 #include "editor/widgets/PictureBox.h"
+#include "editor/widgets/PreviewBox.h"
 #include "media/AnimSlot.h"
 #include "media/widgets/BitmapImage.h"
 
@@ -135,7 +136,7 @@ TEST_F(AnimationSlots, LoadOffersTheDefaultsOverTheClockAndEmbedsTheStripOnOk)
     EXPECT_EQ(std::make_tuple(offered.OffsetX, offered.OffsetY, offered.VertCount, offered.HorzCount, offered.FrameTime),
               std::make_tuple(0, 0, 2, 4, 100));
     EXPECT_EQ(offeredClockAt, QPoint(10, 10));
-    EXPECT_EQ(offeredClock, form->ClockImage->picture().convertToFormat(QImage::Format_RGB32)) << "a copy of the preview";
+    EXPECT_EQ(offeredClock, form->previewPicture().convertToFormat(QImage::Format_RGB32)) << "a copy of the preview";
     EXPECT_EQ(offeredStrip, stripImage());
     EXPECT_TRUE(offeredTransparent);
     EXPECT_TRUE(offeredVisible);
@@ -390,7 +391,7 @@ protected:
 TEST_F(AnimationPlay, TestPlayShowsEveryFrameOverThePreviewWithTheTimerDetached)
 {
     loadStrip(6, {30, 40, 2, 4, 100});
-    const QImage preview = form->ClockImage->picture();
+    const QImage preview = form->previewPicture();
     std::vector<QImage> frames;
     std::vector<bool> attached;
     std::vector<TCursor> cursors;
@@ -640,3 +641,28 @@ TEST_F(AnimationSlots, ThreeSlotsInThreeStatesAreSavedAndReadBackMemberForMember
 }
 
 } // namespace
+
+// At another zoom the play shows at the clock's own size, where its offsets put it, and the view
+// comes back to the zoom it had.
+TEST_F(AnimationPlay, TestPlayAtAZoomShowsAtTheClocksOwnSize)
+{
+    loadStrip(6, {30, 40, 2, 4, 100});
+    const QImage preview = form->previewPicture();
+    form->setViewZoom(ZoomLevel::viewing(50));
+    std::vector<QImage> frames;
+    std::vector<int> zooms;
+    ticks.afterSleep = [&](int64_t) {
+        if ((ticks.sleeps() - 1) % 5 == 0) {
+            frames.push_back(panel());
+            zooms.push_back(form->viewZoom().percent());
+        }
+    };
+    items(6).play->trigger();
+    ASSERT_EQ(frames.size(), 8u);
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(zooms[size_t(k)], 100);
+        EXPECT_EQ(frames[size_t(k)], expected(preview, k, 30, 40)) << "frame " << k;
+    }
+    EXPECT_EQ(form->viewZoom().percent(), 50);
+    EXPECT_EQ(form->ClockPanel->size(), QSize(100, 100));
+}
