@@ -2,6 +2,7 @@
 
 #include "datafile/DataFileLimits.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileNames.h"
 #include "platform/Region.h"
 
 #include <QBuffer>
@@ -79,7 +80,8 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
 {
     QByteArray out = kMagic;
     auto line = [&out](const char* key, const QByteArray& value) { out += QByteArray(key) + '=' + value + '\n'; };
-    line("saved", encoded(savedPath));
+    // File names by their bytes (FileNames.h), texts by their characters.
+    line("saved", percentName(savedPath));
     line("title", encoded(s.title));
     line("author", encoded(s.author));
     line("centres", points(s.centres));
@@ -93,11 +95,11 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
                        + QByteArray::number(s.paramsEnabled[2]));
     QByteArrayList names;
     for (const QString& n : s.slotFileNames)
-        names << encoded(n);
+        names << percentName(n);
     line("slotnames", names.join(','));
     QByteArrayList links;
     for (const QString& n : s.linkedFiles)
-        links << encoded(n);
+        links << percentName(n);
     line("links", links.join(','));
     out += '\n';
     for (const SharedBytes& b : s.pictures)
@@ -184,7 +186,7 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
 
     RecoveredProject r;
     ProjectSnapshot& s = r.snapshot;
-    r.savedPath = decoded(values["saved"]);
+    r.savedPath = nameFromPercent(values["saved"]);
     s.title = decoded(values["title"]);
     s.author = decoded(values["author"]);
     // The texts as Open takes them: the title is one line of the header text, the author text
@@ -218,14 +220,14 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
     if (names.size() != qsizetype(s.slotFileNames.size()))
         return refused(kDamaged);
     for (size_t i = 0; i < s.slotFileNames.size(); ++i)
-        s.slotFileNames[i] = decoded(names[qsizetype(i)]);
+        s.slotFileNames[i] = nameFromPercent(names[qsizetype(i)]);
     // Copies written before pictures were linked to their files have no links.
     if (values.count("links")) {
         const QList<QByteArray> links = values["links"].split(',');
         if (links.size() != qsizetype(s.linkedFiles.size()))
             return refused(kDamaged);
         for (size_t i = 0; i < s.linkedFiles.size(); ++i)
-            s.linkedFiles[i] = decoded(links[qsizetype(i)]);
+            s.linkedFiles[i] = nameFromPercent(links[qsizetype(i)]);
     }
 
     // The members, each within its limit and within what is left before the end marker, checked
