@@ -293,4 +293,8 @@ TEST_F(HostileFiles, PdltoolSettlesEachCraftedFileWithinOneSecondAnd64MiB)
     EXPECT_LT(QFileInfo(files[0].path).size(), 2 * kMiB);
     EXPECT_LT(QFileInfo(files[2].path).size(), kMiB);
     expectPeaks(files[0].path, {1, 1, 1}, withShadow(64 * kMiB));
+    // The editor refuses the huge dial by its header, naming the limit, before it holds it.
+    expectPeaks(files[2].path, {1, 0, 0}, withShadow(64 * kMiB) + QFileInfo(files[2].path).size());
+    seam::ScriptedHandler ui;
+    EXPECT_TRUE(readClockProjectFile(files[2].path).problem.contains(QStringLiteral("67108864 ピクセルまで")));
 }
