@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace dw {
@@ -64,20 +65,63 @@ std::optional<std::vector<int>> numbersOf(const QByteArray& text, size_t count)
     return out;
 }
 
-void appendMember(QByteArray& out, const uint8_t* data, size_t size)
+// A member: its 64-bit length, then its bytes as a view. `held` keeps what the views need beyond
+// the snapshot (a QByteArray's data stays where it is when the array is moved).
+void appendMember(RecoveryCopyPieces& out, QByteArray& text, const uint8_t* data, size_t size)
 {
     uint8_t length[8];
     writeLE32(length, uint32_t(uint64_t(size)));
     writeLE32(length + 4, uint32_t(uint64_t(size) >> 32));
-    out.append(reinterpret_cast<const char*>(length), 8);
-    if (size)
-        out.append(reinterpret_cast<const char*>(data), qsizetype(size));
+    text.append(reinterpret_cast<const char*>(length), 8);
+    if (size) {
+        out.held.push_back(std::move(text));
+        out.pieces.push_back({out.held.back().constData(), out.held.back().size()});
+        out.pieces.push_back({reinterpret_cast<const char*>(data), int64_t(size)});
+        text = QByteArray();
+    }
 }
 
 } // namespace
 
+int64_t RecoveryCopyPieces::size() const
+{
+    int64_t total = 0;
+    for (const Piece& p : pieces)
+        total += p.size;
+    return total;
+}
+
+bool RecoveryCopyPieces::read(int64_t at, char* buffer, int64_t count) const
+{
+    for (const Piece& p : pieces) {
+        if (count <= 0)
+            break;
+        if (at >= p.size) {
+            at -= p.size;
+            continue;
+        }
+        const int64_t n = std::min(count, p.size - at);
+        std::memcpy(buffer, p.data + at, size_t(n));
+        buffer += n, count -= n, at = 0;
+    }
+    return count <= 0;
+}
+
+QByteArray RecoveryCopyPieces::joined() const
+{
+    QByteArray out(qsizetype(size()), Qt::Uninitialized);
+    read(0, out.data(), out.size());
+    return out;
+}
+
 QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
 {
+    return recoveryCopyPieces(s, savedPath).joined();
+}
+
+RecoveryCopyPieces recoveryCopyPieces(const ProjectSnapshot& s, const QString& savedPath)
+{
+    RecoveryCopyPieces pieces;
     QByteArray out = kMagic;
     auto line = [&out](const char* key, const QByteArray& value) { out += QByteArray(key) + '=' + value + '\n'; };
     // File names by their bytes (FileNames.h), texts by their characters.
@@ -102,14 +146,30 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
         links << percentName(n);
     line("links", links.join(','));
     out += '\n';
+    pieces.held.reserve(16);
     for (const SharedBytes& b : s.pictures)
-        appendMember(out, b ? b->data() : nullptr, b ? b->size() : 0);
+        appendMember(pieces, out, b ? b->data() : nullptr, b ? b->size() : 0);
     for (const SharedBytes& b : s.records)
-        appendMember(out, b ? b->data() : nullptr, b ? b->size() : 0);
-    const std::vector<uint8_t> shape = s.shape.isEmpty() ? std::vector<uint8_t>() : regionData(s.shape);
-    appendMember(out, shape.data(), shape.size());
+        appendMember(pieces, out, b ? b->data() : nullptr, b ? b->size() : 0);
+    if (!s.shape.isEmpty()) {
+        const std::vector<uint8_t> shape = regionData(s.shape);
+        const QByteArray& kept = pieces.held.emplace_back(reinterpret_cast<const char*>(shape.data()), qsizetype(shape.size()));
+        const RecoveryCopyPieces::Piece shapePiece{kept.constData(), kept.size()};
+        QByteArray length(8, '\0');
+        writeLE32(reinterpret_cast<uint8_t*>(length.data()), uint32_t(uint64_t(shape.size())));
+        writeLE32(reinterpret_cast<uint8_t*>(length.data()) + 4, uint32_t(uint64_t(shape.size()) >> 32));
+        out += length;
+        pieces.held.push_back(std::move(out));
+        pieces.pieces.push_back({pieces.held.back().constData(), pieces.held.back().size()});
+        pieces.pieces.push_back(shapePiece);
+        out = QByteArray();
+    } else {
+        appendMember(pieces, out, nullptr, 0);
+    }
     out += kEnd;
-    return out;
+    pieces.held.push_back(std::move(out));
+    pieces.pieces.push_back({pieces.held.back().constData(), pieces.held.back().size()});
+    return pieces;
 }
 
 namespace {
