@@ -4,6 +4,9 @@
 #include "DataFileSource.h"
 #include "platform/AnsiText.h"
 #include "platform/ByteOrder.h"
+#include "platform/Dib.h"
+
+#include <algorithm>
 
 namespace dw {
 
@@ -87,6 +90,32 @@ ClockProjectReading readClockProjectFile(const uint8_t* bytes, int64_t size, int
     return projectOf(openDataFile(bytes, size, extractLimit));
 }
 
-ClockProjectReading readClockProjectFile(const QString& path) { return projectOf(openDataFile(path)); }
+// The pixels the picture members' headers state, together (a picture whose headers the program
+// does not read counts nothing: it is never decoded).
+int64_t statedPixels(const FileImageContents& image)
+{
+    int64_t pixels = 0;
+    for (size_t i = 0; i < std::min<size_t>(image.members.size(), 4); ++i) {
+        const std::vector<uint8_t>& m = image.members[i];
+        const int64_t size = image.memberSize(i);
+        if (const auto dib = TDib::fromFileHeaders(m.data(), m.size(), uint64_t(size)))
+            pixels += int64_t(dib->width()) * dib->height();
+    }
+    return pixels;
+}
+
+ClockProjectReading readClockProjectFile(const QString& path)
+{
+    // A large picture is read as its headers first; the file is read again whole only when its
+    // pictures are within the limit.
+    constexpr int64_t kHeldWhole = int64_t(16) << 20;
+    OpenedDataFile opened = openDataFile(path, CabinetReader::kMaxExtractBytes, picturesHeldUpTo(kHeldWhole));
+    if (opened.readable() && statedPixels(opened.image) > pdl::kMaxOpenedPicturePixels)
+        return refused(QStringLiteral("絵が大きすぎるため、開けません（文字盤と針の絵は合わせて %1 ピクセルまでです）。")
+                           .arg(pdl::kMaxOpenedPicturePixels));
+    if (!opened.image.statedSizes.empty())
+        opened = openDataFile(path);
+    return projectOf(std::move(opened));
+}
 
 } // namespace dw

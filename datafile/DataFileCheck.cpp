@@ -44,7 +44,7 @@ QStringList checkCabinet(const OpenedDataFile& file)
 
 } // namespace
 
-QStringList checkMembers(const std::vector<std::vector<uint8_t>>& members)
+QStringList checkMembers(const std::vector<std::vector<uint8_t>>& members, const std::vector<int64_t>& statedSizes)
 {
     QStringList out;
     const int count = int(members.size());
@@ -57,10 +57,16 @@ QStringList checkMembers(const std::vector<std::vector<uint8_t>>& members)
     };
     for (int i = 0; i < count && i < kFixedMembers; ++i) {
         const auto& m = members[size_t(i)];
+        const int64_t size = size_t(i) < statedSizes.size() ? statedSizes[size_t(i)] : int64_t(m.size());
         // An empty picture member stands for the built-in picture.
-        if (i <= kSecondHandMember && m.empty())
+        if (i <= kSecondHandMember && size == 0)
             continue;
-        addMemberLines(out, i, kFixedChecks[i](m.data(), int64_t(m.size())));
+        // Only a picture may be held cut: its check reads its headers alone.
+        if (i > kSecondHandMember && size != int64_t(m.size())) {
+            addMemberLines(out, i, {QStringLiteral("was not read whole")});
+            continue;
+        }
+        addMemberLines(out, i, kFixedChecks[i](m.data(), size));
     }
 
     int32_t previousSlot = 0;
@@ -92,7 +98,7 @@ DataFileCheck checkDataFile(const OpenedDataFile& file)
         result.violations << checkCabinet(file);
     if (!file.readable())
         return result;
-    result.violations << checkMembers(file.image.members);
+    result.violations << checkMembers(file.image.members, file.image.statedSizes);
     return result;
 }
 

@@ -51,12 +51,14 @@ DataFileCheck checkDataFile(const uint8_t* bytes, int64_t size);
 DataFileCheck checkDataFile(const OpenedDataFile& file);
 
 // The member rules for a readable file image's members, each line starting with
-// "member <index> (<meaning>): ".
-QStringList checkMembers(const std::vector<std::vector<uint8_t>>& members);
+// "member <index> (<meaning>): ". statedSizes: as FileImageContents has them (a picture member
+// may then hold only its first bytes, which is all its check reads).
+QStringList checkMembers(const std::vector<std::vector<uint8_t>>& members, const std::vector<int64_t>& statedSizes = {});
 
 // The single checks, without the member prefix. At most kMaxLinesPerCheck lines each, then one
 // line saying how many more there were.
 constexpr int kMaxLinesPerCheck = 20;
+// A bitmap file's check reads its headers only: its first min(size, TDib::kMaxHeadersSize) bytes.
 QStringList checkBitmapFile(const uint8_t* bytes, int64_t size);
 QStringList checkRegionData(const uint8_t* bytes, int64_t size);
 QStringList checkHeaderText(const uint8_t* bytes, int64_t size);

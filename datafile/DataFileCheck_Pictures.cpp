@@ -116,7 +116,7 @@ QStringList checkBitmapFile(const uint8_t* b, int64_t size)
     }
 
     // Whatever else the program's reader refuses (bit-field masks that are not contiguous, …).
-    if (lines.list().isEmpty() && !TDib::fromFileImage(b, size_t(size)))
+    if (lines.list().isEmpty() && !TDib::fromFileHeaders(b, size_t(std::min<int64_t>(size, TDib::kMaxHeadersSize)), uint64_t(size)))
         lines.add(QStringLiteral("its headers describe a picture the program cannot read"));
     return lines.list();
 }

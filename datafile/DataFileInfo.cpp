@@ -9,6 +9,7 @@
 #include "platform/Region.h"
 #include "platform/WaveImage.h"
 
+#include <algorithm>
 #include <array>
 
 #include <cstring>
@@ -29,21 +30,28 @@ QString ansiText(const uint8_t* bytes, int64_t size)
 
 QString bytesText(int64_t n) { return n == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(n); }
 
+// A bitmap file of `size` bytes described from its headers: only its first bytes need be held.
+std::optional<TDib> headersOf(const uint8_t* bytes, int64_t size)
+{
+    return TDib::fromFileHeaders(bytes, size_t(std::min<int64_t>(size, TDib::kMaxHeadersSize)), uint64_t(size));
+}
+
 QString bitmapText(const uint8_t* bytes, int64_t size)
 {
-    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    const std::optional<TDib> dib = headersOf(bytes, size);
     if (!dib)
         return QStringLiteral("not a bitmap file the program reads");
     return QStringLiteral("bitmap %1 × %2, %3 bits per pixel").arg(dib->width()).arg(dib->height()).arg(dib->bitCount());
 }
 
-QString pictureLine(int index, const std::vector<uint8_t>& m)
+// size: the member's as the file states it; m may hold only its first bytes.
+QString pictureLine(int index, const std::vector<uint8_t>& m, int64_t size)
 {
     static const char* const kBuiltIn[] = {"the built-in dial", "the built-in hour hand", "the built-in minute hand",
                                            "the built-in second hand"};
-    if (m.empty())
+    if (size == 0)
         return QStringLiteral("0 bytes, %1").arg(QLatin1String(kBuiltIn[index]));
-    return bytesText(int64_t(m.size())) + QStringLiteral(", ") + bitmapText(m.data(), int64_t(m.size()));
+    return bytesText(size) + QStringLiteral(", ") + bitmapText(m.data(), size);
 }
 
 QString shapeLine(const std::vector<uint8_t>& m)
@@ -101,7 +109,7 @@ QString nameText(const uint8_t* p, int64_t size)
 // div the rows; a count below 1 splits into nothing.
 QString framesText(const uint8_t* bytes, int64_t size, const AnimParams& p)
 {
-    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    const std::optional<TDib> dib = headersOf(bytes, size);
     if (!dib)
         return {};
     const bool counted = p.VertCount >= 1 && p.HorzCount >= 1;
@@ -220,7 +228,7 @@ QStringList describeDataFile(const OpenedDataFile& file, const QString& displayN
         const auto& m = members[size_t(i)];
         const QString head = QStringLiteral("member %1, ").arg(i);
         if (i <= kSecondHandMember) {
-            out << head + memberMeaning(i) + QStringLiteral(": ") + pictureLine(i, m);
+            out << head + memberMeaning(i) + QStringLiteral(": ") + pictureLine(i, m, file.image.memberSize(size_t(i)));
         } else if (i == kShapeMember) {
             out << head + memberMeaning(i) + QStringLiteral(": ") + shapeLine(m);
         } else if (i == kHeaderMember || i == kAuthorMember) {

@@ -10,6 +10,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -35,9 +36,15 @@ QStringList linesOf(const std::vector<uint8_t>& m)
     return lines;
 }
 
+// A bitmap file of `size` bytes from its headers: only its first bytes need be held.
+std::optional<TDib> headersOf(const uint8_t* bytes, int64_t size)
+{
+    return TDib::fromFileHeaders(bytes, size_t(std::min<int64_t>(size, TDib::kMaxHeadersSize)), uint64_t(size));
+}
+
 QJsonObject bitmapFacts(const uint8_t* bytes, int64_t size)
 {
-    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    const std::optional<TDib> dib = headersOf(bytes, size);
     if (!dib)
         return {{"type", "unreadable"}, {"problem", "not a bitmap file the program reads"}};
     return {{"type", "bitmap"}, {"width", dib->width()}, {"height", dib->height()}, {"bitsPerPixel", dib->bitCount()}};
@@ -58,10 +65,11 @@ QJsonObject regionFacts(const std::vector<uint8_t>& m)
     return facts;
 }
 
-QJsonObject memberFacts(int index, const std::vector<uint8_t>& m)
+// size: the member's as the file states it; a picture's m may hold only its first bytes.
+QJsonObject memberFacts(int index, const std::vector<uint8_t>& m, int64_t size)
 {
     if (index <= kSecondHandMember)
-        return m.empty() ? QJsonObject{{"type", "builtIn"}} : bitmapFacts(m.data(), int64_t(m.size()));
+        return size == 0 ? QJsonObject{{"type", "builtIn"}} : bitmapFacts(m.data(), size);
     if (index == kShapeMember)
         return regionFacts(m);
     if (index == kHeaderMember || index == kAuthorMember)
@@ -100,7 +108,7 @@ QJsonObject soundFacts(const uint8_t* bytes, int64_t size)
 QJsonObject stripFacts(const uint8_t* bytes, int64_t size, const AnimParams& p)
 {
     QJsonObject strip{{"bytes", qint64(size)}};
-    const std::optional<TDib> dib = TDib::fromFileImage(bytes, size_t(size));
+    const std::optional<TDib> dib = headersOf(bytes, size);
     if (!dib) {
         strip.insert("problem", "not a bitmap file the program reads");
         return strip;
@@ -213,11 +221,11 @@ QJsonObject describeDataFileJson(const OpenedDataFile& file, const QStringList& 
     const auto& members = file.image.members;
     QJsonArray memberList;
     for (int i = 0; i < int(members.size()); ++i) {
-        const auto& m = members[size_t(i)];
+        const int64_t size = file.image.memberSize(size_t(i));
         memberList.append(QJsonObject{{"index", i},
                                       {"role", memberMeaning(i)},
-                                      {"bytes", qint64(m.size())},
-                                      {"holds", memberFacts(i, m)}});
+                                      {"bytes", qint64(size)},
+                                      {"holds", memberFacts(i, members[size_t(i)], size)}});
     }
 
     QJsonArray header;

@@ -28,6 +28,11 @@ constexpr int64_t kMaxShapeBytes = 32 + 16 * (int64_t(1) << 24);
 // region may hold at most as many rectangles as the data, or 2^20 (16 MiB) where they hold fewer.
 // The program saves a shape in the region's own form, which builds to as many as it holds.
 constexpr int64_t kMaxShapeRegionRects = int64_t(1) << 20;
+// The pixels the editor opens in the four pictures together, as their headers state them: the
+// editor holds each picture's bytes and its decoded image at 4 bytes a pixel, so an 8192 × 8192
+// dial (64 Mi pixels) at most. A file with more (a cabinet of 230 KB can unpack to an 11584 ×
+// 11584 dial of 134 MB) is refused by the pictures' headers, before they are held.
+constexpr int64_t kMaxOpenedPicturePixels = int64_t(8192) * 8192;
 // Pictures and slot records have no limit of their own: each goes into a memory stream of the
 // editor, which holds 2 GiB − 1 bytes, as does the file image that carries them all.
 

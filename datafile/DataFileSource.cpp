@@ -7,6 +7,7 @@
 #include "platform/FileStream.h"
 #include "platform/FrameworkError.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace dw {
@@ -17,9 +18,10 @@ constexpr const char* kDataMember = "DATA";
 // Plain files are read this much at a time.
 constexpr int64_t kReadBlock = int64_t(1) << 20;
 
-std::unique_ptr<FileImageReader> imageReader(int64_t size)
+std::unique_ptr<FileImageReader> imageReader(int64_t size, const MemberHolding& holding)
 {
-    return std::make_unique<FileImageReader>(size, [](int index, int64_t bytes) { return pdl::memberSizeProblem(index, bytes); });
+    return std::make_unique<FileImageReader>(
+        size, [](int index, int64_t bytes) { return pdl::memberSizeProblem(index, bytes); }, holding);
 }
 
 // The reader's result as the file's: its members, or why there are none.
@@ -90,7 +92,8 @@ bool emptyImage(OpenedDataFile& out, int64_t size)
 
 // A cabinet's member DATA (or its only member), decompressed straight into the image reader.
 // openProblem: what opening the cabinet gave.
-void readCabinet(OpenedDataFile& out, CabinetReader& cabinet, const QString& openProblem, int64_t extractLimit)
+void readCabinet(OpenedDataFile& out, CabinetReader& cabinet, const QString& openProblem, int64_t extractLimit,
+                 const MemberHolding& holding)
 {
     out.cabinet = true;
     if (!openProblem.isEmpty()) {
@@ -112,7 +115,7 @@ void readCabinet(OpenedDataFile& out, CabinetReader& cabinet, const QString& ope
         return;
     }
     const int64_t imageSize = out.cabinetMembers[size_t(out.dataMember)].size;
-    const auto reader = imageReader(imageSize);
+    const auto reader = imageReader(imageSize, holding);
     QString problem;
     if (!takeAll(out, [&] {
             problem = cabinet.extractTo(
@@ -136,12 +139,12 @@ OpenedDataFile openDataFile(const uint8_t* bytes, int64_t size, int64_t extractL
     if (CabinetReader::hasSignature(bytes, size)) {
         CabinetReader cabinet;
         const QString problem = cabinet.open(bytes, size);
-        readCabinet(out, cabinet, problem, extractLimit);
+        readCabinet(out, cabinet, problem, extractLimit, {});
         return out;
     }
     if (emptyImage(out, size))
         return out;
-    const auto reader = imageReader(size);
+    const auto reader = imageReader(size, {});
     if (takeAll(out, [&] { reader->take(bytes, size); }))
         finishImage(out, *reader);
     return out;
@@ -152,7 +155,7 @@ OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes)
     return openDataFile(bytes.data(), int64_t(bytes.size()));
 }
 
-OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
+OpenedDataFile openDataFile(const QString& path, int64_t extractLimit, const MemberHolding& holding)
 {
     TFileStream file(path, TFileStream::fmOpenRead);
     const int64_t size = file.Size();
@@ -166,7 +169,7 @@ OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
         out.fileSize = size;
         CabinetReader cabinet;
         const QString problem = cabinet.openFile(path);
-        readCabinet(out, cabinet, problem, extractLimit);
+        readCabinet(out, cabinet, problem, extractLimit, holding);
         return out;
     }
 
@@ -174,7 +177,7 @@ OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
     out.fileSize = size;
     if (emptyImage(out, size))
         return out;
-    const auto reader = imageReader(size);
+    const auto reader = imageReader(size, holding);
     std::vector<uint8_t> block(size_t(std::min(size, kReadBlock)));
     const bool taken = takeAll(out, [&] {
         for (int64_t done = 0; done < size;) {
@@ -188,6 +191,14 @@ OpenedDataFile openDataFile(const QString& path, int64_t extractLimit)
     if (taken)
         finishImage(out, *reader);
     return out;
+}
+
+MemberHolding picturesHeldUpTo(int64_t wholeBytes)
+{
+    return {[wholeBytes](int index, int64_t size) {
+                return index <= pdl::kSecondHandMember && size > wholeBytes ? std::min(size, kPictureHeadBytes) : size;
+            },
+            {}};
 }
 
 } // namespace dw

@@ -3,6 +3,7 @@
 // Opening a saved custom data file for reading: as it is, or as the cabinet that holds it.
 
 #include "FileImage.h"
+#include "FileImageReader.h"
 
 #include "platform/CabinetReader.h"
 
@@ -47,7 +48,16 @@ OpenedDataFile openDataFile(const std::vector<uint8_t>& bytes);
 // The same for the file at path, read as it is needed: a plain file image a block at a time, a
 // cabinet its header, its tables and the member's blocks one at a time, so that no file is ever
 // held beside its members. Raises EFrameworkError as TFileStream does when the file cannot be
-// opened or a plain file cannot be read.
-OpenedDataFile openDataFile(const QString& path, int64_t extractLimit = CabinetReader::kMaxExtractBytes);
+// opened or a plain file cannot be read. With a holding, an image of more than
+// FileImageReader::kWholeImageBytes holds of each member what it says (image.statedSizes).
+OpenedDataFile openDataFile(const QString& path, int64_t extractLimit = CabinetReader::kMaxExtractBytes,
+                            const MemberHolding& holding = {});
+
+// The leading bytes of a picture member that hold everything but its rows: its headers and colour
+// table (TDib::kMaxHeadersSize), with room to spare.
+constexpr int64_t kPictureHeadBytes = 64 * 1024;
+// Pictures (members 0 to 3) of more than wholeBytes held as their first kPictureHeadBytes, every
+// other member whole: for readers that look at a picture's headers only.
+MemberHolding picturesHeldUpTo(int64_t wholeBytes);
 
 } // namespace dw

@@ -31,8 +31,17 @@ struct FileImageContents {
     // What was wrong with the image, one English sentence each; empty for a sound image. At most
     // kMaxProblems are listed, then one line saying how many more there were.
     QStringList problems;
+    // Empty when every member is held whole. Otherwise the size of every member as the image
+    // states it: a member read with only its leading bytes held (MemberHolding, FileImageReader.h)
+    // has fewer in `members`.
+    std::vector<int64_t> statedSizes;
 
     bool sound() const { return problems.isEmpty(); }
+    int64_t memberSize(size_t index) const
+    {
+        return index < statedSizes.size() ? statedSizes[index] : int64_t(members[index].size());
+    }
+    bool held(size_t index) const { return memberSize(index) == int64_t(members[index].size()); }
     static constexpr int kMaxProblems = 20;
 };
 

@@ -58,6 +58,9 @@ constexpr int64_t kFirstHeadRows = 64;
 struct FileImageReader::State {
     int64_t imageSize = 0;
     MemberLimit limit;
+    MemberHolding holding;
+    std::vector<int64_t> sizes; // of the members, when one is not held whole
+
     bool whole = false;
     std::vector<uint8_t> all; // a small image, gathered
 
@@ -89,7 +92,9 @@ struct FileImageReader::State {
     std::vector<std::vector<uint8_t>> members;
     struct Range {
         int64_t start, end; // plain positions
-        uint8_t* dest;      // the member's bytes at start; null: into known
+        uint8_t* dest;      // the member's bytes at start; null: into known, or passed on
+        int member = -1;    // passed on: the member, whose byte `at` lies at start
+        int64_t at = 0;
     };
     std::vector<Range> ranges; // sorted, not overlapping
     std::vector<size_t> cursor; // per column: the first range it has not passed
@@ -112,10 +117,11 @@ struct FileImageReader::State {
     void deliverLastRow(const uint8_t* bytes, int64_t count);
 };
 
-FileImageReader::FileImageReader(int64_t imageSize, MemberLimit limit) : m(std::make_unique<State>())
+FileImageReader::FileImageReader(int64_t imageSize, MemberLimit limit, MemberHolding holding) : m(std::make_unique<State>())
 {
     m->imageSize = std::max<int64_t>(imageSize, 0);
     m->limit = std::move(limit);
+    m->holding = std::move(holding);
     m->whole = m->imageSize <= kWholeImageBytes;
     m->chainedEnd = m->imageSize / 4 * 4;
     // Every position in an image is a 32-bit number, as in the memory stream that holds it.
@@ -333,7 +339,7 @@ bool FileImageReader::State::setUp()
                 if (b >= tableBytes)
                     captures.insert(b);
     for (const int64_t at : captures) {
-        if (!ranges.empty() && !ranges.back().dest && ranges.back().end == at)
+        if (!ranges.empty() && !ranges.back().dest && ranges.back().member < 0 && ranges.back().end == at)
             ranges.back().end = at + 1;
         else
             ranges.push_back({at, at + 1, nullptr});
@@ -341,12 +347,24 @@ bool FileImageReader::State::setUp()
     if (inPlace) {
         try {
             members.resize(size_t(present));
+            bool cut = false;
             for (int64_t i = 0; i < present; ++i) {
-                members[size_t(i)].resize(size_t(sizes[size_t(i)]));
-                if (sizes[size_t(i)] > 0)
-                    ranges.push_back({offsets[size_t(i)] + 4, offsets[size_t(i)] + 4 + sizes[size_t(i)],
-                                      members[size_t(i)].data()});
+                const int64_t size = sizes[size_t(i)];
+                const int64_t held = holding.held ? std::clamp<int64_t>(holding.held(int(i), size), 0, size) : size;
+                const int64_t start = offsets[size_t(i)] + 4;
+                members[size_t(i)].resize(size_t(held));
+                if (held > 0)
+                    ranges.push_back({start, start + held, members[size_t(i)].data()});
+                if (held < size) {
+                    cut = true;
+                    if (holding.passOn)
+                        ranges.push_back({start + held, start + size, nullptr, int(i), held});
+                    else
+                        ranges.push_back({start + held, start + size, nullptr, int(i), -1});
+                }
             }
+            if (cut)
+                this->sizes = sizes;
         } catch (const std::bad_alloc&) {
             throw EFrameworkError(stock::memoryStreamError());
         }
@@ -378,6 +396,10 @@ void FileImageReader::State::deliver(int64_t column, int64_t at, const uint8_t* 
             continue;
         if (range.dest) {
             std::memcpy(range.dest + (from - range.start), src + (from - at), size_t(to - from));
+        } else if (range.member >= 0) {
+            // A member's bytes beyond those held: passed on, or dropped (at −1).
+            if (range.at >= 0)
+                holding.passOn(range.member, range.at + (from - range.start), src + (from - at), to - from);
         } else {
             for (int64_t x = from; x < to; ++x)
                 known[x] = src[x - at];
@@ -457,8 +479,10 @@ FileImageContents FileImageReader::finish()
             out.count = survey.count;
         }
     }
-    if (out.sound())
+    if (out.sound()) {
         out.members = std::move(s.members);
+        out.statedSizes = std::move(s.sizes);
+    }
     s.members = {};
     return out;
 }

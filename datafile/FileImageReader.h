@@ -6,7 +6,8 @@
 // first rows of the grid), so that an image of D bytes is read in D bytes and a little more, and
 // a member over its limit refuses the image before anything is allocated for it.
 //
-// For a sound image the result is exactly what readFileImage gives. An image that is not sound
+// For a sound image the result is exactly what readFileImage gives (with MemberHolding, members
+// may be cut to their leading bytes: FileImageContents::statedSizes). An image that is not sound
 // gives the same member count and problems, but no members: its records may overlap and state
 // far more bytes than the image holds (readFileImage reads them, up to 2 GiB in all).
 
@@ -20,13 +21,25 @@
 
 namespace dw {
 
+// Which bytes of each member are held. By default every member is held whole. A reader that needs
+// only the first bytes of a large member (a picture's headers) holds those, and the rest of it is
+// either passed on as it arrives, or not kept at all. The image's checks are the same either way.
+struct MemberHolding {
+    // How many leading bytes of member `index` of `size` bytes to hold (at most size); empty: all.
+    std::function<int64_t(int index, int64_t size)> held;
+    // The member's bytes beyond those held, as they arrive: `count` bytes at `at` of the member.
+    // They do not arrive in order (the image is sliced into columns), but each byte once. Empty:
+    // they are dropped.
+    std::function<void(int index, int64_t at, const uint8_t* bytes, int64_t count)> passOn;
+};
+
 class FileImageReader {
 public:
     // Why member `index` of `size` bytes is not to be read; empty when it may be.
     using MemberLimit = std::function<QString(int index, int64_t size)>;
 
     // imageSize: the bytes the image has, which take() is given in order.
-    explicit FileImageReader(int64_t imageSize, MemberLimit limit = {});
+    explicit FileImageReader(int64_t imageSize, MemberLimit limit = {}, MemberHolding holding = {});
     ~FileImageReader();
     FileImageReader(const FileImageReader&) = delete;
     FileImageReader& operator=(const FileImageReader&) = delete;

@@ -164,6 +164,16 @@ std::optional<TDib> TDib::fromFileImage(const uint8_t* data, size_t size)
     return dib;
 }
 
+std::optional<TDib> TDib::fromFileHeaders(const uint8_t* data, size_t held, uint64_t size)
+{
+    held = size_t(std::min<uint64_t>(held, size));
+    const std::optional<uint64_t> total = fileImageSize(data, held);
+    if (!total || *total > size)
+        return std::nullopt;
+    size_t infoEnd = 0;
+    return parseInfo(data + kFileHeaderSize, held - kFileHeaderSize, infoEnd);
+}
+
 uint32_t TDib::rawAt(const uint8_t* row, int32_t x) const
 {
     switch (m_bitCount) {

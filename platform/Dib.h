@@ -25,6 +25,11 @@ public:
     // rows at the file header's pixel-data offset (or right after the colour table when the
     // offset points into the headers). The file size field is not trusted.
     static std::optional<TDib> fromFileImage(const uint8_t* data, size_t size);
+    // A bitmap file of `size` bytes of which only the first `held` are at data (the headers
+    // need min(size, kMaxHeadersSize)): accepted as fromFileImage accepts the whole file, but the
+    // view has no rows (storedRow, rowFromTop and colorAt must not be used). For describing a
+    // picture without holding its pixels.
+    static std::optional<TDib> fromFileHeaders(const uint8_t* data, size_t held, uint64_t size);
     // The platform's split form: the info header with its colour table (or masks) in one
     // block and the rows in another.
     static std::optional<TDib> fromInfo(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize);

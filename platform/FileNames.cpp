@@ -1,5 +1,8 @@
 #include "FileNames.h"
 
+#include <QFile>
+
+#include <cstdlib>
 #include <sys/stat.h>
 
 namespace dw {
@@ -82,5 +85,21 @@ bool fileExists(const QString& path)
     struct stat st {};
     return ::stat(fileSystemName(path).constData(), &st) == 0;
 }
+
+QString canonicalName(const QString& path)
+{
+    char* real = ::realpath(fileSystemName(path).constData(), nullptr);
+    if (!real)
+        return {};
+    const QString name = nameFromFileSystem(QByteArray(real));
+    std::free(real);
+    return name;
+}
+
+bool toolkitReaches(const QString& path) { return QFile::encodeName(path) == fileSystemName(path); }
+
+QByteArray percentName(const QString& name) { return fileSystemName(name).toPercentEncoding(); }
+
+QString nameFromPercent(const QByteArray& word) { return nameFromFileSystem(QByteArray::fromPercentEncoding(word)); }
 
 } // namespace dw

@@ -17,4 +17,16 @@ QByteArray fileSystemName(const QString& name);
 // Whether something is at path (a link to nothing counts as nothing).
 bool fileExists(const QString& path);
 
+// The absolute name of what path names, links resolved (realpath); empty when nothing is there.
+QString canonicalName(const QString& path);
+
+// Whether the toolkit's own file functions (QFile, QFileInfo, QFileSystemWatcher) reach the file
+// of this name: they do not when it holds a byte that is not UTF-8.
+bool toolkitReaches(const QString& path);
+
+// A name as one word of printable ASCII (%XX for every byte but letters, digits and "-._~"), and
+// back, exactly: for records that hold names among other words.
+QByteArray percentName(const QString& name);
+QString nameFromPercent(const QByteArray& word);
+
 } // namespace dw

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -90,7 +91,7 @@ QByteArray hiddenNameFor(const QByteArray& name)
 
 // Why a file could not be written, for the two faces: the framework's stock texts, and plain
 // English for a tool.
-enum class Failure { None, Create, Write, Link, NotRegular };
+enum class Failure { None, Create, Write, Link, NotRegular, Source };
 
 // The hidden file while it is written; removed unless it has been renamed into place.
 class PendingFile {
@@ -199,10 +200,20 @@ private:
     QByteArray m_name;
 };
 
+// What goes into the hidden file: Failure::None when all of it went, Write or Source when not.
+using Fill = std::function<Failure(PendingFile&)>;
+
+Fill bytesFill(const void* data, int64_t size)
+{
+    return [=](PendingFile& file) {
+        return file.writeAll(static_cast<const char*>(data), size) ? Failure::None : Failure::Write;
+    };
+}
+
 // Writes `name` in the open folder through a hidden file renamed over it. What is at the name
 // now must be a regular file the user may write, or nothing; never a link. With ownerOnly the
 // file keeps the hidden file's 0600.
-Failure writeInFolder(int folder, const QByteArray& name, const void* data, int64_t size, bool ownerOnly = false)
+Failure writeInFolder(int folder, const QByteArray& name, const Fill& fill, bool ownerOnly = false)
 {
     struct stat existing {};
     const bool exists = ::fstatat(folder, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
@@ -218,7 +229,9 @@ Failure writeInFolder(int folder, const QByteArray& name, const void* data, int6
     PendingFile pending(folder);
     if (!pending.create(name))
         return Failure::Create;
-    if (!pending.writeAll(static_cast<const char*>(data), size) || !pending.sync())
+    if (const Failure filled = fill(pending); filled != Failure::None)
+        return filled;
+    if (!pending.sync())
         return Failure::Write;
     if (!ownerOnly && !pending.takeOwner(exists ? &existing : nullptr))
         return Failure::Create;
@@ -259,13 +272,30 @@ void writeFileAtomically(const QString& path, const void* data, int64_t size)
     const int folder = openFolder(folderOf(*target));
     if (folder < 0)
         throw EFrameworkError(stock::fileCreateError(path));
-    const Failure failure = writeInFolder(folder, nameOf(*target), data, size);
+    const Failure failure = writeInFolder(folder, nameOf(*target), bytesFill(data, size));
     ::close(folder);
     if (failure == Failure::Write)
         throw EFrameworkError(stock::fileWriteError(path));
     if (failure != Failure::None)
         throw EFrameworkError(stock::fileCreateError(path));
 }
+
+namespace {
+
+QString failureText(Failure failure)
+{
+    switch (failure) {
+    case Failure::None: return {};
+    case Failure::Link: return QStringLiteral("is a symbolic link; nothing is written through it");
+    case Failure::NotRegular: return QStringLiteral("is not a regular file");
+    case Failure::Write: return QStringLiteral("cannot be written whole (disk full?)");
+    case Failure::Source: return QStringLiteral("its bytes cannot be read back from where they were set aside");
+    case Failure::Create: break;
+    }
+    return QStringLiteral("cannot be created or replaced");
+}
+
+} // namespace
 
 FolderWriter::FolderWriter(const QString& folder, Modes modes) : m_modes(modes), m_folder(folder)
 {
@@ -303,14 +333,31 @@ QString FolderWriter::write(const QString& name, const void* data, int64_t size)
     if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0
         || (size > 0 && data == nullptr))
         return QStringLiteral("not a file name");
-    switch (writeInFolder(m_fd, encoded, data, size, m_modes == OwnerOnly)) {
-    case Failure::None: return {};
-    case Failure::Link: return QStringLiteral("is a symbolic link; nothing is written through it");
-    case Failure::NotRegular: return QStringLiteral("is not a regular file");
-    case Failure::Write: return QStringLiteral("cannot be written whole (disk full?)");
-    case Failure::Create: break;
-    }
-    return QStringLiteral("cannot be created or replaced");
+    return failureText(writeInFolder(m_fd, encoded, bytesFill(data, size), m_modes == OwnerOnly));
+}
+
+QString FolderWriter::write(const QString& name, int64_t size, const PieceReader& read)
+{
+    if (m_fd < 0)
+        return m_error;
+    const QByteArray encoded = fileSystemName(name);
+    if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0 || !read)
+        return QStringLiteral("not a file name");
+    // A piece at a time: the file is never held, only this much of it.
+    constexpr int64_t kPiece = int64_t(1) << 20;
+    const Fill pieces = [&](PendingFile& file) {
+        std::vector<char> piece(size_t(std::min(size, kPiece)));
+        for (int64_t at = 0; at < size;) {
+            const int64_t count = std::min(size - at, kPiece);
+            if (!read(at, piece.data(), count))
+                return Failure::Source;
+            if (!file.writeAll(piece.data(), count))
+                return Failure::Write;
+            at += count;
+        }
+        return Failure::None;
+    };
+    return failureText(writeInFolder(m_fd, encoded, pieces, m_modes == OwnerOnly));
 }
 
 } // namespace dw

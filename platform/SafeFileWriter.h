@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace dw {
 
@@ -58,6 +59,11 @@ public:
     // was written, else why not (English, one line): a link or something other than a regular
     // file at the name, a folder that cannot be written, a failed write.
     QString write(const QString& name, const void* data, int64_t size);
+    // The same for a file of `size` bytes that `read` gives a piece at a time, in order (`count`
+    // bytes from position `at` into buffer; false when they cannot be had, and then nothing is
+    // written), so that the file is never held whole.
+    using PieceReader = std::function<bool(int64_t at, void* buffer, int64_t count)>;
+    QString write(const QString& name, int64_t size, const PieceReader& read);
 
 private:
     int m_fd = -1;

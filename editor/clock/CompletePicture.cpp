@@ -79,6 +79,31 @@ bool samePixels(const QImage& a, const QImage& b)
     return true;
 }
 
+// Whether the image may hold a pixel the reader left as it was: one whose bytes are all `fill`
+// (a 32-bit pixel as one word, narrower ones byte by byte). A reader that wrote every pixel
+// leaves none, unless the picture has such pixels of its own (a true-colour reader sets the
+// alpha byte, so that a 24-bit picture never has one); only then is a second decoding needed.
+bool mayHoldUnwritten(const QImage& image, uint8_t fill)
+{
+    const size_t used = size_t((int64_t(image.width()) * image.depth() + 7) / 8);
+    const uint32_t word = uint32_t(fill) * 0x01010101u;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        if (image.depth() != 32) {
+            if (std::memchr(row, fill, used))
+                return true;
+            continue;
+        }
+        for (int x = 0; x < image.width(); ++x) {
+            uint32_t pixel;
+            std::memcpy(&pixel, row + 4 * size_t(x), 4);
+            if (pixel == word)
+                return true;
+        }
+    }
+    return false;
+}
+
 CompletePicture refused(CompletePicture picture, PictureProblem problem)
 {
     picture.image = QImage();
@@ -333,11 +358,15 @@ CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t 
     Decoding first = decode(bytes, size, stated, format, fill);
     if (first.image && !first.intoFilled)
         first = decode(bytes, size, first.image->size(), first.image->format(), fill);
-    if (!first.image)
+    if (!first.image || !first.intoFilled)
         return refused(picture, PictureProblem::Damaged);
-    const Decoding second = decode(bytes, size, first.image->size(), first.image->format(), uint8_t(~fill));
-    if (!first.intoFilled || !second.image || !second.intoFilled || !samePixels(*first.image, *second.image))
-        return refused(picture, PictureProblem::Damaged);
+    // Every pixel left as the fill is told apart from one decoded so by a second decoding into
+    // the opposite fill; a picture without any such pixel needs none.
+    if (mayHoldUnwritten(*first.image, fill)) {
+        const Decoding second = decode(bytes, size, first.image->size(), first.image->format(), uint8_t(~fill));
+        if (!second.image || !second.intoFilled || !samePixels(*first.image, *second.image))
+            return refused(picture, PictureProblem::Damaged);
+    }
     if (tooLarge(first.image->size()))
         return refused(picture, PictureProblem::TooLarge);
     picture.image = *first.image;

@@ -41,9 +41,10 @@ struct CompletePicture {
 };
 
 // Reads the picture file held in bytes (not copied; they must stay alive during the call).
-// fill is the byte the first decoding's image is filled with before reading; the second is
-// filled with its complement.
-CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t fill = 0x00);
+// fill is the byte the first decoding's image is filled with before reading; a second decoding,
+// into its complement, is made only when a pixel reads as the fill (by default a value no
+// true-colour pixel and few others have, so that most pictures are decoded once).
+CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t fill = 0xA5);
 
 // Whether the JPEG data reaches its end-of-image marker, segment by segment (none: the file ends
 // inside a segment or its scan data, or is no JPEG data).

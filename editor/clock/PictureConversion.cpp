@@ -169,8 +169,9 @@ void convertToClockBitmap(const QImage& picture, TMemoryStream& converted, const
     TBitmap bitmap;
     bitmap.setImage(rows);
     // The stream takes the file's size at once rather than growing row by row (each growth a
-    // copy of all before it).
-    converted.SetSize(kBitmapHeadersSize + int64_t(rows.width() * 3 + 3) / 4 * 4 * rows.height());
+    // copy of all before it), without clearing it first: the bitmap writes every byte from the
+    // first on, and what it did not reach is cut off below.
+    converted.SetSizeForOverwrite(kBitmapHeadersSize + int64_t(rows.width() * 3 + 3) / 4 * 4 * rows.height());
     converted.SetPosition(0);
     bitmap.SaveToStream(converted);
     converted.SetSize(converted.Position());

@@ -86,7 +86,9 @@ void TMainForm::writeRecoveryNow()
         return;
     }
     try {
-        m_recovery->write(writeRecoveryCopy(takeSnapshot(), SaveDialog1.fileName));
+        // The pieces view the snapshot's bytes, which live until the copy is written.
+        const ProjectSnapshot snapshot = takeSnapshot();
+        m_recovery->write(recoveryCopyPieces(snapshot, SaveDialog1.fileName));
         m_recoveryFailed = false;
     } catch (const EFrameworkError&) {
         // Nothing the user asked for failed: the status line says it, once.

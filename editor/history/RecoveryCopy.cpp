@@ -2,6 +2,7 @@
 
 #include "datafile/DataFileLimits.h"
 #include "platform/ByteOrder.h"
+#include "platform/FileNames.h"
 #include "platform/Region.h"
 
 #include <QBuffer>
@@ -9,6 +10,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace dw {
@@ -63,23 +65,67 @@ std::optional<std::vector<int>> numbersOf(const QByteArray& text, size_t count)
     return out;
 }
 
-void appendMember(QByteArray& out, const uint8_t* data, size_t size)
+// A member: its 64-bit length, then its bytes as a view. `held` keeps what the views need beyond
+// the snapshot (a QByteArray's data stays where it is when the array is moved).
+void appendMember(RecoveryCopyPieces& out, QByteArray& text, const uint8_t* data, size_t size)
 {
     uint8_t length[8];
     writeLE32(length, uint32_t(uint64_t(size)));
     writeLE32(length + 4, uint32_t(uint64_t(size) >> 32));
-    out.append(reinterpret_cast<const char*>(length), 8);
-    if (size)
-        out.append(reinterpret_cast<const char*>(data), qsizetype(size));
+    text.append(reinterpret_cast<const char*>(length), 8);
+    if (size) {
+        out.held.push_back(std::move(text));
+        out.pieces.push_back({out.held.back().constData(), out.held.back().size()});
+        out.pieces.push_back({reinterpret_cast<const char*>(data), int64_t(size)});
+        text = QByteArray();
+    }
 }
 
 } // namespace
 
+int64_t RecoveryCopyPieces::size() const
+{
+    int64_t total = 0;
+    for (const Piece& p : pieces)
+        total += p.size;
+    return total;
+}
+
+bool RecoveryCopyPieces::read(int64_t at, char* buffer, int64_t count) const
+{
+    for (const Piece& p : pieces) {
+        if (count <= 0)
+            break;
+        if (at >= p.size) {
+            at -= p.size;
+            continue;
+        }
+        const int64_t n = std::min(count, p.size - at);
+        std::memcpy(buffer, p.data + at, size_t(n));
+        buffer += n, count -= n, at = 0;
+    }
+    return count <= 0;
+}
+
+QByteArray RecoveryCopyPieces::joined() const
+{
+    QByteArray out(qsizetype(size()), Qt::Uninitialized);
+    read(0, out.data(), out.size());
+    return out;
+}
+
 QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
 {
+    return recoveryCopyPieces(s, savedPath).joined();
+}
+
+RecoveryCopyPieces recoveryCopyPieces(const ProjectSnapshot& s, const QString& savedPath)
+{
+    RecoveryCopyPieces pieces;
     QByteArray out = kMagic;
     auto line = [&out](const char* key, const QByteArray& value) { out += QByteArray(key) + '=' + value + '\n'; };
-    line("saved", encoded(savedPath));
+    // File names by their bytes (FileNames.h), texts by their characters.
+    line("saved", percentName(savedPath));
     line("title", encoded(s.title));
     line("author", encoded(s.author));
     line("centres", points(s.centres));
@@ -93,21 +139,37 @@ QByteArray writeRecoveryCopy(const ProjectSnapshot& s, const QString& savedPath)
                        + QByteArray::number(s.paramsEnabled[2]));
     QByteArrayList names;
     for (const QString& n : s.slotFileNames)
-        names << encoded(n);
+        names << percentName(n);
     line("slotnames", names.join(','));
     QByteArrayList links;
     for (const QString& n : s.linkedFiles)
-        links << encoded(n);
+        links << percentName(n);
     line("links", links.join(','));
     out += '\n';
+    pieces.held.reserve(16);
     for (const SharedBytes& b : s.pictures)
-        appendMember(out, b ? b->data() : nullptr, b ? b->size() : 0);
+        appendMember(pieces, out, b ? b->data() : nullptr, b ? b->size() : 0);
     for (const SharedBytes& b : s.records)
-        appendMember(out, b ? b->data() : nullptr, b ? b->size() : 0);
-    const std::vector<uint8_t> shape = s.shape.isEmpty() ? std::vector<uint8_t>() : regionData(s.shape);
-    appendMember(out, shape.data(), shape.size());
+        appendMember(pieces, out, b ? b->data() : nullptr, b ? b->size() : 0);
+    if (!s.shape.isEmpty()) {
+        const std::vector<uint8_t> shape = regionData(s.shape);
+        const QByteArray& kept = pieces.held.emplace_back(reinterpret_cast<const char*>(shape.data()), qsizetype(shape.size()));
+        const RecoveryCopyPieces::Piece shapePiece{kept.constData(), kept.size()};
+        QByteArray length(8, '\0');
+        writeLE32(reinterpret_cast<uint8_t*>(length.data()), uint32_t(uint64_t(shape.size())));
+        writeLE32(reinterpret_cast<uint8_t*>(length.data()) + 4, uint32_t(uint64_t(shape.size()) >> 32));
+        out += length;
+        pieces.held.push_back(std::move(out));
+        pieces.pieces.push_back({pieces.held.back().constData(), pieces.held.back().size()});
+        pieces.pieces.push_back(shapePiece);
+        out = QByteArray();
+    } else {
+        appendMember(pieces, out, nullptr, 0);
+    }
     out += kEnd;
-    return out;
+    pieces.held.push_back(std::move(out));
+    pieces.pieces.push_back({pieces.held.back().constData(), pieces.held.back().size()});
+    return pieces;
 }
 
 namespace {
@@ -184,7 +246,7 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
 
     RecoveredProject r;
     ProjectSnapshot& s = r.snapshot;
-    r.savedPath = decoded(values["saved"]);
+    r.savedPath = nameFromPercent(values["saved"]);
     s.title = decoded(values["title"]);
     s.author = decoded(values["author"]);
     // The texts as Open takes them: the title is one line of the header text, the author text
@@ -218,14 +280,14 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
     if (names.size() != qsizetype(s.slotFileNames.size()))
         return refused(kDamaged);
     for (size_t i = 0; i < s.slotFileNames.size(); ++i)
-        s.slotFileNames[i] = decoded(names[qsizetype(i)]);
+        s.slotFileNames[i] = nameFromPercent(names[qsizetype(i)]);
     // Copies written before pictures were linked to their files have no links.
     if (values.count("links")) {
         const QList<QByteArray> links = values["links"].split(',');
         if (links.size() != qsizetype(s.linkedFiles.size()))
             return refused(kDamaged);
         for (size_t i = 0; i < s.linkedFiles.size(); ++i)
-            s.linkedFiles[i] = decoded(links[qsizetype(i)]);
+            s.linkedFiles[i] = nameFromPercent(links[qsizetype(i)]);
     }
 
     // The members, each within its limit and within what is left before the end marker, checked

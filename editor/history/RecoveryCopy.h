@@ -46,6 +46,23 @@ struct RecoveryCopyReading {
 // and limits (what a question about the copy shows, without holding a member), or everything.
 enum class RecoveryParts { Texts, Whole };
 
+// The copy as pieces written one after the other: the text part, each member's length and the
+// shape's data are held here, every picture and record is a view of the snapshot's own bytes
+// (which must outlive the pieces), so that writing a copy never holds a second one of them.
+struct RecoveryCopyPieces {
+    struct Piece {
+        const char* data;
+        int64_t size;
+    };
+    std::vector<Piece> pieces;
+    int64_t size() const;
+    // Copies `count` bytes from position `at` of the copy into buffer; false beyond its end.
+    bool read(int64_t at, char* buffer, int64_t count) const;
+    QByteArray joined() const;
+
+    std::vector<QByteArray> held; // what the pieces view that is not the snapshot's
+};
+RecoveryCopyPieces recoveryCopyPieces(const ProjectSnapshot& snapshot, const QString& savedPath);
 QByteArray writeRecoveryCopy(const ProjectSnapshot& snapshot, const QString& savedPath);
 // Reads a copy from the device's start (a file or a buffer, which must be able to seek).
 RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts = RecoveryParts::Whole);

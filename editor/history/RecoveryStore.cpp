@@ -1,5 +1,7 @@
 #include "editor/history/RecoveryStore.h"
 
+#include "editor/history/RecoveryCopy.h"
+
 #include "platform/FrameworkError.h"
 #include "platform/ProcessLock.h"
 #include "platform/SafeFileWriter.h"
@@ -160,6 +162,13 @@ int RecoveryStore::folderFd() const { return m_writer ? m_writer->descriptor() :
 void RecoveryStore::write(const QByteArray& bytes)
 {
     if (!m_writer || !m_writer->write(m_copyName, bytes.constData(), bytes.size()).isEmpty())
+        throw EFrameworkError(stock::fileWriteError(m_copy));
+}
+
+void RecoveryStore::write(const RecoveryCopyPieces& copy)
+{
+    const auto read = [&copy](int64_t at, void* buffer, int64_t count) { return copy.read(at, static_cast<char*>(buffer), count); };
+    if (!m_writer || !m_writer->write(m_copyName, copy.size(), read).isEmpty())
         throw EFrameworkError(stock::fileWriteError(m_copy));
 }
 

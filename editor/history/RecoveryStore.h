@@ -22,6 +22,7 @@
 namespace dw {
 
 class FolderWriter;
+struct RecoveryCopyPieces;
 class ProcessLock;
 
 constexpr int kAsideDays = 30;
@@ -47,6 +48,8 @@ public:
     // Writes this process's copy atomically (the previous one stays whole until the new one is
     // complete). Raises EFrameworkError when it cannot be written, or the folder is not used.
     void write(const QByteArray& bytes);
+    // The same a piece at a time, so that the copy is never held whole beside the project.
+    void write(const RecoveryCopyPieces& copy);
     // Removes this process's copy; nothing when there is none.
     void remove();
 

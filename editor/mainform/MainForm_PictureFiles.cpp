@@ -9,6 +9,7 @@
 #include "editor/clock/ClockLayout.h"
 #include "editor/clock/PictureConversion.h"
 #include "media/SlotRecord.h"
+#include "platform/FileNames.h"
 #include "platform/Seam.h"
 
 #include <QDir>
@@ -58,7 +59,7 @@ std::optional<QString> TMainForm::choosePictureFile()
 
 bool TMainForm::conversionAgreed(const QString& path) const
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString canonical = canonicalName(path);
     return !canonical.isEmpty() && m_agreedConversions.contains(canonical);
 }
 
@@ -91,7 +92,7 @@ bool TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool
         // Converting is what the user most likely wants: OK is the default.
         convert = seam::messageBox(question, seam::applicationTitle(), seam::MB_OKCANCEL | seam::MB_ICONQUESTION)
                   == seam::IDOK;
-        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const QString canonical = canonicalName(path);
         if (convert && !canonical.isEmpty())
             m_agreedConversions.insert(canonical);
     }

@@ -94,8 +94,8 @@ void TMainForm::Background1Click()
 void TMainForm::putDial(TMemoryStream& loaded)
 {
     SetModified(true);
-    FBkgStream.Clear();
-    FBkgStream.LoadFromStream(loaded);
+    // The bytes are taken over, not copied: the caller has no more use for them.
+    FBkgStream = std::move(loaded);
     FBkgStream.SetPosition(0);
     RotateImage1->LoadFromBmpStream(FBkgStream);
     LayoutClock();
@@ -117,8 +117,7 @@ void TMainForm::putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateIma
     // height, as LayoutClock gives a loaded hand. A loaded hand replaced keeps its height.
     if (stream.size() == 0)
         renderer.SetPivotY(defaultPivotY(panelSize(), tenths));
-    stream.Clear();
-    stream.LoadFromStream(loaded);
+    stream = std::move(loaded);
     stream.SetPosition(0);
     renderer.LoadFromBmpStream(stream);
     // A file too short to state a width keeps the pivot it had; it shows no hand anyway.

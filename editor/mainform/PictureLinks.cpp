@@ -1,6 +1,7 @@
 #include "editor/mainform/PictureLinks.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSet>
@@ -25,6 +26,12 @@ PictureLinks::PictureLinks(QObject* parent) : QObject(parent)
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, changed);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, changed);
     connect(m_settle, &QTimer::timeout, this, &PictureLinks::settled);
+    m_poll = new QTimer(this);
+    m_poll->setInterval(kUnwatchedPollMs);
+    connect(m_poll, &QTimer::timeout, this, [this] {
+        if (m_enabled && !m_settle->isActive())
+            m_settle->start(0);
+    });
 }
 
 PictureLinks::~PictureLinks() = default;
@@ -33,7 +40,7 @@ PictureLinks::FileState PictureLinks::stateOf(const QString& path)
 {
     struct stat st {};
     FileState s;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(fileSystemName(path).constData(), &st) != 0)
         return s;
     s.exists = true;
     s.device = uint64_t(st.st_dev);
@@ -59,14 +66,27 @@ void PictureLinks::watch()
 {
     // The watch follows the path: a file renamed over or written anew is a new file for the
     // system, and is watched again here after every change.
+    // The toolkit's watcher reaches no name that holds a byte that is not UTF-8: such a file (or
+    // a file in such a folder) is looked at every kUnwatchedPollMs instead.
     QSet<QString> wanted;
+    bool unwatched = false;
     if (m_enabled)
         for (const QString& file : m_files)
             if (!file.isEmpty()) {
-                wanted.insert(QFileInfo(file).absolutePath());
-                if (QFileInfo::exists(file))
+                const QString folder = QFileInfo(file).absolutePath();
+                if (toolkitReaches(folder))
+                    wanted.insert(folder);
+                else
+                    unwatched = true;
+                if (!toolkitReaches(file))
+                    unwatched = true;
+                else if (fileExists(file))
                     wanted.insert(file);
             }
+    if (unwatched && !m_poll->isActive())
+        m_poll->start();
+    else if (!unwatched)
+        m_poll->stop();
     QStringList gone;
     for (const QStringList& list : {m_watcher->files(), m_watcher->directories()})
         for (const QString& path : list)

@@ -34,6 +34,9 @@ public:
     static constexpr int kSettleMs = 150;
     // While reloading must wait, the settled change is looked at again this often.
     static constexpr int kHeldRetryMs = 200;
+    // A file in a folder the system's watch cannot be given (its name holds a byte that is not
+    // UTF-8) is looked at this often.
+    static constexpr int kUnwatchedPollMs = 1000;
 
     explicit PictureLinks(QObject* parent = nullptr);
     ~PictureLinks() override;
@@ -74,6 +77,7 @@ private:
     std::array<FileState, kLinkedPictures> m_states{};
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_settle = nullptr;
+    QTimer* m_poll = nullptr;
     std::function<bool()> m_held;
     bool m_enabled = true;
 };

@@ -4,6 +4,8 @@
 #include "tests/datafile/SampleProject.h"
 #include "tests/platform/WaveBytes.h"
 
+#include "datafile/DataFileCheck.h"
+#include "datafile/DataFileInfo.h"
 #include "datafile/DataFileWriter.h"
 #include "datafile/Dialwright_FCI.h"
 #include "datafile/FileImage.h"
@@ -182,6 +184,56 @@ TEST_F(SavedFiles, ExtractWritesEveryMemberUnderANameThatSaysWhatItIs)
         EXPECT_EQ(written, sortedExpected);
         for (int i = 0; i < 14; ++i)
             EXPECT_EQ(readFile(QDir(folder).filePath(expected[i])), contents.members[size_t(i)]) << "member " << i;
+    }
+}
+
+// Pictures larger than their headers are not held by info, verify and extract: what they print
+// and write from the headers and the bytes passed on must be what the whole members give. A dial
+// of 4 MiB with rows of varied bytes (each byte in its place), and a hand whose rows end beyond
+// its member (a broken rule read from its headers alone).
+TEST_F(SavedFiles, LargePicturesGiveWhatTheWholeMembersGive)
+{
+    Bytes dial = bitmapFile(1200, 1200);
+    for (size_t i = 54; i < dial.size(); ++i)
+        dial[i] = uint8_t(i * 131 + (i >> 11));
+    setBytes(project.FBkgStream, dial);
+    Bytes hand = bitmapFile(800, 800);
+    hand.resize(hand.size() / 2);
+    setBytes(project.FHourStream, hand);
+    DataFileProject p = project.project();
+    writeDataFile(plain, p);
+    image = readFile(plain);
+    const QString temp = dir.filePath(QStringLiteral("$PD0002.TMP"));
+    writeFile(temp, image);
+    ASSERT_TRUE(QFile::remove(compressed));
+    ASSERT_TRUE(MakeCabinet(compressed, {QStringLiteral("DATA|") + temp}));
+    QFile::remove(temp);
+    const FileImageContents contents = readFileImage(image);
+
+    for (const QString& file : {plain, compressed}) {
+        SCOPED_TRACE(file.toStdString());
+        const OpenedDataFile whole = openDataFile(file);
+        ASSERT_TRUE(whole.readable());
+        ASSERT_TRUE(whole.image.statedSizes.empty());
+        const OpenedDataFile cut = openDataFile(file, CabinetReader::kMaxExtractBytes, picturesHeldUpTo(kPictureHeadBytes));
+        EXPECT_EQ(cut.image.memberSize(0), int64_t(dial.size()));
+        EXPECT_EQ(cut.image.members[0].size(), size_t(kPictureHeadBytes)) << "the dial is not held";
+
+        EXPECT_EQ(linesOf(pdltool({QStringLiteral("info"), file}).out), describeDataFile(whole, file));
+        const ProcessResult verify = pdltool({QStringLiteral("verify"), file});
+        EXPECT_EQ(verify.exitCode, 1);
+        QStringList expected;
+        for (const QString& line : checkDataFile(whole).violations)
+            expected << file + QStringLiteral(": ") + line;
+        EXPECT_EQ(linesOf(verify.out), expected);
+        EXPECT_TRUE(verify.out.contains(QStringLiteral("member 1 (hour hand picture): its pixel rows end at byte"))) << verify.out.toStdString();
+
+        QTemporaryDir out;
+        const ProcessResult extract = pdltool({QStringLiteral("extract"), file, out.path()});
+        ASSERT_EQ(extract.exitCode, 0) << extract.err.toStdString();
+        EXPECT_TRUE(extract.out.contains(QStringLiteral("0-dial.bmp: %1 bytes").arg(dial.size()))) << extract.out.toStdString();
+        EXPECT_EQ(readFile(QDir(out.path()).filePath(QStringLiteral("0-dial.bmp"))), dial);
+        EXPECT_EQ(readFile(QDir(out.path()).filePath(QStringLiteral("1-hour-hand.bmp"))), contents.members[1]);
     }
 }
 

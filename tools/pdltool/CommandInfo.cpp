@@ -21,7 +21,8 @@ int runInfo(const QStringList& arguments, Output& out)
         return kExitUsage;
     }
     const QString& path = rest[0];
-    const InputFile in = readInput(path);
+    // A picture is described from its headers: a large one is not held.
+    const InputFile in = readInput(path, dw::picturesHeldUpTo(dw::kPictureHeadBytes));
     if (!in.error.isEmpty()) {
         out.error(dw::printable(path) + QStringLiteral(": ") + in.error);
         return kExitProblem;

@@ -89,7 +89,14 @@ int runRender(const QStringList& arguments, Output& out)
         }
     }
 
-    const InputFile in = readInput(a.file);
+    // A picture beyond what render draws is refused by its header, before it is decoded or even
+    // held: a large one is read as its headers first, and the file read again whole only when
+    // its pictures are within the limit.
+    constexpr int64_t kHeldWhole = int64_t(16) << 20;
+    InputFile in = readInput(a.file, dw::picturesHeldUpTo(kHeldWhole));
+    if (in.error.isEmpty() && in.data.readable() && dw::statedPicturePixels(in.data.image.members) <= dw::kMaxRenderPixels
+        && !in.data.image.statedSizes.empty())
+        in = readInput(a.file);
     if (!in.error.isEmpty()) {
         out.error(dw::printable(a.file) + QStringLiteral(": ") + in.error);
         return kExitProblem;
@@ -98,7 +105,6 @@ int runRender(const QStringList& arguments, Output& out)
         out.error(dw::printable(a.file) + QStringLiteral(": ") + in.data.unreadable);
         return kExitProblem;
     }
-    // A picture beyond what render draws is refused by its header, before it is decoded.
     if (dw::statedPicturePixels(in.data.image.members) > dw::kMaxRenderPixels) {
         out.error(dw::printable(a.file) + QStringLiteral(": its pictures have more than %1 pixels together, more than render draws")
                                                  .arg(dw::kMaxRenderPixels));

@@ -13,7 +13,9 @@ int runVerify(const QStringList& arguments, Output& out)
 {
     const QString& path = arguments.at(0);
     const QString name = dw::printable(path);
-    const InputFile in = readInput(path);
+    // A picture's rules are those of its headers and its size (its rows may hold any bytes): a
+    // large one is not held.
+    const InputFile in = readInput(path, dw::picturesHeldUpTo(dw::kPictureHeadBytes));
     if (!in.error.isEmpty()) {
         out.line(name + QStringLiteral(": ") + in.error);
         return kExitProblem;

@@ -8,7 +8,7 @@
 
 namespace pdltool {
 
-InputFile readInput(const QString& path)
+InputFile readInput(const QString& path, const dw::MemberHolding& holding)
 {
     InputFile in;
     const QFileInfo info(path);
@@ -33,7 +33,7 @@ InputFile readInput(const QString& path)
     file.close();
     // Read as it is needed: only the members are ever held.
     try {
-        in.data = dw::openDataFile(path);
+        in.data = dw::openDataFile(path, dw::CabinetReader::kMaxExtractBytes, holding);
     } catch (const dw::EFrameworkError& e) {
         in.error = QStringLiteral("cannot be read: ") + e.message();
     }

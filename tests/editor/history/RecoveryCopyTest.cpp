@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 
 using namespace dw;
@@ -81,6 +83,12 @@ TEST(RecoveryCopy, ASnapshotComesBackWhole)
     EXPECT_TRUE(back.project->snapshot.sameAs(s));
     EXPECT_EQ(back.project->snapshot.newEnabled, s.newEnabled);
     EXPECT_EQ(back.project->savedPath, QStringLiteral("/tmp/時計.pdl"));
+    // The store writes the copy as pieces: the same bytes, the pictures' from the snapshot itself.
+    const RecoveryCopyPieces pieces = recoveryCopyPieces(s, QStringLiteral("/tmp/時計.pdl"));
+    EXPECT_EQ(pieces.joined(), bytes);
+    EXPECT_TRUE(std::any_of(pieces.pieces.begin(), pieces.pieces.end(), [&](const RecoveryCopyPieces::Piece& p) {
+        return p.data == reinterpret_cast<const char*>(s.pictures[0]->data());
+    })) << "the dial is not copied to be written";
     const RecoveryCopyReading texts = readRecoveryCopy(bytes, RecoveryParts::Texts);
     ASSERT_TRUE(texts.project);
     EXPECT_EQ(texts.project->snapshot.title, s.title);

@@ -7,7 +7,11 @@
 #include "editor/widgets/ControlHostPanel.h"
 #include "rotateimage/RotateImage.h"
 
+#include "tests/platform/WaveBytes.h"
 #include "tests/support/TestFiles.h"
+
+#include "editor/history/RecoveryCopy.h"
+#include "platform/FileNames.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -15,6 +19,8 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -250,4 +256,49 @@ TEST_F(Reload, TheOptionTurnsItOffAndASavedClockOpensWithoutLinks)
     saveOver(dial, bmpFile(noise(50, 50, 3)), SaveWay::WriteAndRename);
     QTest::qWait(2 * PictureLinks::kSettleMs + 100);
     EXPECT_EQ(bytesOf(form->bkgStream()), opened);
+}
+
+// Names a file system holds that the toolkit's own conversion loses (a byte that is no UTF-8) or
+// that are easily changed (blanks at either end, a control character, "%"): a picture and a sound
+// loaded from such a name keep it exactly, the picture follows its file, and the recovery copy
+// gives back every name and the file the next Save proposes.
+TEST_F(Reload, PicturesAndSoundsKeepTheirNamesExactly)
+{
+    const auto writeByName = [](const QString& path, const QByteArray& bytes) {
+        std::FILE* f = std::fopen(fileSystemName(path).constData(), "wb");
+        ASSERT_TRUE(f) << path.toStdString();
+        EXPECT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f), size_t(bytes.size()));
+        std::fclose(f);
+    };
+    const Bytes wave = pcm8Wave({0x80, 0x7F, 0x90});
+    uint32_t seed = 10;
+    for (const char* name : {"dial-\xff\xfe", "trail ", " lead%41", "ctl\x01", "\xe6\x99\x82\xe8\xa8\x88"}) {
+        SCOPED_TRACE(name);
+        const QByteArray folder = fileSystemName(dir.path()) + '/';
+        const QString picture = nameFromFileSystem(folder + name + ".bmp" + (name[std::strlen(name) - 1] == ' ' ? " " : ""));
+        const QString sound = nameFromFileSystem(folder + name + ".wav");
+        writeByName(picture, bmpFile(noise(120, 90, seed++)));
+        writeByName(sound, QByteArray(reinterpret_cast<const char*>(wave.data()), qsizetype(wave.size())));
+
+        choose(form->Background1, picture);
+        ASSERT_EQ(form->takeSnapshot().linkedFiles[0], picture);
+        choose(form->menuItem("Load1"), sound);
+        EXPECT_EQ(form->takeSnapshot().slotFileNames[0], nameFromFileSystem(name + QByteArray(".wav")));
+
+        // Followed: a new picture written beside it and renamed over it comes in.
+        const QByteArray next = bmpFile(noise(120, 90, seed++));
+        const QString written = file(QStringLiteral("next.part"));
+        ASSERT_TRUE(writeWhole(written, next));
+        ASSERT_EQ(std::rename(fileSystemName(written).constData(), fileSystemName(picture).constData()), 0);
+        EXPECT_TRUE(reloaded(form->bkgStream(), next));
+
+        const RecoveryCopyReading back = readRecoveryCopy(writeRecoveryCopy(form->takeSnapshot(), picture));
+        ASSERT_TRUE(back.project) << qPrintable(back.problem);
+        EXPECT_EQ(back.project->snapshot.linkedFiles[0], picture);
+        EXPECT_EQ(back.project->snapshot.slotFileNames[0], form->takeSnapshot().slotFileNames[0]);
+        EXPECT_EQ(back.project->savedPath, picture);
+        // The toolkit's removal of the test's folder would not reach these names.
+        ::unlink(fileSystemName(picture).constData());
+        ::unlink(fileSystemName(sound).constData());
+    }
 }
