@@ -11,6 +11,7 @@
 #include "editor/files/SettingsLocation.h"
 #include "editor/mainform/PictureLinks.h"
 #include "editor/clock/ZoomLevel.h"
+#include "editor/widgets/WheelZoom.h"
 
 #include <QColor>
 #include <QHash>
@@ -526,7 +527,7 @@ private:
     void showWindowRegion(const std::optional<TRegion>& region);
     // Ctrl with the wheel over the work area zooms (a notch a level); false for other wheels.
     bool wheelZoom(QWheelEvent* event);
-    int m_wheelSteps = 0; // wheel rotation with Ctrl not yet made into a zoom step, 1/120 notch
+    WheelZoom m_wheelZoom; // Ctrl with the wheel
     // Shows the shape as ClockPanel's window region: FClockRgn, widened by the hands when
     // ExtrudeHand1 is checked; no window region for no shape.
     void showClockRgn();

@@ -89,22 +89,7 @@ void TMainForm::ZoomFit1Click()
 
 bool TMainForm::wheelZoom(QWheelEvent* event)
 {
-    if (!(event->modifiers() & Qt::ControlModifier)) {
-        m_wheelSteps = 0;
-        return false; // the work area scrolls
-    }
-    // A notch is 120; finer wheels add up to one.
-    m_wheelSteps += event->angleDelta().y();
-    while (m_wheelSteps >= 120) {
-        m_wheelSteps -= 120;
-        ZoomIn1Click();
-    }
-    while (m_wheelSteps <= -120) {
-        m_wheelSteps += 120;
-        ZoomOut1Click();
-    }
-    event->accept();
-    return true;
+    return m_wheelZoom.take(event, [this] { ZoomIn1Click(); }, [this] { ZoomOut1Click(); });
 }
 
 } // namespace dw

@@ -12,6 +12,7 @@
 // hand after Space, as a press on either would choose it.
 
 #include "editor/clock/HandPlacement.h"
+#include "editor/widgets/WheelZoom.h"
 
 #include <QDialog>
 #include <QPoint>
@@ -204,7 +205,7 @@ private:
     // The least size of the work area's plane: what lets the view stay where it is after the
     // group was shifted into the plane, or after a zoom about the marker. Cleared at showing.
     QSize m_planeFloor;
-    int m_wheelSteps = 0; // wheel rotation with Ctrl not yet made into a zoom step, 1/120 notch
+    WheelZoom m_wheelZoom; // Ctrl with the wheel
     bool FDragging = false;
     QPoint FDragStart;
     HandPlacement::Part FDragControl = HandPlacement::Part::None;

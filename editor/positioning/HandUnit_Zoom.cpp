@@ -52,22 +52,7 @@ void THandForm::bringHoleIntoView()
 
 bool THandForm::wheelZoom(QWheelEvent* event)
 {
-    if (!(event->modifiers() & Qt::ControlModifier)) {
-        m_wheelSteps = 0;
-        return false; // the work area scrolls
-    }
-    // A notch is 120; finer wheels add up to one.
-    m_wheelSteps += event->angleDelta().y();
-    while (m_wheelSteps >= 120) {
-        m_wheelSteps -= 120;
-        zoomIn();
-    }
-    while (m_wheelSteps <= -120) {
-        m_wheelSteps += 120;
-        zoomOut();
-    }
-    event->accept();
-    return true;
+    return m_wheelZoom.take(event, [this] { zoomIn(); }, [this] { zoomOut(); });
 }
 
 } // namespace dw
