@@ -23,8 +23,13 @@ Decoded decode(const Bytes& bytes, int64_t start = 0)
     Decoded d;
     TMemoryStream stream = streamOf(bytes);
     stream.SetPosition(start);
+    // The check from the headers alone gives the load's verdict and keeps the position.
+    const DibLoadResult checked = CheckBmpStream(stream);
+    EXPECT_EQ(stream.Position(), start);
     d.result = LoadFromBmpStream(stream, d.source);
     d.position = stream.Position();
+    EXPECT_EQ(checked.ok, d.result.ok);
+    EXPECT_EQ(checked.error, d.result.error);
     return d;
 }
 
