@@ -96,8 +96,9 @@ void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
 }
 
 // A dial's or hand's file as the clock stores it. One the engine shows (the usual bitmap) is
-// read once, straight into the bytes kept, and judged by its headers.
-std::vector<uint8_t> storedPicture(const QString& path)
+// read once, straight into the bytes kept, and judged by its headers. Another is converted, or,
+// unless convert, kept as it is when it is a whole picture.
+std::vector<uint8_t> storedPicture(const QString& path, bool convert = true)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -115,6 +116,12 @@ std::vector<uint8_t> storedPicture(const QString& path)
     ByteViewStream view(bytes.data(), int64_t(bytes.size()));
     if (CheckBmpStream(view))
         return bytes;
+    if (!convert) {
+        const CompletePicture whole = readCompletePicture(bytes.data(), int64_t(bytes.size()));
+        if (!whole.ok())
+            refuseFile(path, problemText(whole.problem));
+        return bytes;
+    }
     TMemoryStream loaded;
     loaded.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     loaded.SetPosition(0);
@@ -142,10 +149,12 @@ public:
         ClockProjectFile project;
         const std::array<const QString*, 4> pictures = {&m_manifest.dial, &m_manifest.hands[0].file,
                                                         &m_manifest.hands[1].file, &m_manifest.hands[2].file};
+        const std::array<bool, 4> convert = {m_manifest.convertDial, m_manifest.hands[0].convert,
+                                             m_manifest.hands[1].convert, m_manifest.hands[2].convert};
         for (size_t i = 0; i < pictures.size(); ++i) {
             if (pictures[i]->isEmpty())
                 continue;
-            project.pictures[i] = storedPicture(pathOf(*pictures[i]));
+            project.pictures[i] = storedPicture(pathOf(*pictures[i]), convert[i]);
         }
         project.shape = keptShape(shape(project.pictures[0]));
         project.header = header();
@@ -185,7 +194,10 @@ public:
             } catch (const EFrameworkError& e) {
                 refuseFile(pathOf(m_manifest.mask), e.message());
             }
-            return maskShape(mask);
+            std::optional<TRegion> shape = maskShape(mask);
+            if (shape)
+                OffsetRgn(*shape, m_manifest.maskOffset.x(), m_manifest.maskOffset.y());
+            return shape;
         }
         case Manifest::ShapeKind::Rounded: {
             const TSize size = dialSize(dial);
@@ -289,10 +301,10 @@ void setModified(const QString& path, const QDateTime& when)
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path)
+std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path, bool convert)
 {
     try {
-        return storedPicture(path);
+        return storedPicture(path, convert);
     } catch (const Refused&) {
     } catch (const EFrameworkError&) {
     }
