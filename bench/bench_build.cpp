@@ -44,12 +44,10 @@ using namespace dw;
 
 constexpr int kDial = 2048;
 
+// The picture as a bitmap file at path, its bytes kept in the stream.
 void saveBitmap(const QImage& image, const QString& path, TMemoryStream& stream)
 {
-    TBitmap bitmap;
-    bitmap.setImage(image);
-    bitmap.SetPixelFormat(pf24bit);
-    bitmap.SaveToStream(stream);
+    bench::saveBitmap(image, stream);
     stream.SaveToFile(path);
     stream.SetPosition(0);
 }
