@@ -8,6 +8,7 @@
 // 30 s, the hour hand every 4 min: what the preview does), and ticks where all three hands turn
 // (the worst tick, every minute; goal 1.3 × Qt's).
 
+#include "BenchPictures.h"
 #include "BenchTimer.h"
 
 #include "editor/clock/ClockComposer.h"
@@ -32,49 +33,6 @@ namespace {
 
 constexpr int kDial = 1024;
 constexpr int kHandW = 100, kHandH = 500;
-
-QImage dialImage()
-{
-    QImage image(kDial, kDial, QImage::Format_RGB32);
-    image.fill(QColor(0, 0, 255));
-    QPainter p(&image);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(245, 235, 210));
-    p.drawEllipse(QRectF(4, 4, kDial - 8, kDial - 8));
-    p.setBrush(QColor(60, 40, 30));
-    for (int i = 0; i < 12; ++i) {
-        p.save();
-        p.translate(kDial / 2.0, kDial / 2.0);
-        p.rotate(i * 30);
-        p.drawRect(QRectF(-8, -kDial / 2.0 + 30, 16, 70));
-        p.restore();
-    }
-    return image;
-}
-
-// A hand on white: a tapering shape the colour of the hand, the pivot near the bottom.
-QImage handImage(QColor colour)
-{
-    QImage image(kHandW, kHandH, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    const QPointF shape[] = {{50, 0}, {80, 60}, {58, 440}, {58, 499}, {42, 499}, {42, 440}, {20, 60}};
-    p.drawPolygon(shape, 7);
-    return image;
-}
-
-dw::TMemoryStream bmpStream(const QImage& image)
-{
-    dw::TBitmap bitmap;
-    bitmap.setImage(image);
-    bitmap.SetPixelFormat(dw::pf24bit);
-    dw::TMemoryStream stream;
-    bitmap.SaveToStream(stream);
-    stream.SetPosition(0);
-    return stream;
-}
 
 // The same scene as Qt draws it.
 struct QtScene {
@@ -118,45 +76,19 @@ struct QtScene {
 
 void printTime(const char* name, double seconds) { std::printf("  %-44s %10.3f ms/tick\n", name, seconds * 1e3); }
 
-QImage withAlpha(const QImage& image)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            if ((row[x] & 0xFFFFFF) == 0xFFFFFF)
-                row[x] = 0;
-    }
-    return out;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    const QImage dial = dialImage();
-    const QImage hands[3] = {handImage(QColor(30, 30, 30)), handImage(QColor(60, 60, 90)), handImage(QColor(200, 20, 20))};
+    const QImage dial = bench::dialImage(kDial, QColor(0, 0, 255), QColor(60, 40, 30));
+    const QImage hands[3] = {bench::handImage(kHandW, kHandH, QColor(30, 30, 30)),
+                             bench::handImage(kHandW, kHandH, QColor(60, 60, 90)),
+                             bench::handImage(kHandW, kHandH, QColor(200, 20, 20))};
 
     // Ours: the four renderers as the editor sets them up.
-    auto dialRenderer = std::make_unique<dw::TRotateImage>();
-    std::unique_ptr<dw::TRotateImage> handRenderers[3];
-    dw::TMemoryStream dialFile = bmpStream(dial);
-    dialRenderer->LoadFromBmpStream(dialFile);
-    for (int i = 0; i < 3; ++i) {
-        handRenderers[i] = std::make_unique<dw::TRotateImage>();
-        dw::setUpHandRenderer(*handRenderers[i]);
-        dw::TMemoryStream file = bmpStream(hands[i]);
-        handRenderers[i]->LoadFromBmpStream(file);
-        handRenderers[i]->SetPivotX(kHandW / 2);
-        handRenderers[i]->SetPivotY(450);
-    }
-    dw::ClockScene scene;
-    scene.dial = dialRenderer.get();
-    scene.hour = handRenderers[0].get();
-    scene.minute = handRenderers[1].get();
-    scene.second = handRenderers[2].get();
-    scene.hourCenter = scene.minCenter = scene.secCenter = {kDial / 2, kDial / 2};
+    bench::ClockRenderers renderers(dial, hands, QPoint(kHandW / 2, 450));
+    dw::ClockScene& scene = renderers.scene;
     dw::TBitmap cut;
     cut.setImage(dial);
     const dw::TRegion shape = dw::keptShape(dw::dialCutOutShape(cut));
@@ -164,7 +96,7 @@ int main(int argc, char** argv)
     QtScene qt;
     qt.dial = dial;
     for (int i = 0; i < 3; ++i) {
-        qt.hands[i] = withAlpha(hands[i]);
+        qt.hands[i] = bench::withAlpha(hands[i]);
         qt.pivot[i] = QPoint(kHandW / 2, 450);
     }
     qt.shape = shape.qregion();

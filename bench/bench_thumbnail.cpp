@@ -52,15 +52,6 @@ QImage handImage(int width, int height, QColor colour)
     return image;
 }
 
-void setBitmap(TMemoryStream& stream, const QImage& image)
-{
-    TBitmap bitmap;
-    bitmap.setImage(image);
-    bitmap.SetPixelFormat(pf24bit);
-    bitmap.SaveToStream(stream);
-    stream.SetPosition(0);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -71,10 +62,10 @@ int main(int argc, char** argv)
 
     // The clock, saved as the editor saves it, and its dial as a bitmap file of its own.
     TMemoryStream dial, hour, minute, second;
-    setBitmap(dial, dialImage());
-    setBitmap(hour, handImage(60, 700, QColor(30, 30, 40)));
-    setBitmap(minute, handImage(40, 920, QColor(30, 30, 40)));
-    setBitmap(second, handImage(12, 960, QColor(200, 20, 20)));
+    bench::saveBitmap(dialImage(), dial);
+    bench::saveBitmap(handImage(60, 700, QColor(30, 30, 40)), hour);
+    bench::saveBitmap(handImage(40, 920, QColor(30, 30, 40)), minute);
+    bench::saveBitmap(handImage(12, 960, QColor(200, 20, 20)), second);
     DataFileHeader header;
     header.hourCenter = header.minCenter = header.secCenter = QPoint(kDial / 2, kDial / 2);
     header.hourPivot = QPoint(30, 700 * 9 / 10);

@@ -31,41 +31,6 @@ namespace {
 constexpr int kDial = 4096;
 constexpr int kHandW = 100, kHandH = 800, kPivotY = 720;
 
-QImage handImage(QColor colour)
-{
-    QImage image(kHandW, kHandH, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    const QPointF shape[] = {{50, 0}, {80, 90}, {58, 700}, {58, 799}, {42, 799}, {42, 700}, {20, 90}};
-    p.drawPolygon(shape, 7);
-    return image;
-}
-
-QImage withAlpha(const QImage& image)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < out.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            if ((row[x] & 0xFFFFFF) == 0xFFFFFF)
-                row[x] = 0;
-    }
-    return out;
-}
-
-dw::TMemoryStream bmpStream(const QImage& image)
-{
-    dw::TBitmap bitmap;
-    bitmap.setImage(image);
-    bitmap.SetPixelFormat(dw::pf24bit);
-    dw::TMemoryStream stream;
-    bitmap.SaveToStream(stream);
-    stream.SetPosition(0);
-    return stream;
-}
-
 // The work area as the window system keeps it: what the tick invalidates is painted right after
 // it, in one painting (as the widget's paint event gets it).
 struct WorkArea : dw::ViewCanvas {
@@ -97,32 +62,15 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     const QImage dial = bench::dialImage(kDial, QColor(0, 0, 255), QColor(60, 40, 30));
-    const QImage hands[3] = {handImage(QColor(30, 30, 30)), handImage(QColor(60, 60, 90)), handImage(QColor(200, 20, 20))};
-
-    auto dialRenderer = std::make_unique<dw::TRotateImage>();
-    std::unique_ptr<dw::TRotateImage> handRenderers[3];
-    {
-        dw::TMemoryStream file = bmpStream(dial);
-        dialRenderer->LoadFromBmpStream(file);
-    }
-    for (int i = 0; i < 3; ++i) {
-        handRenderers[i] = std::make_unique<dw::TRotateImage>();
-        dw::setUpHandRenderer(*handRenderers[i]);
-        dw::TMemoryStream file = bmpStream(hands[i]);
-        handRenderers[i]->LoadFromBmpStream(file);
-        handRenderers[i]->SetPivotX(kHandW / 2);
-        handRenderers[i]->SetPivotY(kPivotY);
-    }
-    dw::ClockScene scene;
-    scene.dial = dialRenderer.get();
-    scene.hour = handRenderers[0].get();
-    scene.minute = handRenderers[1].get();
-    scene.second = handRenderers[2].get();
-    scene.hourCenter = scene.minCenter = scene.secCenter = {kDial / 2, kDial / 2};
+    const QImage hands[3] = {bench::handImage(kHandW, kHandH, QColor(30, 30, 30)),
+                             bench::handImage(kHandW, kHandH, QColor(60, 60, 90)),
+                             bench::handImage(kHandW, kHandH, QColor(200, 20, 20))};
+    bench::ClockRenderers renderers(dial, hands, QPoint(kHandW / 2, kPivotY));
+    dw::ClockScene& scene = renderers.scene;
 
     QImage qtHands[3];
     for (int i = 0; i < 3; ++i)
-        qtHands[i] = withAlpha(hands[i]);
+        qtHands[i] = bench::withAlpha(hands[i], QImage::Format_ARGB32_Premultiplied);
 
     std::printf("bench_view: the preview's tick, %d x %d 24-bit dial, three %d x %d hands\n", kDial, kDial, kHandW, kHandH);
 

@@ -16,6 +16,9 @@ namespace {
 using Option = DataFileHeader::Option;
 using SlotState = ClockManifest::SlotState;
 
+// A mask placed further than this from the dial's corner would lie beyond any dial.
+constexpr int64_t kMaxMaskOffset = 1 << 20;
+
 constexpr std::array<const char*, 3> kHandNames = {"hour", "minute", "second"};
 constexpr std::array<const char*, 4> kSlotNames = {"second", "minute", "hour", "zero-hour"};
 constexpr std::array<const char*, 4> kOptionKeys = {"translucent-hands", "time-colours", "hour-count-sound",
@@ -228,8 +231,9 @@ ClockManifest readRoot(const toml::table& root)
         manifest.date = readDate(*date);
 
     if (const toml::table* dial = subTable(root, "dial", QString())) {
-        onlyKeys(*dial, QStringLiteral("[dial]"), {"file"});
+        onlyKeys(*dial, QStringLiteral("[dial]"), {"file", "convert"});
         manifest.dial = fileAt(*dial, "file", QStringLiteral("dial.")).value_or(QString());
+        manifest.convertDial = boolAt(*dial, "convert", QStringLiteral("dial.")).value_or(true);
     }
 
     const toml::table* hands = subTable(root, "hands", QString());
@@ -241,19 +245,21 @@ ClockManifest readRoot(const toml::table& root)
         const toml::table* hand = subTable(*hands, kHandNames[i], QStringLiteral("hands"));
         if (!hand)
             refuse(hands->source(), QStringLiteral("the manifest needs [%1]").arg(where));
-        onlyKeys(*hand, QStringLiteral("[%1]").arg(where), {"file", "pivot", "centre"});
+        onlyKeys(*hand, QStringLiteral("[%1]").arg(where), {"file", "convert", "pivot", "centre"});
         const QString prefix = where + QLatin1Char('.');
         const QString w = QStringLiteral("[%1]").arg(where);
         manifest.hands[i].file = fileAt(*hand, "file", prefix).value_or(QString());
+        manifest.hands[i].convert = boolAt(*hand, "convert", prefix).value_or(true);
         manifest.hands[i].pivot = required(pointAt(*hand, "pivot", prefix), *hand, w, "pivot");
         manifest.hands[i].centre = required(pointAt(*hand, "centre", prefix), *hand, w, "centre");
     }
 
     if (const toml::table* shape = subTable(root, "shape", QString())) {
-        onlyKeys(*shape, QStringLiteral("[shape]"), {"kind", "file", "corners"});
+        onlyKeys(*shape, QStringLiteral("[shape]"), {"kind", "file", "offset", "corners"});
         const QString kind = stringAt(*shape, "kind", QStringLiteral("shape.")).value_or(QStringLiteral("dial"));
         const toml::node* file = child(*shape, "file");
         const toml::node* corners = child(*shape, "corners");
+        const toml::node* offset = child(*shape, "offset");
         if (kind == QLatin1String("dial"))
             manifest.shape = ClockManifest::ShapeKind::Dial;
         else if (kind == QLatin1String("mask"))
@@ -269,6 +275,11 @@ ClockManifest readRoot(const toml::table& root)
             manifest.mask = required(fileAt(*shape, "file", QStringLiteral("shape.")), *shape, QStringLiteral("[shape] of kind \"mask\""), "file");
         else if (file)
             refuse(file->source(), QStringLiteral("shape.file is only for kind = \"mask\""));
+        if (manifest.shape == ClockManifest::ShapeKind::Mask)
+            manifest.maskOffset = pointAt(*shape, "offset", QStringLiteral("shape."), -kMaxMaskOffset, kMaxMaskOffset)
+                                      .value_or(QPoint(0, 0));
+        else if (offset)
+            refuse(offset->source(), QStringLiteral("shape.offset is only for kind = \"mask\""));
         if (manifest.shape == ClockManifest::ShapeKind::Rounded)
             manifest.corners = required(pointAt(*shape, "corners", QStringLiteral("shape."), 0, 20), *shape,
                                         QStringLiteral("[shape] of kind \"rounded\""), "corners");
@@ -375,17 +386,18 @@ QByteArray writeClockManifest(const ClockManifest& m)
     if (m.date)
         out += "date = " + m.date->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1() + '\n';
 
+    const auto convert = [](bool on) { return QByteArray("convert = ") + (on ? "true" : "false") + '\n'; };
     out += "\n[dial]\n";
     if (m.dial.isEmpty())
         out += "# no file: the built-in dial\n";
     else
-        out += "file = " + quoted(m.dial) + '\n';
+        out += "file = " + quoted(m.dial) + '\n' + convert(m.convertDial);
     for (size_t i = 0; i < m.hands.size(); ++i) {
         out += QByteArray("\n[hands.") + kHandNames[i] + "]\n";
         if (m.hands[i].file.isEmpty())
             out += "# no file: the built-in hand\n";
         else
-            out += "file = " + quoted(m.hands[i].file) + '\n';
+            out += "file = " + quoted(m.hands[i].file) + '\n' + convert(m.hands[i].convert);
         out += "pivot = " + point(m.hands[i].pivot) + '\n';
         out += "centre = " + point(m.hands[i].centre) + '\n';
     }
@@ -393,7 +405,9 @@ QByteArray writeClockManifest(const ClockManifest& m)
     out += "\n[shape]\n";
     switch (m.shape) {
     case ClockManifest::ShapeKind::Dial: out += "kind = \"dial\"\n"; break;
-    case ClockManifest::ShapeKind::Mask: out += "kind = \"mask\"\nfile = " + quoted(m.mask) + '\n'; break;
+    case ClockManifest::ShapeKind::Mask:
+        out += "kind = \"mask\"\nfile = " + quoted(m.mask) + "\noffset = " + point(m.maskOffset) + '\n';
+        break;
     case ClockManifest::ShapeKind::Rounded: out += "kind = \"rounded\"\ncorners = " + point(m.corners) + '\n'; break;
     case ClockManifest::ShapeKind::None: out += "kind = \"none\"\n"; break;
     }

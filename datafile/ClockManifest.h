@@ -8,9 +8,10 @@
 //   title = "…"                       author = """…"""        compress = false
 //   date = 2026-12-09 14:03:05        (optional: the header's Date)
 //   [dial]            file = "dial.bmp"                        (no file: the built-in dial)
-//   [hands.hour]      file = "…", pivot = [x, y], centre = [x, y]   (also minute, second)
+//                     convert = true   (false: a picture the clock cannot show is stored as it is)
+//   [hands.hour]      file = "…", convert, pivot = [x, y], centre = [x, y]   (also minute, second)
 //   [shape]           kind = "dial" | "mask" | "rounded" | "none";
-//                     file = "mask.bmp" (mask), corners = [w, h] (rounded, 0 to 20 each)
+//                     file = "mask.bmp", offset = [x, y] (mask), corners = [w, h] (rounded, 0 to 20 each)
 //   [options]         translucent-hands, time-colours, hour-count-sound,
 //                     hour-count-animation = "default" | "yes" | "no"; extrude-hands = false
 //   [sounds.second]   file = "tick.wav" | name = "tick.wav" | silent = true
@@ -54,6 +55,7 @@ struct ClockManifest {
         QString file; // empty: the built-in hand
         QPoint pivot;  // hand-picture pixels
         QPoint centre; // dial pixels
+        bool convert = true; // see convertDial
         bool operator==(const Hand&) const = default;
     };
     enum class ShapeKind { Dial, Mask, Rounded, None };
@@ -63,9 +65,16 @@ struct ClockManifest {
     bool compress = false;
     std::optional<QDateTime> date; // local date and time, whole seconds
     QString dial;                  // empty: the built-in dial
+    // A picture file the clock cannot show (PNG, JPEG, a bit-field bitmap) is converted to a
+    // 24-bit bitmap as the editor converts it; when false it is stored as it is, as the editor
+    // stores one the user chose not to convert (it must still be a whole picture).
+    bool convertDial = true;
     std::array<Hand, 3> hands;     // hour, minute, second
     ShapeKind shape = ShapeKind::Dial;
     QString mask;                  // ShapeKind::Mask
+    // ShapeKind::Mask: where the mask's top-left pixel lies on the dial. A shape that reaches
+    // left of or above the dial (which only a clock made elsewhere has) keeps its place so.
+    QPoint maskOffset{0, 0};
     QPoint corners{20, 20};        // ShapeKind::Rounded: the two track bars, 0 to 20
     DataFileHeader::Option translucent = DataFileHeader::OptionDefault;
     DataFileHeader::Option colorEffect = DataFileHeader::OptionDefault;

@@ -37,32 +37,34 @@ SpillFile::~SpillFile()
         ::close(m_fd);
 }
 
-bool SpillFile::writeAt(int64_t at, const void* bytes, int64_t count)
+namespace {
+
+// Calls transfer(fd, p, n, at) (pread or pwrite) until count bytes have gone from at on, a call
+// being interrupted is repeated; false when one fails or moves nothing (the file's end).
+template <typename Byte, typename Transfer>
+bool wholeTransfer(int fd, int64_t at, Byte* p, int64_t count, Transfer transfer)
 {
-    const auto* p = static_cast<const char*>(bytes);
-    while (m_fd >= 0 && count > 0) {
-        const ssize_t n = ::pwrite(m_fd, p, size_t(std::min<int64_t>(count, int64_t(1) << 30)), off_t(at));
+    while (fd >= 0 && count > 0) {
+        const ssize_t n = transfer(fd, p, size_t(std::min<int64_t>(count, int64_t(1) << 30)), off_t(at));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         p += n, at += n, count -= n;
     }
-    return m_fd >= 0;
+    return fd >= 0;
+}
+
+} // namespace
+
+bool SpillFile::writeAt(int64_t at, const void* bytes, int64_t count)
+{
+    return wholeTransfer(m_fd, at, static_cast<const char*>(bytes), count, ::pwrite);
 }
 
 bool SpillFile::readAt(int64_t at, void* bytes, int64_t count) const
 {
-    auto* p = static_cast<char*>(bytes);
-    while (m_fd >= 0 && count > 0) {
-        const ssize_t n = ::pread(m_fd, p, size_t(std::min<int64_t>(count, int64_t(1) << 30)), off_t(at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n, at += n, count -= n;
-    }
-    return m_fd >= 0;
+    return wholeTransfer(m_fd, at, static_cast<char*>(bytes), count, ::pread);
 }
 
 } // namespace dw

@@ -69,19 +69,29 @@ void shrink32(uint8_t* row, int64_t width)
 
 DibLoadResult refused(std::string why) { return DibLoadResult{false, std::move(why)}; }
 
-} // namespace
+// What the headers of the picture at `start` state, and where its parts lie; refused as
+// LoadFromBmpStream refuses it.
+struct DibPlan {
+    BitmapFileHeader file;
+    BitmapInfoHeader info;
+    int bits = 0;
+    uint32_t colors = 0;
+    bool indexed = false;
+    uint32_t outColors = 0;
+    int64_t width = 0, height = 0;
+    int64_t outRow = 0, outOffset = 0, outFileSize = 0;
+    int64_t srcRow = 0, tableAt = 0, dataAt = 0, available = 0;
+};
 
-DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source)
+DibLoadResult planDib(TStream& stream, int64_t start, DibPlan& plan)
 {
-    source.Clear();
-    const int64_t start = stream.Position();
-    PositionGuard guard(stream, start);
-
     uint8_t headers[kDibHeaderSize];
     if (stream.Read(headers, kDibHeaderSize) != kDibHeaderSize)
         return refused("the stream ends inside the bitmap headers");
-    const BitmapFileHeader file = BitmapFileHeader::read(headers);
-    BitmapInfoHeader info = BitmapInfoHeader::read(headers + BitmapFileHeader::kSize);
+    plan.file = BitmapFileHeader::read(headers);
+    plan.info = BitmapInfoHeader::read(headers + BitmapFileHeader::kSize);
+    const BitmapFileHeader& file = plan.file;
+    const BitmapInfoHeader& info = plan.info;
 
     if (file.signature != BitmapFileHeader::kSignature)
         return refused("not a bitmap file (no \"BM\" signature)");
@@ -93,36 +103,67 @@ DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source)
         return refused("the bitmap has more than one plane");
     if (info.compression != 0)
         return refused("compressed bitmaps are not supported");
-    const int bits = info.bitCount;
+    const int bits = plan.bits = info.bitCount;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return refused("unsupported bit count " + std::to_string(bits));
-    const uint32_t colors = dibTableEntries(info.colorsUsed, bits);
+    const uint32_t colors = plan.colors = dibTableEntries(info.colorsUsed, bits);
     if (colors > 256)
         return refused("the colour table has more than 256 entries");
     // Top-down pictures (negative height) are not supported, and an empty one shows nothing.
     if (info.width <= 0 || info.height <= 0)
         return refused("top-down or empty bitmaps are not supported");
-    const int64_t width = info.width;
-    const int64_t height = info.height;
+    const int64_t width = plan.width = info.width;
+    const int64_t height = plan.height = info.height;
 
-    const bool indexed = bits <= 8;
-    const uint32_t outColors = bits == 1 ? 2 : indexed ? colors : 0;
-    const int64_t outRow = indexed ? (width + 3) / 4 * 4 : (width * 3 + 3) / 4 * 4;
-    const int64_t outOffset = kDibHeaderSize + 4 * int64_t(outColors);
+    const bool indexed = plan.indexed = bits <= 8;
+    plan.outColors = bits == 1 ? 2 : indexed ? colors : 0;
+    plan.outRow = indexed ? (width + 3) / 4 * 4 : (width * 3 + 3) / 4 * 4;
+    plan.outOffset = kDibHeaderSize + 4 * int64_t(plan.outColors);
     // Limits: at most 16384 pixels a side and 256 MiB decoded (width and height are below 2^31,
     // so these products fit in 64 bits).
     if (width > kMaxDibSide || height > kMaxDibSide)
         return refused("the bitmap is larger than 16384 pixels on a side");
-    const int64_t outFileSize = outOffset + outRow * height;
-    if (outFileSize > kMaxDecodedBytes)
+    plan.outFileSize = plan.outOffset + plan.outRow * height;
+    if (plan.outFileSize > kMaxDecodedBytes)
         return refused("the decoded bitmap would be larger than 256 MiB");
 
-    const int64_t srcRow = dibRowSize(width, bits);
-    const int64_t tableAt = BitmapFileHeader::kSize + int64_t(info.size);
-    const int64_t dataAt = std::max<int64_t>(file.pixelOffset, tableAt + 4 * int64_t(colors));
-    const int64_t available = stream.Size() - start;
-    if (available < dataAt + srcRow * height)
+    plan.srcRow = dibRowSize(width, bits);
+    plan.tableAt = BitmapFileHeader::kSize + int64_t(info.size);
+    plan.dataAt = std::max<int64_t>(file.pixelOffset, plan.tableAt + 4 * int64_t(colors));
+    plan.available = stream.Size() - start;
+    if (plan.available < plan.dataAt + plan.srcRow * height)
         return refused("the stream is shorter than the bitmap's pixel rows");
+    return DibLoadResult{true, {}};
+}
+
+} // namespace
+
+DibLoadResult CheckBmpStream(TStream& stream)
+{
+    const int64_t start = stream.Position();
+    PositionGuard guard(stream, start);
+    DibPlan plan;
+    return planDib(stream, start, plan);
+}
+
+DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source)
+{
+    source.Clear();
+    const int64_t start = stream.Position();
+    PositionGuard guard(stream, start);
+
+    DibPlan plan;
+    if (DibLoadResult planned = planDib(stream, start, plan); !planned)
+        return planned;
+    const BitmapFileHeader& file = plan.file;
+    BitmapInfoHeader info = plan.info;
+    const int bits = plan.bits;
+    const uint32_t colors = plan.colors;
+    const int64_t width = plan.width, height = plan.height;
+    const bool indexed = plan.indexed;
+    const uint32_t outColors = plan.outColors;
+    const int64_t outRow = plan.outRow, outOffset = plan.outOffset, outFileSize = plan.outFileSize;
+    const int64_t srcRow = plan.srcRow, tableAt = plan.tableAt, dataAt = plan.dataAt, available = plan.available;
 
     std::vector<uint8_t> table(4 * size_t(colors));
     stream.SetPosition(start + tableAt);

@@ -31,4 +31,9 @@ struct DibLoadResult {
 // of the stream is not believed (the position then ends after the rows, or at the end).
 DibLoadResult LoadFromBmpStream(TStream& stream, TMemoryStream& source);
 
+// Whether LoadFromBmpStream accepts the picture at the stream's position, and why not, from its
+// headers and the stream's size alone: nothing is decoded or copied. The same verdict for any
+// stream that reads as many bytes as its size says. The position is kept.
+DibLoadResult CheckBmpStream(TStream& stream);
+
 } // namespace dw

@@ -42,6 +42,10 @@ TColor cutOutColor(const TBitmap& dial);
 // The dial cut out by cutOutColor. None when the dial is empty, when nothing of it is left or
 // when the region cannot be built. Changes the bitmap.
 std::optional<TRegion> dialCutOutShape(TBitmap& dial);
+// The same for a dial's bitmap file held in memory, as dialCutOutShape of the bitmap read from
+// it; none when it is no bitmap. A 24-bit one is cut from its rows as they are, without reading
+// it into a bitmap first.
+std::optional<TRegion> dialCutOutShapeOfFile(const uint8_t* bytes, int64_t size);
 
 // The shape of a black-and-white mask picture: the picture is reduced to two colours (pure white
 // stays white, everything else becomes black) and its non-white pixels form the shape, mapped

@@ -21,6 +21,7 @@
 #include "platform/FrameworkError.h"
 #include "platform/TempFile.h"
 #include "platform/WaveImage.h"
+#include "rotateimage/DibDecoder.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,17 +77,56 @@ QString problemText(PictureProblem problem)
     return {};
 }
 
-// A picture file as the editor takes it: refused when it is not whole, converted to a 24-bit
-// bitmap (transparency keyed) when the clock cannot show it.
-void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
+// A picture file's bytes as the editor takes them: refused when it is not whole, converted to a
+// 24-bit bitmap (transparency keyed) when the clock cannot show it.
+void examineLoaded(const QString& path, TMemoryStream& loaded, PictureUse use)
 {
-    loadFile(path, loaded);
     const PictureForm form = examinePicture(loaded, use);
     if (form.refused())
         refuseFile(path, problemText(form.picture.problem));
     if (form.convertible())
         convertToClockBitmap(form.picture.image, loaded, &form.keying);
     loaded.SetPosition(0);
+}
+
+void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
+{
+    loadFile(path, loaded);
+    examineLoaded(path, loaded, use);
+}
+
+// A dial's or hand's file as the clock stores it. One the engine shows (the usual bitmap) is
+// read once, straight into the bytes kept, and judged by its headers. Another is converted, or,
+// unless convert, kept as it is when it is a whole picture.
+std::vector<uint8_t> storedPicture(const QString& path, bool convert = true)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        refuseFile(path, QStringLiteral("no such file"));
+    if (!info.isFile())
+        refuseFile(path, QStringLiteral("is not a file"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+    std::vector<uint8_t> bytes(size_t(file.size()));
+    const qint64 got = bytes.empty() ? 0 : file.read(reinterpret_cast<char*>(bytes.data()), qint64(bytes.size()));
+    if (got < 0)
+        refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+    bytes.resize(size_t(got));
+    ByteViewStream view(bytes.data(), int64_t(bytes.size()));
+    if (CheckBmpStream(view))
+        return bytes;
+    if (!convert) {
+        const CompletePicture whole = readCompletePicture(bytes.data(), int64_t(bytes.size()));
+        if (!whole.ok())
+            refuseFile(path, problemText(whole.problem));
+        return bytes;
+    }
+    TMemoryStream loaded;
+    loaded.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    loaded.SetPosition(0);
+    examineLoaded(path, loaded, PictureUse::Stored);
+    return bytesOf(loaded);
 }
 
 // A recorded name in the file's code page; refused when it cannot be stored as written.
@@ -109,12 +149,12 @@ public:
         ClockProjectFile project;
         const std::array<const QString*, 4> pictures = {&m_manifest.dial, &m_manifest.hands[0].file,
                                                         &m_manifest.hands[1].file, &m_manifest.hands[2].file};
+        const std::array<bool, 4> convert = {m_manifest.convertDial, m_manifest.hands[0].convert,
+                                             m_manifest.hands[1].convert, m_manifest.hands[2].convert};
         for (size_t i = 0; i < pictures.size(); ++i) {
             if (pictures[i]->isEmpty())
                 continue;
-            TMemoryStream loaded;
-            loadPicture(pathOf(*pictures[i]), loaded, PictureUse::Stored);
-            project.pictures[i] = bytesOf(loaded);
+            project.pictures[i] = storedPicture(pathOf(*pictures[i]), convert[i]);
         }
         project.shape = keptShape(shape(project.pictures[0]));
         project.header = header();
@@ -139,18 +179,11 @@ public:
         switch (m_manifest.shape) {
         case Manifest::ShapeKind::None: return std::nullopt;
         case Manifest::ShapeKind::Dial: {
-            TBitmap working;
-            if (dial.size() >= 44) {
-                try {
-                    working.LoadFromMemory(dial.data(), int64_t(dial.size()));
-                } catch (const EFrameworkError&) {
-                    return std::nullopt; // nothing to cut out, as in the editor
-                }
-            } else {
-                const QByteArray builtin = builtinPictureBytes(BuiltinPicture::Dial);
-                working.LoadFromMemory(reinterpret_cast<const uint8_t*>(builtin.constData()), builtin.size());
-            }
-            return working.Empty() ? std::nullopt : dialCutOutShape(working);
+            // A dial that is no bitmap has nothing to cut out, as in the editor.
+            if (dial.size() >= 44)
+                return dialCutOutShapeOfFile(dial.data(), int64_t(dial.size()));
+            const QByteArray builtin = builtinPictureBytes(BuiltinPicture::Dial);
+            return dialCutOutShapeOfFile(reinterpret_cast<const uint8_t*>(builtin.constData()), builtin.size());
         }
         case Manifest::ShapeKind::Mask: {
             TMemoryStream loaded;
@@ -161,7 +194,10 @@ public:
             } catch (const EFrameworkError& e) {
                 refuseFile(pathOf(m_manifest.mask), e.message());
             }
-            return maskShape(mask);
+            std::optional<TRegion> shape = maskShape(mask);
+            if (shape)
+                OffsetRgn(*shape, m_manifest.maskOffset.x(), m_manifest.maskOffset.y());
+            return shape;
         }
         case Manifest::ShapeKind::Rounded: {
             const TSize size = dialSize(dial);
@@ -265,12 +301,10 @@ void setModified(const QString& path, const QDateTime& when)
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path)
+std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path, bool convert)
 {
     try {
-        TMemoryStream loaded;
-        loadPicture(path, loaded, PictureUse::Stored);
-        return bytesOf(loaded);
+        return storedPicture(path, convert);
     } catch (const Refused&) {
     } catch (const EFrameworkError&) {
     }

@@ -75,7 +75,8 @@ QString writeClockSources(const QString& folder, const ClockSourceFiles& sources
 // What a build takes from one file of the sources, for telling whether a file still holds what
 // the project has: a dial's or hand's bytes as stored, a strip's whole slot record, a mask's
 // shape. Nothing when the file is refused or cannot be read.
-std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path);
+// A picture the clock cannot show is converted, or, unless convert, taken as it is.
+std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path, bool convert = true);
 std::optional<std::vector<uint8_t>> stripRecordOf(const QString& path, int slotNumber, const pdl::AnimParams& param);
 std::optional<TRegion> maskShapeOf(const QString& path);
 

@@ -12,9 +12,11 @@
 #include "platform/AnsiText.h"
 #include "platform/Bitmap.h"
 #include "platform/ByteOrder.h"
+#include "platform/ByteViewStream.h"
 #include "platform/FileNames.h"
 #include "platform/FrameworkError.h"
 #include "platform/SafeFileWriter.h"
+#include "rotateimage/DibDecoder.h"
 
 #include <QDir>
 
@@ -117,6 +119,9 @@ public:
                 continue;
             const QString name = QLatin1String(kPictureNames[i]) + pictureExtension(picture);
             (i == 0 ? m.dial : m.hands[i - 1].file) = name;
+            // A picture the clock cannot show was kept as it is: a build keeps it so again.
+            ByteViewStream view(picture.data(), int64_t(picture.size()));
+            (i == 0 ? m.convertDial : m.hands[i - 1].convert) = bool(CheckBmpStream(view));
             out.files.emplace_back(name, byteArray(picture.data(), int64_t(picture.size())));
         }
         if (const QString why = shape(out); !why.isEmpty()) {
@@ -182,18 +187,20 @@ private:
                     }
                 }
         }
-        if (box.Left < 0 || box.Top < 0)
-            return QStringLiteral("the shape reaches left of or above the dial (%1, %2) and cannot be written as a mask")
-                .arg(box.Left)
-                .arg(box.Top);
-        if (box.Right > kMaskSideLimit || box.Bottom > kMaskSideLimit)
+        // A shape reaching left of or above the dial is drawn from its own corner and placed there.
+        const QPoint offset(std::min<int32_t>(box.Left, 0), std::min<int32_t>(box.Top, 0));
+        TRegion placed = shape;
+        OffsetRgn(placed, -offset.x(), -offset.y());
+        const int64_t width = int64_t(box.Right) - offset.x(), height = int64_t(box.Bottom) - offset.y();
+        if (width > kMaskSideLimit || height > kMaskSideLimit)
             return QStringLiteral("the shape is %1 × %2 pixels, larger than a mask picture may be (%3 a side)")
-                .arg(box.Right)
-                .arg(box.Bottom)
+                .arg(width)
+                .arg(height)
                 .arg(kMaskSideLimit);
         m.shape = Manifest::ShapeKind::Mask;
         m.mask = QStringLiteral("mask.bmp");
-        out.files.emplace_back(m.mask, maskPicture(shape));
+        m.maskOffset = offset;
+        out.files.emplace_back(m.mask, maskPicture(placed));
         return {};
     }
 

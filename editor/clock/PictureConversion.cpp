@@ -1,6 +1,7 @@
 #include "PictureConversion.h"
 
 #include "platform/Bitmap.h"
+#include "platform/ByteViewStream.h"
 #include "platform/FrameworkError.h"
 #include "rotateimage/DibDecoder.h"
 
@@ -60,10 +61,8 @@ void forEachPixel(const QImage& picture, const QImage& argb, Visit visit)
 
 bool engineShows(const uint8_t* bytes, int64_t size)
 {
-    TMemoryStream copy, decoded;
-    copy.WriteBuffer(bytes, size);
-    copy.SetPosition(0);
-    return LoadFromBmpStream(copy, decoded).ok;
+    ByteViewStream view(bytes, size);
+    return CheckBmpStream(view).ok;
 }
 
 } // namespace

@@ -83,19 +83,21 @@ bool TMainForm::openSourcesFile(const QString& manifestPath)
 
     // The pictures follow the files the manifest names, and are converted as a build converts
     // them when they change.
-    const auto link = [&](LinkedPicture which, const QString& name) {
+    // A picture the manifest keeps unconverted is taken as it is again.
+    const auto link = [&](LinkedPicture which, const QString& name, bool convert = true) {
         if (name.isEmpty())
             return;
         const QString path = QDir::cleanPath(folder.absoluteFilePath(name));
         m_linkedFiles[size_t(which)] = path;
-        if (const QString canonical = QFileInfo(path).canonicalFilePath(); !canonical.isEmpty())
+        if (const QString canonical = QFileInfo(path).canonicalFilePath(); !canonical.isEmpty() && convert)
             m_agreedConversions.insert(canonical);
     };
-    link(LinkedPicture::Dial, manifest.dial);
-    link(LinkedPicture::Hour, manifest.hands[0].file);
-    link(LinkedPicture::Minute, manifest.hands[1].file);
-    link(LinkedPicture::Second, manifest.hands[2].file);
-    if (manifest.shape == ClockManifest::ShapeKind::Mask)
+    link(LinkedPicture::Dial, manifest.dial, manifest.convertDial);
+    link(LinkedPicture::Hour, manifest.hands[0].file, manifest.hands[0].convert);
+    link(LinkedPicture::Minute, manifest.hands[1].file, manifest.hands[1].convert);
+    link(LinkedPicture::Second, manifest.hands[2].file, manifest.hands[2].convert);
+    // A mask placed away from the dial's corner is not followed: the editor places a mask at it.
+    if (manifest.shape == ClockManifest::ShapeKind::Mask && manifest.maskOffset.isNull())
         link(LinkedPicture::Mask, manifest.mask);
     for (size_t i = 0; i < manifest.media.size(); ++i) {
         const ClockManifest::Slot& slot = manifest.media[i];
@@ -105,6 +107,7 @@ bool TMainForm::openSourcesFile(const QString& manifestPath)
         if (i >= 4)
             link(LinkedPicture(int(LinkedPicture::MinuteStrip) + int(i) - 4), slot.file);
     }
+    Compress1->setChecked(manifest.compress);
     if (manifest.shape == ClockManifest::ShapeKind::Rounded) {
         const QSignalBlocker width(TrackBar1), height(TrackBar2);
         TrackBar1->setValue(manifest.corners.x());
@@ -148,9 +151,10 @@ void TMainForm::SaveSources1Click()
     // A picture taken from a file that still holds it is named; the others go beside.
     ClockManifest& manifest = sources.manifest;
     QString* pictureNames[] = {&manifest.dial, &manifest.hands[0].file, &manifest.hands[1].file, &manifest.hands[2].file};
+    const bool convert[] = {manifest.convertDial, manifest.hands[0].convert, manifest.hands[1].convert, manifest.hands[2].convert};
     for (size_t i = 0; i < 4; ++i) {
         const QString& linked = m_linkedFiles[i];
-        if (linked.isEmpty() || project.pictures[i].empty() || storedPictureOf(linked) != project.pictures[i])
+        if (linked.isEmpty() || project.pictures[i].empty() || storedPictureOf(linked, convert[i]) != project.pictures[i])
             continue;
         if (const std::optional<QString> name = manifestName(folder, linked)) {
             leaveOut(sources, *pictureNames[i]);

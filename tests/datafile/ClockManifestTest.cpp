@@ -32,16 +32,20 @@ std::vector<std::pair<const char*, ClockManifest>> manifestCases()
     texts.author = QStringLiteral("\nfirst line\n\"\"\" three quotes\nback\\slash\r\nlast");
     texts.compress = true;
     texts.date = QDateTime(QDate(2026, 12, 9), QTime(14, 3, 5));
-    texts.dial = QStringLiteral("/abs/dial.bmp");
-    cases.emplace_back("texts, compress, date, dial", texts);
+    texts.dial = QStringLiteral("/abs/dial.png");
+    texts.convertDial = false;
+    texts.hands[2].convert = false;
+    cases.emplace_back("texts, compress, date, dial and hand kept unconverted", texts);
 
     const std::pair<Shape, const char*> shapes[] = {
         {Shape::Dial, "dial"}, {Shape::Mask, "mask"}, {Shape::Rounded, "rounded"}, {Shape::None, "none"}};
     for (const auto& [kind, name] : shapes) {
         ClockManifest m = baseManifest();
         m.shape = kind;
-        if (kind == Shape::Mask)
+        if (kind == Shape::Mask) {
             m.mask = QStringLiteral("mask.bmp");
+            m.maskOffset = QPoint(-3, -70);
+        }
         if (kind == Shape::Rounded)
             m.corners = QPoint(0, 13);
         cases.emplace_back(name, m);
@@ -211,6 +215,8 @@ TEST(ClockManifest, ErrorsNameTheLineAndColumn)
         {"date with an offset", "date = 2026-01-01T00:00:00Z\n" + hands, 1, 8, "date must be a local date and time"},
         {"empty file name", hands + "[dial]\nfile = \"\"\n", 11, 8, "dial.file must name a file"},
         {"title not a string", "title = 3\n" + hands, 1, 9, "title must be a string"},
+        {"convert not true or false", hands + "[dial]\nfile = \"d.png\"\nconvert = 0\n", 12, 11, "dial.convert must be true or false"},
+        {"an offset for the dial shape", hands + "[shape]\noffset = [1, 2]\n", 11, 10, "shape.offset is only for kind = \"mask\""},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.name);

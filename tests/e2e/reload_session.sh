@@ -20,13 +20,6 @@ export XDG_STATE_HOME="$work/state"
 shots=${DIALWRIGHT_E2E_SHOTS:-}
 shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
 
-# A round dial, transparent outside its face, with a patch of the given colour left of the centre.
-draw_dial() { # colour, file
-  convert -size 240x240 xc:none -fill '#f0e6d2' -draw 'circle 120,120 120,6' \
-    -fill '#3c281e' -draw 'rectangle 116,10 124,40' -draw 'rectangle 116,200 124,230' \
-    -draw 'rectangle 10,116 40,124' -draw 'rectangle 200,116 230,124' \
-    -fill "$1" -draw 'rectangle 40,150 100,200' "PNG32:$2"
-}
 # A hand pointing up on transparency: a dark bar from the top to a round hub of radius 6 whose
 # centre (8, height - 8) is its hole.
 draw_hand() { # height, file
@@ -49,22 +42,6 @@ load_picture() { # hand menu key, file
   xdotool key Return
   sleep 0.5
   xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
-}
-# How many pixels of the main window show exactly this colour.
-pixels_of() { # colour
-  import -window "$main_window" "$work/window.png"
-  convert "$work/window.png" -alpha off -fill black +opaque "$1" -fill white -opaque "$1" \
-    -format '%[fx:round(mean*w*h)]' info:
-}
-# Waits for the preview to show the colour and says how long it took (the editor reloads within
-# a second; a sanitized editor on a busy machine is given as long as a window is).
-wait_colour() { # colour
-  local start=$EPOCHREALTIME deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while [ "$(pixels_of "$1")" -lt 1500 ]; do
-    [ $SECONDS -ge $deadline ] && fail "the preview does not show $1"
-    sleep 0.1
-  done
-  echo "the preview showed $1 after $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s"
 }
 # The colour of the patch (70, 175) in the clock a saved file draws, as the desktop shows it.
 saved_patch() { # file

@@ -141,3 +141,28 @@ bmp_header() { # width, height: the headers of a 24-bit bottom-up bitmap
   printf 'BM'; le $((54 + row * h)) 4; le 0 4; le 54 4
   le 40 4; le "$w" 4; le "$h" 4; le 1 2; le 24 2; le 0 4; le $((row * h)) 4; le 0 4; le 0 4; le 0 4; le 0 4
 }
+
+# Pictures and the preview, for the sessions that watch it change.
+# A round dial, transparent outside its face, with a patch of the given colour left of the centre.
+draw_dial() { # colour, file
+  convert -size 240x240 xc:none -fill '#f0e6d2' -draw 'circle 120,120 120,6' \
+    -fill '#3c281e' -draw 'rectangle 116,10 124,40' -draw 'rectangle 116,200 124,230' \
+    -draw 'rectangle 10,116 40,124' -draw 'rectangle 200,116 230,124' \
+    -fill "$1" -draw 'rectangle 40,150 100,200' "PNG32:$2"
+}
+# How many pixels of the main window show exactly this colour.
+pixels_of() { # colour
+  import -window "$main_window" "$work/window.png"
+  convert "$work/window.png" -alpha off -fill black +opaque "$1" -fill white -opaque "$1" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+# Waits for the preview to show the colour and says how long it took (the editor reloads within
+# a second; a sanitized editor on a busy machine is given as long as a window is).
+wait_colour() { # colour
+  local start=$EPOCHREALTIME deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
+  while [ "$(pixels_of "$1")" -lt 1500 ]; do
+    [ $SECONDS -ge $deadline ] && fail "the preview does not show $1"
+    sleep 0.1
+  done
+  echo "the preview showed $1 after $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s"
+}

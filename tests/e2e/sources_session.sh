@@ -18,26 +18,6 @@ export XDG_STATE_HOME="$work/state"
 shots=${DIALWRIGHT_E2E_SHOTS:-}
 shot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
 
-# A round dial, transparent outside its face, with a patch of the given colour left of the centre.
-draw_dial() { # colour, file
-  convert -size 240x240 xc:none -fill '#f0e6d2' -draw 'circle 120,120 120,6' \
-    -fill '#3c281e' -draw 'rectangle 116,10 124,40' -draw 'rectangle 10,116 40,124' \
-    -fill "$1" -draw 'rectangle 40,150 100,200' "PNG32:$2"
-}
-pixels_of() { # colour: how many pixels of the main window show exactly it
-  import -window "$main_window" "$work/window.png"
-  convert "$work/window.png" -alpha off -fill black +opaque "$1" -fill white -opaque "$1" \
-    -format '%[fx:round(mean*w*h)]' info:
-}
-wait_colour() { # colour
-  local start=$EPOCHREALTIME deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while [ "$(pixels_of "$1")" -lt 1500 ]; do
-    [ $SECONDS -ge $deadline ] && fail "the preview does not show $1"
-    sleep 0.1
-  done
-  echo "the preview showed $1 after $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s"
-}
-
 src="$work/sources"
 mkdir -p "$src"
 draw_dial '#ff0000' "$src/dial.png"

@@ -23,8 +23,13 @@ Decoded decode(const Bytes& bytes, int64_t start = 0)
     Decoded d;
     TMemoryStream stream = streamOf(bytes);
     stream.SetPosition(start);
+    // The check from the headers alone gives the load's verdict and keeps the position.
+    const DibLoadResult checked = CheckBmpStream(stream);
+    EXPECT_EQ(stream.Position(), start);
     d.result = LoadFromBmpStream(stream, d.source);
     d.position = stream.Position();
+    EXPECT_EQ(checked.ok, d.result.ok);
+    EXPECT_EQ(checked.error, d.result.error);
     return d;
 }
 
@@ -47,141 +52,85 @@ BmpFields sample24(int w = 3, int h = 2)
     return s;
 }
 
-TEST(DibDecoder, OneBitPictureIsBlackAndWhiteWhateverItsTable)
+// Every depth and header form the engine takes, normalised: 1, 4 and 8 bits to 8-bit indexed
+// (1 bit always black and white), 16, 24 and 32 bits to 24 bits with one spare byte; the
+// headers rewritten as 40 bytes with the resolutions cleared, the rows right after the table.
+TEST(DibDecoder, EveryDepthIsNormalised)
 {
-    BmpFields s;
-    s.width = 10, s.height = 2, s.bitCount = 1;
-    s.palette = {0x0000FF, 0xFF0000}; // red, blue
-    s.pixels = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, //
-                0, 1, 0, 0, 1, 1, 1, 0, 0, 1};
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_TRUE(IsValidDib(d.source));
-    EXPECT_EQ(bitCountOf(d.source), 8);
-    EXPECT_EQ(colorsUsedOf(d.source), 2u);
-    EXPECT_EQ(tableEntry(d.source, 0), 0x000000u);
-    EXPECT_EQ(tableEntry(d.source, 1), 0xFFFFFFu);
-    EXPECT_EQ(pixelOffsetOf(d.source), 62u);
-    EXPECT_EQ(fileSizeOf(d.source), 62u + 2 * 12); // rows of 10 pixels padded to 12 bytes
-    EXPECT_EQ(d.source.size(), int64_t(fileSizeOf(d.source)));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 10; ++x)
-            EXPECT_EQ(pixelAt(d.source, x, y), s.pixels[size_t(y * 10 + x)]) << x << "," << y;
-}
-
-TEST(DibDecoder, FourBitWithColourCountZeroGetsSixteenEntries)
-{
-    BmpFields s;
-    s.width = 5, s.height = 3, s.bitCount = 4, s.colorsUsed = 0;
+    struct Case {
+        const char* name;
+        BmpFields fields;
+        uint32_t colours;                                // the table's entries after decoding
+        std::vector<std::pair<int, uint32_t>> table;     // entries checked
+        std::vector<uint32_t> pixels;                    // expected, in stored order
+    };
+    const auto fields = [](int w, int h, uint16_t bits, std::vector<uint32_t> palette, std::vector<uint32_t> pixels) {
+        BmpFields s;
+        s.width = w, s.height = h, s.bitCount = bits, s.palette = std::move(palette), s.pixels = std::move(pixels);
+        return s;
+    };
+    std::vector<uint32_t> sixteen, fifteenPixels;
     for (uint32_t i = 0; i < 16; ++i)
-        s.palette.push_back(0x010203u * (i + 1));
+        sixteen.push_back(0x010203u * (i + 1));
     for (uint32_t i = 0; i < 15; ++i)
-        s.pixels.push_back((i * 7) % 16);
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(colorsUsedOf(d.source), 16u);
-    EXPECT_EQ(pixelOffsetOf(d.source), 54u + 64);
+        fifteenPixels.push_back((i * 7) % 16);
+    std::vector<std::pair<int, uint32_t>> sixteenEntries;
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(tableEntry(d.source, i), s.palette[size_t(i)]);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(pixelAt(d.source, x, y), s.pixels[size_t(y * 5 + x)]) << x << "," << y;
-}
+        sixteenEntries.emplace_back(i, sixteen[size_t(i)]);
+    const std::vector<uint32_t> oneBit = {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1};
+    const std::vector<uint32_t> thirtyTwo = {0xAA112233, 0xBB445566, 0xCC778899, 0xDD000000, 0xEEFFFFFF, 0xFF0A0B0C};
 
-TEST(DibDecoder, EightBitWithColourCountZeroGetsTheFullTable)
-{
-    BmpFields s;
-    s.width = 3, s.height = 2, s.bitCount = 8, s.colorsUsed = 0;
-    s.palette = distinctPalette();
-    s.pixels = {0, 128, 255, 7, 8, 9};
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(colorsUsedOf(d.source), 256u);
-    EXPECT_EQ(pixelOffsetOf(d.source), 1078u);
-    EXPECT_EQ(tableEntry(d.source, 255), s.palette[255]);
-    EXPECT_EQ(pixelAt(d.source, 1, 0), 128u);
-    EXPECT_EQ(pixelAt(d.source, 2, 1), 9u);
-}
+    std::vector<Case> cases;
+    // Red and blue in the file's table: the engine shows one bit as black and white anyway.
+    cases.push_back({"1 bit", fields(10, 2, 1, {0x0000FF, 0xFF0000}, oneBit), 2, {{0, 0x000000}, {1, 0xFFFFFF}}, oneBit});
+    Case four{"4 bits, colour count 0", fields(5, 3, 4, sixteen, fifteenPixels), 16, sixteenEntries, fifteenPixels};
+    four.fields.colorsUsed = 0;
+    cases.push_back(four);
+    Case eight{"8 bits, colour count 0", fields(3, 2, 8, distinctPalette(), {0, 128, 255, 7, 8, 9}), 256, {}, {0, 128, 255, 7, 8, 9}};
+    eight.fields.colorsUsed = 0;
+    eight.table = {{255, eight.fields.palette[255]}};
+    cases.push_back(eight);
+    cases.push_back({"8 bits, a short table kept", fields(2, 1, 8, {0x112233, 0x445566, 0x778899}, {2, 1}), 3, {{2, 0x778899}}, {2, 1}});
+    // White, pure blue (the low byte), green, red, bit 15 alone (ignored), blue 16 → 16·255 div 31.
+    cases.push_back({"16 bits widened", fields(6, 1, 16, {}, {0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x8000, 0x0010}), 0, {},
+                     {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x000000, 131}});
+    std::vector<uint32_t> withoutFourth;
+    for (uint32_t p : thirtyTwo)
+        withoutFourth.push_back(p & 0xFFFFFFu);
+    cases.push_back({"32 bits lose the fourth byte", fields(3, 2, 32, {}, thirtyTwo), 0, {}, withoutFourth});
+    const BmpFields plain = sample24(3, 2);
+    cases.push_back({"24 bits kept", plain, 0, {}, plain.pixels});
+    Case larger{"24 bits, a true-colour table and a version 5 header skipped", sample24(2, 2), 0, {}, sample24(2, 2).pixels};
+    larger.fields.infoSize = 124;
+    larger.fields.palette = {0x123456, 0x654321};
+    larger.fields.gapBeforePixels = 6;
+    cases.push_back(larger);
+    // A pixel offset inside the headers: the rows still start after the table.
+    Case low{"8 bits, the pixel offset below the table", fields(2, 1, 8, {0, 0xFFFFFF}, {1, 0}), 2, {{1, 0xFFFFFF}}, {1, 0}};
+    low.fields.pixelOffset = 20;
+    cases.push_back(low);
 
-TEST(DibDecoder, EightBitKeepsAShortStatedTable)
-{
-    BmpFields s;
-    s.width = 2, s.height = 1, s.bitCount = 8;
-    s.palette = {0x112233, 0x445566, 0x778899};
-    s.pixels = {2, 1};
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(colorsUsedOf(d.source), 3u);
-    EXPECT_EQ(pixelOffsetOf(d.source), 66u);
-    EXPECT_EQ(tableEntry(d.source, 2), 0x778899u);
-    EXPECT_EQ(pixelAt(d.source, 0, 0), 2u);
-}
-
-TEST(DibDecoder, SixteenBitChannelsAreWidenedToEightBits)
-{
-    BmpFields s;
-    s.width = 6, s.height = 1, s.bitCount = 16;
-    // white, pure blue, pure green, pure red, bit 15 alone (ignored), blue 16 → 16·255 div 31
-    s.pixels = {0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x8000, 0x0010};
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(bitCountOf(d.source), 24);
-    EXPECT_EQ(pixelAt(d.source, 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(pixelAt(d.source, 1, 0), 0x0000FFu); // blue is the low byte
-    EXPECT_EQ(pixelAt(d.source, 2, 0), 0x00FF00u);
-    EXPECT_EQ(pixelAt(d.source, 3, 0), 0xFF0000u);
-    EXPECT_EQ(pixelAt(d.source, 4, 0), 0x000000u);
-    EXPECT_EQ(pixelAt(d.source, 5, 0), 131u);
-}
-
-TEST(DibDecoder, ThirtyTwoBitLosesTheFourthByte)
-{
-    BmpFields s;
-    s.width = 3, s.height = 2, s.bitCount = 32;
-    s.pixels = {0xAA112233, 0xBB445566, 0xCC778899, 0xDD000000, 0xEEFFFFFF, 0xFF0A0B0C};
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(bitCountOf(d.source), 24);
-    EXPECT_EQ(fileSizeOf(d.source), 54u + 2 * 12);
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(pixelAt(d.source, i % 3, i / 3), s.pixels[size_t(i)] & 0xFFFFFFu);
-}
-
-TEST(DibDecoder, TwentyFourBitIsKeptAndCarriesTheSpareByte)
-{
-    const BmpFields s = sample24(3, 2);
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(fileSizeOf(d.source), 54u + 2 * 12);
-    EXPECT_EQ(d.source.size(), int64_t(fileSizeOf(d.source)) + 1);
-    EXPECT_TRUE(IsValidDib(d.source));
-    EXPECT_EQ(colorsUsedOf(d.source), 0u);
-    EXPECT_EQ(readLE32(d.source.Memory() + 38), 0u); // resolutions cleared
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(pixelAt(d.source, i % 3, i / 3), s.pixels[size_t(i)]);
-}
-
-TEST(DibDecoder, TrueColourTableAndLargerInfoHeaderAreSkipped)
-{
-    BmpFields s = sample24(2, 2);
-    s.infoSize = 124; // a version 5 header
-    s.palette = {0x123456, 0x654321};
-    s.gapBeforePixels = 6;
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(readLE32(d.source.Memory() + 14), 40u);
-    EXPECT_EQ(pixelAt(d.source, 1, 1), s.pixels[3]);
-}
-
-TEST(DibDecoder, PixelOffsetBelowTheTableIsRaisedToItsEnd)
-{
-    BmpFields s;
-    s.width = 2, s.height = 1, s.bitCount = 8, s.palette = {0, 0xFFFFFF};
-    s.pixels = {1, 0};
-    s.pixelOffset = 20; // inside the headers: the rows still start after the table
-    const Decoded d = decode(buildBmp(s));
-    ASSERT_TRUE(d.result) << d.result.error;
-    EXPECT_EQ(pixelAt(d.source, 0, 0), 1u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Decoded d = decode(buildBmp(c.fields));
+        ASSERT_TRUE(d.result) << d.result.error;
+        EXPECT_TRUE(IsValidDib(d.source));
+        const bool indexed = c.fields.bitCount <= 8;
+        const int width = c.fields.width, height = c.fields.height;
+        EXPECT_EQ(bitCountOf(d.source), indexed ? 8 : 24);
+        EXPECT_EQ(readLE32(d.source.Memory() + 14), 40u);
+        EXPECT_EQ(readLE32(d.source.Memory() + 38), 0u); // resolutions cleared
+        EXPECT_EQ(colorsUsedOf(d.source), c.colours);
+        EXPECT_EQ(pixelOffsetOf(d.source), 54u + 4 * c.colours);
+        const uint32_t row = uint32_t(indexed ? (width + 3) / 4 * 4 : (width * 3 + 3) / 4 * 4);
+        EXPECT_EQ(fileSizeOf(d.source), 54u + 4 * c.colours + row * uint32_t(height));
+        EXPECT_EQ(d.source.size(), int64_t(fileSizeOf(d.source)) + (indexed ? 0 : 1)); // the spare byte
+        for (const auto& [i, entry] : c.table)
+            EXPECT_EQ(tableEntry(d.source, i), entry) << "entry " << i;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                EXPECT_EQ(pixelAt(d.source, x, y), c.pixels[size_t(y * width + x)]) << x << "," << y;
+    }
 }
 
 TEST(DibDecoder, RefusesWhatItCannotShow)

@@ -11,7 +11,9 @@
 
 #include "platform/ScriptedSeam.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -37,6 +39,18 @@ std::vector<std::vector<uint8_t>> membersOf(const QString& path)
     const OpenedDataFile opened = openDataFile(path);
     EXPECT_TRUE(opened.unreadable.isEmpty()) << opened.unreadable.toStdString();
     return opened.image.members;
+}
+
+// A PNG file of a picture of that size.
+Bytes pngFile(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(200, 30, 40, 128));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return Bytes(png.begin(), png.end());
 }
 
 // The same project saved, unpacked and built again: equal member for member.
@@ -98,31 +112,39 @@ protected:
 
 TEST_F(SavedClocks, UnpackThenBuildGivesEveryMemberBack)
 {
+    enum Dial { Builtin, Bitmap, KeptPng };
     struct Case {
         const char* name;
         int turn;
         bool compressed;
-        bool dial; // a loaded dial (else the built-in one)
+        Dial dial; // KeptPng: the dial and the hour hand PNG files the user kept unconverted
         TRegion shape;
     };
     // The sample's 200 × 200 dial is black but for its red top-left pixel: its cut-out is that
     // pixel; the rounded rectangle of 20 × 20 is the ellipse; two rectangles are a mask's.
     TRegion maskShape = CreateRectRgn(10, 20, 30, 40);
     CombineRgn(maskShape, maskShape, CreateRectRgn(50, 0, 51, 300), RGN_OR);
+    TRegion beyondCorner = CreateRectRgn(-5, -7, 30, 40); // a clock made elsewhere
     const Case cases[] = {
-        {"rounded, slots a", 0, false, true, CreateRoundRectRgn(0, 0, 200, 200, 200, 200)},
-        {"dial cut-out, slots b, packed", 1, true, true, CreateRectRgn(0, 0, 1, 1)},
-        {"mask, slots c", 2, false, true, maskShape},
-        {"no shape, built-in dial", 0, true, false, TRegion()},
-        {"built-in dial's cut-out", 1, false, false, TRegion()},
+        {"rounded, slots a", 0, false, Bitmap, CreateRoundRectRgn(0, 0, 200, 200, 200, 200)},
+        {"dial cut-out, slots b, packed", 1, true, Bitmap, CreateRectRgn(0, 0, 1, 1)},
+        {"mask, slots c", 2, false, Bitmap, maskShape},
+        {"mask reaching left of and above the dial", 2, false, Bitmap, beyondCorner},
+        {"PNG pictures kept as they are, no shape", 1, false, KeptPng, TRegion()},
+        {"no shape, built-in dial", 0, true, Builtin, TRegion()},
+        {"built-in dial's cut-out", 1, false, Builtin, TRegion()},
     };
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SampleProject project;
         everySlot(project, c.turn);
-        if (c.dial)
+        if (c.dial == Bitmap)
             setBytes(project.FBkgStream, bitmapFile(200, 200, pf8bit));
+        if (c.dial == KeptPng) {
+            setBytes(project.FBkgStream, pngFile(200, 150));
+            setBytes(project.FHourStream, pngFile(9, 60));
+        }
         setBytes(project.FMinStream, bitmapFile(7, 80, pf4bit));
         project.shape = c.shape;
         if (std::string(c.name) == "built-in dial's cut-out") {

@@ -1,6 +1,6 @@
 // The composition of the clock without a window: hands drawn over the dial, their regions, and
 // saved clocks rebuilt from their members.
-#include "tests/editor/TestPictures.h"
+#include "TestClock.h"
 
 #include "editor/clock/ClockComposer.h"
 #include "editor/clock/SavedClock.h"
@@ -21,15 +21,6 @@ using namespace dw::test;
 
 namespace {
 
-void load(TRotateImage& r, const QImage& image)
-{
-    const QByteArray bytes = bmpFile(image);
-    TMemoryStream s;
-    s.WriteBuffer(bytes.constData(), bytes.size());
-    s.SetPosition(0);
-    r.LoadFromBmpStream(s);
-}
-
 // A hand with noise on it, its corners white (the key), pivot near the bottom.
 QImage noisyHand(int w, int h, uint32_t seed)
 {
@@ -40,24 +31,11 @@ QImage noisyHand(int w, int h, uint32_t seed)
     return image;
 }
 
-struct Clock {
-    TRotateImage dial, hour, minute, second;
-    ClockScene scene;
+struct Clock : TestClock {
     explicit Clock(TRotateImageDispMode mode)
+        : TestClock(noise(160, 120, 1), {noisyHand(15, 50, 2), noisyHand(11, 70, 3), noisyHand(7, 80, 4)},
+                    {TPoint{5, 45}, TPoint{5, 45}, TPoint{5, 45}}, {TPoint{80, 60}, TPoint{70, 55}, TPoint{90, 65}}, mode)
     {
-        for (TRotateImage* hand : {&hour, &minute, &second}) {
-            setUpHandRenderer(*hand);
-            hand->SetDispMode(mode);
-        }
-        load(dial, noise(160, 120, 1));
-        load(hour, noisyHand(15, 50, 2));
-        load(minute, noisyHand(11, 70, 3));
-        load(second, noisyHand(7, 80, 4));
-        for (TRotateImage* hand : {&hour, &minute, &second}) {
-            hand->SetPivotX(5);
-            hand->SetPivotY(45);
-        }
-        scene = {&dial, &hour, &minute, &second, {80, 60}, {70, 55}, {90, 65}};
     }
 };
 
@@ -93,7 +71,7 @@ TEST(ClockComposer, KeptDialGivesWhatAFreshCompositionGives)
     };
     expectSame({30, 60, 90}, "first");
     expectSame({200, 10, 300}, "the hands of the first picture are not kept");
-    load(clock.dial, noise(160, 120, 77));
+    loadRenderer(clock.dial, noise(160, 120, 77));
     expectSame({200, 10, 300}, "a new dial picture of the same size");
     clock.dial.ClearImages();
     expectSame({0, 0, 0}, "no dial");
@@ -105,9 +83,9 @@ TEST(ClockComposer, KeptDialGivesWhatAFreshCompositionGives)
 TEST(ClockComposer, HandRegionCoversExactlyThePixelsTheHandPaints)
 {
     TRotateImage dial, hand;
-    load(dial, filledImage(120, 120, Qt::black));
+    loadRenderer(dial, filledImage(120, 120, Qt::black));
     setUpHandRenderer(hand);
-    load(hand, handImage(9, 60, Qt::red));
+    loadRenderer(hand, handImage(9, 60, Qt::red));
     hand.SetPivotX(4);
     hand.SetPivotY(55);
     TRotateImage none; // a hand without a picture paints and adds nothing

@@ -1,6 +1,6 @@
 // The clock as the main window's view shows it at a zoom, a part at a time, and the preview's
 // tick drawing only what changed and is in view.
-#include "tests/editor/TestPictures.h"
+#include "TestClock.h"
 
 #include "editor/clock/ClockView.h"
 #include "editor/clock/ZoomedPixels.h"
@@ -28,15 +28,6 @@ using namespace dw::test;
 
 namespace {
 
-void load(TRotateImage& r, const QImage& image)
-{
-    const QByteArray bytes = bmpFile(image);
-    TMemoryStream s;
-    s.WriteBuffer(bytes.constData(), bytes.size());
-    s.SetPosition(0);
-    r.LoadFromBmpStream(s);
-}
-
 QImage hand(int w, int h, QColor colour)
 {
     QImage image(w, h, QImage::Format_RGB32);
@@ -46,34 +37,30 @@ QImage hand(int w, int h, QColor colour)
 }
 
 // A dial with detail everywhere (noise under a gradient) and three bar hands.
-struct Clock {
-    TRotateImage dial, hour, minute, second;
-    ClockScene scene;
+struct Clock : TestClock {
     explicit Clock(QSize size)
+        : TestClock(face(size), {hourHand(size), minuteHand(size), secondHand(size)},
+                    {pivotOf(hourHand(size)), pivotOf(minuteHand(size)), pivotOf(secondHand(size))},
+                    {centreOf(size), centreOf(size), centreOf(size)})
     {
-        QImage face = noise(size.width(), size.height(), 7);
-        {
-            QPainter p(&face);
-            p.setOpacity(0.6);
-            QLinearGradient g(0, 0, size.width(), size.height());
-            g.setColorAt(0, Qt::yellow);
-            g.setColorAt(1, Qt::darkBlue);
-            p.fillRect(face.rect(), g);
-        }
-        load(dial, face);
-        const int h = size.height() / 2;
-        load(hour, hand(15, h * 6 / 10, Qt::red));
-        load(minute, hand(11, h * 8 / 10, Qt::darkGreen));
-        load(second, hand(7, h * 9 / 10, Qt::blue));
-        for (TRotateImage* r : {&hour, &minute, &second}) {
-            setUpHandRenderer(*r);
-            r->SetPivotX(r->Bitmap().Width() / 2);
-            r->SetPivotY(r->Bitmap().Height() - 5);
-        }
-        const TPoint c{size.width() / 2, size.height() / 2};
-        scene = {&dial, &hour, &minute, &second, c, c, c};
         at(10, 8, 37);
     }
+    static QImage face(QSize size)
+    {
+        QImage face = noise(size.width(), size.height(), 7);
+        QPainter p(&face);
+        p.setOpacity(0.6);
+        QLinearGradient g(0, 0, size.width(), size.height());
+        g.setColorAt(0, Qt::yellow);
+        g.setColorAt(1, Qt::darkBlue);
+        p.fillRect(face.rect(), g);
+        return face;
+    }
+    static QImage hourHand(QSize size) { return hand(15, size.height() / 2 * 6 / 10, Qt::red); }
+    static QImage minuteHand(QSize size) { return hand(11, size.height() / 2 * 8 / 10, Qt::darkGreen); }
+    static QImage secondHand(QSize size) { return hand(7, size.height() / 2 * 9 / 10, Qt::blue); }
+    static TPoint pivotOf(const QImage& hand) { return {hand.width() / 2, hand.height() - 5}; }
+    static TPoint centreOf(QSize size) { return {size.width() / 2, size.height() / 2}; }
     void at(int h, int m, int s) { setHandAngles(scene, handAngles(h, m, s)); }
     static HandAngles handAngles(int h, int m, int s) { return {(h % 12) * 30 + m / 2, m * 6, s * 6}; }
     QImage whole() const

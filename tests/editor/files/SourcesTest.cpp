@@ -134,6 +134,7 @@ TEST_F(Sources, SavedAsSourcesBuildsTheClockTheEditorSavesAndOpensAgainLinked)
     // Another editor opens the manifest: the same clock, unmodified, its pictures linked.
     form = std::make_unique<TMainForm>();
     form->setTimeSource([this] { return now; });
+    form->Compress1->setChecked(!m.compress); // the manifest's choice is taken
     ui.clearLog();
     choose(form->Open1, file("src/clock.toml"));
     EXPECT_TRUE(ui.messages().isEmpty()) << qPrintable(ui.messages().join("\n"));
@@ -141,6 +142,7 @@ TEST_F(Sources, SavedAsSourcesBuildsTheClockTheEditorSavesAndOpensAgainLinked)
     EXPECT_TRUE(bytesOf(form->bkgStream()) == expected[0]);
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
     EXPECT_TRUE(form->Yes1->isChecked());
+    EXPECT_EQ(form->Compress1->isChecked(), m.compress);
     EXPECT_EQ(form->linkedFiles()[size_t(LinkedPicture::Dial)], QFileInfo(file("art/dial.png")).absoluteFilePath());
     EXPECT_EQ(form->linkedFiles()[size_t(LinkedPicture::ZeroStrip)], QFileInfo(file("art/strip.bmp")).absoluteFilePath());
     EXPECT_TRUE(form->recentFiles().contains(file("src/clock.toml")));

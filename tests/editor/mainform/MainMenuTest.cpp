@@ -82,31 +82,30 @@ std::vector<Row> expectedMenu()
     rows.push_back({"View1", "N32", "-", "", ""});
     rows.push_back({"View1", "ZoomFit1", "全体を表示(&W)", "時計の全体が作業台に収まる倍率で表示します。", ""});
 
-    rows.push_back({"", "S1", "サウンド(&Sound)", "", ""});
-    const char* soundMenus[][2] = {{"Second1", "秒(&Second)"}, {"Minute1", "分(&Minute)"}, {"Hour1", "時(&Hour)"}, {"N01", "零時(&0)"}};
-    for (int i = 0; i < 4; ++i) {
-        const QString menu = soundMenus[i][0];
-        const QString n = QString::number(i + 1);
-        rows.push_back({"S1", menu, QString::fromUtf8(soundMenus[i][1]), "", ""});
+    // The four sound slots, then the three animation slots: the same items, an animation's "無し"
+    // and its parameters besides.
+    const struct {
+        const char* parent;
+        const char* menu;
+        const char* caption;
+        int number;
+    } slotMenus[] = {{"S1", "Second1", "秒(&Second)", 1},         {"S1", "Minute1", "分(&Minute)", 2},
+                     {"S1", "Hour1", "時(&Hour)", 3},             {"S1", "N01", "零時(&0)", 4},
+                     {"Animation1", "Minute2", "分(&Minute)", 5}, {"Animation1", "Hour2", "時(&Hour)", 6},
+                     {"Animation1", "N02", "零時(&0)", 7}};
+    for (const auto& m : slotMenus) {
+        const bool animation = m.number >= 5;
+        if (m.number == 1 || m.number == 5)
+            rows.push_back({"", m.parent, animation ? "アニメーション(&Animation)" : "サウンド(&Sound)", "", ""});
+        const QString menu = m.menu, n = QString::number(m.number);
+        rows.push_back({m.parent, menu, QString::fromUtf8(m.caption), "", ""});
         rows.push_back({menu, "Load" + n, "読み込み(&Load)", "", ""});
         rows.push_back({menu, "byFileName" + n, "ファイル名を記録(by File&Name)", "", ""});
-        rows.push_back({menu, "Silent" + n, "無音(&Silent)", "", ""});
+        rows.push_back({menu, "Silent" + n, animation ? "無し(&Silent)" : "無音(&Silent)", "", ""});
         rows.push_back({menu, "NoData" + n, "設定しない(&No Data)", "", "d"});
-        rows.push_back({menu, "N" + QString::number(24 + i), "-", "", ""});
-        rows.push_back({menu, "Play" + n, "再生(&Test Play)", "", "d"});
-    }
-    rows.push_back({"", "Animation1", "アニメーション(&Animation)", "", ""});
-    const char* animMenus[][2] = {{"Minute2", "分(&Minute)"}, {"Hour2", "時(&Hour)"}, {"N02", "零時(&0)"}};
-    for (int i = 0; i < 3; ++i) {
-        const QString menu = animMenus[i][0];
-        const QString n = QString::number(i + 5);
-        rows.push_back({"Animation1", menu, QString::fromUtf8(animMenus[i][1]), "", ""});
-        rows.push_back({menu, "Load" + n, "読み込み(&Load)", "", ""});
-        rows.push_back({menu, "byFileName" + n, "ファイル名を記録(by File&Name)", "", ""});
-        rows.push_back({menu, "Silent" + n, "無し(&Silent)", "", ""});
-        rows.push_back({menu, "NoData" + n, "設定しない(&No Data)", "", "d"});
-        rows.push_back({menu, "N" + QString::number(28 + i), "-", "", ""});
-        rows.push_back({menu, "AnimParam" + QString::number(i + 1), "パラメータ(&Paramator)", "", "d"});
+        rows.push_back({menu, "N" + QString::number(23 + m.number), "-", "", ""});
+        if (animation)
+            rows.push_back({menu, "AnimParam" + QString::number(m.number - 4), "パラメータ(&Paramator)", "", "d"});
         rows.push_back({menu, "Play" + n, "再生(&Test Play)", "", "d"});
     }
 

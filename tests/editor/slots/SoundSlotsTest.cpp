@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include <functional>
+
 using namespace dw;
 using namespace dw::test;
 
@@ -187,26 +189,43 @@ TEST_F(SoundSlots, ByFileNameShowsTheRecordedNameOnlyForANamedSlot)
     EXPECT_EQ(shownText, QString()) << "silent slot";
 }
 
-TEST_F(SoundSlots, ByFileNameCancelKeepsTheWaveAndTheFlag)
+// A command on a slot holding a loaded wave: the record it leaves, the No Data and Test Play
+// items it enables and whether the project is then modified.
+TEST_F(SoundSlots, EachCommandAfterALoadLeavesItsRecordItemsAndFlag)
 {
-    choose(items(3).load, wave("a.wav", someWave));
-    form->SetModified(false);
-    answerName(QStringLiteral("typed but cancelled.wav"), seam::mrCancel);
-    items(3).byFileName->trigger();
-    EXPECT_EQ(record(3), cat({le32(3), le32(1), someWave}));
-    EXPECT_FALSE(form->modified());
-    EXPECT_EQ(enabled(3), std::make_pair(true, true));
-}
-
-TEST_F(SoundSlots, ByFileNameOkWithAnEmptyFieldMakesTheSlotUnset)
-{
-    choose(items(2).load, wave("a.wav", someWave));
-    form->SetModified(false);
-    answerName(QString());
-    items(2).byFileName->trigger();
-    EXPECT_TRUE(record(2).empty());
-    EXPECT_EQ(enabled(2), std::make_pair(false, false));
-    EXPECT_TRUE(form->modified());
+    struct Case {
+        const char* name;
+        int slot;
+        std::function<void()> command;
+        Bytes record;
+        std::pair<bool, bool> enabled;
+        bool modified;
+    };
+    const Case cases[] = {
+        {"By File Name cancelled keeps the wave", 3,
+         [&] {
+             answerName(QStringLiteral("typed but cancelled.wav"), seam::mrCancel);
+             items(3).byFileName->trigger();
+         },
+         cat({le32(3), le32(1), someWave}), {true, true}, false},
+        {"By File Name with an empty field unsets the slot", 2,
+         [&] {
+             answerName(QString());
+             items(2).byFileName->trigger();
+         },
+         {}, {false, false}, true},
+        {"Silent is the slot number alone", 3, [&] { items(3).silent->trigger(); }, le32(3), {true, false}, true},
+        {"No Data empties the record", 1, [&] { items(1).noData->trigger(); }, {}, {false, false}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        choose(items(c.slot).load, wave("a.wav", someWave));
+        form->SetModified(false);
+        c.command();
+        EXPECT_EQ(record(c.slot), c.record);
+        EXPECT_EQ(enabled(c.slot), c.enabled);
+        EXPECT_EQ(form->modified(), c.modified);
+    }
 }
 
 TEST_F(SoundSlots, ByFileNameKeepsTheTextUntrimmedAndRefusesWhatTheFileCannotHold)
@@ -266,26 +285,6 @@ TEST_F(SoundSlots, EachSubmenuEndsWithWhatItsSlotHolds)
     form = std::make_unique<TMainForm>();
     choose(form->Open1, file("state.pdl"));
     EXPECT_EQ(form->slotStateItem(3)->text(), "読み込み済み (1.5 秒)");
-}
-
-TEST_F(SoundSlots, SilentAfterLoadIsTheSlotNumberAloneWithTestPlayDisabled)
-{
-    choose(items(3).load, wave("a.wav", someWave));
-    form->SetModified(false);
-    items(3).silent->trigger();
-    EXPECT_EQ(record(3), le32(3));
-    EXPECT_EQ(enabled(3), std::make_pair(true, false));
-    EXPECT_TRUE(form->modified());
-}
-
-TEST_F(SoundSlots, NoDataEmptiesTheRecordAndDisablesItsItems)
-{
-    choose(items(1).load, wave("a.wav", someWave));
-    form->SetModified(false);
-    items(1).noData->trigger();
-    EXPECT_TRUE(record(1).empty());
-    EXPECT_EQ(enabled(1), std::make_pair(false, false));
-    EXPECT_TRUE(form->modified());
 }
 
 TEST_F(SoundSlots, ACommandOnOneSlotLeavesTheOthers)
