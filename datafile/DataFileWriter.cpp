@@ -1,6 +1,6 @@
 #include "DataFileWriter.h"
 
-#include "FileImage.h"
+#include "FileImagePieces.h"
 #include "StreamList.h"
 
 #include "platform/FrameworkError.h"
@@ -57,7 +57,10 @@ void compareWithProject(TStreamListReader& reader, int32_t members, const Pictur
 
 } // namespace
 
-std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const BeforeChecksHook& hook)
+namespace {
+
+bool makeFile(DataFileProject& project, const FileImagePieces::Sink& sink, const BeforeChecksHook& hook,
+              int64_t* fileSize = nullptr)
 {
     TMemoryStream none[4]; // stands in for a missing picture stream
     const Picture pictures[4] = {
@@ -81,54 +84,60 @@ std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const Be
     for (TStream* slot : project.slotRecords)
         if (slot && slot->Size() >= 4)
             members.push_back(slot);
-    for (TStream* member : members)
-        member->SetPosition(0);
+    const auto memberCount = static_cast<int32_t>(members.size());
 
-    // The plain list is sized once up front: growing it step by step would hold the old and the
-    // new block at the same time, and the save would then need far more than twice the project.
-    int64_t total = 4 + 4 * int64_t(members.size());
-    for (TStream* member : members)
-        total += 4 + member->Size();
-    if (total > TMemoryStream::kMaxSize)
-        throw EFrameworkError(stock::memoryStreamError());
-    auto plain = std::make_unique<TMemoryStream>();
-    plain->SetSizeForOverwrite(total); // every byte up to what is written is written below
-    plain->SetPosition(0);
-    const int32_t written = WriteStreamList(*plain, members);
-    plain->SetSize(written);
-
-    plain->SetPosition(0);
-    std::unique_ptr<TMemoryStream> sliced =
-        project.sliceFromContent
-            ? SliceStream(*plain, written, sliceChoiceFromSeed(contentSeed(plain->Memory(), written)))
-            : SliceStream(*plain, written);
+    FileImagePieces pieces(std::move(members), project.sliceFromContent);
+    if (fileSize)
+        *fileSize = pieces.fileSize();
+    if (!pieces.produce(sink))
+        return false;
 
     if (hook)
-        hook(*plain, *sliced);
-
-    const auto memberCount = static_cast<int32_t>(members.size());
+        hook(pieces.plainRead(), pieces.slicedRead());
     {
-        TSliceStreamReader unsliced(*sliced);
-        unsliced.SetPosition(0);
-        TStreamListReader reader(unsliced);
+        pieces.slicedRead().SetPosition(0);
+        TStreamListReader reader(pieces.slicedRead());
         compareWithProject(reader, memberCount, pictures, QStringLiteral("ERROR: "));
     }
     {
-        plain->SetPosition(0);
-        TStreamListReader reader(*plain);
+        pieces.plainRead().SetPosition(0);
+        TStreamListReader reader(pieces.plainRead());
         compareWithProject(reader, memberCount, pictures, QStringLiteral("ERROR_2: "));
     }
-    plain.reset();
+    return true;
+}
 
-    chainWords(sliced->Memory(), sliced->size());
-    sliced->SetPosition(0);
-    return sliced;
+} // namespace
+
+bool makeFileImage(DataFileProject& project, const FileImagePieces::Sink& sink, const BeforeChecksHook& hook)
+{
+    return makeFile(project, sink, hook);
+}
+
+std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const BeforeChecksHook& hook)
+{
+    auto image = std::make_unique<TMemoryStream>();
+    int64_t size = 0;
+    int64_t at = 0;
+    makeFile(
+        project,
+        [&](const uint8_t* bytes, int64_t count) {
+            if (at == 0)
+                image->SetSizeForOverwrite(size); // every byte is written as the pieces come
+            std::memcpy(image->Memory() + at, bytes, size_t(count));
+            at += count;
+            return true;
+        },
+        hook, &size);
+    image->SetPosition(0);
+    return image;
 }
 
 void writeDataFile(const QString& path, DataFileProject& project, const BeforeChecksHook& hook)
 {
-    const std::unique_ptr<TMemoryStream> image = buildFileImage(project, hook);
-    writeFileAtomically(path, image->Memory(), image->size());
+    writeFileAtomically(path, [&](const PieceSink& sink) {
+        makeFile(project, [&](const uint8_t* bytes, int64_t count) { return sink(bytes, count); }, hook);
+    });
 }
 
 } // namespace dw

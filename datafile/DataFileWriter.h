@@ -1,8 +1,10 @@
 #pragma once
 
 // Building and writing the custom data file: the project's members laid out as a stream list,
-// sliced, read back twice to check the member count and the picture sizes, word-chained, and
-// written as a whole.
+// sliced, word-chained and written a piece at a time, then read back twice to check the member
+// count and the picture sizes.
+
+#include "FileImagePieces.h"
 
 #include "platform/MemoryStream.h"
 #include "platform/Region.h"
@@ -41,25 +43,33 @@ struct DataFileProject {
     bool sliceFromContent = false;
 };
 
-// For tests: called after slicing and before the two checks, with the plain stream list and
-// the sliced buffer (both still unchained), so that a test can make them disagree with the
-// project the way a fault in the stream-list routines would.
-using BeforeChecksHook = std::function<void(TMemoryStream& plainList, TMemoryStream& sliced)>;
+// For tests: called once the file's bytes are made and before the two checks, with what the
+// checks read of the stream list (its count, offset table and the pictures' size words) as it
+// was laid out and as read back from the sliced bytes made, so that a test can make them
+// disagree with the project the way a fault in the stream-list routines would.
+using BeforeChecksHook = std::function<void(KnownListBytes& plainList, KnownListBytes& sliced)>;
 
 // The file image of the project: the word-chained sliced stream list, position 0; the caller
-// owns it. Each failed check shows its "ERROR: " (sliced buffer) or "ERROR_2: " (plain list)
-// message through seam::showMessage, and the image is built all the same.
+// owns it. The bytes are made a band of the slicing at a time (FileImagePieces.h) and then read
+// back: each failed check shows its "ERROR: " (the sliced bytes) or "ERROR_2: " (the list as it
+// was laid out) message through seam::showMessage, and the image is kept all the same.
 //
-// Memory: besides the project, the plain stream list and the sliced buffer (each about the
-// project's size) exist at once; the plain list is freed before this returns. A project beyond
-// what a memory stream holds (2 GiB − 1 bytes in all), or a shortage of memory, raises
-// EFrameworkError with the framework's memory message.
+// Memory: besides the project and the image, some 1 MiB of bands. A project beyond what a memory
+// stream holds (2 GiB − 1 bytes in all), or a shortage of memory, raises EFrameworkError with the
+// framework's memory message. For tests and tools that want the image held; a save writes it.
 std::unique_ptr<TMemoryStream> buildFileImage(DataFileProject& project, const BeforeChecksHook& hook = {});
 
-// Builds the file image and writes it to path, creating the file or replacing it. The write goes
-// through writeFileAtomically: a failed save leaves a file that was at path byte for byte as it
-// was and raises EFrameworkError with the framework's text ("ファイル %s を作成できません",
-// "ストリームへの書き込みエラー").
+// The file image of the project as buildFileImage makes it, handed to sink a piece at a time in
+// order (FileImagePieces.h), the checks made once every piece is handed out; false when the sink
+// refused a piece (nothing more is made then, and nothing is checked).
+bool makeFileImage(DataFileProject& project, const FileImagePieces::Sink& sink, const BeforeChecksHook& hook = {});
+
+// Makes the file image as buildFileImage does and writes it to path a piece at a time, as it is
+// made, creating the file or replacing it: the image is never held whole. The write goes through
+// writeFileAtomically: a failed save leaves a file that was at path byte for byte as it was and
+// raises EFrameworkError with the framework's text ("ファイル %s を作成できません",
+// "ストリームへの書き込みエラー"), or the memory error. The checks speak once every byte is
+// written and before the file takes the name.
 void writeDataFile(const QString& path, DataFileProject& project, const BeforeChecksHook& hook = {});
 
 } // namespace dw

@@ -20,7 +20,11 @@ SliceChoice sliceChoiceFromSeed(uint64_t seed)
 
 uint64_t contentSeed(const uint8_t* bytes, int64_t size)
 {
-    uint64_t hash = 0xcbf29ce484222325ull;
+    return contentHash(kContentHashStart, bytes, size) ^ uint64_t(size);
+}
+
+uint64_t contentHash(uint64_t hash, const uint8_t* bytes, int64_t size)
+{
     int64_t i = 0;
     for (; i + 8 <= size; i += 8) {
         uint64_t word;
@@ -29,16 +33,21 @@ uint64_t contentSeed(const uint8_t* bytes, int64_t size)
     }
     for (; i < size; ++i)
         hash = (hash ^ bytes[i]) * 0x100000001b3ull;
-    return hash ^ uint64_t(size);
+    return hash;
 }
 
-std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
+SliceChoice drawSliceChoice()
 {
     // The key first, as the generator has always drawn them.
     SliceChoice choice;
     choice.key = static_cast<uint8_t>(randomInt(200) | 2);
     choice.slices = static_cast<uint8_t>(80 + randomInt(160));
-    return SliceStream(source, n, choice);
+    return choice;
+}
+
+std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n)
+{
+    return SliceStream(source, n, drawSliceChoice());
 }
 
 std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n, const SliceChoice& choice)

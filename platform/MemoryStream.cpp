@@ -46,8 +46,47 @@ uint64_t TMemoryStream::Stamp::next()
     return counter.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
+void TMemoryStream::own()
+{
+    if (!m_shared)
+        return;
+    try {
+        ByteBlock copy;
+        copy.reserve(m_shared->size());
+        if (copy.capacity() >= kLargePageBlock)
+            preferLargePages(copy.data(), copy.capacity());
+        copy.assign(m_shared->begin(), m_shared->end());
+        m_data = std::move(copy);
+    } catch (const std::bad_alloc&) {
+        throw EFrameworkError(stock::memoryStreamError());
+    }
+    m_shared.reset();
+}
+
+SharedBytes TMemoryStream::share()
+{
+    if (!m_shared) {
+        try {
+            m_shared = std::make_shared<const ByteBlock>(std::move(m_data));
+        } catch (const std::bad_alloc&) {
+            throw EFrameworkError(stock::memoryStreamError());
+        }
+        m_data = ByteBlock();
+    }
+    return m_shared;
+}
+
+void TMemoryStream::adopt(SharedBytes bytes)
+{
+    m_stamp.renew();
+    m_data = ByteBlock();
+    m_shared = bytes && !bytes->empty() ? std::move(bytes) : nullptr;
+    m_position = 0;
+}
+
 void TMemoryStream::resizeBlock(int64_t newSize, bool clear)
 {
+    own();
     m_stamp.renew();
     if (newSize < 0 || newSize > kMaxSize)
         throw EFrameworkError(stock::memoryStreamError());
@@ -78,7 +117,7 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count)
     if (available <= 0)
         return 0;
     const int64_t n = count < available ? count : available;
-    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    std::memcpy(buffer, std::as_const(*this).Memory() + m_position, static_cast<size_t>(n));
     m_position += n;
     return n;
 }
@@ -97,6 +136,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count)
         if (m_position > oldSize)
             std::memset(m_data.data() + oldSize, 0, static_cast<size_t>(m_position - oldSize));
     }
+    own();
     m_stamp.renew();
     std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
     m_position = end;
@@ -131,6 +171,7 @@ void TMemoryStream::SetSizeForOverwrite(int64_t newSize)
 void TMemoryStream::Clear()
 {
     m_stamp.renew();
+    m_shared.reset();
     m_data.clear();
     m_data.shrink_to_fit();
     m_position = 0;
@@ -145,7 +186,7 @@ void TMemoryStream::LoadFromFile(const QString& path)
 void TMemoryStream::SaveToFile(const QString& path)
 {
     TFileStream file(path, TFileStream::fmCreate);
-    file.WriteBuffer(m_data.data(), size());
+    file.WriteBuffer(std::as_const(*this).Memory(), size());
 }
 
 void TMemoryStream::LoadFromStream(TStream& source)

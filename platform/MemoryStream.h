@@ -11,6 +11,27 @@
 
 namespace dw {
 
+// Leaves the bytes a resize adds as they are: a block about to be filled whole is not cleared
+// first (TMemoryStream::SetSizeForOverwrite).
+template <class T> struct UninitializedAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <class U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// A memory stream's block of bytes.
+using ByteBlock = std::vector<uint8_t, UninitializedAllocator<uint8_t>>;
+// A block that no one changes any more, shared by whoever holds it (a memory stream, the undo
+// history, the recovery copy).
+using SharedBytes = std::shared_ptr<const ByteBlock>;
+
 // A byte stream over one growable block of memory that callers may address directly.
 // Seek does not clamp: a position past the end reads nothing and a write there grows the
 // block (the gap is zero-filled); Seek from the end is size + offset.
@@ -42,36 +63,36 @@ public:
     // Replaces the content by the whole of another stream, read from its first byte.
     void LoadFromStream(TStream& source);
 
-    // Writable access counts as a change: whoever asks for it may write through it.
+    // Writable access counts as a change: whoever asks for it may write through it. A shared
+    // block is copied first (copy on write); read through the constant Memory() to spare that.
     uint8_t* Memory()
     {
+        own();
         m_stamp.renew();
         return m_data.data();
     }
-    const uint8_t* Memory() const { return m_data.data(); }
+    const uint8_t* Memory() const { return m_shared ? m_shared->data() : m_data.data(); }
+
+    // The bytes as a block shared with the caller, without a copy: the stream reads from that
+    // block from then on, until it is next changed, when it takes a copy of its own (the block
+    // stays as it is for everyone else). The change stamp stays: the bytes are the same.
+    SharedBytes share();
+    // Holds `bytes` (shared, not copied) as its content from now on, position 0; a new stamp.
+    // Null holds nothing.
+    void adopt(SharedBytes bytes);
+    // Whether the content is a shared block, and which.
+    const SharedBytes& sharedBlock() const { return m_shared; }
     // A number that changes whenever the content may have changed, and is never given to any
     // other content: a stream that shows the same stamp as before holds the same bytes. A stream
     // moved to takes the stamp with the bytes; the one moved from gets a fresh one.
     uint64_t changeStamp() const { return m_stamp.value; }
-    int64_t size() const { return static_cast<int64_t>(m_data.size()); }
+    int64_t size() const { return static_cast<int64_t>(m_shared ? m_shared->size() : m_data.size()); }
     int64_t position() const { return m_position; }
 
 private:
-    // Leaves bytes a resize adds as they are; resizeBlock clears them unless told not to.
-    template <class T> struct UninitializedAllocator : std::allocator<T> {
-        template <class U> struct rebind {
-            using other = UninitializedAllocator<U>;
-        };
-        UninitializedAllocator() = default;
-        template <class U> UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
-        template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
-        template <class U, class... Args> void construct(U* p, Args&&... args)
-        {
-            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-        }
-    };
-
     void resizeBlock(int64_t newSize, bool clear = true);
+    // Takes a copy of a shared block as the stream's own, to be changed.
+    void own();
 
     struct Stamp {
         uint64_t value = next();
@@ -87,7 +108,8 @@ private:
         static uint64_t next();
     };
 
-    std::vector<uint8_t, UninitializedAllocator<uint8_t>> m_data;
+    ByteBlock m_data;      // the content, unless it is shared
+    SharedBytes m_shared; // the content while it is shared
     int64_t m_position = 0;
     Stamp m_stamp;
 };

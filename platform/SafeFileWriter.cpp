@@ -259,25 +259,62 @@ int openFolder(const QByteArray& folder)
 
 } // namespace
 
-void writeFileAtomically(const QString& path, const void* data, int64_t size)
+namespace {
+
+// Closes the folder opened for a write, also when filling the file raises.
+class OpenFolder {
+public:
+    explicit OpenFolder(int fd) : m_fd(fd) {}
+    ~OpenFolder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+void writeAtomically(const QString& path, const Fill& fill)
 {
-    if (size < 0 || (size > 0 && data == nullptr))
-        throw EFrameworkError(stock::writeError());
     if (path.isEmpty())
         throw EFrameworkError(stock::fileCreateError(path));
 
     const std::optional<QByteArray> target = followOwnLinks(fileSystemName(path));
     if (!target || target->endsWith('/'))
         throw EFrameworkError(stock::fileCreateError(path));
-    const int folder = openFolder(folderOf(*target));
-    if (folder < 0)
+    const OpenFolder folder(openFolder(folderOf(*target)));
+    if (folder.fd() < 0)
         throw EFrameworkError(stock::fileCreateError(path));
-    const Failure failure = writeInFolder(folder, nameOf(*target), bytesFill(data, size));
-    ::close(folder);
+    const Failure failure = writeInFolder(folder.fd(), nameOf(*target), fill);
     if (failure == Failure::Write)
         throw EFrameworkError(stock::fileWriteError(path));
     if (failure != Failure::None)
         throw EFrameworkError(stock::fileCreateError(path));
+}
+
+} // namespace
+
+void writeFileAtomically(const QString& path, const void* data, int64_t size)
+{
+    if (size < 0 || (size > 0 && data == nullptr))
+        throw EFrameworkError(stock::writeError());
+    writeAtomically(path, bytesFill(data, size));
+}
+
+void writeFileAtomically(const QString& path, const std::function<void(const PieceSink&)>& produce)
+{
+    writeAtomically(path, [&](PendingFile& file) {
+        bool written = true;
+        produce([&](const void* data, int64_t size) {
+            written = written && size >= 0 && file.writeAll(static_cast<const char*>(data), size);
+            return written;
+        });
+        return written ? Failure::None : Failure::Write;
+    });
 }
 
 namespace {

@@ -30,6 +30,13 @@ namespace dw {
 // either case. Tests can make any of its file operations fail (platform/FileFaults.h).
 void writeFileAtomically(const QString& path, const void* data, int64_t size);
 
+// The same for a file made as it is written, never held whole: `produce` hands every piece, in
+// order, to the sink it is given. The sink returns false once a piece could not be written (and
+// takes nothing after that); produce should then stop. An exception from produce goes on to the
+// caller, with the hidden file removed and the file at path as it was.
+using PieceSink = std::function<bool(const void* data, int64_t size)>;
+void writeFileAtomically(const QString& path, const std::function<void(const PieceSink&)>& produce);
+
 // Writes files into one folder, never through a link: for a tool that writes many files into a
 // folder that other users may be able to write too (pdltool extract). The folder is opened once,
 // so that it cannot be swapped for another while the files are written, and every file is

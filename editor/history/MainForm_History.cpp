@@ -21,13 +21,13 @@ QPoint pivotOf(const TRotateImage& renderer) { return {renderer.PivotX(), render
 
 } // namespace
 
-ProjectSnapshot TMainForm::takeSnapshot() const
+ProjectSnapshot TMainForm::takeSnapshot()
 {
     // Bytes equal to the current snapshot's are shared with it, not copied; a stream that has not
     // changed since it was last read or filled is not even compared.
     const ProjectSnapshot* previous = m_history.stepCount() ? &m_history.current() : nullptr;
     ProjectSnapshot s;
-    const TMemoryStream* pictures[] = {&FBkgStream, &FHourStream, &FMinStream, &FSecStream};
+    TMemoryStream* pictures[] = {&FBkgStream, &FHourStream, &FMinStream, &FSecStream};
     for (size_t i = 0; i < s.pictures.size(); ++i)
         s.pictures[i] = shareBytes(*pictures[i], previous ? previous->pictures[i] : SharedBytes(), m_knownBytes[i]);
     for (const MediaSlot& slot : m_slots) {

@@ -24,18 +24,24 @@ bool sameBytes(const SharedBytes& a, const SharedBytes& b)
     return sa == sb && (sa == 0 || std::memcmp(a->data(), b->data(), sa) == 0);
 }
 
-SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known)
+SharedBytes shareBytes(TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known)
 {
     if (known.bytes && known.stamp == stream.changeStamp())
         return known.bytes;
-    static const SharedBytes kNone = std::make_shared<const std::vector<uint8_t>>();
+    static const SharedBytes kNone = std::make_shared<const ByteBlock>();
     SharedBytes bytes;
-    if (previous && streamHolds(stream, previous))
-        bytes = previous;
-    else if (stream.size() == 0)
+    if (stream.size() == 0) {
         bytes = kNone;
-    else
-        bytes = std::make_shared<const std::vector<uint8_t>>(stream.Memory(), stream.Memory() + stream.size());
+    } else if (previous && streamHolds(stream, previous)) {
+        bytes = previous;
+        if (stream.sharedBlock() != previous) {
+            const int64_t position = stream.position();
+            stream.adopt(previous); // one block for both
+            stream.SetPosition(position);
+        }
+    } else {
+        bytes = stream.share();
+    }
     known = {stream.changeStamp(), bytes};
     return bytes;
 }
@@ -44,13 +50,11 @@ bool putBytes(TMemoryStream& stream, const SharedBytes& bytes, KnownBytes& known
 {
     const bool held = known.bytes && known.stamp == stream.changeStamp() ? sameBytes(known.bytes, bytes)
                                                                          : streamHolds(stream, bytes);
-    if (!held) {
-        stream.Clear();
-        if (bytes && !bytes->empty())
-            stream.WriteBuffer(bytes->data(), int64_t(bytes->size()));
-    }
+    const bool empty = !bytes || bytes->empty();
+    if (!held || (!empty && stream.sharedBlock() != bytes))
+        stream.adopt(bytes);
     stream.SetPosition(0);
-    known = {stream.changeStamp(), bytes ? bytes : std::make_shared<const std::vector<uint8_t>>()};
+    known = {stream.changeStamp(), bytes ? bytes : std::make_shared<const ByteBlock>()};
     return !held;
 }
 

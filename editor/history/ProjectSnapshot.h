@@ -3,9 +3,11 @@
 // The clock project as one value: everything the main window holds of it, in fields and in its
 // controls. Taken after every step of the user's, it is what undo and redo move between and what
 // the recovery copy writes out. The picture files and the slot records are shared, not copied,
-// between snapshots whose bytes are the same: a step that changes the title of a project with a
-// 16 MiB dial costs bytes.
+// between snapshots whose bytes are the same, and with the project's streams themselves (a stream
+// reads from the block its snapshot holds until it is changed): a step that changes the title of
+// a project with a 16 MiB dial costs bytes, and a picture's bytes are held once.
 
+#include "platform/MemoryStream.h"
 #include "platform/Region.h"
 
 #include <QPoint>
@@ -18,9 +20,6 @@
 
 namespace dw {
 
-class TMemoryStream;
-
-using SharedBytes = std::shared_ptr<const std::vector<uint8_t>>;
 
 struct ProjectSnapshot {
     std::array<SharedBytes, 4> pictures; // the dial's, hour, minute and second hand's file bytes
@@ -58,12 +57,13 @@ struct KnownBytes {
     SharedBytes bytes;
 };
 
-// The stream's bytes: the known ones while its stamp is unchanged, else shared with `previous`
-// when they are the same, else a copy. `known` is brought up to date.
-SharedBytes shareBytes(const TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known);
+// The stream's bytes: the known ones while its stamp is unchanged, else `previous` when they are
+// the same (the stream then reads from that block too, its own copy let go), else the stream's
+// own block, shared (TMemoryStream::share, no copy). `known` is brought up to date.
+SharedBytes shareBytes(TMemoryStream& stream, const SharedBytes& previous, KnownBytes& known);
 bool sameBytes(const SharedBytes& a, const SharedBytes& b);
-// Puts the bytes into the stream (from its start); returns whether they differed from what it
-// held. `known` is brought up to date.
+// Makes the bytes the stream's content (shared, not copied; position 0); returns whether they
+// differed from what it held. `known` is brought up to date.
 bool putBytes(TMemoryStream& stream, const SharedBytes& bytes, KnownBytes& known);
 
 } // namespace dw

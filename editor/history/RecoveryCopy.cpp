@@ -314,7 +314,7 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
             members.push_back(nullptr);
             continue;
         }
-        auto bytes = std::make_shared<std::vector<uint8_t>>(size_t(size));
+        auto bytes = std::make_shared<ByteBlock>(size_t(size));
         if (!readExactly(in, bytes->data(), int64_t(size)))
             return refused(kCut);
         members.push_back(std::move(bytes));
@@ -334,7 +334,7 @@ RecoveryCopyReading readRecoveryCopy(QIODevice& in, RecoveryParts parts)
             return refused(kDamaged);
         s.records[i] = record;
     }
-    const std::vector<uint8_t>& shape = *members[11];
+    const ByteBlock& shape = *members[11];
     if (!shape.empty()) {
         const std::optional<TRegion> region = pdl::shapeRegion(shape.data(), int64_t(shape.size()));
         if (!region)

@@ -202,7 +202,7 @@ public:
     // The project as one value, and put back from one: every stream, centre, pivot, the shape,
     // the texts, the options, the track bars and the items that follow them. Restoring redraws
     // the preview and counts as no change of its own.
-    ProjectSnapshot takeSnapshot() const;
+    ProjectSnapshot takeSnapshot();
     void restoreSnapshot(const ProjectSnapshot& snapshot);
     const ProjectHistory& history() const { return m_history; }
     // Back to the project before the last step, and forward again; the modified flag follows

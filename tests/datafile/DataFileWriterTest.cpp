@@ -27,14 +27,6 @@ QString memberText(const FileImageContents& image, int index)
 
 int32_t slotOf(const Bytes& record) { return readLE32s(record.data()); }
 
-// The plain byte at position pos of a sliced buffer, changed in place by XOR with mask.
-void flipPlainByte(TMemoryStream& sliced, int32_t pos, uint8_t mask)
-{
-    const auto n = int32_t(sliced.size() - 2);
-    const int32_t slices = sliced.Memory()[1] ^ sliced.Memory()[0];
-    sliced.Memory()[2 + FlatToSlicedPos(pos, n, slices)] ^= mask;
-}
-
 } // namespace
 
 TEST(DataFileWriter, FreshProjectSavesSevenMembersThatKeepEveryRule)
@@ -124,21 +116,6 @@ TEST(DataFileWriter, EveryMemberReadsBackByteForByteAndTheProjectKeepsItsBytes)
     EXPECT_EQ(checkMembers(image.members), QStringList{});
 }
 
-TEST(DataFileWriter, FileBeginsWithTheSlicedBuffersFirstFourBytes)
-{
-    SampleProject project;
-    project.setAllSlots();
-    Bytes slicedStart;
-    DataFileProject p = project.project();
-    const auto image = buildFileImage(p, [&](TMemoryStream&, TMemoryStream& sliced) {
-        slicedStart.assign(sliced.Memory(), sliced.Memory() + 4);
-    });
-    ASSERT_EQ(slicedStart.size(), 4u);
-    EXPECT_EQ(Bytes(image->Memory(), image->Memory() + 4), slicedStart);
-    EXPECT_NE(slicedStart[0], 0);
-    EXPECT_EQ(image->Position(), 0);
-}
-
 TEST(DataFileWriter, SlicingFromTheContentGivesTheSameFileWhateverTheGenerator)
 {
     seam::ScriptedHandler ui;
@@ -174,7 +151,7 @@ TEST(DataFileWriter, FirstCheckReadsTheSlicedBufferAndTheSaveGoesOn)
     const QString path = dir.filePath(QStringLiteral("clock.pdl"));
     DataFileProject p = project.project();
     // Member 0's size word follows the count and the 7 offsets; its low bit is the size's.
-    writeDataFile(path, p, [](TMemoryStream&, TMemoryStream& sliced) { flipPlainByte(sliced, 4 + 4 * 7, 0x01); });
+    writeDataFile(path, p, [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(4 + 4 * 7) ^= 0x01; });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: FBkgStream.Size\n1/0")});
     EXPECT_EQ(readFileImage(readFile(path)).count, 7) << "the file is written all the same";
 }
@@ -184,7 +161,7 @@ TEST(DataFileWriter, FirstCheckComparesTheMemberCountReadFromTheSlicedBuffer)
     seam::ScriptedHandler ui;
     SampleProject project;
     DataFileProject p = project.project();
-    buildFileImage(p, [](TMemoryStream&, TMemoryStream& sliced) { flipPlainByte(sliced, 0, 0x0F); });
+    buildFileImage(p, [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(0) ^= 0x0F; });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: slr.Count <> List.Count: 8/7")});
 }
 
@@ -193,7 +170,7 @@ TEST(DataFileWriter, SecondCheckReadsThePlainListWithItsOwnMessages)
     seam::ScriptedHandler ui;
     SampleProject project;
     DataFileProject p = project.project();
-    buildFileImage(p, [](TMemoryStream& plain, TMemoryStream&) { plain.Memory()[0] ^= 0x0F; });
+    buildFileImage(p, [](KnownListBytes& plain, KnownListBytes&) { plain.at(0) ^= 0x0F; });
     EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR_2: slr.Count <> List.Count: 8/7")});
 }
 
@@ -204,7 +181,7 @@ TEST(DataFileWriter, PictureThatChangesDuringTheSaveIsReportedByBothChecks)
     setBytes(project.FHourStream, bitmapFile(5, 5));
     const int64_t size = project.FHourStream.size();
     DataFileProject p = project.project();
-    const auto image = buildFileImage(p, [&](TMemoryStream&, TMemoryStream&) {
+    const auto image = buildFileImage(p, [&](KnownListBytes&, KnownListBytes&) {
         project.FHourStream.Seek(0, soEnd);
         project.FHourStream.WriteInt32(0);
     });

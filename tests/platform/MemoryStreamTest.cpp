@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -133,6 +136,52 @@ TEST(MemoryStream, EveryWayOfChangingTheBytesGivesANewStampAndReadingKeepsIt)
     TMemoryStream moved = std::move(t);
     EXPECT_EQ(moved.changeStamp(), stamp);
     EXPECT_NE(t.changeStamp(), stamp) << "the stream moved from no longer holds those bytes";
+}
+
+// A shared block is read in place and copied only when the stream is changed; whoever else holds
+// it keeps its bytes whatever the stream does.
+TEST(MemoryStream, SharedBlockIsReadInPlaceAndCopiedOnlyOnAChange)
+{
+    const std::vector<std::pair<const char*, std::function<void(TMemoryStream&)>>> changes = {
+        {"Write", [](TMemoryStream& s) { s.SetPosition(1), s.WriteBuffer("XY", 2); }},
+        {"SetSize", [](TMemoryStream& s) { s.SetSize(9); }},
+        {"SetSizeForOverwrite", [](TMemoryStream& s) { s.SetSizeForOverwrite(3); }},
+        {"writable Memory", [](TMemoryStream& s) { s.Memory()[0] = 'Z'; }},
+        {"Clear", [](TMemoryStream& s) { s.Clear(); }},
+    };
+    for (const auto& [how, change] : changes) {
+        SCOPED_TRACE(how);
+        TMemoryStream s = streamOf("abcdef");
+        s.SetPosition(4);
+        const uint64_t stamp = s.changeStamp();
+        const SharedBytes block = s.share();
+        EXPECT_EQ(s.share(), block) << "shared once";
+        EXPECT_EQ(std::as_const(s).Memory(), block->data()) << "no copy";
+        EXPECT_EQ(s.changeStamp(), stamp);
+        EXPECT_EQ(s.position(), 4);
+        char two[2];
+        s.ReadBuffer(two, 2);
+        EXPECT_EQ(std::string(two, 2), "ef");
+
+        change(s);
+        EXPECT_EQ(std::string(block->begin(), block->end()), "abcdef") << "the block stays as it was";
+        EXPECT_NE(s.sharedBlock(), block);
+        EXPECT_NE(s.changeStamp(), stamp);
+        if (s.size() > 0)
+            EXPECT_NE(std::as_const(s).Memory(), block->data());
+    }
+
+    TMemoryStream t = streamOf("xyz");
+    const auto held = std::make_shared<const ByteBlock>(ByteBlock{'1', '2', '3', '4'});
+    const uint64_t before = t.changeStamp();
+    t.adopt(held);
+    EXPECT_NE(t.changeStamp(), before);
+    EXPECT_EQ(t.Size(), 4);
+    EXPECT_EQ(std::as_const(t).Memory(), held->data());
+    TMemoryStream moved = std::move(t);
+    EXPECT_EQ(moved.sharedBlock(), held) << "a move takes the block along";
+    moved.adopt(nullptr);
+    EXPECT_EQ(moved.Size(), 0);
 }
 
 TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)

@@ -22,8 +22,8 @@ namespace {
 ProjectSnapshot everyPart()
 {
     ProjectSnapshot s;
-    s.pictures[0] = std::make_shared<const std::vector<uint8_t>>(1000, 7);
-    s.records[2] = std::make_shared<const std::vector<uint8_t>>(std::vector<uint8_t>{3, 0, 0, 0, 1, 0, 0, 0, 9});
+    s.pictures[0] = std::make_shared<const ByteBlock>(1000, 7);
+    s.records[2] = std::make_shared<const ByteBlock>(ByteBlock{3, 0, 0, 0, 1, 0, 0, 0, 9});
     s.centres = {QPoint(1, 2), QPoint(-3, 4), QPoint(5, -6)};
     s.pivots = {QPoint(7, 8), QPoint(9, 10), QPoint(-70000, 12)};
     s.shape = CreateRectRgn(0, 0, 30, 20);

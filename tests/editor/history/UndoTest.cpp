@@ -391,7 +391,7 @@ TEST(ProjectHistory, TheOldestStepsGoPastTheMemoryBound)
     ProjectHistory history(1000, 10 << 20);
     auto snapshotOf = [](int fill, size_t size) {
         ProjectSnapshot s;
-        s.pictures[0] = std::make_shared<const std::vector<uint8_t>>(size, uint8_t(fill));
+        s.pictures[0] = std::make_shared<const ByteBlock>(size, uint8_t(fill));
         return s;
     };
     history.reset(snapshotOf(0, 3 << 20));
