@@ -9,6 +9,7 @@
 #include "platform/Dib.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -227,6 +228,35 @@ QRect handDrawnRect(const TCustomRotateImage& hand, TPoint centre)
     return QRect(at.X - dib->width() / 2, at.Y - dib->height() / 2, dib->width(), dib->height());
 }
 
+QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre)
+{
+    const QRect box = handDrawnRect(hand, centre);
+    if (box.isEmpty())
+        return {};
+    const std::optional<TDib> mask = TDib::fromFileImage(hand.MaskDib().Memory(), size_t(hand.MaskDib().size()));
+    if (!mask || mask->bitCount() != 8 || mask->width() != box.width() || mask->height() != box.height())
+        return box;
+    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach.
+    constexpr int kBandRows = 48;
+    QRegion region;
+    for (int top = 0; top < box.height(); top += kBandRows) {
+        const int bottom = std::min(top + kBandRows, box.height());
+        int first = box.width(), last = -1;
+        for (int y = top; y < bottom; ++y) {
+            const uint8_t* row = mask->rowFromTop(y);
+            const auto* opaque = static_cast<const uint8_t*>(std::memchr(row, 0, size_t(box.width())));
+            if (!opaque)
+                continue;
+            first = std::min(first, int(opaque - row));
+            const auto* end = static_cast<const uint8_t*>(memrchr(row, 0, size_t(box.width())));
+            last = std::max(last, int(end - row));
+        }
+        if (last >= first)
+            region += QRect(box.left() + first, box.top() + top, last - first + 1, bottom - top);
+    }
+    return region;
+}
+
 QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
 {
     const QSize dial = renderedSize(*scene.dial);
@@ -240,11 +270,14 @@ QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
         const QRect now = handDrawnRect(*hands[i], centres[i]);
         if (m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i])
             continue;
-        // Where the hand was drawn and where it is drawn now.
-        changed += toView(m_handRects[i]);
-        changed += toView(now);
+        // Where the hand was drawn and where it is drawn now: its opaque pixels' bands.
+        const QRegion drawn = handDrawnRegion(*hands[i], centres[i]);
+        for (const QRegion* clockPart : std::array<const QRegion*, 2>{&m_handRegions[i], &drawn})
+            for (const QRect& rect : *clockPart)
+                changed += toView(rect);
         m_handStamps[i] = hands[i]->RenderStamp();
         m_handRects[i] = now;
+        m_handRegions[i] = drawn;
     }
     m_known = true;
     m_dialStamp = scene.dial->RenderStamp();
