@@ -237,7 +237,7 @@ QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre)
     if (!mask || mask->bitCount() != 8 || mask->width() != box.width() || mask->height() != box.height())
         return box;
     // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach.
-    constexpr int kBandRows = 48;
+    constexpr int kBandRows = 64;
     QRegion region;
     for (int top = 0; top < box.height(); top += kBandRows) {
         const int bottom = std::min(top + kBandRows, box.height());
