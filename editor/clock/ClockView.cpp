@@ -119,10 +119,17 @@ void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage&
     drawRenderedPart(*scene.dial, rect, target);
     TCanvas canvas(&target);
     SetWindowOrgEx(canvas, rect.left(), rect.top(), nullptr);
-    // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn.
-    scene.hour->DrawAt(canvas, scene.hourCenter);
-    scene.minute->DrawAt(canvas, scene.minCenter);
-    scene.second->DrawAt(canvas, scene.secCenter);
+    // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn. A
+    // hand whose rendering and place are those the last tick saw is known to lie in the
+    // rectangle it had then, and is not asked to draw where it is not (a tick draws many parts).
+    const std::array<TRotateImage*, 3> hands{scene.hour, scene.minute, scene.second};
+    const std::array<TPoint, 3> centres{scene.hourCenter, scene.minCenter, scene.secCenter};
+    for (size_t i = 0; i < hands.size(); ++i) {
+        const bool known = m_known && hands[i]->RenderStamp() == m_handStamps[i] && centres[i] == m_handCentres[i];
+        if (known && !m_handRects[i].intersects(rect))
+            continue;
+        hands[i]->DrawAt(canvas, centres[i]);
+    }
 }
 
 bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
@@ -268,7 +275,9 @@ QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
     }
     for (size_t i = 0; i < hands.size(); ++i) {
         const QRect now = handDrawnRect(*hands[i], centres[i]);
-        if (m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i])
+        const bool same = m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i];
+        m_handCentres[i] = centres[i];
+        if (same)
             continue;
         // Where the hand was drawn and where it is drawn now: its opaque pixels' bands.
         const QRegion drawn = handDrawnRegion(*hands[i], centres[i]);

@@ -78,6 +78,7 @@ private:
     QSize m_dialSize;
     std::array<uint64_t, 3> m_handStamps{};
     std::array<QRect, 3> m_handRects{};
+    std::array<TPoint, 3> m_handCentres{}; // where each hand's centre was at the last tick
     std::array<QRegion, 3> m_handRegions{}; // where each hand's opaque pixels are (handDrawnRegion)
 };
 
