@@ -33,10 +33,12 @@ constexpr long double kMaxStart = 1152921504606846976.0L; // 2^60
 
 int64_t saturated(long double v, long double limit)
 {
-    // Round half to even. rint rounds as nearbyint does in the default rounding mode, without
-    // the cost of saving and restoring the floating-point environment (this runs twice a row).
-    v = std::rint(v);
-    return static_cast<int64_t>(std::clamp(v, -limit, limit));
+    // Round half to even. llrint rounds as nearbyint does in the default rounding mode, without
+    // the cost of saving and restoring the floating-point environment (this runs twice a row),
+    // and converts in that mode too: a cast would switch the unit to truncation and back, which
+    // took half of a turning hand's row set-up. The limits are whole numbers, so rounding after
+    // clamping gives what clamping the rounded value gives.
+    return static_cast<int64_t>(std::llrint(std::clamp(v, -limit, limit)));
 }
 
 int64_t floorDiv(int64_t a, int64_t b)

@@ -162,7 +162,10 @@ private:
     // The rendered image as the mask blit leaves it on a true-colour canvas, a word per pixel
     // (rows from the top): 0xFF and the colour where it is opaque, 0 where it is transparent.
     // Made by the same transfers at the second drawing of a rendered image (one drawn once, as a
-    // turning hand is, would pay for it and gain nothing); nullptr before.
+    // turning hand is, would pay for it and gain nothing); nullptr before. A 24-bit rendering,
+    // which can be drawn straight from its rows, waits until those drawings have covered its
+    // pixels once: a hand turned every second is drawn in a few parts (where it was, where it
+    // is) once per turn, and the words would cost more than the parts.
     const std::vector<uint32_t>* drawnWords(const TCanvas& canvas, const TDib& image, const TDib& mask);
     void drawThroughRegion(TCanvas& canvas);
 
@@ -174,6 +177,7 @@ private:
     uint64_t FRenderStamp = 0;
     std::vector<uint32_t> FDrawnWords; // see drawnWords; empty until made
     int FDrawsWithoutWords = 0;        // drawings of the rendered image before FDrawnWords
+    int64_t FPixelsWithoutWords = 0;   // the pixels those drawings took straight from its rows
     bool FTransparent = false;
     TColor FTransparentColor = 0;
     TTransparentMode FTransparentMode = tmAuto;

@@ -3,9 +3,10 @@
 // On a true-colour canvas the five transfers of the mask blit leave the image's colour where the
 // mask is opaque and the canvas as it was elsewhere. That result, a word per pixel of the
 // rendered image, is made once by the same transfers and kept until the image is rendered anew;
-// each drawing is then one pass over the rows. The first drawing of a 24-bit rendering (a hand
-// turned every second is drawn once per rendering) reads the rendered rows and the mask straight
-// instead: a 24-bit pixel shows as its own colour on such a canvas, and the engine's masks hold
+// each drawing is then one pass over the rows. The drawings of a 24-bit rendering (a hand turned
+// every second is drawn once per rendering, in a few parts) read the rendered rows and the mask
+// straight instead until they have covered it once: a 24-bit pixel shows as its own colour on
+// such a canvas, and the engine's masks hold
 // only 0 (opaque) and 1 (transparent).
 
 #include "RotateImage_20001122.h"
@@ -27,7 +28,8 @@ const std::vector<uint32_t>* TCustomRotateImage::drawnWords(const TCanvas& canva
 {
     if (!FDrawnWords.empty())
         return &FDrawnWords;
-    if (++FDrawsWithoutWords < 2)
+    const bool straight = image.bitCount() == 24 && image.compression() == 0 && mask.bitCount() == 8;
+    if (++FDrawsWithoutWords < 2 || (straight && FPixelsWithoutWords < int64_t(image.width()) * image.height()))
         return nullptr;
     const int32_t w = image.width(), h = image.height();
     std::unique_ptr<TBitmap> colorBitmap = CreateCompatibleBitmap(canvas, w, h);
@@ -88,6 +90,7 @@ bool TCustomRotateImage::drawMaskedWords(TCanvas& canvas, const TRect& part, con
                 const int64_t ix = int64_t(piece.Left) - at.X + part.Left;
                 auto* out = reinterpret_cast<uint32_t*>(bits + y * stride) + piece.Left;
                 overlayMaskedRow24(image.rowFromTop(iy) + 3 * ix, mask.rowFromTop(iy) + ix, out, piece.Width());
+                FPixelsWithoutWords += piece.Width();
             }
         canvas.wordsWritten();
         return true;

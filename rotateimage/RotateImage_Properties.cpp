@@ -19,10 +19,12 @@ constexpr int64_t kCoordLimit = int64_t(1) << 30;
 
 int32_t roundedOffset(long double v)
 {
-    v = std::nearbyint(v);
     if (!(v == v)) // NaN
         return 0;
-    return int32_t(std::clamp<long double>(v, -kCoordLimit, kCoordLimit));
+    // Round half to even and convert in the default rounding mode (as nearbyint there, without
+    // saving the floating-point environment or switching the unit to truncation for a cast:
+    // every drawing of a pivoted hand asks for its offset). The limits are whole numbers.
+    return int32_t(std::llrint(std::clamp<long double>(v, -kCoordLimit, kCoordLimit)));
 }
 
 int32_t saturatedSum(int64_t a, int64_t b) { return int32_t(std::clamp<int64_t>(a + b, INT32_MIN, INT32_MAX)); }

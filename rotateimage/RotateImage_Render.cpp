@@ -68,6 +68,7 @@ void TCustomRotateImage::Render(bool forPrint)
     FRegionCache.reset();
     FDrawnWords.clear();
     FDrawsWithoutWords = 0;
+    FPixelsWithoutWords = 0;
     if (ComponentState() & csLoading)
         return;
     if (IsValidDib(FSourceDib)) {
@@ -96,6 +97,7 @@ void TCustomRotateImage::ClearImages()
     FRegionCache.reset();
     std::vector<uint32_t>().swap(FDrawnWords);
     FDrawsWithoutWords = 0;
+    FPixelsWithoutWords = 0;
 }
 
 void TCustomRotateImage::LoadFromBmpStream(TStream& stream)

@@ -9,6 +9,7 @@
 #include "platform/Dib.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -118,10 +119,17 @@ void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage&
     drawRenderedPart(*scene.dial, rect, target);
     TCanvas canvas(&target);
     SetWindowOrgEx(canvas, rect.left(), rect.top(), nullptr);
-    // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn.
-    scene.hour->DrawAt(canvas, scene.hourCenter);
-    scene.minute->DrawAt(canvas, scene.minCenter);
-    scene.second->DrawAt(canvas, scene.secCenter);
+    // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn. A
+    // hand whose rendering and place are those the last tick saw is known to lie in the
+    // rectangle it had then, and is not asked to draw where it is not (a tick draws many parts).
+    const std::array<TRotateImage*, 3> hands{scene.hour, scene.minute, scene.second};
+    const std::array<TPoint, 3> centres{scene.hourCenter, scene.minCenter, scene.secCenter};
+    for (size_t i = 0; i < hands.size(); ++i) {
+        const bool known = m_known && hands[i]->RenderStamp() == m_handStamps[i] && centres[i] == m_handCentres[i];
+        if (known && !m_handRects[i].intersects(rect))
+            continue;
+        hands[i]->DrawAt(canvas, centres[i]);
+    }
 }
 
 bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
@@ -227,6 +235,35 @@ QRect handDrawnRect(const TCustomRotateImage& hand, TPoint centre)
     return QRect(at.X - dib->width() / 2, at.Y - dib->height() / 2, dib->width(), dib->height());
 }
 
+QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre)
+{
+    const QRect box = handDrawnRect(hand, centre);
+    if (box.isEmpty())
+        return {};
+    const std::optional<TDib> mask = TDib::fromFileImage(hand.MaskDib().Memory(), size_t(hand.MaskDib().size()));
+    if (!mask || mask->bitCount() != 8 || mask->width() != box.width() || mask->height() != box.height())
+        return box;
+    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach.
+    constexpr int kBandRows = 64;
+    QRegion region;
+    for (int top = 0; top < box.height(); top += kBandRows) {
+        const int bottom = std::min(top + kBandRows, box.height());
+        int first = box.width(), last = -1;
+        for (int y = top; y < bottom; ++y) {
+            const uint8_t* row = mask->rowFromTop(y);
+            const auto* opaque = static_cast<const uint8_t*>(std::memchr(row, 0, size_t(box.width())));
+            if (!opaque)
+                continue;
+            first = std::min(first, int(opaque - row));
+            const auto* end = static_cast<const uint8_t*>(memrchr(row, 0, size_t(box.width())));
+            last = std::max(last, int(end - row));
+        }
+        if (last >= first)
+            region += QRect(box.left() + first, box.top() + top, last - first + 1, bottom - top);
+    }
+    return region;
+}
+
 QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
 {
     const QSize dial = renderedSize(*scene.dial);
@@ -238,13 +275,18 @@ QRegion ClockView::tick(const ClockScene& scene, ViewCanvas& canvas)
     }
     for (size_t i = 0; i < hands.size(); ++i) {
         const QRect now = handDrawnRect(*hands[i], centres[i]);
-        if (m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i])
+        const bool same = m_known && hands[i]->RenderStamp() == m_handStamps[i] && now == m_handRects[i];
+        m_handCentres[i] = centres[i];
+        if (same)
             continue;
-        // Where the hand was drawn and where it is drawn now.
-        changed += toView(m_handRects[i]);
-        changed += toView(now);
+        // Where the hand was drawn and where it is drawn now: its opaque pixels' bands.
+        const QRegion drawn = handDrawnRegion(*hands[i], centres[i]);
+        for (const QRegion* clockPart : std::array<const QRegion*, 2>{&m_handRegions[i], &drawn})
+            for (const QRect& rect : *clockPart)
+                changed += toView(rect);
         m_handStamps[i] = hands[i]->RenderStamp();
         m_handRects[i] = now;
+        m_handRegions[i] = drawn;
     }
     m_known = true;
     m_dialStamp = scene.dial->RenderStamp();

@@ -78,6 +78,8 @@ private:
     QSize m_dialSize;
     std::array<uint64_t, 3> m_handStamps{};
     std::array<QRect, 3> m_handRects{};
+    std::array<TPoint, 3> m_handCentres{}; // where each hand's centre was at the last tick
+    std::array<QRegion, 3> m_handRegions{}; // where each hand's opaque pixels are (handDrawnRegion)
 };
 
 // The pixels of `rect` of a renderer's rendered picture as the display shows them (what
@@ -90,6 +92,10 @@ QSize renderedSize(const TCustomRotateImage& image);
 // Where a hand's rendered picture lands when it is drawn with its pivot on `centre`, in dial
 // pixels; empty when it has none.
 QRect handDrawnRect(const TCustomRotateImage& hand, TPoint centre);
+
+// The part of handDrawnRect the hand's opaque pixels reach, as bands of rows each as wide as its
+// rows' opaque pixels (the whole rectangle when its mask cannot be read).
+QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre);
 
 // A window region in clock pixels as the view shows it: each rectangle's edges at the view
 // pixels they fall in, rounded to the nearest (so no rectangle grows by more than half a view

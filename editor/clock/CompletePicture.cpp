@@ -195,46 +195,96 @@ bool jpegReachesEnd(const uint8_t* b, int64_t size)
     }
 }
 
-bool gifReachesTrailer(const uint8_t* b, int64_t size)
+namespace {
+
+// A GIF walked block by block: whether it reaches its trailer, and its first frame's size and
+// the bytes of its LZW data.
+struct GifWalk {
+    bool reachesTrailer = false;
+    int64_t firstFramePixels = -1; // -1: no frame
+    int64_t firstFrameDataBytes = 0;
+    int firstFrameCodeSize = 0;
+};
+
+GifWalk walkGif(const uint8_t* b, int64_t size)
 {
     constexpr int64_t kHeader = 6, kScreen = 7, kImage = 10;
+    GifWalk walk;
     if (size < kHeader + kScreen || std::memcmp(b, "GIF", 3) != 0)
-        return false;
+        return walk;
     int64_t at = kHeader + kScreen;
     const uint8_t screenFlags = b[kHeader + 4];
     if (screenFlags & 0x80)
         at += 3 * (int64_t(2) << (screenFlags & 7));
-    // Data sub-blocks: a length byte and that many bytes, up to a length of 0.
-    const auto skipSubBlocks = [&]() {
+    // Data sub-blocks: a length byte and that many bytes, up to a length of 0; counts the bytes
+    // they hold.
+    const auto skipSubBlocks = [&](int64_t& held) {
         while (at < size) {
             const uint8_t length = b[at++];
             if (length == 0)
                 return true;
             at += length;
+            held += length;
         }
         return false;
     };
     while (at < size) {
         const uint8_t introducer = b[at++];
-        if (introducer == 0x3B) // trailer
-            return true;
+        if (introducer == 0x3B) { // trailer
+            walk.reachesTrailer = true;
+            return walk;
+        }
+        int64_t held = 0;
         if (introducer == 0x21) { // extension: label, then sub-blocks
-            if (++at > size || !skipSubBlocks())
-                return false;
+            if (++at > size || !skipSubBlocks(held))
+                return walk;
         } else if (introducer == 0x2C) { // image: descriptor, colour table, code size, sub-blocks
             if (at + kImage - 1 > size)
-                return false;
+                return walk;
+            const int64_t width = int64_t(b[at + 4]) | int64_t(b[at + 5]) << 8;
+            const int64_t height = int64_t(b[at + 6]) | int64_t(b[at + 7]) << 8;
             const uint8_t flags = b[at + 8];
             at += kImage - 1;
             if (flags & 0x80)
                 at += 3 * (int64_t(2) << (flags & 7));
-            if (++at > size || !skipSubBlocks())
-                return false;
+            if (at >= size)
+                return walk;
+            const int codeSize = b[at++];
+            if (!skipSubBlocks(held))
+                return walk;
+            if (walk.firstFramePixels < 0) {
+                walk.firstFramePixels = width * height;
+                walk.firstFrameDataBytes = held;
+                walk.firstFrameCodeSize = codeSize;
+            }
         } else {
-            return false;
+            return walk;
         }
     }
-    return false;
+    return walk;
+}
+
+} // namespace
+
+bool gifReachesTrailer(const uint8_t* bytes, int64_t size) { return walkGif(bytes, size).reachesTrailer; }
+
+int64_t lzwMostPixels(int64_t dataBytes, int minCodeSize)
+{
+    // Codes are at least minCodeSize + 1 bits wide; the i-th code after a clear gives at most i
+    // pixels (each new string is an earlier one and one pixel more), and no string is longer than
+    // the 4096 entries of the table.
+    constexpr int64_t kLongest = 4096;
+    const int64_t codes = dataBytes * 8 / (std::max(minCodeSize, 0) + 1);
+    if (codes <= kLongest)
+        return codes * (codes + 1) / 2;
+    return kLongest * (kLongest + 1) / 2 + (codes - kLongest) * kLongest;
+}
+
+bool gifFirstFrameFillable(const uint8_t* bytes, int64_t size)
+{
+    const GifWalk walk = walkGif(bytes, size);
+    return walk.firstFramePixels >= 0
+           && walk.firstFramePixels <= lzwMostPixels(walk.firstFrameDataBytes, walk.firstFrameCodeSize);
 }
 
 bool pngReachesEnd(const uint8_t* b, int64_t size)
@@ -333,7 +383,9 @@ CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t 
     } else if (picture.format == kJpeg) {
         structureWhole = jpegReachesEnd(bytes, size);
     } else {
-        structureWhole = gifReachesTrailer(bytes, size);
+        // A frame whose data cannot give all its pixels is refused before the logical screen,
+        // which may be far larger than the file, is decoded.
+        structureWhole = gifReachesTrailer(bytes, size) && gifFirstFrameFillable(bytes, size);
     }
     const QSize stated = picture.statedSize;
     if (stated.isValid() && tooLarge(stated))

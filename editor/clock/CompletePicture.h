@@ -8,7 +8,8 @@
 // bitmap's rows must lie inside the file), and the pixels are decoded twice, into images filled
 // with different bytes: a pixel the file does not give differs between the two, and the picture
 // is refused. (The GIF reader makes an image of its own and clears it first: its pixels never
-// come from earlier memory, and the walk to the trailer finds a file cut short.)
+// come from earlier memory, the walk to the trailer finds a file cut short, and a first frame
+// whose data are too few for its pixels is refused before its logical screen is decoded.)
 
 #include <QByteArray>
 #include <QImage>
@@ -51,6 +52,10 @@ CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t 
 bool jpegReachesEnd(const uint8_t* bytes, int64_t size);
 // Whether the GIF data reaches its trailer, block by block.
 bool gifReachesTrailer(const uint8_t* bytes, int64_t size);
+// Whether the GIF's first frame could be filled by its LZW data: the most pixels that many bytes
+// of codes can give (lzwMostPixels) is at least the frame's width × height.
+bool gifFirstFrameFillable(const uint8_t* bytes, int64_t size);
+int64_t lzwMostPixels(int64_t dataBytes, int minCodeSize);
 // Whether the PNG data reaches the end of its IEND chunk, chunk by chunk.
 bool pngReachesEnd(const uint8_t* bytes, int64_t size);
 

@@ -151,7 +151,9 @@ void convertToClockBitmap(const QImage& picture, TMemoryStream& converted, const
     // take the key colour. The 24-bit rows (blue, green, red, as the file holds them) are
     // written from the picture's colours in one pass.
     const AlphaKeying plan = keying ? *keying : planAlphaKeying(picture);
-    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    // An opaque 32-bit picture's words already read as 0xFFrrggbb: no copy of it is made.
+    const QImage argb =
+        picture.format() == QImage::Format_RGB32 ? picture : picture.convertToFormat(QImage::Format_ARGB32);
     QImage rows(argb.size(), QImage::Format_BGR888);
     if (rows.isNull())
         throw EFrameworkError(stock::outOfResources());

@@ -200,6 +200,20 @@ TEST(ClockView, TickDrawsOnlyWhatChangedInView)
         EXPECT_TRUE(visible.contains(changed.boundingRect()));
         const QImage fresh = drawn(view, clock, visible);
         EXPECT_EQ(canvas.shown.copy(visible), fresh) << "the view as a fresh drawing of it";
+        // Drawn again before the next tick, with the hands turned since: every hand where it is
+        // now, not where the last tick saw it.
+        clock.at(3, 40, 25);
+        ClockView another;
+        another.setZoom(view.zoom());
+        QImage tiled(visible.size(), QImage::Format_RGB32);
+        QPainter tiles(&tiled);
+        for (int y = 0; y < visible.height(); y += 16)
+            for (int x = 0; x < visible.width(); x += 16)
+                tiles.drawImage(x, y, drawn(view, clock, QRect(visible.topLeft() + QPoint(x, y), QSize(16, 16))
+                                                              .intersected(visible)));
+        tiles.end();
+        EXPECT_EQ(tiled, drawn(another, clock, visible)) << "hands turned since the tick";
+        clock.at(10, 8, 1);
 
         // With only the lower left corner in view, the second hand's turn in the upper half draws
         // nothing.

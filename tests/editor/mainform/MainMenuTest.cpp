@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <QApplication>
 #include <QMenuBar>
 
 #include <gtest/gtest.h>
@@ -243,4 +244,28 @@ TEST(MainMenu, Exit1ClosesTheWindow)
     ASSERT_TRUE(form.isVisible());
     form.Exit1->trigger();
     EXPECT_FALSE(form.isVisible());
+}
+
+// At the window's default width every title of the menu bar is shown, none behind its overflow
+// button, and no title is cut.
+TEST(MainMenu, EveryTitleShowsAtTheDefaultWidth)
+{
+    TMainForm form;
+    form.show();
+    ASSERT_EQ(form.width(), 568);
+    QMenuBar* bar = form.MainMenu1;
+    QApplication::processEvents();
+    const QRect inside = bar->contentsRect();
+    const QList<QAction*> titles = bar->actions();
+    ASSERT_EQ(titles.size(), 7);
+    for (QAction* title : titles) {
+        const QRect at = bar->actionGeometry(title);
+        EXPECT_TRUE(!at.isEmpty() && inside.contains(at)) << qPrintable(title->text());
+        const int textWidth = bar->fontMetrics().horizontalAdvance(QString(title->text()).remove(QLatin1Char('&')));
+        EXPECT_GE(at.width(), textWidth) << qPrintable(title->text());
+    }
+    // The overflow button (the bar's tool button) is hidden.
+    for (const QWidget* child : bar->findChildren<QWidget*>())
+        if (child->inherits("QToolButton"))
+            EXPECT_FALSE(child->isVisible());
 }
