@@ -135,8 +135,9 @@ TEST(AlphaConversion, EveryPixelKeepsItsColourOrTakesTheKeyByItsAlpha)
             EXPECT_EQ(converted.image.pixel(x, y) & 0xFFFFFF, want) << "pixel " << x << "," << y;
         }
         for (size_t i = 0; i < c.pixels.size(); ++i)
-            if (c.pixels[i].kept)
+            if (c.pixels[i].kept) {
                 EXPECT_NE(c.pixels[i].colour, c.key) << "no kept pixel has the key colour";
+            }
     }
 }
 

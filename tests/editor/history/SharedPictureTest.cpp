@@ -67,8 +67,9 @@ TEST_F(EditorFixture, APicturesBytesAreHeldOnceByTheStreamAndTheHistory)
         form->Undo1->trigger();
         form->writeRecoveryNow();
     });
-    if (copies >= 0)
+    if (copies >= 0) {
         EXPECT_EQ(copies, 0) << "no full-size copy of the dial's bytes";
+    }
     EXPECT_EQ(form->bkgStream().sharedBlock(), block);
     EXPECT_EQ(form->history().current().pictures[0], block);
     EXPECT_EQ(bytesOf(form->bkgStream()), file);

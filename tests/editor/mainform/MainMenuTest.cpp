@@ -266,6 +266,7 @@ TEST(MainMenu, EveryTitleShowsAtTheDefaultWidth)
     }
     // The overflow button (the bar's tool button) is hidden.
     for (const QWidget* child : bar->findChildren<QWidget*>())
-        if (child->inherits("QToolButton"))
+        if (child->inherits("QToolButton")) {
             EXPECT_FALSE(child->isVisible());
+        }
 }
