@@ -56,23 +56,6 @@ await_idle() {
 }
 resident() { awk -v k="$1:" '$1 == k { print int($2 / 1024) }' "/proc/$editor_pid/status"; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$editor_pid/stat"; }
-load() { # a picture by the Load item of a submenu of 組み立て: its key, the file
-  menu e "$1" l
-  choose_file "開く" "$2"
-  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while [ "$(window_count "開く")" -gt 0 ]; do
-    [ $SECONDS -ge $deadline ] && fail "the file dialog for $2 did not close"
-    sleep 0.1
-  done
-  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
-}
-wait_closed() { # the window of this id
-  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; do
-    [ $SECONDS -ge $deadline ] && fail "the window $1 did not close"
-    sleep 0.1
-  done
-}
 # The hour hand's centre on the dial as the saved file holds it: "HCX HCY".
 hole_of() { "$pdltool" info "$1" | awk -F= '/^ *HCX=/ { x = $2 } /^ *HCY=/ { y = $2 } END { print x, y }'; }
 

@@ -91,23 +91,6 @@ popup() { # the keys that open a pop-up menu, then the keys that choose in it
   shift
   xdotool key "$@"
 }
-load() { # a picture by the Load item of a submenu of 組み立て: its key, the file
-  menu e "$1" l
-  choose_file "開く" "$2"
-  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while [ "$(window_count "開く")" -gt 0 ]; do
-    [ $SECONDS -ge $deadline ] && fail "the file dialog for $2 did not close"
-    sleep 0.1
-  done
-  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
-}
-wait_closed() { # the window of this id
-  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
-  while xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; do
-    [ $SECONDS -ge $deadline ] && fail "the window $1 did not close"
-    sleep 0.1
-  done
-}
 open_dialog() { # 組み立て > 時針 > 位置合わせ
   menu e h p
   dialog=$(wait_window "$title")

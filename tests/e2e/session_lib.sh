@@ -166,3 +166,22 @@ wait_colour() { # colour
   done
   echo "the preview showed $1 after $(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }') s"
 }
+
+# Menus and windows, for the sessions that load pictures and open dialogs.
+load() { # a picture by the Load item of a submenu of 組み立て: its key, the file
+  menu e "$1" l
+  choose_file "開く" "$2"
+  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
+  while [ "$(window_count "開く")" -gt 0 ]; do
+    [ $SECONDS -ge $deadline ] && fail "the file dialog for $2 did not close"
+    sleep 0.1
+  done
+  xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
+}
+wait_closed() { # the window of this id
+  local deadline=$((SECONDS + ${DIALWRIGHT_E2E_WAIT:-90}))
+  while xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; do
+    [ $SECONDS -ge $deadline ] && fail "the window $1 did not close"
+    sleep 0.1
+  done
+}
