@@ -143,35 +143,35 @@ TEST(DataFileWriter, SlicingFromTheContentGivesTheSameFileWhateverTheGenerator)
     EXPECT_NE(contentSeed(seeded.data(), 9), contentSeed(seeded.data(), 8));
 }
 
-TEST(DataFileWriter, FirstCheckReadsTheSlicedBufferAndTheSaveGoesOn)
+// The first check reads the sliced buffer, the second the plain list, each with its own
+// messages; either way the file is written all the same.
+TEST(DataFileWriter, ChecksReadTheirOwnBufferAndTheSaveGoesOn)
 {
-    seam::ScriptedHandler ui;
-    SampleProject project;
+    using Corrupt = BeforeChecksHook;
+    const struct {
+        const char* name;
+        Corrupt corrupt;
+        const char* message;
+    } cases[] = {
+        // Member 0's size word follows the count and the 7 offsets; its low bit is the size's.
+        {"sliced size", [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(4 + 4 * 7) ^= 0x01; },
+         "ERROR: FBkgStream.Size\n1/0"},
+        {"sliced count", [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(0) ^= 0x0F; },
+         "ERROR: slr.Count <> List.Count: 8/7"},
+        {"plain count", [](KnownListBytes& plain, KnownListBytes&) { plain.at(0) ^= 0x0F; },
+         "ERROR_2: slr.Count <> List.Count: 8/7"},
+    };
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("clock.pdl"));
-    DataFileProject p = project.project();
-    // Member 0's size word follows the count and the 7 offsets; its low bit is the size's.
-    writeDataFile(path, p, [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(4 + 4 * 7) ^= 0x01; });
-    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: FBkgStream.Size\n1/0")});
-    EXPECT_EQ(readFileImage(readFile(path)).count, 7) << "the file is written all the same";
-}
-
-TEST(DataFileWriter, FirstCheckComparesTheMemberCountReadFromTheSlicedBuffer)
-{
-    seam::ScriptedHandler ui;
-    SampleProject project;
-    DataFileProject p = project.project();
-    buildFileImage(p, [](KnownListBytes&, KnownListBytes& sliced) { sliced.at(0) ^= 0x0F; });
-    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR: slr.Count <> List.Count: 8/7")});
-}
-
-TEST(DataFileWriter, SecondCheckReadsThePlainListWithItsOwnMessages)
-{
-    seam::ScriptedHandler ui;
-    SampleProject project;
-    DataFileProject p = project.project();
-    buildFileImage(p, [](KnownListBytes& plain, KnownListBytes&) { plain.at(0) ^= 0x0F; });
-    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ERROR_2: slr.Count <> List.Count: 8/7")});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seam::ScriptedHandler ui;
+        SampleProject project;
+        const QString path = dir.filePath(QString::fromUtf8(c.name) + ".pdl");
+        DataFileProject p = project.project();
+        writeDataFile(path, p, c.corrupt);
+        EXPECT_EQ(ui.messages(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(readFileImage(readFile(path)).count, 7);
+    }
 }
 
 TEST(DataFileWriter, PictureThatChangesDuringTheSaveIsReportedByBothChecks)

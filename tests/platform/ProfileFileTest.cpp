@@ -32,23 +32,21 @@ QByteArray readBack(const QString& path)
 
 } // namespace
 
-TEST(ProfileFile, IntegersReadInDecimalAndHexadecimal)
+TEST(ProfileFile, IntegersReadInDecimalAndHexadecimalAndNothingElse)
 {
-    EXPECT_EQ(ProfileFile::parseInteger("42"), 42);
-    EXPECT_EQ(ProfileFile::parseInteger("  -17 "), -17);
-    EXPECT_EQ(ProfileFile::parseInteger("+3"), 3);
-    EXPECT_EQ(ProfileFile::parseInteger("0x1F"), 31);
-    EXPECT_EQ(ProfileFile::parseInteger("$ff"), 255);
-    EXPECT_EQ(ProfileFile::parseInteger("$8000000F"), int32_t(0x8000000F)) << "a 32-bit pattern";
-    EXPECT_EQ(ProfileFile::parseInteger("-2147483648"), INT32_MIN);
-    EXPECT_EQ(ProfileFile::parseInteger("2147483647"), INT32_MAX);
-}
-
-TEST(ProfileFile, WhatIsNotAnIntegerGivesNothing)
-{
-    for (const char* text : {"", " ", "abc", "12abc", "1.5", "0x", "$", "2147483648", "-2147483649",
-                             "99999999999999999999999", "$100000000", "0x1G", "--1", "\x01\xFF"})
-        EXPECT_FALSE(ProfileFile::parseInteger(text).has_value()) << text;
+    const struct {
+        const char* text;
+        std::optional<int32_t> value;
+    } cases[] = {
+        {"42", 42}, {"  -17 ", -17}, {"+3", 3}, {"0x1F", 31}, {"$ff", 255},
+        {"$8000000F", int32_t(0x8000000F)}, // a 32-bit pattern
+        {"-2147483648", INT32_MIN}, {"2147483647", INT32_MAX},
+        {"", {}}, {" ", {}}, {"abc", {}}, {"12abc", {}}, {"1.5", {}}, {"0x", {}}, {"$", {}},
+        {"2147483648", {}}, {"-2147483649", {}}, {"99999999999999999999999", {}}, {"$100000000", {}},
+        {"0x1G", {}}, {"--1", {}}, {"\x01\xFF", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProfileFile::parseInteger(c.text), c.value) << c.text;
 }
 
 TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCaseOrBlanks)
@@ -64,13 +62,7 @@ TEST(ProfileFile, ReadsSectionsAndKeysWithoutRegardToCaseOrBlanks)
     EXPECT_EQ(ini.ReadInteger("Window", "Width", 568), 568) << "missing: the default";
     EXPECT_EQ(ini.ReadInteger("Nothing", "Left", 7), 7);
     EXPECT_TRUE(ini.ReadBool("Option", "Translucent", false)) << "any value but 0 is true";
-}
-
-TEST(ProfileFile, KeyOfAnotherSectionIsNotRead)
-{
-    QTemporaryDir dir;
-    const ProfileFile ini(writeText(dir, "[Window]\nLeft=5\n[Option]\nTop=9\n"));
-    EXPECT_FALSE(ini.readInteger("Window", "Top").has_value());
+    EXPECT_FALSE(ini.readInteger("Window", "Compress").has_value()) << "a key of another section";
     EXPECT_FALSE(ini.readInteger("Option", "Left").has_value());
 }
 
