@@ -150,13 +150,17 @@ TEST(MainForm, WorkAreaTakesAColourNumber)
     EXPECT_EQ(form.ScrollBox1->viewport()->palette().color(QPalette::Window), QColor(0x99, 0x66, 0x33));
 }
 
-TEST(MainForm, StartsUnmodifiedWithNewDisabled)
+TEST(MainForm, StartsUnmodifiedWithNewDisabledAndSetModifiedFalseLeavesNewEnabled)
 {
     TMainForm form;
     EXPECT_FALSE(form.modified());
     EXPECT_FALSE(form.New1->isEnabled());
     EXPECT_TRUE(form.Edit1->text().isEmpty());
     EXPECT_TRUE(form.Memo1->toPlainText().isEmpty());
+    form.SetModified(true);
+    form.SetModified(false);
+    EXPECT_FALSE(form.modified());
+    EXPECT_TRUE(form.New1->isEnabled()) << "only New disables New again";
 }
 
 TEST(MainForm, TypingTheTitleOrTheAuthorTextMarksTheProjectModified)
@@ -170,15 +174,6 @@ TEST(MainForm, TypingTheTitleOrTheAuthorTextMarksTheProjectModified)
         EXPECT_TRUE(shown.form.modified());
         EXPECT_TRUE(shown.form.New1->isEnabled());
     }
-}
-
-TEST(MainForm, SetModifiedFalseLeavesNewEnabled)
-{
-    TMainForm form;
-    form.SetModified(true);
-    form.SetModified(false);
-    EXPECT_FALSE(form.modified());
-    EXPECT_TRUE(form.New1->isEnabled()) << "only New disables New again";
 }
 
 TEST(MainForm, LabelAccessKeysFocusTheirBoxes)

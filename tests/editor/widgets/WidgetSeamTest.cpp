@@ -19,67 +19,50 @@
 
 using namespace dw;
 
-namespace {
-
-QStringList buttonTexts(const QMessageBox& box)
+// Each button set with its icon, default and escape buttons, what closing the box answers and
+// what each button answers when clicked.
+TEST(WidgetSeam, MessageBoxesShowTheFlagsButtonsAndIcon)
 {
-    QStringList texts;
-    for (QAbstractButton* b : box.buttons())
-        texts << b->text();
-    return texts;
-}
-
-} // namespace
-
-TEST(WidgetSeam, OkBoxHasOneButtonAndNoIcon)
-{
-    const auto box = createMessageBox("保存しました", "Dialwright ver. 2.25a", seam::MB_OK);
-    EXPECT_EQ(box->windowTitle(), "Dialwright ver. 2.25a");
-    EXPECT_EQ(box->text(), "保存しました");
-    EXPECT_EQ(box->textFormat(), Qt::PlainText) << "file names with angle brackets stay text";
-    EXPECT_EQ(buttonTexts(*box), QStringList{"OK"});
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->defaultButton()->text(), "OK");
-    EXPECT_EQ(messageBoxResult(*box), seam::IDOK) << "closing an OK box answers OK";
-}
-
-TEST(WidgetSeam, QuestionHasOkAndCancelWithCancelAsDefault)
-{
-    const auto box = createMessageBox("q", "c", seam::MB_OKCANCEL | seam::MB_ICONQUESTION | seam::MB_DEFBUTTON2);
-    EXPECT_EQ(buttonTexts(*box).size(), 2);
-    EXPECT_TRUE(buttonTexts(*box).contains("OK"));
-    EXPECT_TRUE(buttonTexts(*box).contains("キャンセル"));
-    EXPECT_EQ(box->icon(), QMessageBox::Question);
-    EXPECT_EQ(box->defaultButton()->text(), "キャンセル");
-    EXPECT_EQ(box->escapeButton()->text(), "キャンセル");
-    EXPECT_EQ(messageBoxResult(*box), seam::IDCANCEL) << "closing answers Cancel";
-
-    const auto plain = createMessageBox("q", "c", seam::MB_OKCANCEL);
-    EXPECT_EQ(plain->defaultButton()->text(), "OK") << "without MB_DEFBUTTON2 OK is the default";
-    EXPECT_EQ(plain->escapeButton()->text(), "キャンセル");
-}
-
-TEST(WidgetSeam, ClickedButtonGivesTheResult)
-{
-    const auto box = createMessageBox("q", "c", seam::MB_OKCANCEL | seam::MB_DEFBUTTON2);
-    for (QAbstractButton* b : box->buttons())
-        if (b->text() == "OK")
-            b->click();
-    EXPECT_EQ(messageBoxResult(*box), seam::IDOK);
-    const auto second = createMessageBox("q", "c", seam::MB_OKCANCEL);
-    for (QAbstractButton* b : second->buttons())
-        if (b->text() == "キャンセル")
-            b->click();
-    EXPECT_EQ(messageBoxResult(*second), seam::IDCANCEL);
-}
-
-TEST(WidgetSeam, IconFlagsChooseTheIcon)
-{
-    EXPECT_EQ(createMessageBox("", "", seam::MB_ICONERROR)->icon(), QMessageBox::Critical);
-    EXPECT_EQ(createMessageBox("", "", seam::MB_ICONQUESTION)->icon(), QMessageBox::Question);
-    EXPECT_EQ(createMessageBox("", "", seam::MB_ICONWARNING)->icon(), QMessageBox::Warning);
-    EXPECT_EQ(createMessageBox("", "", seam::MB_ICONINFORMATION)->icon(), QMessageBox::Information);
-    EXPECT_EQ(createMessageBox("", "", seam::MB_OKCANCEL | seam::MB_ICONWARNING)->icon(), QMessageBox::Warning);
+    const QString ok = "OK", cancel = "キャンセル";
+    const struct {
+        unsigned flags;
+        QStringList buttons;
+        QMessageBox::Icon icon;
+        QString defaultButton, escapeButton;
+        int closed;
+    } cases[] = {
+        {seam::MB_OK, {ok}, QMessageBox::NoIcon, ok, ok, seam::IDOK},
+        {seam::MB_OKCANCEL | seam::MB_ICONQUESTION | seam::MB_DEFBUTTON2, {ok, cancel}, QMessageBox::Question,
+         cancel, cancel, seam::IDCANCEL},
+        {seam::MB_OKCANCEL | seam::MB_ICONWARNING, {ok, cancel}, QMessageBox::Warning, ok, cancel, seam::IDCANCEL},
+        {seam::MB_ICONERROR, {ok}, QMessageBox::Critical, ok, ok, seam::IDOK},
+        {seam::MB_ICONINFORMATION, {ok}, QMessageBox::Information, ok, ok, seam::IDOK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        const auto box = createMessageBox("保存しました <clock.pdl>", "Dialwright ver. 2.25a", c.flags);
+        EXPECT_EQ(box->windowTitle(), "Dialwright ver. 2.25a");
+        EXPECT_EQ(box->text(), "保存しました <clock.pdl>");
+        EXPECT_EQ(box->textFormat(), Qt::PlainText) << "file names with angle brackets stay text";
+        QStringList texts;
+        for (QAbstractButton* b : box->buttons())
+            texts << b->text();
+        texts.sort();
+        QStringList expected = c.buttons;
+        expected.sort();
+        EXPECT_EQ(texts, expected);
+        EXPECT_EQ(box->icon(), c.icon);
+        EXPECT_EQ(box->defaultButton()->text(), c.defaultButton);
+        EXPECT_EQ(box->escapeButton()->text(), c.escapeButton);
+        EXPECT_EQ(messageBoxResult(*box), c.closed) << "closing the box";
+        for (const QString& text : c.buttons) {
+            const auto clicked = createMessageBox("q", "c", c.flags);
+            for (QAbstractButton* b : clicked->buttons())
+                if (b->text() == text)
+                    b->click();
+            EXPECT_EQ(messageBoxResult(*clicked), text == ok ? seam::IDOK : seam::IDCANCEL) << qPrintable(text);
+        }
+    }
 }
 
 TEST(WidgetSeam, FiltersKeepTheDescriptionAndConvertThePatterns)
