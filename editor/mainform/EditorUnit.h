@@ -9,7 +9,11 @@
 #include "editor/history/ProjectHistory.h"
 #include "editor/history/RecoveryStore.h"
 #include "editor/files/SettingsLocation.h"
+#include "editor/mainform/ClockProjectFields.h"
+#include "editor/mainform/MainFormControls.h"
+#include "editor/mainform/MainMenuItems.h"
 #include "editor/mainform/PictureLinks.h"
+#include "editor/slots/MediaSlot.h"
 #include "editor/clock/ZoomLevel.h"
 #include "editor/widgets/WheelZoom.h"
 
@@ -33,27 +37,15 @@ class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QCloseEvent;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QMenuBar;
-class QPlainTextEdit;
-class QPushButton;
-class QSlider;
-class QStatusBar;
 class QTimer;
 class QWheelEvent;
 
 namespace dw {
 
-class ControlHostPanel;
 class ProfileFile;
 class PictureBox;
-class PreviewBox;
 class ClockView;
-class ScrollBox;
 class TBitmap;
 struct ClockProjectFile;
 struct DataFileHeader;
@@ -67,16 +59,16 @@ class TShownTimeDlg;
 enum class PictureSlot { Dial, HourHand, MinuteHand, SecondHand, Mask, MinuteStrip, HourStrip, ZeroStrip };
 
 // The editor's main window. It holds the clock project for the whole run: the private F…
-// fields below plus the state of its controls (title in Edit1, author text in Memo1, options
-// in checked menu items). Controls and menu items keep their generated names, which are also
-// their object names.
+// fields (ClockProjectFields.h) plus the state of its controls (title in Edit1, author text in
+// Memo1, options in checked menu items). Controls (MainFormControls.h) and menu items
+// (MainMenuItems.h) keep their generated names, which are also their object names.
 //
 // Menu items are checkable where the menu shows a check (Compress1, ExtrudeHand1 and the
 // twelve load-time option items). The toolkit toggles such an item itself before `triggered`
 // arrives: a handler finds Compress1 already toggled, and a radio item toggled too (a radio
 // group lets its checked item be unchecked, so that Default1Click can tell a new choice from
 // the one already made and checks it again). Radio groups are per submenu.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public MainFormControls, public MainMenuItems, private ClockProjectFields {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
@@ -301,85 +293,6 @@ public:
     // over the preview.
     bool timerHandlerAttached() const { return m_timerDetached == 0; }
 
-    // --- Controls -------------------------------------------------------------------------
-    ScrollBox* ScrollBox1 = nullptr;        // the work area
-    ControlHostPanel* ClockPanel = nullptr; // the clock window as it will look, on the work area
-    PreviewBox* ClockImage = nullptr;       // the preview, filling ClockPanel
-    QFrame* Panel1 = nullptr;               // the side panel
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr; // the title
-    QLabel* Label2 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr; // the author text
-    QGroupBox* GroupBox1 = nullptr;
-    QSlider* TrackBar1 = nullptr; // corner width of the rounded-rectangle shape
-    QSlider* TrackBar2 = nullptr; // corner height
-    QPushButton* ResetRgnBtn = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QTimer* Timer1 = nullptr; // the preview timer, 1000 ms
-    // The renderers, windowless controls on ClockPanel, never shown themselves: the dial and
-    // the hour, minute and second hands. Each hand renderer holds its hand's pivot.
-    TRotateImage* RotateImage1 = nullptr;
-    TRotateImage* SNeedleImage = nullptr;
-    TRotateImage* LNeedleImage = nullptr;
-    TRotateImage* SecNeedleImage = nullptr;
-    // Hidden holders of the built-in pictures (their BMP bytes and decoded images).
-    PictureBox* Image1 = nullptr;
-    PictureBox* HourImage = nullptr;
-    PictureBox* MinImage = nullptr;
-    PictureBox* SecImage = nullptr;
-
-    // The common dialogs, filled once; a command passes one to executeFileDialog, which
-    // keeps the name chosen last for the next showing.
-    seam::FileDialogRequest OpenPictureDialog1;
-    seam::FileDialogRequest OpenDialog1;
-    seam::FileDialogRequest SaveDialog1;
-    seam::FileDialogRequest OpenDataDialog;
-    seam::FileDialogRequest ExportImageDialog;
-    seam::FileDialogRequest SaveSourcesDialog;
-
-    // --- Main menu (MainMenu1), in menu order ---------------------------------------------
-    QMenuBar* MainMenu1 = nullptr;
-    QAction *File1 = nullptr, *New1 = nullptr, *Open1 = nullptr, *Recent1 = nullptr, *RecentClear1 = nullptr,
-            *Recover1 = nullptr, *Overwrite1 = nullptr, *Save1 = nullptr, *SaveSources1 = nullptr, *N1 = nullptr, *Exit1 = nullptr;
-    QAction *B1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *UndoSeparator = nullptr, *N5 = nullptr, *Background1 = nullptr, *M1 = nullptr, *N9 = nullptr, *N10 = nullptr;
-    QAction *N19 = nullptr, *N21 = nullptr;
-    QAction *N6 = nullptr, *N2 = nullptr, *GoTo1 = nullptr, *N11 = nullptr, *N12 = nullptr;
-    QAction *N7 = nullptr, *N3 = nullptr, *GoTo2 = nullptr, *N13 = nullptr, *N14 = nullptr;
-    QAction *N8 = nullptr, *N4 = nullptr, *GoTo3 = nullptr, *N15 = nullptr, *N16 = nullptr;
-    QAction *N31 = nullptr, *ExtrudeHand1 = nullptr;
-    // View.
-    QAction *View1 = nullptr, *ZoomIn1 = nullptr, *ZoomOut1 = nullptr, *ZoomReset1 = nullptr, *N32 = nullptr,
-            *ZoomFit1 = nullptr;
-    // Sound slots: second, minute, hour, zero hour.
-    QAction *S1 = nullptr, *Second1 = nullptr, *Minute1 = nullptr, *Hour1 = nullptr, *N01 = nullptr;
-    QAction *Load1 = nullptr, *Load2 = nullptr, *Load3 = nullptr, *Load4 = nullptr;
-    QAction *byFileName1 = nullptr, *byFileName2 = nullptr, *byFileName3 = nullptr, *byFileName4 = nullptr;
-    QAction *Silent1 = nullptr, *Silent2 = nullptr, *Silent3 = nullptr, *Silent4 = nullptr;
-    QAction *NoData1 = nullptr, *NoData2 = nullptr, *NoData3 = nullptr, *NoData4 = nullptr;
-    QAction *N24 = nullptr, *N25 = nullptr, *N26 = nullptr, *N27 = nullptr;
-    QAction *Play1 = nullptr, *Play2 = nullptr, *Play3 = nullptr, *Play4 = nullptr;
-    // Animation slots: minute, hour, zero hour.
-    QAction *Animation1 = nullptr, *Minute2 = nullptr, *Hour2 = nullptr, *N02 = nullptr;
-    QAction *Load5 = nullptr, *Load6 = nullptr, *Load7 = nullptr;
-    QAction *byFileName5 = nullptr, *byFileName6 = nullptr, *byFileName7 = nullptr;
-    QAction *Silent5 = nullptr, *Silent6 = nullptr, *Silent7 = nullptr;
-    QAction *NoData5 = nullptr, *NoData6 = nullptr, *NoData7 = nullptr;
-    QAction *N28 = nullptr, *N29 = nullptr, *N30 = nullptr;
-    QAction *AnimParam1 = nullptr, *AnimParam2 = nullptr, *AnimParam3 = nullptr;
-    QAction *Play5 = nullptr, *Play6 = nullptr, *Play7 = nullptr;
-    // Options.
-    QAction *O2 = nullptr, *N17 = nullptr, *Compress1 = nullptr, *O1 = nullptr;
-    QAction *N18 = nullptr, *Default1 = nullptr, *Yes1 = nullptr, *No1 = nullptr;
-    QAction *N22 = nullptr, *Default2 = nullptr, *Yes2 = nullptr, *No2 = nullptr;
-    QAction *N20 = nullptr, *Default3 = nullptr, *Yes3 = nullptr, *No3 = nullptr;
-    QAction *N23 = nullptr, *Default4 = nullptr, *Yes4 = nullptr, *No4 = nullptr;
-    QAction *Help1 = nullptr, *Manual1 = nullptr, *About1 = nullptr;
-    // Beyond the window description: the clock as a picture (File), the time shown and pictures
-    // read again when their files change (Options; kept in the settings file).
-    QAction *ExportImage1 = nullptr, *ShownTime1 = nullptr, *AutoReload1 = nullptr;
-    QLabel* ShownTimeLabel = nullptr; // in the status line while a time is set
-    QLabel* ZoomLabel = nullptr;      // the view's zoom, in the status line
-
 public slots:
     // Shared change handler of Edit1 and Memo1.
     void Memo1Change();
@@ -508,7 +421,7 @@ private:
     void putDial(TMemoryStream& loaded);
     void putHand(TMemoryStream& loaded, TMemoryStream& stream, TRotateImage& renderer, int32_t tenths);
     void putMask(TMemoryStream& loaded);
-    struct MediaSlot;
+    using MediaSlot = dw::MediaSlot;
     bool putStrip(MediaSlot& slot, TMemoryStream& loaded, const QString& path, bool ask);
     // The hand-loading command shared by N2Click, N3Click and N4Click.
     void loadHand(PictureSlot hand);
@@ -537,19 +450,6 @@ private:
     // The project's texts checked, then saved to the file named (by the dialog when none is).
     void saveProject(std::optional<QString> fileName);
 
-    // One media slot: its number, its record and its menu items (animation slots only have a
-    // Parameters item; sound slots have none).
-    struct MediaSlot {
-        int32_t number = 0;
-        TMemoryStream* record = nullptr;
-        QAction* load = nullptr;
-        QAction* byFileName = nullptr;
-        QAction* silent = nullptr;
-        QAction* noData = nullptr;
-        QAction* play = nullptr;
-        QAction* params = nullptr;
-        QAction* state = nullptr; // says what the slot holds
-    };
     // One slot's items (see UpdateSlotItems()).
     void UpdateSlotItems(const MediaSlot& slot);
     // Fills m_slots from the menu items; once, after the menu is built.
@@ -640,23 +540,6 @@ private:
     QTimer* m_recoveryTimer = nullptr;
     bool m_recoveryFailed = false; // told once in the status line
 
-    // --- The clock project ----------------------------------------------------------------
-    bool FModified = false;
-    TMemoryStream FBkgStream;  // the dial file's bytes; empty = the built-in dial
-    TMemoryStream FHourStream; // hand file bytes; empty = the built-in hand
-    TMemoryStream FMinStream;
-    TMemoryStream FSecStream;
-    QPoint FHourCenter; // where each hand's rotation hole sits on the dial
-    QPoint FMinCenter;
-    QPoint FSecCenter;
-    TRegion FClockRgn; // a copy of the clock window's shape; empty = no shape
-    TMemoryStream FSecSound; // sound slots: second, minute, hour, zero hour
-    TMemoryStream FMinSound;
-    TMemoryStream FHourSound;
-    TMemoryStream FZeroSound;
-    TMemoryStream FMinAnim; // animation slots: minute, hour, zero hour
-    TMemoryStream FHourAnim;
-    TMemoryStream FZeroAnim;
 
     // Runs the command a dropped file asks for (MainForm_Drop.cpp).
     void dropFile(const QString& path, QPoint globalPosition);
