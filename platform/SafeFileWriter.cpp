@@ -1,5 +1,6 @@
 #include "SafeFileWriter.h"
 
+#include "FileDescriptor.h"
 #include "FileFaults.h"
 #include "FileNames.h"
 
@@ -99,13 +100,11 @@ public:
     explicit PendingFile(int folder) : m_folder(folder) {}
     ~PendingFile()
     {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (m_kept >= 0)
-            ::close(m_kept);
         if (!m_name.isEmpty())
             ::unlinkat(m_folder, m_name.constData(), 0);
     }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
 
     // Exclusively, without following a link, and readable by the user alone from the start.
     bool create(const QByteArray& target)
@@ -119,7 +118,7 @@ public:
                 fd = ::openat(m_folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             } while (fd < 0 && errno == EINTR);
             if (fd >= 0) {
-                m_fd = fd;
+                m_fd = FileDescriptor(fd);
                 m_name = name;
                 return true;
             }
@@ -137,7 +136,7 @@ public:
         while (done < size) {
             if (filefaults::fails(filefaults::Operation::Write))
                 return false;
-            const ssize_t n = ::write(m_fd, data + done, size_t(std::min(kChunk, size - done)));
+            const ssize_t n = ::write(m_fd.get(), data + done, size_t(std::min(kChunk, size - done)));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -148,7 +147,7 @@ public:
     }
 
     // Forces the bytes to the disk; a full disk or quota may only show up here.
-    bool sync() { return !filefaults::fails(filefaults::Operation::Sync) && (::fsync(m_fd) == 0 || errno == EINVAL); }
+    bool sync() { return !filefaults::fails(filefaults::Operation::Sync) && (::fsync(m_fd.get()) == 0 || errno == EINVAL); }
 
     // A replaced file takes its predecessor's place, so it takes its owner and group too where
     // the process may set them (the whole change only as root; a group the user belongs to in
@@ -158,8 +157,8 @@ public:
         if (filefaults::fails(filefaults::Operation::Mode))
             return false;
         if (replaced && (replaced->st_uid != ::geteuid() || replaced->st_gid != ::getegid())) {
-            if (::fchown(m_fd, replaced->st_uid, replaced->st_gid) != 0)
-                (void)!::fchown(m_fd, uid_t(-1), replaced->st_gid);
+            if (::fchown(m_fd.get(), replaced->st_uid, replaced->st_gid) != 0)
+                (void)!::fchown(m_fd.get(), uid_t(-1), replaced->st_gid);
         }
         return true;
     }
@@ -169,7 +168,7 @@ public:
     // After the change of owner, which clears the set-user and set-group bits.
     bool takeMode(const struct stat* replaced)
     {
-        return ::fchmod(m_kept, replaced ? replaced->st_mode & 07777 : 0666 & ~currentUmask()) == 0;
+        return ::fchmod(m_kept.get(), replaced ? replaced->st_mode & 07777 : 0666 & ~currentUmask()) == 0;
     }
 
     // Closes the descriptor written through (where a failing disk may still tell), keeping a
@@ -177,10 +176,8 @@ public:
     bool close()
     {
         const bool injected = filefaults::fails(filefaults::Operation::Close);
-        m_kept = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
-        const bool closed = ::close(m_fd) == 0 && !injected && m_kept >= 0;
-        m_fd = -1;
-        return closed;
+        m_kept = FileDescriptor(::fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0));
+        return m_fd.close() && !injected && m_kept.isOpen();
     }
 
     bool renameTo(const QByteArray& target)
@@ -195,8 +192,8 @@ public:
 
 private:
     int m_folder;
-    int m_fd = -1;
-    int m_kept = -1; // the same file, once m_fd is closed
+    FileDescriptor m_fd;
+    FileDescriptor m_kept; // the same file, once m_fd is closed
     QByteArray m_name;
 };
 
@@ -261,23 +258,6 @@ int openFolder(const QByteArray& folder)
 
 namespace {
 
-// Closes the folder opened for a write, also when filling the file raises.
-class OpenFolder {
-public:
-    explicit OpenFolder(int fd) : m_fd(fd) {}
-    ~OpenFolder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 void writeAtomically(const QString& path, const Fill& fill)
 {
     if (path.isEmpty())
@@ -286,10 +266,11 @@ void writeAtomically(const QString& path, const Fill& fill)
     const std::optional<QByteArray> target = followOwnLinks(fileSystemName(path));
     if (!target || target->endsWith('/'))
         throw EFrameworkError(stock::fileCreateError(path));
-    const OpenFolder folder(openFolder(folderOf(*target)));
-    if (folder.fd() < 0)
+    // Closed also when filling the file raises.
+    const FileDescriptor folder(openFolder(folderOf(*target)));
+    if (!folder.isOpen())
         throw EFrameworkError(stock::fileCreateError(path));
-    const Failure failure = writeInFolder(folder.fd(), nameOf(*target), fill);
+    const Failure failure = writeInFolder(folder.get(), nameOf(*target), fill);
     if (failure == Failure::Write)
         throw EFrameworkError(stock::fileWriteError(path));
     if (failure != Failure::None)
@@ -351,31 +332,27 @@ FolderWriter::FolderWriter(const QString& folder, Modes modes) : m_modes(modes),
         m_error = QStringLiteral("is a symbolic link of another user's; not followed");
         return;
     }
-    m_fd = openFolder(*real);
-    if (m_fd < 0)
+    m_fd = FileDescriptor(openFolder(*real));
+    if (!m_fd.isOpen())
         m_error = errno == ENOTDIR ? QStringLiteral("is a file, not a folder") : QStringLiteral("the folder cannot be opened");
 }
 
-FolderWriter::~FolderWriter()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+FolderWriter::~FolderWriter() = default;
 
 QString FolderWriter::write(const QString& name, const void* data, int64_t size)
 {
-    if (m_fd < 0)
+    if (!m_fd.isOpen())
         return m_error;
     const QByteArray encoded = fileSystemName(name);
     if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0
         || (size > 0 && data == nullptr))
         return QStringLiteral("not a file name");
-    return failureText(writeInFolder(m_fd, encoded, bytesFill(data, size), m_modes == OwnerOnly));
+    return failureText(writeInFolder(m_fd.get(), encoded, bytesFill(data, size), m_modes == OwnerOnly));
 }
 
 QString FolderWriter::write(const QString& name, int64_t size, const PieceReader& read)
 {
-    if (m_fd < 0)
+    if (!m_fd.isOpen())
         return m_error;
     const QByteArray encoded = fileSystemName(name);
     if (encoded.isEmpty() || encoded.contains('/') || encoded == "." || encoded == ".." || size < 0 || !read)
@@ -394,7 +371,7 @@ QString FolderWriter::write(const QString& name, int64_t size, const PieceReader
         }
         return Failure::None;
     };
-    return failureText(writeInFolder(m_fd, encoded, pieces, m_modes == OwnerOnly));
+    return failureText(writeInFolder(m_fd.get(), encoded, pieces, m_modes == OwnerOnly));
 }
 
 } // namespace dw

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileDescriptor.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -60,7 +62,7 @@ public:
     const QString& error() const { return m_error; }
     // The open folder (−1 when it could not be opened), for reading and naming what is in it
     // without going through its path again; it stays the writer's.
-    int descriptor() const { return m_fd; }
+    int descriptor() const { return m_fd.get(); }
 
     // Writes the file `name` (a name without "/") in the folder. Returns an empty string when it
     // was written, else why not (English, one line): a link or something other than a regular
@@ -73,7 +75,7 @@ public:
     QString write(const QString& name, int64_t size, const PieceReader& read);
 
 private:
-    int m_fd = -1;
+    FileDescriptor m_fd;
     Modes m_modes = FileModes;
     QString m_folder;
     QString m_error;

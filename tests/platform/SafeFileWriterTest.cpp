@@ -410,3 +410,57 @@ TEST(SafeFileWriter, ReplaceRefusedInAStickyFolderShowsNothing)
     EXPECT_EQ(readFile(path), bytesOf("the other user's"));
     EXPECT_EQ(everythingIn(folder), QStringList{QStringLiteral("picture.png")});
 }
+
+namespace {
+
+int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
+
+} // namespace
+
+// Every operation of a write made to fail in turn, for both writers: the folder, the file
+// written through and its kept twin are closed on every path, and the folder writer's own
+// folder when it goes.
+TEST(SafeFileWriter, NoDescriptorStaysOpenWhateverFails)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clock.pdl"));
+    const Bytes old = bytesOf("before"), image(5000, 0x33);
+    const int before = openDescriptors();
+    const struct {
+        const char* name;
+        std::function<bool()> write; // whether the file was written
+    } writers[] = {
+        {"writeFileAtomically",
+         [&] {
+             try {
+                 writeBytes(path, image);
+                 return true;
+             } catch (const EFrameworkError&) {
+                 return false;
+             }
+         }},
+        {"FolderWriter",
+         [&] {
+             FolderWriter folder(dir.path());
+             return folder.write(QStringLiteral("clock.pdl"), image.data(), int64_t(image.size())).isEmpty();
+         }},
+    };
+    for (const auto& writer : writers) {
+        writeFile(path, old);
+        filefaults::failAt(0, 0);
+        ASSERT_TRUE(writer.write());
+        const int64_t operations = filefaults::counted();
+        ASSERT_GE(operations, 6) << writer.name;
+        for (int64_t n = 1; n <= operations; ++n) {
+            SCOPED_TRACE(testing::Message() << writer.name << ", operation " << n);
+            writeFile(path, old);
+            filefaults::failAt(n, EIO);
+            const bool written = writer.write();
+            filefaults::failAt(0, 0);
+            EXPECT_FALSE(written);
+            EXPECT_EQ(readFile(path), old);
+            EXPECT_EQ(openDescriptors(), before);
+        }
+    }
+    EXPECT_EQ(everythingIn(dir.path()), QStringList{QStringLiteral("clock.pdl")});
+}
