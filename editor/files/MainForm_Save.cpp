@@ -2,6 +2,7 @@
 #include "editor/mainform/EditorUnit.h"
 
 #include "editor/files/CharacterNames.h"
+#include "editor/files/SaveDate.h"
 #include "editor/widgets/CommonDialogs.h"
 
 #include "datafile/DataFileHeader.h"
@@ -86,7 +87,7 @@ DataFileHeader TMainForm::projectHeader() const
     header.countHourSound = optionOf(Yes3, No3);
     header.countHourAnimation = optionOf(Yes4, No4);
     header.extrudeHand = ExtrudeHand1->isChecked();
-    header.saved = QDateTime::currentDateTime();
+    header.saved = saveDate();
     return header;
 }
 
