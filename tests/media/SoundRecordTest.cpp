@@ -7,63 +7,52 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 using namespace dw;
 using namespace dw::test;
 
-TEST(SoundRecord, EmbeddedRecordIsSlotKindOneAndTheFileUnchanged)
+// Each way of filling a slot's record over one that held an embedded sound: the bytes, the
+// kind, the name and the states of the slot's No Data and Play items.
+TEST(SoundRecord, EachWriteReplacesTheRecordByteForByte)
 {
     const std::vector<uint8_t> wave = {'R', 'I', 'F', 'F', 0, 0xFF, 0, 7};
-    TMemoryStream record;
-    record.WriteInt32(99); // whatever was there goes
-    record.WriteInt32(99);
-    record.WriteInt32(99);
-    writeEmbeddedSound(record, kHourSoundSlot, wave.data(), int64_t(wave.size()));
-    EXPECT_EQ(bytesOf(record), cat({le32(3), le32(1), wave}));
-    EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
-    EXPECT_EQ(recordedSoundName(record), std::nullopt) << "an embedded slot has no name";
-}
-
-TEST(SoundRecord, EmptyWaveFileLeavesTheHeaderAloneWithItsItemsEnabled)
-{
-    TMemoryStream record;
-    writeEmbeddedSound(record, kZeroSoundSlot, nullptr, 0);
-    EXPECT_EQ(bytesOf(record), cat({le32(4), le32(1)}));
-    EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
-}
-
-TEST(SoundRecord, NamedRecordIsSlotKindZeroNameAndNul)
-{
-    TMemoryStream record;
     const std::string name = "chime \x83\x60.wav"; // CP932 bytes, kept as they are
-    writeNamedSound(record, kMinuteSoundSlot, name);
-    ASSERT_EQ(record.size(), int64_t(name.size()) + 9);
-    EXPECT_EQ(bytesOf(record), cat({le32(2), le32(0), std::vector<uint8_t>(name.begin(), name.end()), {0}}));
-    EXPECT_EQ(recordedSoundName(record), name);
-    EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, true}));
-}
-
-TEST(SoundRecord, EmptyNameMakesTheSlotUnsetNotSilent)
-{
-    TMemoryStream record;
-    writeSilentRecord(record, kSecondSoundSlot);
-    writeNamedSound(record, kSecondSoundSlot, "");
-    EXPECT_EQ(record.size(), 0);
-    EXPECT_EQ(soundItemStates(record), (SoundItemStates{false, false}));
-}
-
-TEST(SoundRecord, SilentRecordIsTheSlotNumberAlone)
-{
-    TMemoryStream record;
-    const std::vector<uint8_t> wave(100, 0x55);
-    writeEmbeddedSound(record, kMinuteSoundSlot, wave.data(), 100);
-    writeSilentRecord(record, kMinuteSoundSlot);
-    EXPECT_EQ(bytesOf(record), le32(2));
-    EXPECT_EQ(soundItemStates(record), (SoundItemStates{true, false}));
-    EXPECT_EQ(recordKind(record), std::nullopt);
-    EXPECT_EQ(recordedSoundName(record), std::nullopt);
+    const struct {
+        const char* what;
+        std::function<void(TMemoryStream&)> write;
+        std::vector<uint8_t> bytes;
+        std::optional<int32_t> kind;
+        std::optional<std::string> name;
+        SoundItemStates states;
+    } cases[] = {
+        {"embedded: the file unchanged",
+         [&](TMemoryStream& r) { writeEmbeddedSound(r, kHourSoundSlot, wave.data(), int64_t(wave.size())); },
+         cat({le32(3), le32(1), wave}), 1, std::nullopt, {true, true}},
+        {"embedded empty wave file: the header alone, its items enabled",
+         [](TMemoryStream& r) { writeEmbeddedSound(r, kZeroSoundSlot, nullptr, 0); }, cat({le32(4), le32(1)}), 1,
+         std::nullopt, {true, true}},
+        {"named: the name and its NUL", [&](TMemoryStream& r) { writeNamedSound(r, kMinuteSoundSlot, name); },
+         cat({le32(2), le32(0), std::vector<uint8_t>(name.begin(), name.end()), {0}}), 0, name, {true, true}},
+        {"empty name: unset, not silent", [](TMemoryStream& r) { writeNamedSound(r, kSecondSoundSlot, ""); }, {},
+         std::nullopt, std::nullopt, {false, false}},
+        {"silent: the slot number alone", [](TMemoryStream& r) { writeSilentRecord(r, kMinuteSoundSlot); }, le32(2),
+         std::nullopt, std::nullopt, {true, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TMemoryStream record;
+        const std::vector<uint8_t> before(100, 0x55);
+        writeEmbeddedSound(record, kMinuteSoundSlot, before.data(), 100); // whatever was there goes
+        c.write(record);
+        EXPECT_EQ(bytesOf(record), c.bytes);
+        EXPECT_EQ(recordKind(record), c.kind);
+        EXPECT_EQ(recordedSoundName(record), c.name);
+        EXPECT_EQ(soundItemStates(record), c.states);
+    }
 }
 
 TEST(SoundRecord, NameIsReadUpToItsNulOrTheRecordsEnd)
