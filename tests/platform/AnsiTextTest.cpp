@@ -4,20 +4,23 @@
 
 using namespace dw;
 
-TEST(AnsiText, JapaneseTextUsesTheWindowsCodePage)
+// Japanese text takes the Windows code page ("～", U+FF5E, exists only in its mapping; plain
+// Shift-JIS lacks it); ASCII and half-width kana are single bytes. Each reads back as typed.
+TEST(AnsiText, TextIsStoredInTheWindowsCodePageAndReadsBack)
 {
-    // "～" (U+FF5E) exists only in the Windows mapping; plain Shift-JIS lacks it.
-    const AnsiResult r = ansiFromUnicode(QStringLiteral("時計～①髙"));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.bytes, std::string("\x8E\x9E\x8C\x76\x81\x60\x87\x40\xFB\xFC"));
-    EXPECT_EQ(unicodeFromAnsi(r.bytes), QStringLiteral("時計～①髙"));
-}
-
-TEST(AnsiText, AsciiAndHalfWidthKanaAreSingleBytes)
-{
-    const AnsiResult r = ansiFromUnicode(QStringLiteral("Clock ｱｲ\\~"));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.bytes, std::string("Clock \xB1\xB2\\~"));
+    const struct {
+        QString text;
+        std::string bytes;
+    } cases[] = {
+        {QStringLiteral("時計～①髙"), "\x8E\x9E\x8C\x76\x81\x60\x87\x40\xFB\xFC"},
+        {QStringLiteral("Clock ｱｲ\\~"), "Clock \xB1\xB2\\~"},
+    };
+    for (const auto& c : cases) {
+        const AnsiResult r = ansiFromUnicode(c.text);
+        ASSERT_TRUE(r.ok()) << qPrintable(c.text);
+        EXPECT_EQ(r.bytes, c.bytes);
+        EXPECT_EQ(unicodeFromAnsi(r.bytes), c.text);
+    }
 }
 
 TEST(AnsiText, CharactersThatWouldComeBackAsOthersAreNamedAndNothingIsConverted)
