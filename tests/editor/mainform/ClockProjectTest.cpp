@@ -149,28 +149,37 @@ TEST_F(ClockProject, LoadedHandTakesHalfItsWidthAsPivotUntilTheNextDial)
     EXPECT_EQ(form->hourStream().size(), fileBytes(file("hour.bmp")).size()) << "the hand stays loaded";
 }
 
-TEST_F(ClockProject, MinuteAndSecondHandsLoadIntoTheirOwnStreams)
+// Each hand loads into its own stream, with half its width as its pivot's x; its built-in picture
+// put back keeps the pivot and changes nothing to save.
+TEST_F(ClockProject, EachHandLoadsIntoItsOwnStreamAndItsBuiltinKeepsThePivot)
 {
-    choose(form->N3, bmp("minute.bmp", handImage(31, 80)));
-    choose(form->N4, bmp("second.bmp", handImage(5, 20)));
-    EXPECT_EQ(pivotOf(form->LNeedleImage), (Pivot{15, 90}));
-    EXPECT_EQ(pivotOf(form->SecNeedleImage), (Pivot{2, 90}));
-    EXPECT_EQ(streamBytes(form->minStream()), fileBytes(file("minute.bmp")));
-    EXPECT_EQ(streamBytes(form->secStream()), fileBytes(file("second.bmp")));
-    EXPECT_EQ(form->hourStream().size(), 0);
-}
-
-TEST_F(ClockProject, BuiltinHandAfterALoadedOneKeepsThePivot)
-{
-    choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
+    const struct {
+        QAction *load, *builtin;
+        TRotateImage* renderer;
+        const TMemoryStream& stream;
+        const char* name;
+        QSize size;
+        Pivot pivot;
+    } hands[] = {
+        {form->N2, form->N12, form->SNeedleImage, form->hourStream(), "hour.bmp", {21, 60}, {10, 70}},
+        {form->N3, form->N14, form->LNeedleImage, form->minStream(), "minute.bmp", {31, 80}, {15, 90}},
+        {form->N4, form->N16, form->SecNeedleImage, form->secStream(), "second.bmp", {5, 20}, {2, 90}},
+    };
+    for (const auto& hand : hands)
+        choose(hand.load, bmp(hand.name, handImage(hand.size.width(), hand.size.height())));
+    for (const auto& hand : hands) {
+        SCOPED_TRACE(hand.name);
+        EXPECT_EQ(pivotOf(hand.renderer), hand.pivot);
+        EXPECT_EQ(streamBytes(hand.stream), fileBytes(file(hand.name)));
+    }
     form->SetModified(false);
-    form->N12->trigger();
-    EXPECT_EQ(form->hourStream().size(), 0);
-    EXPECT_EQ(pivotOf(form->SNeedleImage), (Pivot{10, 70}));
-    EXPECT_FALSE(form->modified()) << "putting a built-in picture back changes nothing to save";
-    form->N14->trigger();
-    form->N16->trigger();
-    EXPECT_FALSE(form->modified());
+    for (const auto& hand : hands) {
+        SCOPED_TRACE(hand.name);
+        hand.builtin->trigger();
+        EXPECT_EQ(hand.stream.size(), 0);
+        EXPECT_EQ(pivotOf(hand.renderer), hand.pivot);
+        EXPECT_FALSE(form->modified()) << "putting a built-in picture back changes nothing to save";
+    }
 }
 
 TEST_F(ClockProject, BuiltinDialPutBackDoesNotMarkModified)
