@@ -218,7 +218,9 @@ void SegmentSampler::uprightRow(int64_t sourceRow, uint8_t* row, uint8_t* maskRo
     if (!m_keyed)
         return;
     if (m_wide) {
-        for (int64_t i = 0; i < w; ++i, in += 3)
+        const int64_t done = m_simd && g_wideKernels && haveAvx512() ? uprightMask24Avx512(in, w, m_key, maskRow) : 0;
+        in += 3 * done;
+        for (int64_t i = done; i < w; ++i, in += 3)
             maskRow[i] = (uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16) == m_key;
     } else {
         for (int64_t i = 0; i < w; ++i)

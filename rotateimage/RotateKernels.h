@@ -106,6 +106,9 @@ int64_t sampleRow24Avx2(const uint8_t* pixels, int64_t rowSize, int64_t count, i
 bool haveAvx512();
 int64_t sampleRow24Avx512(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
                           int64_t dY, int64_t key, bool negate, uint8_t* out, uint8_t* mask);
+// The mask bytes of an upright 24-bit row (1 where a pixel is the key), sixteen pixels at a time
+// while at least sixteen are left; returns how many it did. Reads only the pixels' bytes.
+int64_t uprightMask24Avx512(const uint8_t* pixels, int64_t count, uint32_t key, uint8_t* mask);
 // Transposed 8 × 8 blocks (see SegmentSampler::sampleQuarterTurn); reads 8 bytes (8 bits) or
 // 28 bytes (24 bits) from the first block pixel of each source row.
 void quarterTurn8Avx2(const uint8_t* pixels, int64_t rowSize, int64_t sourceRow, int rowStep, int64_t minColumn,
