@@ -22,6 +22,9 @@ constexpr int kMaskHeaderSize = kDibHeaderSize + 2 * 4; // two colour-table entr
 // across about kTileSourceRows source rows.
 constexpr int64_t kTileRows = 64;
 constexpr int64_t kTileSourceRows = 64;
+// A source of at most this many bytes stays in the second-level cache whatever the order of the
+// samples (a hand): its rows are sampled whole, in longer vector runs with fewer scalar ends.
+constexpr int64_t kUntiledSourceBytes = 256 * 1024;
 // Quarter-turn blocks go across the groups of a band this many columns at a time.
 constexpr int64_t kQuarterTurnColumns = 64;
 
@@ -31,6 +34,19 @@ constexpr int64_t kQuarterTurnColumns = 64;
 constexpr long double kMaxStep = 4294967296.0L;      // 2^32
 constexpr long double kMaxStart = 1152921504606846976.0L; // 2^60
 
+// llrint of a long double on x87 is fistp in the current rounding mode; the same instruction
+// inline spares the library call (this runs twice a row).
+inline int64_t roundedToInteger(long double v)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    int64_t r;
+    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
+    return r;
+#else
+    return std::llrint(v);
+#endif
+}
+
 int64_t saturated(long double v, long double limit)
 {
     // Round half to even. llrint rounds as nearbyint does in the default rounding mode, without
@@ -38,7 +54,7 @@ int64_t saturated(long double v, long double limit)
     // and converts in that mode too: a cast would switch the unit to truncation and back, which
     // took half of a turning hand's row set-up. The limits are whole numbers, so rounding after
     // clamping gives what clamping the rounded value gives.
-    return static_cast<int64_t>(std::llrint(std::clamp(v, -limit, limit)));
+    return roundedToInteger(std::clamp(v, -limit, limit));
 }
 
 int64_t floorDiv(int64_t a, int64_t b)
@@ -60,6 +76,14 @@ void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kL
         if (start < lo || start > hi)
             kHi = kLo - 1;
         return;
+    }
+    // Both ends inside: so is every step between (the positions move linearly), and the
+    // divisions would narrow nothing. No product overflows: starts lie within ±2^60 (a few
+    // steps more after a first narrowing), steps within ±2^32 and counts below 2^29.
+    if (kLo <= kHi) {
+        const int64_t a = start + kLo * step, b = start + kHi * step;
+        if (a >= lo && a <= hi && b >= lo && b <= hi)
+            return;
     }
     if (step > 0) {
         kLo = std::max(kLo, ceilDiv(lo - start, step));
@@ -165,8 +189,8 @@ public:
         uint8_t fill; // for pixels outside the spans
     };
 
-    BandRenderer(const rotate_detail::SegmentSampler& sampler, const TRotateMatrix& m, int64_t sourceWidth,
-                 int64_t sourceHeight, const Target& target);
+    BandRenderer(const rotate_detail::SegmentSampler& sampler, const TRotateMatrix& m,
+                 const rotate_detail::Source& source, const Target& target);
     void render();
     // render() for the upright matrix at 100 %, where the sampler copies whole rows
     // (SegmentSampler::uprightPossible): the same bytes, row by row.
@@ -185,6 +209,7 @@ private:
     const rotate_detail::SegmentSampler& m_sampler;
     const TRotateMatrix m_m;
     const int64_t m_w, m_h;
+    const int64_t m_sourceBytes;
     const Target m_target;
     float m_cx = 0, m_cy = 0;
     bool m_finiteSteps = false;
@@ -193,9 +218,14 @@ private:
     RowSamples m_rows[kTileRows]; // its rows
 };
 
-BandRenderer::BandRenderer(const rotate_detail::SegmentSampler& sampler, const TRotateMatrix& m, int64_t sourceWidth,
-                           int64_t sourceHeight, const Target& target)
-    : m_sampler(sampler), m_m(m), m_w(sourceWidth), m_h(sourceHeight), m_target(target)
+BandRenderer::BandRenderer(const rotate_detail::SegmentSampler& sampler, const TRotateMatrix& m,
+                           const rotate_detail::Source& source, const Target& target)
+    : m_sampler(sampler)
+    , m_m(m)
+    , m_w(source.width)
+    , m_h(source.height)
+    , m_sourceBytes(source.rowSize * source.height)
+    , m_target(target)
 {
     using L = long double;
     const int64_t dw = target.width, dh = target.height;
@@ -213,7 +243,9 @@ void BandRenderer::render()
     // Wide enough that a segment crosses about kTileSourceRows source rows, and a multiple of the
     // vector kernels' eight pixels.
     const int64_t across = int64_t(kTileSourceRows / std::max(1e-3f, std::fabs(m_m.m12)));
-    const int64_t tileColumns = std::clamp<int64_t>(across, kTileSourceRows, 4096) / 8 * 8;
+    const int64_t tileColumns = m_sourceBytes <= kUntiledSourceBytes
+        ? std::max<int64_t>(dw, 8)
+        : std::clamp<int64_t>(across, kTileSourceRows, 4096) / 8 * 8;
     for (m_j0 = 0; m_j0 < dh; m_j0 += kTileRows) {
         const int64_t j1 = std::min(dh, m_j0 + kTileRows);
         for (int64_t j = m_j0; j < j1; ++j)
@@ -407,17 +439,14 @@ RotateResult RotateDib(const TMemoryStream& input, const TRotateMatrix& matrix, 
     const rotate_detail::Source src{v.pixels, v.rowSize, W, H, v.bytesAfterPixels};
     const rotate_detail::SegmentSampler sampler(src, v.bitCount, options.key, options.colorEffect, options.negative,
                                                 dX, dY);
-    // Upright at 100 %, every rendered pixel samples the source pixel in its own place, and every
-    // byte of both outputs is written (so their memory need not be cleared first).
+    // Upright at 100 %, every rendered pixel samples the source pixel in its own place. Every byte
+    // of both outputs is written either way (the headers, each row's span, the fill and the mask
+    // around it, the padding), so their memory need not be cleared first: clearing what a
+    // turned hand's box grew by took a tenth of its turn.
     const bool upright = matrix.m11 == 1 && matrix.m12 == 0 && matrix.m21 == 0 && matrix.m22 == 1 && dw == W
         && dh == H && sampler.uprightPossible();
-    if (upright) {
-        rendered.SetSizeForOverwrite(imageBytes);
-        mask.SetSizeForOverwrite(maskBytes);
-    } else {
-        rendered.SetSize(imageBytes);
-        mask.SetSize(maskBytes);
-    }
+    rendered.SetSizeForOverwrite(imageBytes);
+    mask.SetSizeForOverwrite(maskBytes);
     uint8_t* out = rendered.Memory();
     std::memcpy(out, input.Memory(), size_t(hs));
     writeLE32(out + 2, uint32_t(imageFileSize));
@@ -435,7 +464,7 @@ RotateResult RotateDib(const TMemoryStream& input, const TRotateMatrix& matrix, 
 
     const BandRenderer::Target target{out + hs, outRow, maskOut + kMaskHeaderSize, maskRow, dw, dh, wide ? 3 : 1,
                                       uint8_t(wide && options.forPrint ? 0xFF : 0)};
-    BandRenderer renderer(sampler, matrix, W, H, target);
+    BandRenderer renderer(sampler, matrix, src, target);
     if (upright)
         renderer.renderUpright();
     else

@@ -118,11 +118,13 @@ Row24Fn row24For(bool keyed, bool wordRead, Process p)
 }
 
 bool g_vectorKernels = true;
+bool g_wideKernels = true;
 bool g_uprightRows = true;
 
 } // namespace
 
 void setVectorKernelsEnabled(bool enabled) { g_vectorKernels = enabled; }
+void setWideVectorKernelsEnabled(bool enabled) { g_wideKernels = enabled; }
 void setUprightRowsEnabled(bool enabled) { g_uprightRows = enabled; }
 
 SegmentSampler::SegmentSampler(const Source& source, int bitCount, const RotateKey& key, uint32_t colorEffect,
@@ -148,6 +150,8 @@ SegmentSampler::SegmentSampler(const Source& source, int bitCount, const RotateK
     m_simd = g_vectorKernels && haveAvx2() && source.width < 32768 && source.height < 32768 && std::abs(dX) < kLaneLimit
         && std::abs(dY) < kLaneLimit && (m_process == Process::Copy || m_process == Process::Negate || !m_wide);
     m_simdRows = tail >= 4 - pixelBytes ? source.height : source.height - 1;
+    // Sixteen steps at a time: the steps must stay under 2^26 for the lanes.
+    m_wide16 = m_simd && g_wideKernels && haveAvx512() && std::abs(dX) < kLaneLimit / 2 && std::abs(dY) < kLaneLimit / 2;
 }
 
 bool SegmentSampler::simdCovers(const Segment& s) const
@@ -169,6 +173,20 @@ void SegmentSampler::sample(const Segment& s, uint8_t* row, uint8_t* maskRow) co
     }
     if (simdCovers(s)) {
         const int64_t count = s.last - s.first + 1;
+        if (m_wide && m_wide16 && count >= 16) {
+            // Sixteen at a time, then what is left (fewer than sixteen) eight at a time or one by one.
+            const int64_t done = sampleRow24Avx512(m_source.pixels, m_source.rowSize, count, s.x, s.y, m_dX, m_dY,
+                                                   m_keyed ? int64_t(m_key) : -1, m_process == Process::Negate,
+                                                   row + 3 * s.first, maskRow + s.first);
+            if (done > 0) {
+                Segment rest = s;
+                rest.first += done;
+                rest.x += done * m_dX;
+                rest.y += done * m_dY;
+                sample(rest, row, maskRow);
+                return;
+            }
+        }
         const int64_t done = m_wide
             ? sampleRow24Avx2(m_source.pixels, m_source.rowSize, count, s.x, s.y, m_dX, m_dY,
                               m_keyed ? int64_t(m_key) : -1, m_process == Process::Negate, row + 3 * s.first,
@@ -200,7 +218,9 @@ void SegmentSampler::uprightRow(int64_t sourceRow, uint8_t* row, uint8_t* maskRo
     if (!m_keyed)
         return;
     if (m_wide) {
-        for (int64_t i = 0; i < w; ++i, in += 3)
+        const int64_t done = m_simd && g_wideKernels && haveAvx512() ? uprightMask24Avx512(in, w, m_key, maskRow) : 0;
+        in += 3 * done;
+        for (int64_t i = done; i < w; ++i, in += 3)
             maskRow[i] = (uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16) == m_key;
     } else {
         for (int64_t i = 0; i < w; ++i)

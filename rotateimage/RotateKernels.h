@@ -84,12 +84,14 @@ private:
     int64_t m_dY;
     bool m_wordRead;    // every 24-bit pixel may be read as a word
     bool m_simd;        // the vector kernels may run (CPU, steps, picture size, process)
+    bool m_wide16;      // and the sixteen-pixel ones
     int64_t m_simdRows; // rows whose pixels the vector kernels may read as words
 };
 
 // Tests compare the vector kernels with the scalar ones, and the upright rows with the sampled
 // ones, by turning them off.
 void setVectorKernelsEnabled(bool enabled);
+void setWideVectorKernelsEnabled(bool enabled); // the sixteen-pixel kernels alone
 void setUprightRowsEnabled(bool enabled);
 
 // The vector kernels (AVX2): sample whole groups of 8 pixels of a nonNegative segment, from its
@@ -100,6 +102,13 @@ int64_t sampleRow8Avx2(const uint8_t* pixels, int64_t rowSize, int64_t count, in
                        int64_t dY, int32_t key, uint8_t* out, uint8_t* mask);
 int64_t sampleRow24Avx2(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
                         int64_t dY, int64_t key, bool negate, uint8_t* out, uint8_t* mask);
+// sampleRow24Avx2 sixteen pixels at a time (AVX-512 with byte permutations); steps under 2^26.
+bool haveAvx512();
+int64_t sampleRow24Avx512(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
+                          int64_t dY, int64_t key, bool negate, uint8_t* out, uint8_t* mask);
+// The mask bytes of an upright 24-bit row (1 where a pixel is the key), sixteen pixels at a time
+// while at least sixteen are left; returns how many it did. Reads only the pixels' bytes.
+int64_t uprightMask24Avx512(const uint8_t* pixels, int64_t count, uint32_t key, uint8_t* mask);
 // Transposed 8 × 8 blocks (see SegmentSampler::sampleQuarterTurn); reads 8 bytes (8 bits) or
 // 28 bytes (24 bits) from the first block pixel of each source row.
 void quarterTurn8Avx2(const uint8_t* pixels, int64_t rowSize, int64_t sourceRow, int rowStep, int64_t minColumn,

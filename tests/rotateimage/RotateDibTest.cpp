@@ -10,7 +10,9 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <set>
+#include <utility>
 
 namespace dw::test {
 namespace {
@@ -278,17 +280,45 @@ TEST(RotateDib, PrintRenderIsWhiteOutsideTheImage)
     EXPECT_EQ(screen.at(2, 0), 0u);
 }
 
+// The outputs' memory is not cleared before a render: a run of renders into the same buffers,
+// written over in between (growing, shrinking, keyed or not, for print, upright), gives at every
+// step the bytes of a render into fresh ones.
 TEST(RotateDib, RenderingIntoUsedBuffersGivesTheSameBytes)
 {
-    const TMemoryStream src = wide(9, 5);
-    const Render fresh = render(src, 370, 150);
-    Render reused = render(src, 370, 150);
-    std::memset(reused.image.Memory(), 0xAB, size_t(reused.image.size()));
-    std::memset(reused.mask.Memory(), 0xCD, size_t(reused.mask.size()));
-    ASSERT_EQ(RotateDib(src, fresh.matrix, {}, reused.image, reused.mask), RotateResult::Rendered);
-    ASSERT_EQ(reused.image.size(), fresh.image.size());
-    EXPECT_EQ(std::memcmp(reused.image.Memory(), fresh.image.Memory(), size_t(fresh.image.size())), 0);
-    EXPECT_EQ(std::memcmp(reused.mask.Memory(), fresh.mask.Memory(), size_t(fresh.mask.size())), 0);
+    const TMemoryStream sources[] = {wide(23, 61), indexed(9, 17)};
+    struct Step {
+        int tenths;
+        int zoom;
+        bool keyed;
+        bool print;
+    };
+    const Step steps[] = {{370, 150, false, false}, {450, 400, true, false}, {510, 100, true, false},
+                          {1800, 25, false, false}, {3555, 250, true, true}, {0, 100, true, false},
+                          {900, 100, false, false}, {1234, 170, true, false}};
+    for (const TMemoryStream& src : sources) {
+        TMemoryStream image, mask;
+        for (const Step& step : steps) {
+            SCOPED_TRACE(::testing::Message() << widthOf(src) << " wide, " << step.tenths << "/10° " << step.zoom << "%");
+            RotateOptions o;
+            if (step.keyed)
+                o.key = bitCountOf(src) == 8 ? RotateKey::index(3) : RotateKey::pixel(value24(3, 3));
+            o.forPrint = step.print;
+            const Render fresh = render(src, step.tenths, step.zoom, o);
+            ASSERT_EQ(RotateDib(src, fresh.matrix, o, image, mask), RotateResult::Rendered);
+            ASSERT_EQ(image.size(), fresh.image.size());
+            ASSERT_EQ(mask.size(), fresh.mask.size());
+            EXPECT_EQ(std::memcmp(image.Memory(), fresh.image.Memory(), size_t(image.size())), 0);
+            EXPECT_EQ(std::memcmp(mask.Memory(), fresh.mask.Memory(), size_t(mask.size())), 0);
+            // What the next render finds: none of its own bytes, up to the largest size so far.
+            const int64_t imageSize = image.size(), maskSize = mask.size();
+            image.SetSize(std::max<int64_t>(imageSize, 1 << 18));
+            mask.SetSize(std::max<int64_t>(maskSize, 1 << 18));
+            std::memset(image.Memory(), 0xAB, size_t(image.size()));
+            std::memset(mask.Memory(), 0xCD, size_t(mask.size()));
+            image.SetSize(imageSize);
+            mask.SetSize(maskSize);
+        }
+    }
 }
 
 TEST(RotateDib, WhatCannotBeRenderedLeavesTheOutputsAsDocumented)

@@ -41,8 +41,15 @@ public:
     ~VectorKernelsOff() { rotate_detail::setVectorKernelsEnabled(true); }
 };
 
-// The vector kernels (where the processor has them) and the quarter-turn blocks must give the
-// scalar kernels' bytes exactly, for every depth, size, angle, zoom, key and negative.
+class WideKernelsOff {
+public:
+    WideKernelsOff() { rotate_detail::setWideVectorKernelsEnabled(false); }
+    ~WideKernelsOff() { rotate_detail::setWideVectorKernelsEnabled(true); }
+};
+
+// The vector kernels (where the processor has them: the sixteen-pixel ones, and the eight-pixel
+// ones alone) and the quarter-turn blocks must give the scalar kernels' bytes exactly, for every
+// depth, size, angle, zoom, key and negative.
 TEST(RotateKernels, VectorKernelsGiveTheScalarResultByteForByte)
 {
     const TMemoryStream sources[] = {indexedPicture(37, 29), indexedPicture(64, 40), indexedPicture(8, 70),
@@ -60,12 +67,20 @@ TEST(RotateKernels, VectorKernelsGiveTheScalarResultByteForByte)
                                         : RotateKey::pixel(pixelAt(src, 3, 2));
                     o.negative = (variant & 2) != 0;
                     const TRotateMatrix m = matrixFromAngle(angleFromTenths(t), zoomFromPercent(z));
-                    TMemoryStream fastImage, fastMask, slowImage, slowMask;
+                    TMemoryStream fastImage, fastMask, eightImage, eightMask, slowImage, slowMask;
                     ASSERT_EQ(RotateDib(src, m, o, fastImage, fastMask), RotateResult::Rendered);
+                    {
+                        WideKernelsOff off;
+                        ASSERT_EQ(RotateDib(src, m, o, eightImage, eightMask), RotateResult::Rendered);
+                    }
                     {
                         VectorKernelsOff off;
                         ASSERT_EQ(RotateDib(src, m, o, slowImage, slowMask), RotateResult::Rendered);
                     }
+                    ASSERT_TRUE(sameBytes(eightImage, slowImage))
+                        << widthOf(src) << "x" << heightOf(src) << " " << bitCountOf(src) << "-bit " << t << "/10° "
+                        << z << "% variant " << variant << ", eight at a time";
+                    ASSERT_TRUE(sameBytes(eightMask, slowMask));
                     ASSERT_TRUE(sameBytes(fastImage, slowImage))
                         << widthOf(src) << "x" << heightOf(src) << " " << bitCountOf(src) << "-bit " << t << "/10° "
                         << z << "% variant " << variant;
