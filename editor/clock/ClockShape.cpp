@@ -6,6 +6,8 @@
 
 #include <QImage>
 
+#include <algorithm>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -42,6 +44,22 @@ public:
     {
         appendRect(m_data, left, y, right, y + 1);
         ++m_count;
+    }
+    // The rows were gathered from the bottom up: puts them in order from the top, the runs of
+    // each row as they were.
+    void rowsFromTheBottom()
+    {
+        const std::vector<uint8_t> rects(m_data.begin() + kRgnDataHeaderSize, m_data.end());
+        size_t out = kRgnDataHeaderSize;
+        for (size_t end = rects.size(); end > 0;) {
+            const int32_t top = readLE32s(&rects[end - 12]);
+            size_t start = end - 16;
+            while (start >= 16 && readLE32s(&rects[start - 12]) == top)
+                start -= 16;
+            std::copy(rects.begin() + ptrdiff_t(start), rects.begin() + ptrdiff_t(end), m_data.begin() + ptrdiff_t(out));
+            out += end - start;
+            end = start;
+        }
     }
     std::vector<uint8_t> finish()
     {
@@ -283,16 +301,15 @@ std::optional<TRegion> dialCutOutShapeOfFile(const uint8_t* bytes, int64_t size)
         const uint8_t* corner = dib->rowFromTop(height - 1);
         const RepeatedKey key(corner);
         RunData runs(width, height);
-        for (int32_t y = 0; y < height; ++y) {
-            // The rows are taken from the top, backwards through the file's bytes, which the
-            // processor does not foresee: the row after next is asked for ahead.
-            if (y + 2 < height) {
-                const uint8_t* ahead = dib->rowFromTop(y + 2);
-                for (int64_t i = 0; i < 3 * int64_t(width); i += 64)
-                    __builtin_prefetch(ahead + i);
-            }
+        // The rows are taken in the order the file holds them (most often from the bottom), so
+        // that the bytes are read forwards, as the processor foresees.
+        const bool bottomUp = height > 1 && dib->rowFromTop(0) > dib->rowFromTop(height - 1);
+        for (int32_t i = 0; i < height; ++i) {
+            const int32_t y = bottomUp ? height - 1 - i : i;
             runsOf24BitRow(runs, dib->rowFromTop(y), width, y, key);
         }
+        if (bottomUp)
+            runs.rowsFromTheBottom();
         return nonEmpty(regionOf(runs.finish()));
     }
     TBitmap dial;
