@@ -12,9 +12,9 @@
 //
 // The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (its 12 MiB
 // written into memory the processor has not held since the last build: some 1.3 ms), cuts the
-// window's shape from its rows (AVX2, 32 pixels at a time: some 0.8 ms, most of it waiting for
-// memory) and hashes the plain list for the slicing's seed (eight lanes, AVX2: some 0.35 ms),
-// against a save of 7 to 8 ms; on the shared machine that is 1.3 to 1.5 times.
+// window's shape from its rows (AVX2, 32 pixels at a time, in file order: some 0.5 ms) and hashes
+// the plain list for the slicing's seed (eight lanes, AVX2: some 0.35 ms), against a save of 7 to
+// 8 ms; on the shared machine that is 1.26 to 1.32 times.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"
