@@ -10,10 +10,11 @@
 // the allocator's habits rather than of the work. Both with fresh memory each call (as a
 // one-off pdltool run has it) are printed for reference.
 //
-// The goal of at most 1.2 times is not reachable: beyond the save's work, a build reads the
-// dial's file, cuts the window's shape from its 4 million pixels and seeds the slicing with a
-// hash of the whole content (the same bytes for the same sources), each some 1.5 to 2 ms against
-// a save of 7 to 8 ms. The line with the goal says so; the goal kept is the one the work allows.
+// The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (its 12 MiB
+// written into memory the processor has not held since the last build: some 1.3 ms), cuts the
+// window's shape from its rows (AVX2, 32 pixels at a time, in file order: some 0.5 ms) and hashes
+// the plain list for the slicing's seed (eight lanes, AVX2: some 0.35 ms), against a save of 7 to
+// 8 ms; on the shared machine that is 1.26 to 1.32 times.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"
@@ -113,7 +114,7 @@ int main(int argc, char** argv)
     bench::printCase("the editor's save of the project (writeDataFile)", peerTime, double(dial.size()), "MB");
     bench::printCase("the build with fresh memory each call", freshOurs, double(dial.size()), "MB");
     bench::printCase("the save with fresh memory each call", freshPeer, double(dial.size()), "MB");
-    bench::printAtMost("build / save (1.2x not reachable; see top)", oursTime / peerTime, 2.0);
+    bench::printAtMost("build / save", oursTime / peerTime, 1.2);
     std::printf("  %-44s %8.2fx   (reference)\n", "build / save, fresh memory each call", freshOurs / freshPeer);
     return bench::exitStatus();
 }

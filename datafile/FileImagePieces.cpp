@@ -1,9 +1,11 @@
 #include "FileImagePieces.h"
 
+#include "ContentHash.h"
 #include "SliceGrid.h"
 #include "StreamList.h"
 
 #include "platform/ByteOrder.h"
+#include "platform/ByteViewStream.h"
 #include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
@@ -64,8 +66,9 @@ public:
     size_t count() const { return m_members.size(); }
     int64_t offsetOf(size_t i) const { return m_offsets[i]; }
 
-    // Where the members' bytes are read from: straight from a memory stream's block, else
-    // through the stream. Done before reading; a member whose size has changed is refused.
+    // Where the members' bytes are read from: straight from a memory stream's block or the bytes
+    // a view shows, else through the stream. Done before reading; a member whose size has
+    // changed is refused.
     void open()
     {
         m_direct.assign(m_members.size(), nullptr);
@@ -75,6 +78,29 @@ public:
             // Read through the constant block: the stream's bytes stay known to be unchanged.
             if (const auto* memory = dynamic_cast<const TMemoryStream*>(m_members[i]))
                 m_direct[i] = memory->Memory();
+            else if (const auto* view = dynamic_cast<const ByteViewStream*>(m_members[i]))
+                m_direct[i] = view->bytes();
+        }
+    }
+
+    // Every plain byte of the list, in order, to hasher: the members held in memory straight
+    // from there, the others through buffer.
+    void hash(ContentHasher& hasher, std::vector<uint8_t>& buffer)
+    {
+        hasher.add(m_head.data(), int64_t(m_head.size()));
+        for (size_t i = 0; i < m_members.size(); ++i) {
+            uint8_t word[4];
+            writeLE32s(word, int32_t(m_sizes[i]) ^ int32_t(m_offsets[i]));
+            hasher.add(word, 4);
+            if (m_direct[i]) {
+                hasher.add(m_direct[i], m_sizes[i]);
+                continue;
+            }
+            for (int64_t at = 0; at < m_sizes[i]; at += int64_t(buffer.size())) {
+                const int64_t count = std::min(int64_t(buffer.size()), m_sizes[i] - at);
+                readMember(i, at, buffer.data(), count);
+                hasher.add(buffer.data(), count);
+            }
         }
     }
 
@@ -200,13 +226,9 @@ bool FileImagePieces::produce(const Sink& sink)
         std::vector<uint8_t> plain(size_t(std::min(n, kBandBytes)) + 1);
         SliceChoice choice;
         if (m_fromContent) {
-            uint64_t hash = kContentHashStart;
-            for (int64_t at = 0; at < n; at += kBandBytes) { // kBandBytes is a multiple of 8
-                const int64_t count = std::min(kBandBytes, n - at);
-                list.read(at, plain.data(), count);
-                hash = contentHash(hash, plain.data(), count);
-            }
-            choice = sliceChoiceFromSeed(hash ^ uint64_t(n));
+            ContentHasher hasher;
+            list.hash(hasher, plain);
+            choice = sliceChoiceFromSeed(hasher.finish());
         } else {
             choice = drawSliceChoice();
         }

@@ -1,5 +1,6 @@
 #include "StreamList.h"
 
+#include "ContentHash.h"
 #include "SliceGrid.h"
 
 #include "platform/FrameworkError.h"
@@ -20,20 +21,9 @@ SliceChoice sliceChoiceFromSeed(uint64_t seed)
 
 uint64_t contentSeed(const uint8_t* bytes, int64_t size)
 {
-    return contentHash(kContentHashStart, bytes, size) ^ uint64_t(size);
-}
-
-uint64_t contentHash(uint64_t hash, const uint8_t* bytes, int64_t size)
-{
-    int64_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        hash = (hash ^ word) * 0x100000001b3ull;
-    }
-    for (; i < size; ++i)
-        hash = (hash ^ bytes[i]) * 0x100000001b3ull;
-    return hash;
+    ContentHasher hasher;
+    hasher.add(bytes, size);
+    return hasher.finish();
 }
 
 SliceChoice drawSliceChoice()

@@ -46,12 +46,9 @@ SliceChoice drawSliceChoice();
 // The choice a seed stands for, in those ranges: the same seed gives the same choice, so that a
 // file made from the same content is the same to the byte.
 SliceChoice sliceChoiceFromSeed(uint64_t seed);
-// A seed from bytes (64-bit FNV-1a over their 8-byte words and the rest).
+// A seed from bytes: their ContentHasher hash (ContentHash.h), which may as well be taken over
+// consecutive parts of them.
 uint64_t contentSeed(const uint8_t* bytes, int64_t size);
-// The same in parts: contentSeed(b, n) is contentHash(kContentHashStart, b, n) ^ n, and the hash
-// may be taken over consecutive parts of b whose sizes, all but the last, are multiples of 8.
-constexpr uint64_t kContentHashStart = 0xcbf29ce484222325ull;
-uint64_t contentHash(uint64_t hash, const uint8_t* bytes, int64_t size);
 // SliceStream with the key and slice count given instead of drawn.
 std::unique_ptr<TMemoryStream> SliceStream(TStream& source, int32_t n, const SliceChoice& choice);
 

@@ -20,6 +20,9 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, int origin) override;
 
+    // The bytes read, for a reader that takes them straight from memory.
+    const uint8_t* bytes() const { return m_bytes; }
+
 private:
     const uint8_t* m_bytes;
     int64_t m_size;

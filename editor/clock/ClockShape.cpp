@@ -6,8 +6,10 @@
 
 #include <QImage>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#include <algorithm>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 namespace dw {
@@ -43,6 +45,22 @@ public:
         appendRect(m_data, left, y, right, y + 1);
         ++m_count;
     }
+    // The rows were gathered from the bottom up: puts them in order from the top, the runs of
+    // each row as they were.
+    void rowsFromTheBottom()
+    {
+        const std::vector<uint8_t> rects(m_data.begin() + kRgnDataHeaderSize, m_data.end());
+        size_t out = kRgnDataHeaderSize;
+        for (size_t end = rects.size(); end > 0;) {
+            const int32_t top = readLE32s(&rects[end - 12]);
+            size_t start = end - 16;
+            while (start >= 16 && readLE32s(&rects[start - 12]) == top)
+                start -= 16;
+            std::copy(rects.begin() + ptrdiff_t(start), rects.begin() + ptrdiff_t(end), m_data.begin() + ptrdiff_t(out));
+            out += end - start;
+            end = start;
+        }
+    }
     std::vector<uint8_t> finish()
     {
         writeLE32(&m_data[8], m_count);
@@ -54,55 +72,142 @@ private:
     uint32_t m_count = 0;
 };
 
-// The runs of one 24-bit row's pixels that are not the key (its three bytes as stored). With
-// SSE2, sixteen pixels (48 bytes) are compared at a time against the key repeated: the pixels
-// whose three bytes all match are the key's; a group all of one kind is taken at once.
-void runsOf24BitRow(RunData& runs, const uint8_t* row, int32_t width, int32_t y, const uint8_t key[3])
-{
-    int32_t start = -1; // first pixel of the open run
-    const auto pixel = [&](int32_t x, bool transparent) {
+// The runs of one row being found, a pixel or a group of pixels at a time from the left.
+class RowRuns {
+public:
+    RowRuns(RunData& runs, int32_t y) : m_runs(runs), m_y(y) {}
+
+    void pixel(int32_t x, bool transparent)
+    {
         if (!transparent) {
-            if (start < 0)
-                start = x;
-        } else if (start >= 0) {
-            runs.run(start, y, x);
-            start = -1;
+            if (m_start < 0)
+                m_start = x;
+        } else {
+            close(x);
         }
-    };
+    }
+    // A group of pixels from x none of which is transparent.
+    void opaque(int32_t x)
+    {
+        if (m_start < 0)
+            m_start = x;
+    }
+    // A group of transparent pixels from x.
+    void transparent(int32_t x) { close(x); }
+    // Pixels x, x + 1, … x + count − 1, transparent where bit 3i of keyed is set for pixel i.
+    void mixed(int32_t x, uint64_t keyed, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            pixel(x + i, (keyed >> (3 * i)) & 1);
+    }
+    void finish(int32_t width) { close(width); }
+
+private:
+    void close(int32_t x)
+    {
+        if (m_start >= 0)
+            m_runs.run(m_start, m_y, x);
+        m_start = -1;
+    }
+
+    RunData& m_runs;
+    int32_t m_y;
+    int32_t m_start = -1; // first pixel of the open run
+};
+
+// The key's three bytes repeated over 96 bytes (32 pixels).
+struct RepeatedKey {
+    explicit RepeatedKey(const uint8_t key[3])
+    {
+        for (int i = 0; i < 96; ++i)
+            bytes[i] = key[i % 3];
+    }
+    alignas(32) uint8_t bytes[96];
+};
+
+bool haveAvx2()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+#else
+    return false;
+#endif
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Thirty-two pixels (96 bytes) at a time, while whole groups of them are left: compared
+// against the key repeated, a group whose bytes all match is the key's, one where no byte
+// matches has none of it, and any other is taken pixel by pixel (all three bytes matching).
+// Returns the first pixel not taken.
+__attribute__((target("avx2"))) int32_t keyedGroupsAvx2(RowRuns& row, const uint8_t* bytes, int32_t width,
+                                                       const RepeatedKey& repeated)
+{
+    const __m256i k0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(repeated.bytes));
+    const __m256i k1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(repeated.bytes + 32));
+    const __m256i k2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(repeated.bytes + 64));
     int32_t x = 0;
+    const __m256i ones = _mm256_set1_epi8(-1);
+    for (; width - x >= 32; x += 32) {
+        const auto* p = reinterpret_cast<const __m256i*>(bytes + 3 * int64_t(x));
+        const __m256i e0 = _mm256_cmpeq_epi8(_mm256_loadu_si256(p), k0);
+        const __m256i e1 = _mm256_cmpeq_epi8(_mm256_loadu_si256(p + 1), k1);
+        const __m256i e2 = _mm256_cmpeq_epi8(_mm256_loadu_si256(p + 2), k2);
+        const __m256i any = _mm256_or_si256(_mm256_or_si256(e0, e1), e2);
+        if (_mm256_testz_si256(any, any)) {
+            row.opaque(x);
+        } else if (_mm256_testc_si256(_mm256_and_si256(_mm256_and_si256(e0, e1), e2), ones)) {
+            row.transparent(x);
+        } else {
+            // Pixels 0 to 20 from bytes 0 to 62 (bit 3i of the first word for pixel i), pixels
+            // 21 to 31 from bytes 63 to 95.
+            const uint64_t low = uint64_t(uint32_t(_mm256_movemask_epi8(e0))) | uint64_t(uint32_t(_mm256_movemask_epi8(e1))) << 32;
+            const uint64_t high = (low >> 63) | uint64_t(uint32_t(_mm256_movemask_epi8(e2))) << 1;
+            row.mixed(x, low & (low >> 1) & (low >> 2) & 0x1249249249249249ull, 21);
+            row.mixed(x + 21, high & (high >> 1) & (high >> 2) & 0x49249249ull, 11);
+        }
+    }
+    return x;
+}
+#endif
+
+// The runs of one 24-bit row's pixels that are not the key (its three bytes as stored). With
+// AVX2, 32 pixels at a time (keyedGroupsAvx2); with SSE2, sixteen pixels (48 bytes) are compared
+// at a time against the key repeated: the pixels whose three bytes all match are the key's; a
+// group all of one kind is taken at once.
+void runsOf24BitRow(RunData& runs, const uint8_t* bytes, int32_t width, int32_t y, const RepeatedKey& repeated)
+{
+    RowRuns row(runs, y);
+    int32_t x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (haveAvx2())
+        x = keyedGroupsAvx2(row, bytes, width, repeated);
+#endif
 #if defined(__SSE2__)
-    alignas(16) uint8_t repeated[48];
-    for (int i = 0; i < 48; ++i)
-        repeated[i] = key[i % 3];
-    const __m128i k0 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated));
-    const __m128i k1 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated + 16));
-    const __m128i k2 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated + 32));
+    const __m128i k0 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated.bytes));
+    const __m128i k1 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated.bytes + 16));
+    const __m128i k2 = _mm_load_si128(reinterpret_cast<const __m128i*>(repeated.bytes + 32));
     constexpr uint64_t kFirstBytes = 0x249249249249ull; // bit 3i for pixel i
     for (; width - x >= 16; x += 16) {
-        const auto* p = reinterpret_cast<const __m128i*>(row + 3 * int64_t(x));
+        const auto* p = reinterpret_cast<const __m128i*>(bytes + 3 * int64_t(x));
         const uint64_t same = uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p), k0))))
                               | uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p + 1), k1)))) << 16
                               | uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(p + 2), k2)))) << 32;
         const uint64_t keyed = same & (same >> 1) & (same >> 2) & kFirstBytes;
-        if (keyed == 0) {
-            if (start < 0)
-                start = x;
-        } else if (keyed == kFirstBytes) {
-            if (start >= 0)
-                runs.run(start, y, x);
-            start = -1;
-        } else {
-            for (int i = 0; i < 16; ++i)
-                pixel(x + i, (keyed >> (3 * i)) & 1);
-        }
+        if (keyed == 0)
+            row.opaque(x);
+        else if (keyed == kFirstBytes)
+            row.transparent(x);
+        else
+            row.mixed(x, keyed, 16);
     }
 #endif
+    const uint8_t* key = repeated.bytes;
     for (; x < width; ++x) {
-        const uint8_t* p = row + 3 * int64_t(x);
-        pixel(x, p[0] == key[0] && p[1] == key[1] && p[2] == key[2]);
+        const uint8_t* p = bytes + 3 * int64_t(x);
+        row.pixel(x, p[0] == key[0] && p[1] == key[1] && p[2] == key[2]);
     }
-    if (start >= 0)
-        runs.run(start, y, width);
+    row.finish(width);
 }
 
 std::optional<TRegion> regionOf(const std::vector<uint8_t>& data)
@@ -194,10 +299,17 @@ std::optional<TRegion> dialCutOutShapeOfFile(const uint8_t* bytes, int64_t size)
         // The bottom-left pixel's colour is cut out: its bytes are compared as the rows hold them.
         const int32_t width = dib->width(), height = dib->height();
         const uint8_t* corner = dib->rowFromTop(height - 1);
-        const uint8_t key[3] = {corner[0], corner[1], corner[2]};
+        const RepeatedKey key(corner);
         RunData runs(width, height);
-        for (int32_t y = 0; y < height; ++y)
+        // The rows are taken in the order the file holds them (most often from the bottom), so
+        // that the bytes are read forwards, as the processor foresees.
+        const bool bottomUp = height > 1 && dib->rowFromTop(0) > dib->rowFromTop(height - 1);
+        for (int32_t i = 0; i < height; ++i) {
+            const int32_t y = bottomUp ? height - 1 - i : i;
             runsOf24BitRow(runs, dib->rowFromTop(y), width, y, key);
+        }
+        if (bottomUp)
+            runs.rowsFromTheBottom();
         return nonEmpty(regionOf(runs.finish()));
     }
     TBitmap dial;

@@ -106,13 +106,25 @@ std::vector<uint8_t> storedPicture(const QString& path, bool convert = true)
     if (!info.isFile())
         refuseFile(path, QStringLiteral("is not a file"));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    std::vector<uint8_t> bytes(size_t(file.size()));
-    const qint64 got = bytes.empty() ? 0 : file.read(reinterpret_cast<char*>(bytes.data()), qint64(bytes.size()));
-    if (got < 0)
-        refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    bytes.resize(size_t(got));
+    // Read a part at a time, each zeroed by the vector just before the file fills it, while it is
+    // in the processor's cache: zeroing a large picture's bytes all at once first would take
+    // them through memory twice.
+    constexpr qint64 kPart = qint64(256) << 10;
+    const qint64 expected = file.size();
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(expected));
+    while (qint64(bytes.size()) < expected) {
+        const size_t at = bytes.size();
+        bytes.resize(at + size_t(std::min(kPart, expected - qint64(at))));
+        const qint64 got = file.read(reinterpret_cast<char*>(bytes.data() + at), qint64(bytes.size() - at));
+        if (got < 0)
+            refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
+        bytes.resize(at + size_t(got));
+        if (got == 0)
+            break;
+    }
     ByteViewStream view(bytes.data(), int64_t(bytes.size()));
     if (CheckBmpStream(view))
         return bytes;

@@ -9,6 +9,7 @@
 #include "datafile/FileImagePieces.h"
 #include "datafile/StreamList.h"
 
+#include "platform/ByteViewStream.h"
 #include "platform/FrameworkError.h"
 #include "platform/Random.h"
 #include "platform/ScriptedSeam.h"
@@ -73,7 +74,8 @@ TEST(FileImagePieces, BandsGiveTheBytesOfTheWholeListSlicedAndChainedAtOnce)
 {
     std::mt19937 rng(7);
     // Member sizes: lists shorter than one row of the grid, of one band, of several bands with a
-    // short last row, and with members read through their stream rather than from memory.
+    // short last row, and with members read through their stream rather than from memory, or
+    // from bytes shown by a view.
     const std::vector<std::vector<int64_t>> cases = {
         {}, {0}, {1, 2, 3}, {40, 0, 7}, {1000}, {300000}, {1 << 20, 5, 3, 0, 17, 999}, {700001, 65536},
     };
@@ -82,9 +84,13 @@ TEST(FileImagePieces, BandsGiveTheBytesOfTheWholeListSlicedAndChainedAtOnce)
             SCOPED_TRACE(testing::Message() << "case " << k << (fromContent ? ", from content" : ""));
             std::vector<std::unique_ptr<TStream>> owned;
             std::vector<TStream*> members;
+            std::vector<Bytes> viewed(cases[k].size());
             for (const int64_t size : cases[k]) {
                 if (size == 65536) {
                     owned.push_back(std::make_unique<VirtualStream>(size));
+                } else if (size == 300000 || size == 999) {
+                    viewed[members.size()] = randomBytes(size_t(size), rng);
+                    owned.push_back(std::make_unique<ByteViewStream>(viewed[members.size()].data(), size));
                 } else {
                     auto memory = std::make_unique<TMemoryStream>();
                     load(*memory, randomBytes(size_t(size), rng));

@@ -186,7 +186,8 @@ TEST_F(SavedClocks, TwoBuildsAreTheSameBytes)
 {
     SampleProject project;
     everySlot(project, 2);
-    setBytes(project.FBkgStream, bitmapFile(64, 64));
+    const Bytes dial = bitmapFile(400, 300); // read from its file in more than one part
+    setBytes(project.FBkgStream, dial);
     for (const bool compressed : {false, true}) {
         SCOPED_TRACE(compressed ? "packed" : "plain");
         const QString tag = compressed ? QStringLiteral("c") : QStringLiteral("p");
@@ -202,6 +203,7 @@ TEST_F(SavedClocks, TwoBuildsAreTheSameBytes)
         sleep(1); // another second: a cabinet's member time or "now" would show
         EXPECT_TRUE(build(dir.filePath(tag + QStringLiteral("2.pdl"))) == first);
         EXPECT_TRUE(first != readFile(dir.filePath(tag + QStringLiteral(".pdl"))));
+        EXPECT_TRUE(membersOf(dir.filePath(tag + QStringLiteral("1.pdl")))[0] == dial);
 
         // Without it, SOURCE_DATE_EPOCH's.
         QByteArray toml = textOf(sources + QStringLiteral("/clock.toml"));

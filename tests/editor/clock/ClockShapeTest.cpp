@@ -137,25 +137,29 @@ TEST(ClockShape, DialIsCutOutByItsBottomLeftColour)
 }
 
 // The cut from a file's rows gives the region the decoded bitmap gives: widths around the
-// groups of sixteen pixels and the rows' padding, the key everywhere, nowhere, scattered, in
-// long runs and in colours sharing one or two of its bytes; other depths go through the bitmap.
+// groups of sixteen and thirty-two pixels and the rows' padding, the key everywhere, nowhere,
+// scattered, in long runs (whole groups of it and of a colour sharing none of its bytes) and in
+// colours sharing one or two of its bytes; other depths go through the bitmap.
 TEST(ClockShape, DialFileIsCutAsItsBitmapIs)
 {
     struct Case {
         int width, height;
         TPixelFormat format;
-        int keyEvery; // every n-th pixel takes the key (0: none besides the corner)
+        int keyEvery; // every n-th pixel takes the key (0: none besides the corner; −n: runs of n)
     };
     const QRgb key = qRgb(0, 0, 255);
     for (const Case c : {Case{1, 1, pf24bit, 0}, Case{15, 3, pf24bit, 2}, Case{16, 4, pf24bit, 3}, Case{17, 5, pf24bit, 1},
                          Case{33, 7, pf24bit, 5}, Case{70, 9, pf24bit, 0}, Case{70, 9, pf24bit, 40}, Case{64, 6, pf8bit, 3},
-                         Case{40, 5, pf32bit, 4}}) {
+                         Case{40, 5, pf32bit, 4}, Case{200, 4, pf24bit, -48}, Case{301, 3, pf24bit, -33},
+                         Case{64, 2, pf24bit, -64}}) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " format " << int(c.format));
         QImage picture = noise(c.width, c.height, uint32_t(c.width * 31 + c.height));
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x) {
                 const int n = y * c.width + x;
-                if (c.keyEvery && (n % c.keyEvery == 0 || (n / 20) % 3 == 0))
+                if (c.keyEvery < 0)
+                    picture.setPixel(x, y, (n / -c.keyEvery) % 2 ? key : qRgb(200, 100, 50));
+                else if (c.keyEvery && (n % c.keyEvery == 0 || (n / 20) % 3 == 0))
                     picture.setPixel(x, y, key);
                 else if (n % 7 == 1)
                     picture.setPixel(x, y, qRgb(0, 9, 255)); // two of the key's bytes
