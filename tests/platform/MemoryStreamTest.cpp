@@ -167,8 +167,9 @@ TEST(MemoryStream, SharedBlockIsReadInPlaceAndCopiedOnlyOnAChange)
         EXPECT_EQ(std::string(block->begin(), block->end()), "abcdef") << "the block stays as it was";
         EXPECT_NE(s.sharedBlock(), block);
         EXPECT_NE(s.changeStamp(), stamp);
-        if (s.size() > 0)
+        if (s.size() > 0) {
             EXPECT_NE(std::as_const(s).Memory(), block->data());
+        }
     }
 
     TMemoryStream t = streamOf("xyz");
