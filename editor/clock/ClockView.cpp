@@ -126,7 +126,7 @@ void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage&
     const std::array<TPoint, 3> centres{scene.hourCenter, scene.minCenter, scene.secCenter};
     for (size_t i = 0; i < hands.size(); ++i) {
         const bool known = m_known && hands[i]->RenderStamp() == m_handStamps[i] && centres[i] == m_handCentres[i];
-        if (known && !m_handRects[i].intersects(rect))
+        if (known && !m_handRegions[i].intersects(rect))
             continue;
         hands[i]->DrawAt(canvas, centres[i]);
     }
@@ -243,11 +243,16 @@ QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre)
     const std::optional<TDib> mask = TDib::fromFileImage(hand.MaskDib().Memory(), size_t(hand.MaskDib().size()));
     if (!mask || mask->bitCount() != 8 || mask->width() != box.width() || mask->height() != box.height())
         return box;
-    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach.
+    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach. The bands
+    // lie on rows of the dial that are multiples of kBandRows, whatever the hand's place: the
+    // regions of a hand before and after a turn, and of the other hands, then share their band
+    // edges, and their union has few parts to draw.
     constexpr int kBandRows = 64;
     QRegion region;
-    for (int top = 0; top < box.height(); top += kBandRows) {
-        const int bottom = std::min(top + kBandRows, box.height());
+    const int firstBand = int(floorDiv(box.top(), kBandRows) * kBandRows) - box.top();
+    for (int bandTop = firstBand; bandTop < box.height(); bandTop += kBandRows) {
+        const int top = std::max(bandTop, 0);
+        const int bottom = std::min(bandTop + kBandRows, box.height());
         int first = box.width(), last = -1;
         for (int y = top; y < bottom; ++y) {
             const uint8_t* row = mask->rowFromTop(y);
