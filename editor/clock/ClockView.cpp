@@ -38,6 +38,20 @@ std::optional<TDib> renderedDib(const TCustomRotateImage& image)
 }
 
 
+// The pixels of `rect` of a rendered picture as the display shows them, into `out` at `at`.
+void drawDibPart(const TDib& dib, const QRect& rect, QImage& out, QPoint at)
+{
+    const QRect inside = rect.intersected(QRect(0, 0, dib.width(), dib.height()));
+    if (inside.isEmpty())
+        return;
+    TCanvas canvas(&out);
+    SetWindowOrgEx(canvas, rect.left() - at.x(), rect.top() - at.y(), nullptr);
+    // The rendered rows as the copy into the display's format gives them.
+    const int32_t sy = dib.topDown() ? inside.top() : dib.height() - 1 - inside.bottom();
+    SetDIBitsToDevice(canvas, inside.left(), inside.top(), uint32_t(inside.width()), uint32_t(inside.height()),
+                      inside.left(), sy, 0, uint32_t(dib.height()), dib, DIB_RGB_COLORS);
+}
+
 // The clock pixels [first, last) that view pixels [from, to) cover at `percent` (below 100).
 std::pair<int64_t, int64_t> coveredPlane(int64_t from, int64_t to, int percent)
 {
@@ -111,12 +125,12 @@ QRect ClockView::toView(const QRect& clockRect) const
     return QRect(QPoint(int(l), int(t)), QPoint(int(r - 1), int(b - 1)));
 }
 
-void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage& target)
+void ClockView::composePlane(const ClockScene& scene, const TDib& dial, const QRect& rect, QImage& target)
 {
     m_composedPixels += int64_t(rect.width()) * rect.height();
-    if (!QRect(QPoint(0, 0), renderedSize(*scene.dial)).contains(rect))
+    if (!QRect(0, 0, dial.width(), dial.height()).contains(rect))
         target.fill(Qt::white);
-    drawRenderedPart(*scene.dial, rect, target);
+    drawDibPart(dial, rect, target, {});
     TCanvas canvas(&target);
     SetWindowOrgEx(canvas, rect.left(), rect.top(), nullptr);
     // The hands clip themselves to the canvas: only what reaches into the rectangle is drawn. A
@@ -126,7 +140,7 @@ void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage&
     const std::array<TPoint, 3> centres{scene.hourCenter, scene.minCenter, scene.secCenter};
     for (size_t i = 0; i < hands.size(); ++i) {
         const bool known = m_known && hands[i]->RenderStamp() == m_handStamps[i] && centres[i] == m_handCentres[i];
-        if (known && !m_handRects[i].intersects(rect))
+        if (known && !m_handRegions[i].intersects(rect))
             continue;
         hands[i]->DrawAt(canvas, centres[i]);
     }
@@ -134,18 +148,19 @@ void ClockView::composePlane(const ClockScene& scene, const QRect& rect, QImage&
 
 bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
 {
-    if (!renderedDib(*scene.dial))
+    const std::optional<TDib> dial = renderedDib(*scene.dial);
+    if (!dial)
         return false;
     out = wordImage(m_outStore, part.size());
     if (part.isEmpty())
         return true;
     const int p = m_zoom.percent();
     if (p == 100) {
-        composePlane(scene, part, out);
+        composePlane(scene, *dial, part, out);
         return true;
     }
     if (m_zoom.smooth()) {
-        drawSmooth(scene, part, out);
+        drawSmooth(scene, *dial, part, out);
         return true;
     }
     // Squares: the clock pixels the part reaches, widened.
@@ -153,12 +168,12 @@ bool ClockView::draw(const ClockScene& scene, const QRect& part, QImage& out)
     const QRect plane(QPoint(int(floorDiv(part.left(), f)), int(floorDiv(part.top(), f))),
                       QPoint(int(floorDiv(part.right(), f)), int(floorDiv(part.bottom(), f))));
     QImage composed = wordImage(m_planeStore, plane.size());
-    composePlane(scene, plane, composed);
+    composePlane(scene, *dial, plane, composed);
     drawZoomed(composed, m_zoom, part.translated(-plane.left() * int(f), -plane.top() * int(f)), out);
     return true;
 }
 
-void ClockView::drawSmooth(const ClockScene& scene, const QRect& part, QImage& out)
+void ClockView::drawSmooth(const ClockScene& scene, const TDib& dial, const QRect& part, QImage& out)
 {
     const int p = m_zoom.percent();
     const auto [x0, x1] = coveredPlane(part.left(), int64_t(part.right()) + 1, p);
@@ -172,7 +187,7 @@ void ClockView::drawSmooth(const ClockScene& scene, const QRect& part, QImage& o
         const int64_t bottom = std::min<int64_t>(top + bandRows, int64_t(part.bottom()) + 1);
         const auto [y0, y1] = coveredPlane(top, bottom, p);
         QImage plane = wordImage(m_planeStore, QSize(int(planeWidth), int(y1 - y0)));
-        composePlane(scene, QRect(int(x0), int(y0), int(planeWidth), int(y1 - y0)), plane);
+        composePlane(scene, dial, QRect(int(x0), int(y0), int(planeWidth), int(y1 - y0)), plane);
         const Coverage down = coverage(top, bottom, p, y0);
         for (int64_t v = 0; v < bottom - top; ++v) {
             std::fill(sums.begin(), sums.end(), 0u);
@@ -213,15 +228,7 @@ bool drawRenderedPart(const TCustomRotateImage& image, const QRect& rect, QImage
     const std::optional<TDib> dib = renderedDib(image);
     if (!dib)
         return false;
-    const QRect inside = rect.intersected(QRect(0, 0, dib->width(), dib->height()));
-    if (inside.isEmpty())
-        return true;
-    TCanvas canvas(&out);
-    SetWindowOrgEx(canvas, rect.left() - at.x(), rect.top() - at.y(), nullptr);
-    // The rendered rows as the copy into the display's format gives them.
-    const int32_t sy = dib->topDown() ? inside.top() : dib->height() - 1 - inside.bottom();
-    SetDIBitsToDevice(canvas, inside.left(), inside.top(), uint32_t(inside.width()), uint32_t(inside.height()),
-                      inside.left(), sy, 0, uint32_t(dib->height()), *dib, DIB_RGB_COLORS);
+    drawDibPart(*dib, rect, out, at);
     return true;
 }
 
@@ -243,11 +250,16 @@ QRegion handDrawnRegion(const TCustomRotateImage& hand, TPoint centre)
     const std::optional<TDib> mask = TDib::fromFileImage(hand.MaskDib().Memory(), size_t(hand.MaskDib().size()));
     if (!mask || mask->bitCount() != 8 || mask->width() != box.width() || mask->height() != box.height())
         return box;
-    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach.
+    // Bands of rows, each as wide as the opaque pixels (mask byte 0) of its rows reach. The bands
+    // lie on rows of the dial that are multiples of kBandRows, whatever the hand's place: the
+    // regions of a hand before and after a turn, and of the other hands, then share their band
+    // edges, and their union has few parts to draw.
     constexpr int kBandRows = 64;
     QRegion region;
-    for (int top = 0; top < box.height(); top += kBandRows) {
-        const int bottom = std::min(top + kBandRows, box.height());
+    const int firstBand = int(floorDiv(box.top(), kBandRows) * kBandRows) - box.top();
+    for (int bandTop = firstBand; bandTop < box.height(); bandTop += kBandRows) {
+        const int top = std::max(bandTop, 0);
+        const int bottom = std::min(bandTop + kBandRows, box.height());
         int first = box.width(), last = -1;
         for (int y = top; y < bottom; ++y) {
             const uint8_t* row = mask->rowFromTop(y);

@@ -23,6 +23,8 @@
 
 namespace dw {
 
+class TDib;
+
 // What the view is shown on: the part of the view that is visible, and a way to have a part
 // drawn again (a widget repaints it; a test draws it at once and counts it). View pixels.
 class ViewCanvas {
@@ -63,9 +65,10 @@ public:
     int64_t composedPixels() const { return m_composedPixels; }
 
 private:
-    // Composes the clock pixels of `rect` at 100 % into `target` (of the rectangle's size).
-    void composePlane(const ClockScene& scene, const QRect& rect, QImage& target);
-    void drawSmooth(const ClockScene& scene, const QRect& part, QImage& out);
+    // Composes the clock pixels of `rect` at 100 % into `target` (of the rectangle's size);
+    // `dial` is the dial's rendered picture, read once a drawing.
+    void composePlane(const ClockScene& scene, const TDib& dial, const QRect& rect, QImage& target);
+    void drawSmooth(const ClockScene& scene, const TDib& dial, const QRect& part, QImage& out);
 
     ZoomLevel m_zoom;
     // The clock pixels of the part being drawn and the part drawn, their memory kept from one

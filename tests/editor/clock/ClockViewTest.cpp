@@ -225,6 +225,29 @@ TEST(ClockView, TickDrawsOnlyWhatChangedInView)
     }
 }
 
+// The second hand sweeping across the minute and hour hands, a tick a second: the parts a tick
+// draws hold every hand that shows there, moved or not, so the view stays a fresh drawing.
+TEST(ClockView, TicksOverStillHandsShowThemWhole)
+{
+    Clock clock(QSize(300, 300));
+    for (const int percent : {100, 50, 200}) {
+        SCOPED_TRACE(percent);
+        ClockView view;
+        view.setZoom(ZoomLevel::viewing(percent));
+        const QSize size = ClockView::viewSize({300, 300}, view.zoom());
+        CountingCanvas canvas(view, clock, size, QRect(QPoint(0, 0), size));
+        clock.at(10, 8, 0);
+        view.tick(clock.scene, canvas);
+        // The minute hand points at 8 minutes, the hour hand near 10 o'clock (50 seconds on).
+        for (const int second : {5, 6, 7, 8, 9, 10, 11, 48, 49, 50, 51, 52}) {
+            SCOPED_TRACE(second);
+            clock.at(10, 8, second);
+            view.tick(clock.scene, canvas);
+            ASSERT_EQ(canvas.shown, drawn(view, clock, QRect(QPoint(0, 0), size)));
+        }
+    }
+}
+
 // No buffer the size of the clock is made for the view: with a 2048 × 2048 dial (16 MiB at 32
 // bits), every allocation while the view ticks and draws its visible part or the whole clock at
 // 12 % stays under a quarter of that. Counted through the allocator's hooks (sanitizer builds).
