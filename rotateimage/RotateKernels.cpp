@@ -163,6 +163,15 @@ bool SegmentSampler::simdCovers(const Segment& s) const
     return (std::max(s.y, yLast) >> 16) < m_simdRows;
 }
 
+Segment SegmentSampler::skipped(const Segment& s, int64_t n) const
+{
+    Segment rest = s;
+    rest.first += n;
+    rest.x += n * m_dX;
+    rest.y += n * m_dY;
+    return rest;
+}
+
 void SegmentSampler::sample(const Segment& s, uint8_t* row, uint8_t* maskRow) const
 {
     if (s.first > s.last)
@@ -179,11 +188,7 @@ void SegmentSampler::sample(const Segment& s, uint8_t* row, uint8_t* maskRow) co
                                                    m_keyed ? int64_t(m_key) : -1, m_process == Process::Negate,
                                                    row + 3 * s.first, maskRow + s.first);
             if (done > 0) {
-                Segment rest = s;
-                rest.first += done;
-                rest.x += done * m_dX;
-                rest.y += done * m_dY;
-                sample(rest, row, maskRow);
+                sample(skipped(s, done), row, maskRow);
                 return;
             }
         }
@@ -195,11 +200,7 @@ void SegmentSampler::sample(const Segment& s, uint8_t* row, uint8_t* maskRow) co
                              m_keyed ? int32_t(m_key) : -1, row + s.first, maskRow + s.first);
         if (done == count)
             return;
-        Segment rest = s;
-        rest.first += done;
-        rest.x += done * m_dX;
-        rest.y += done * m_dY;
-        sampleScalar(rest, row, maskRow);
+        sampleScalar(skipped(s, done), row, maskRow);
         return;
     }
     sampleScalar(s, row, maskRow);

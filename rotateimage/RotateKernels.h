@@ -70,6 +70,8 @@ public:
     int64_t dY() const { return m_dY; }
 
 private:
+    // The segment without its first n pixels, positions moved on by n steps.
+    Segment skipped(const Segment& s, int64_t n) const;
     void sampleScalar(const Segment& s, uint8_t* row, uint8_t* maskRow) const;
     void sampleEdge(const Segment& s, uint8_t* row, uint8_t* maskRow) const;
     bool simdCovers(const Segment& s) const;
