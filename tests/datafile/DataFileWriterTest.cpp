@@ -27,24 +27,6 @@ int32_t slotOf(const Bytes& record) { return readLE32s(record.data()); }
 
 } // namespace
 
-TEST(DataFileWriter, FreshProjectSavesSevenMembersThatKeepEveryRule)
-{
-    seam::ScriptedHandler ui;
-    SampleProject fresh;
-    const FileImageContents image = readFileImage(fresh.image());
-    ASSERT_TRUE(image.sound()) << image.problems.join(QLatin1Char('\n')).toStdString();
-    ASSERT_EQ(image.count, 7);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(image.members[size_t(i)].empty()) << "built-in picture " << i;
-    EXPECT_EQ(image.members[4], regionData(fresh.shape));
-    const QString header = memberText(image, 5);
-    EXPECT_TRUE(header.startsWith(QStringLiteral("HPX=4\r\n"))) << header.toStdString();
-    EXPECT_EQ(header.count(QStringLiteral("\r\n")), 14);
-    EXPECT_TRUE(image.members[6].empty());
-    EXPECT_EQ(checkMembers(image.members), QStringList{});
-    EXPECT_TRUE(ui.log().empty()) << "a sound save shows no check message";
-}
-
 TEST(DataFileWriter, ProjectWithoutShapeSavesTheRegionHeaderAlone)
 {
     SampleProject project;
