@@ -98,16 +98,6 @@ TEST(AnimFrameGridTest, FramesDivideTheStripAndCountsBelowOneDivideNothing)
     EXPECT_EQ(narrow.frameCount(), 4);
 }
 
-TEST(AnimSlotTest, ItemsFollowTheRecordSize)
-{
-    for (int64_t size : {0, 4, 28, 29, 400}) {
-        const AnimSlotItems items = animSlotItems(size);
-        EXPECT_EQ(items.noData, size > 0) << size;
-        EXPECT_EQ(items.params, size > 28) << size;
-        EXPECT_EQ(items.play, size > 28) << size;
-    }
-}
-
 TEST(AnimSlotTest, RecordsAreLaidOutByteForByte)
 {
     TMemoryStream r;
