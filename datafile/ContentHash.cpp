@@ -1,10 +1,11 @@
 #include "ContentHash.h"
 
+#include "platform/CpuFeatures.h"
+
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
 #include <immintrin.h>
-#define DW_CONTENT_HASH_X86 1
 #endif
 
 namespace dw {
@@ -58,7 +59,7 @@ void stripesPortable(uint64_t lanes[8], const uint8_t* bytes, int64_t stripes, i
     }
 }
 
-#if DW_CONTENT_HASH_X86
+#if DW_X86
 __attribute__((target("avx2"))) inline __m256i takeWords(__m256i lanes, __m256i w, __m256i keys)
 {
     const __m256i k = _mm256_xor_si256(w, keys);
@@ -99,16 +100,6 @@ __attribute__((target("avx2"))) void stripesAvx2(uint64_t lanes[8], const uint8_
 }
 #endif
 
-bool haveAvx2()
-{
-#if DW_CONTENT_HASH_X86
-    static const bool have = bool(__builtin_cpu_supports("avx2"));
-    return have;
-#else
-    return false;
-#endif
-}
-
 uint64_t finalMix(uint64_t x)
 {
     x ^= x >> 30;
@@ -120,7 +111,7 @@ uint64_t finalMix(uint64_t x)
 
 } // namespace
 
-ContentHasher::ContentHasher(HashKernel kernel) : m_avx2(kernel == HashKernel::Fastest && haveAvx2())
+ContentHasher::ContentHasher(HashKernel kernel) : m_avx2(kernel == HashKernel::Fastest && cpu::haveAvx2())
 {
     for (int i = 0; i < 8; ++i)
         m_lanes[i] = kMixKeys[7 - i];
@@ -132,7 +123,7 @@ void ContentHasher::add(const uint8_t* bytes, int64_t size)
         return;
     m_length += uint64_t(size);
     const auto take = [&](const uint8_t* from, int64_t stripes) {
-#if DW_CONTENT_HASH_X86
+#if DW_X86
         if (m_avx2) {
             stripesAvx2(m_lanes, from, stripes, m_stripe);
             return;

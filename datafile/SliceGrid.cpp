@@ -1,5 +1,7 @@
 #include "SliceGrid.h"
 
+#include "platform/CpuFeatures.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -165,7 +167,7 @@ template <class In, class Out>
 }
 #endif
 
-#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__SSE2__) && DW_X86
 constexpr bool kX86 = true;
 
 // Two 16 × 16 blocks, one in each 128-bit half of the AVX2 registers (whose interleaves work
@@ -411,15 +413,7 @@ private:
 };
 
 // Whether the AVX2 blocks are used: the processor has them and the caller allows them.
-bool useAvx2(Kernel kernel)
-{
-    static const bool have = [] {
-        if constexpr (kX86)
-            return bool(__builtin_cpu_supports("avx2"));
-        return false;
-    }();
-    return have && kernel == Kernel::Fastest;
-}
+bool useAvx2(Kernel kernel) { return kX86 && kernel == Kernel::Fastest && cpu::haveAvx2(); }
 
 } // namespace
 

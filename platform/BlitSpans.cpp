@@ -1,13 +1,11 @@
 #include "BlitSpans.h"
+#include "CpuFeatures.h"
 
 #include <algorithm>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
 #include <immintrin.h>
-#define DW_BLIT_X86 1
-#else
-#define DW_BLIT_X86 0
 #endif
 
 namespace dw::blit {
@@ -114,19 +112,11 @@ void ropBytesPlain(uint8_t rop, const uint8_t* p, const uint8_t* s, uint8_t* d, 
 
 Vectors g_limit = Vectors::Best;
 
-#if DW_BLIT_X86
+#if DW_X86
 
-bool haveSsse3()
-{
-    static const bool have = __builtin_cpu_supports("ssse3");
-    return have && g_limit != Vectors::None;
-}
-
-bool haveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have && g_limit == Vectors::Best;
-}
+// Whether a kernel may use these: the processor has them and the limit allows them.
+bool useSsse3() { return g_limit != Vectors::None && cpu::haveSsse3(); }
+bool useAvx2() { return g_limit == Vectors::Best && cpu::haveAvx2(); }
 
 __attribute__((target("avx2"))) void ropWordsAvx2(uint8_t rop, uint32_t p, const uint32_t* s, uint32_t* d, size_t n,
                                                   uint32_t orMask)
@@ -257,8 +247,8 @@ void limitVectors(Vectors limit) { g_limit = limit; }
 
 void ropWords(uint8_t rop, uint32_t p, const uint32_t* s, uint32_t* d, size_t n, uint32_t orMask)
 {
-#if DW_BLIT_X86
-    if (haveAvx2()) {
+#if DW_X86
+    if (useAvx2()) {
         ropWordsAvx2(rop, p, s, d, n, orMask);
         return;
     }
@@ -273,8 +263,8 @@ void ropBytes(uint8_t rop, const uint8_t* p, const uint8_t* s, uint8_t* d, size_
             std::memcpy(d, s, n);
         return;
     }
-#if DW_BLIT_X86
-    if (haveAvx2()) {
+#if DW_X86
+    if (useAvx2()) {
         ropBytesAvx2(rop, p, s, d, n);
         return;
     }
@@ -285,10 +275,10 @@ void ropBytes(uint8_t rop, const uint8_t* p, const uint8_t* s, uint8_t* d, size_
 void pack24(const uint32_t* words, uint8_t* out, size_t n, bool bgr)
 {
     size_t i = 0;
-#if DW_BLIT_X86
-    if (haveAvx2())
+#if DW_X86
+    if (useAvx2())
         i = pack24Avx2(words, out, n, bgr);
-    else if (haveSsse3())
+    else if (useSsse3())
         i = pack24Ssse3(words, out, n, bgr);
 #endif
     for (; i < n; ++i) {
@@ -303,10 +293,10 @@ void pack24(const uint32_t* words, uint8_t* out, size_t n, bool bgr)
 void unpack24(const uint8_t* in, uint32_t* words, size_t n, bool bgr, uint32_t orMask)
 {
     size_t i = 0;
-#if DW_BLIT_X86
-    if (haveAvx2())
+#if DW_X86
+    if (useAvx2())
         i = unpack24Avx2(in, words, n, bgr, orMask);
-    else if (haveSsse3())
+    else if (useSsse3())
         i = unpack24Ssse3(in, words, n, bgr, orMask);
 #endif
     for (; i < n; ++i) {
@@ -417,7 +407,7 @@ ByteBits byteBits(const uint8_t* bitOf)
     return b;
 }
 
-#if DW_BLIT_X86
+#if DW_X86
 namespace {
 
 // Sixteen bytes to sixteen bits: each byte's low nibble picks a bit set over its high nibble,
@@ -486,15 +476,15 @@ void lookupBytesToBits(const uint8_t* in, size_t n, const ByteBits& bits, int fi
     const size_t head = std::min(n, size_t((8 - firstBit) & 7));
     packRun(head, firstBit, msbFirst, out, [&](size_t i) { return unsigned(bits.bitOf[in[i]]); });
     size_t i = head;
-#if DW_BLIT_X86
+#if DW_X86
     // From the first whole byte on, sixteen at a time.
     uint8_t* whole = out + (firstBit ? 1 : 0);
-    if (haveAvx2()) {
+    if (useAvx2()) {
         const size_t done = bytesToBitsAvx2(in + i, n - i, bits, msbFirst, whole);
         i += done;
         whole += done / 8;
     }
-    if (haveSsse3())
+    if (useSsse3())
         i += bytesToBitsSsse3(in + i, n - i, bits, msbFirst, whole);
 #endif
     const size_t done = size_t(firstBit) + i; // bits of out written so far, a whole byte when i > head

@@ -1,12 +1,11 @@
 #include "MaskedRow.h"
 
+#include "platform/CpuFeatures.h"
+
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
 #include <immintrin.h>
-#define DW_MASKED_X86 1
-#else
-#define DW_MASKED_X86 0
 #endif
 
 namespace dw {
@@ -21,7 +20,7 @@ inline void overlayPixel(const uint8_t* pixel, uint8_t mask, uint32_t& out)
     out = (out & ~opaque) | (word & 0x00FFFFFFu & opaque) | 0xFF000000u;
 }
 
-#if DW_MASKED_X86
+#if DW_X86
 // Eight pixels at a time: two 16-byte loads hold four 3-byte pixels each (the second one starts
 // 12 bytes on and reads 4 bytes beyond the eighth pixel), spread into words by a byte shuffle;
 // the mask bytes widened to words say which to take.
@@ -50,12 +49,6 @@ __attribute__((target("avx2"))) void overlayAvx2(const uint8_t* pixels, const ui
     for (; x < width; ++x)
         overlayPixel(pixels + 3 * x, mask[x], out[x]);
 }
-
-bool haveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
 #endif
 
 } // namespace
@@ -68,8 +61,8 @@ void overlayMaskedRow24Plain(const uint8_t* pixels, const uint8_t* mask, uint32_
 
 void overlayMaskedRow24(const uint8_t* pixels, const uint8_t* mask, uint32_t* out, int64_t width)
 {
-#if DW_MASKED_X86
-    if (haveAvx2()) {
+#if DW_X86
+    if (cpu::haveAvx2()) {
         overlayAvx2(pixels, mask, out, width);
         return;
     }

@@ -1,5 +1,7 @@
 #include "MixRow.h"
 
+#include "platform/CpuFeatures.h"
+
 #include <cstring>
 
 namespace dw {
@@ -76,8 +78,7 @@ void mixPlain(uint8_t* out, const uint8_t* c, const uint8_t* b, int64_t words, u
     mixBody<Level, Overlay>(out, c, b, words, orMask);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define DW_MIX_X86 1
+#if DW_X86
 template <int Level, bool Overlay>
 __attribute__((target("avx2"))) void mixAvx2(uint8_t* out, const uint8_t* c, const uint8_t* b, int64_t words,
                                              uint32_t orMask)
@@ -89,9 +90,8 @@ __attribute__((target("avx2"))) void mixAvx2(uint8_t* out, const uint8_t* c, con
 template <int Level, bool Overlay>
 void mixLevel(uint8_t* out, const uint8_t* c, const uint8_t* b, int64_t words, uint32_t orMask)
 {
-#if DW_MIX_X86
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
+#if DW_X86
+    if (cpu::haveAvx2()) {
         mixAvx2<Level, Overlay>(out, c, b, words, orMask);
         return;
     }

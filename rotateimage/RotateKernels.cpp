@@ -1,5 +1,7 @@
 #include "RotateKernels.h"
 
+#include "platform/CpuFeatures.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -147,11 +149,11 @@ SegmentSampler::SegmentSampler(const Source& source, int bitCount, const RotateK
     // when 3 bytes follow it: in the next row, or on the last row when the padding and what
     // follows the rows leave 3 bytes (4 − bytes per pixel).
     constexpr int64_t kLaneLimit = int64_t(1) << 27;
-    m_simd = g_vectorKernels && haveAvx2() && source.width < 32768 && source.height < 32768 && std::abs(dX) < kLaneLimit
+    m_simd = g_vectorKernels && cpu::haveAvx2() && source.width < 32768 && source.height < 32768 && std::abs(dX) < kLaneLimit
         && std::abs(dY) < kLaneLimit && (m_process == Process::Copy || m_process == Process::Negate || !m_wide);
     m_simdRows = tail >= 4 - pixelBytes ? source.height : source.height - 1;
     // Sixteen steps at a time: the steps must stay under 2^26 for the lanes.
-    m_wide16 = m_simd && g_wideKernels && haveAvx512() && std::abs(dX) < kLaneLimit / 2 && std::abs(dY) < kLaneLimit / 2;
+    m_wide16 = m_simd && g_wideKernels && cpu::haveAvx512Vbmi() && std::abs(dX) < kLaneLimit / 2 && std::abs(dY) < kLaneLimit / 2;
 }
 
 bool SegmentSampler::simdCovers(const Segment& s) const
@@ -219,7 +221,7 @@ void SegmentSampler::uprightRow(int64_t sourceRow, uint8_t* row, uint8_t* maskRo
     if (!m_keyed)
         return;
     if (m_wide) {
-        const int64_t done = m_simd && g_wideKernels && haveAvx512() ? uprightMask24Avx512(in, w, m_key, maskRow) : 0;
+        const int64_t done = m_simd && g_wideKernels && cpu::haveAvx512Vbmi() ? uprightMask24Avx512(in, w, m_key, maskRow) : 0;
         in += 3 * done;
         for (int64_t i = done; i < w; ++i, in += 3)
             maskRow[i] = (uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16) == m_key;

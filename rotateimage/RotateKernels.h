@@ -99,13 +99,13 @@ void setUprightRowsEnabled(bool enabled);
 // The vector kernels (AVX2): sample whole groups of 8 pixels of a nonNegative segment, from its
 // first pixel, while at least 8 are left; return how many they did. Bytes are read as 32-bit
 // words at every sample, so the caller makes sure 3 bytes follow each one read. key < 0: none.
-bool haveAvx2();
+// Used where cpu::haveAvx2() (platform/CpuFeatures.h); the sixteen-pixel ones where
+// cpu::haveAvx512Vbmi().
 int64_t sampleRow8Avx2(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
                        int64_t dY, int32_t key, uint8_t* out, uint8_t* mask);
 int64_t sampleRow24Avx2(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
                         int64_t dY, int64_t key, bool negate, uint8_t* out, uint8_t* mask);
 // sampleRow24Avx2 sixteen pixels at a time (AVX-512 with byte permutations); steps under 2^26.
-bool haveAvx512();
 int64_t sampleRow24Avx512(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX,
                           int64_t dY, int64_t key, bool negate, uint8_t* out, uint8_t* mask);
 // The mask bytes of an upright 24-bit row (1 where a pixel is the key), sixteen pixels at a time

@@ -4,22 +4,15 @@
 
 #include "RotateKernels.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "platform/CpuFeatures.h"
+
+#if DW_X86
 #include <immintrin.h>
-#define DW_HAVE_X86 1
-#else
-#define DW_HAVE_X86 0
 #endif
 
 namespace dw::rotate_detail {
 
-#if DW_HAVE_X86
-
-bool haveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
+#if DW_X86
 
 namespace {
 
@@ -211,7 +204,6 @@ __attribute__((target("avx2"))) void quarterTurn24Avx2(const uint8_t* pixels, in
 
 #else
 
-bool haveAvx2() { return false; }
 int64_t sampleRow8Avx2(const uint8_t*, int64_t, int64_t, int64_t, int64_t, int64_t, int64_t, int32_t, uint8_t*,
                        uint8_t*)
 {

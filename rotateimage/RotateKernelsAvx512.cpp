@@ -5,23 +5,15 @@
 
 #include "RotateKernels.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#include "platform/CpuFeatures.h"
+
+#if DW_X86
 #include <immintrin.h>
-#define DW_HAVE_X86 1
-#else
-#define DW_HAVE_X86 0
 #endif
 
 namespace dw::rotate_detail {
 
-#if DW_HAVE_X86
-
-bool haveAvx512()
-{
-    static const bool have = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
-        && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-    return have;
-}
+#if DW_X86
 
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) int64_t
 sampleRow24Avx512(const uint8_t* pixels, int64_t rowSize, int64_t count, int64_t x, int64_t y, int64_t dX, int64_t dY,
@@ -90,7 +82,6 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi"))) int64_t uprightM
 
 #else
 
-bool haveAvx512() { return false; }
 int64_t uprightMask24Avx512(const uint8_t*, int64_t, uint32_t, uint8_t*) { return 0; }
 int64_t sampleRow24Avx512(const uint8_t*, int64_t, int64_t, int64_t, int64_t, int64_t, int64_t, int64_t, bool,
                           uint8_t*, uint8_t*)

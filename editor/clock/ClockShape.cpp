@@ -1,6 +1,7 @@
 #include "ClockShape.h"
 
 #include "platform/ByteOrder.h"
+#include "platform/CpuFeatures.h"
 #include "platform/Dib.h"
 #include "platform/FrameworkError.h"
 
@@ -8,7 +9,7 @@
 
 #include <algorithm>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
 #include <immintrin.h>
 #endif
 
@@ -125,17 +126,7 @@ struct RepeatedKey {
     alignas(32) uint8_t bytes[96];
 };
 
-bool haveAvx2()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-#else
-    return false;
-#endif
-}
-
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
 // Thirty-two pixels (96 bytes) at a time, while whole groups of them are left: compared
 // against the key repeated, a group whose bytes all match is the key's, one where no byte
 // matches has none of it, and any other is taken pixel by pixel (all three bytes matching).
@@ -179,8 +170,8 @@ void runsOf24BitRow(RunData& runs, const uint8_t* bytes, int32_t width, int32_t 
 {
     RowRuns row(runs, y);
     int32_t x = 0;
-#if defined(__x86_64__) || defined(__i386__)
-    if (haveAvx2())
+#if DW_X86
+    if (cpu::haveAvx2())
         x = keyedGroupsAvx2(row, bytes, width, repeated);
 #endif
 #if defined(__SSE2__)

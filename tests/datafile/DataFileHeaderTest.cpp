@@ -29,15 +29,6 @@ TEST(DataFileHeader, DefaultProjectHasFourteenLinesStartingWithTheHourPivot)
     EXPECT_EQ(lines[13], "Date=2026/03/07 9:05:04");
 }
 
-TEST(DataFileHeader, TitleComesFirstEvenWhenItIsABlank)
-{
-    DataFileHeader h = defaultProject();
-    h.title = " ";
-    const QStringList lines = headerLines(h);
-    ASSERT_EQ(lines.size(), 15);
-    EXPECT_EQ(lines[0], "Title= ");
-}
-
 TEST(DataFileHeader, OptionsAndExtrudeHandWriteLinesOnlyWhenNotDefault)
 {
     DataFileHeader h = defaultProject();

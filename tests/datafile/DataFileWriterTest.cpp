@@ -5,11 +5,9 @@
 #include "datafile/FileImage.h"
 #include "datafile/StreamList.h"
 
-#include "platform/FrameworkError.h"
 #include "platform/Random.h"
 #include "platform/ScriptedSeam.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,24 +26,6 @@ QString memberText(const FileImageContents& image, int index)
 int32_t slotOf(const Bytes& record) { return readLE32s(record.data()); }
 
 } // namespace
-
-TEST(DataFileWriter, FreshProjectSavesSevenMembersThatKeepEveryRule)
-{
-    seam::ScriptedHandler ui;
-    SampleProject fresh;
-    const FileImageContents image = readFileImage(fresh.image());
-    ASSERT_TRUE(image.sound()) << image.problems.join(QLatin1Char('\n')).toStdString();
-    ASSERT_EQ(image.count, 7);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(image.members[size_t(i)].empty()) << "built-in picture " << i;
-    EXPECT_EQ(image.members[4], regionData(fresh.shape));
-    const QString header = memberText(image, 5);
-    EXPECT_TRUE(header.startsWith(QStringLiteral("HPX=4\r\n"))) << header.toStdString();
-    EXPECT_EQ(header.count(QStringLiteral("\r\n")), 14);
-    EXPECT_TRUE(image.members[6].empty());
-    EXPECT_EQ(checkMembers(image.members), QStringList{});
-    EXPECT_TRUE(ui.log().empty()) << "a sound save shows no check message";
-}
 
 TEST(DataFileWriter, ProjectWithoutShapeSavesTheRegionHeaderAlone)
 {
@@ -188,35 +168,6 @@ TEST(DataFileWriter, PictureThatChangesDuringTheSaveIsReportedByBothChecks)
     EXPECT_EQ(ui.messages(), (QStringList{QStringLiteral("ERROR: FHourStream.Size\n%1/%2").arg(size).arg(size + 4),
                                           QStringLiteral("ERROR_2: FHourStream.Size\n%1/%2").arg(size).arg(size + 4)}));
     EXPECT_EQ(int64_t(readFileImage(image->Memory(), image->size()).members[1].size()), size);
-}
-
-TEST(DataFileWriter, FailedWriteLeavesTheOldFileAndRaisesTheFrameworksMessage)
-{
-    SampleProject project;
-    setBytes(project.FBkgStream, bitmapFile(100, 100));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("clock.pdl"));
-    const Bytes old = bytesOf("the clock saved yesterday");
-    writeFile(path, old);
-    DataFileProject p = project.project();
-    withFileSizeLimit(4096, [&] {
-        try {
-            writeDataFile(path, p);
-            ADD_FAILURE() << "the short write went unnoticed";
-        } catch (const EFrameworkError& e) {
-            EXPECT_EQ(e.message(), stock::fileWriteError(path));
-        }
-    });
-    EXPECT_EQ(readFile(path), old);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clock.pdl")});
-
-    const QString nowhere = dir.filePath(QStringLiteral("no such folder/clock.pdl"));
-    try {
-        writeDataFile(nowhere, p);
-        ADD_FAILURE() << "a file was made in a missing folder";
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), stock::fileCreateError(nowhere));
-    }
 }
 
 TEST(DataFileTexts, AuthorLineBreaksBecomeCrLfWithNothingAddedAtTheEnd)

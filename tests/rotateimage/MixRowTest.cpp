@@ -22,23 +22,6 @@ int blendByte(int c, int b, int level)
     }
 }
 
-TEST(MixRow, HalfOverBlackHalvesAndOverWhiteAddsTheOtherHalf)
-{
-    // 86 pixels: 258 bytes of composite 0..255 (and two more), background black or white.
-    const int64_t width = 86;
-    const size_t bytes = size_t(mixRowWords(width) * 4);
-    std::vector<uint8_t> c(bytes), black(bytes, 0), white(bytes, 255);
-    for (size_t i = 0; i < bytes; ++i)
-        c[i] = uint8_t(i);
-    std::vector<uint8_t> overBlack = c, overWhite = c;
-    mixRow(overBlack.data(), black.data(), width, 4);
-    mixRow(overWhite.data(), white.data(), width, 4);
-    for (size_t i = 0; i < bytes; ++i) {
-        EXPECT_EQ(overBlack[i], c[i] - c[i] / 2) << i;
-        EXPECT_EQ(overWhite[i], c[i] - c[i] / 2 + 127) << i;
-    }
-}
-
 TEST(MixRow, EveryLevelBlendsEveryBytePairWithoutCarryingIntoItsNeighbours)
 {
     // All 65536 pairs (c, b), packed so that every byte lane of a word sees every pair.

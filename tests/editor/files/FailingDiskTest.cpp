@@ -123,17 +123,6 @@ TEST_F(FailingDisk, ASaveEitherWritesTheWholeFileOrLeavesThePreviousOne)
     }
 }
 
-TEST_F(FailingDisk, AFolderThatVanishedBeforeTheWriteEndsTheSaveNamingTheFile)
-{
-    setCompress(false);
-    const QString path = file("gone/clock.pdl");
-    ui.clearLog();
-    choose(form->Save1, path); // the folder was there when the dialog showed it, not now
-    EXPECT_EQ(ui.errors(), QStringList{stock::fileCreateError(path)});
-    EXPECT_TRUE(form->modified());
-    EXPECT_FALSE(QFileInfo::exists(file("gone")));
-}
-
 TEST_F(FailingDisk, TheRecoveryCopyStaysWholeAndTheFailureIsSaidOnce)
 {
     form->writeRecoveryNow();

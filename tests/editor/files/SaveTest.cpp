@@ -307,6 +307,7 @@ TEST_F(Save, SaveIntoAMissingFolderEndsWithTheFrameworksError)
         EXPECT_FALSE(ui.messages().contains("ファイルの圧縮に失敗しました。"));
         EXPECT_TRUE(form->modified());
         EXPECT_EQ(TScreen::cursor(), crDefault);
+        EXPECT_FALSE(QFileInfo::exists(file("gone"))) << "the folder is not made";
     }
 }
 

@@ -404,11 +404,6 @@ TEST(ProjectHistory, TheOldestStepsGoPastTheMemoryBound)
     history.record(snapshotOf(9, 12 << 20), QStringLiteral("dial"));
     EXPECT_EQ(history.stepCount(), 1u);
     EXPECT_FALSE(history.canUndo());
-
-    // The limits of the editor's history.
-    const ProjectHistory editors;
-    EXPECT_GE(editors.maxSteps(), 100);
-    EXPECT_EQ(editors.maxBytes(), int64_t(512) << 20);
 }
 
 TEST(ProjectHistory, TheModifiedFlagOfTheFirstStepKeptSurvivesTheStepsDropped)

@@ -203,17 +203,6 @@ TEST(MainMenu, EveryItemHasItsCaptionHintAndInitialState)
     EXPECT_EQ(form.menuItem("NoSuchItem"), nullptr);
 }
 
-TEST(MainMenu, FormFieldsAreTheNamedItems)
-{
-    TMainForm form;
-    EXPECT_EQ(form.New1, form.menuItem("New1"));
-    EXPECT_EQ(form.N20, form.menuItem("N20"));
-    EXPECT_EQ(form.N20, form.submenu("N20")->menuAction());
-    EXPECT_EQ(form.Play7, form.menuItem("Play7"));
-    EXPECT_EQ(form.No4, form.menuItem("No4"));
-    EXPECT_EQ(form.findChild<QAction*>("AnimParam3"), form.AnimParam3);
-}
-
 TEST(MainMenu, RadioGroupsArePerSubmenu)
 {
     TMainForm form;

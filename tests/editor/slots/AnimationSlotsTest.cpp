@@ -118,16 +118,6 @@ protected:
     QString shownName, shownCaption;
 };
 
-TEST_F(AnimationSlots, FreshProjectHasEveryRecordUnsetAndItsItemsDisabled)
-{
-    for (int slot = 5; slot <= 7; ++slot) {
-        EXPECT_TRUE(record(slot).empty());
-        EXPECT_EQ(enabled(slot), std::make_tuple(false, false, false)) << slot;
-        EXPECT_TRUE(items(slot).load->isEnabled());
-    }
-    EXPECT_EQ(AnimationDlg, &animationDlg);
-}
-
 TEST_F(AnimationSlots, LoadOffersTheDefaultsOverTheClockAndEmbedsTheStripOnOk)
 {
     form->Silent1Click(items(6).silent); // silent counts as no parameters too

@@ -69,17 +69,6 @@ protected:
 
 } // namespace
 
-TEST_F(SoundSlots, AllItemsOfAFreshProjectFollowTheEmptyRecords)
-{
-    for (int slot = 1; slot <= 4; ++slot) {
-        const SoundItems i = items(slot);
-        ASSERT_TRUE(i.load && i.byFileName && i.silent && i.noData && i.play) << slot;
-        EXPECT_TRUE(i.load->isEnabled() && i.byFileName->isEnabled() && i.silent->isEnabled());
-        EXPECT_EQ(enabled(slot), std::make_pair(false, false)) << slot;
-        EXPECT_TRUE(record(slot).empty());
-    }
-}
-
 TEST_F(SoundSlots, LoadEmbedsTheFileUnchangedInEachSlot)
 {
     for (int slot = 1; slot <= 4; ++slot) {
