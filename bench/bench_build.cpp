@@ -10,11 +10,13 @@
 // the allocator's habits rather than of the work. Both with fresh memory each call (as a
 // one-off pdltool run has it) are printed for reference.
 //
-// The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (its 12 MiB
-// written into memory the processor has not held since the last build: some 1.3 ms), cuts the
-// window's shape from its rows (AVX2, 32 pixels at a time, in file order: some 0.5 ms) and hashes
-// the plain list for the slicing's seed (eight lanes, AVX2: some 0.35 ms), against a save of 7 to
-// 8 ms; on the shared machine that is 1.26 to 1.32 times.
+// The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (the
+// kernel's copy of its 12 MiB from the page cache: some 0.8 to 0.9 ms; the bytes go into memory
+// that is not cleared first), cuts the window's shape from its rows (AVX2, 32 pixels at a time,
+// in file order, a group of both kinds a run at a time: some 0.35 ms) and hashes the plain list
+// for the slicing's seed (eight lanes, AVX2: some 0.23 ms), against a save of 7 to 8 ms. Ten runs
+// on the shared machine (load 1.7 to 2.3) measure 1.14 to 1.29 times, seven of them 1.24 to 1.29:
+// the goal is met in three runs of ten, not reliably.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"

@@ -6,6 +6,7 @@
 // the project as it was.
 
 #include "DataFileHeader.h"
+#include "PictureBytes.h"
 #include "platform/CabinetReader.h"
 #include "platform/Region.h"
 
@@ -20,7 +21,7 @@ namespace dw {
 
 struct ClockProjectFile {
     // The dial's, the hour, minute and second hands' file bytes; empty for a built-in picture.
-    std::array<std::vector<uint8_t>, 4> pictures;
+    std::array<PictureBytes, 4> pictures;
     TRegion shape; // empty: no shape
     DataFileHeader header;
     QString author; // lines separated by "\n"

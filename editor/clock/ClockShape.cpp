@@ -95,11 +95,20 @@ public:
     }
     // A group of transparent pixels from x.
     void transparent(int32_t x) { close(x); }
-    // Pixels x, x + 1, … x + count − 1, transparent where bit 3i of keyed is set for pixel i.
+    // Pixels x, x + 1, … x + count − 1 (count at most 21), transparent where bit 3i of keyed is
+    // set for pixel i: taken a run at a time, from one change of kind to the next.
     void mixed(int32_t x, uint64_t keyed, int count)
     {
-        for (int i = 0; i < count; ++i)
-            pixel(x + i, (keyed >> (3 * i)) & 1);
+        const uint64_t pixels = 0x1249249249249249ull >> (3 * (21 - count)); // bit 3i for each pixel
+        int i = 0;
+        for (;;) {
+            const bool transparent = (keyed >> (3 * i)) & 1;
+            pixel(x + i, transparent);
+            const uint64_t change = (transparent ? ~keyed : keyed) & pixels & (~uint64_t(0) << (3 * i));
+            if (change == 0)
+                return;
+            i = __builtin_ctzll(change) / 3;
+        }
     }
     void finish(int32_t width) { close(width); }
 

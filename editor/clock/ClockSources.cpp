@@ -98,7 +98,7 @@ void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
 // A dial's or hand's file as the clock stores it. One the engine shows (the usual bitmap) is
 // read once, straight into the bytes kept, and judged by its headers. Another is converted, or,
 // unless convert, kept as it is when it is a whole picture.
-std::vector<uint8_t> storedPicture(const QString& path, bool convert = true)
+PictureBytes storedPicture(const QString& path, bool convert = true)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -108,37 +108,36 @@ std::vector<uint8_t> storedPicture(const QString& path, bool convert = true)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-    // Read a part at a time, each zeroed by the vector just before the file fills it, while it is
-    // in the processor's cache: zeroing a large picture's bytes all at once first would take
-    // them through memory twice.
-    constexpr qint64 kPart = qint64(256) << 10;
+    // The file's bytes go into memory that is not cleared first: a large picture's bytes are
+    // written once, by the read. A file that grows meanwhile is read as far as it was; one that
+    // shrinks keeps only what was read.
     const qint64 expected = file.size();
-    std::vector<uint8_t> bytes;
-    bytes.reserve(size_t(expected));
-    while (qint64(bytes.size()) < expected) {
-        const size_t at = bytes.size();
-        bytes.resize(at + size_t(std::min(kPart, expected - qint64(at))));
-        const qint64 got = file.read(reinterpret_cast<char*>(bytes.data() + at), qint64(bytes.size() - at));
+    ByteBlock bytes;
+    bytes.resize(size_t(expected));
+    qint64 at = 0;
+    while (at < expected) {
+        const qint64 got = file.read(reinterpret_cast<char*>(bytes.data() + at), expected - at);
         if (got < 0)
             refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
-        bytes.resize(at + size_t(got));
         if (got == 0)
             break;
+        at += got;
     }
+    bytes.resize(size_t(at));
     ByteViewStream view(bytes.data(), int64_t(bytes.size()));
     if (CheckBmpStream(view))
-        return bytes;
+        return PictureBytes(std::move(bytes));
     if (!convert) {
         const CompletePicture whole = readCompletePicture(bytes.data(), int64_t(bytes.size()));
         if (!whole.ok())
             refuseFile(path, problemText(whole.problem));
-        return bytes;
+        return PictureBytes(std::move(bytes));
     }
     TMemoryStream loaded;
     loaded.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     loaded.SetPosition(0);
     examineLoaded(path, loaded, PictureUse::Stored);
-    return bytesOf(loaded);
+    return PictureBytes(bytesOf(loaded));
 }
 
 // A recorded name in the file's code page; refused when it cannot be stored as written.
@@ -186,7 +185,7 @@ public:
 
     QString pathOf(const QString& name) const { return QDir(m_folder).filePath(name); }
 
-    std::optional<TRegion> shape(const std::vector<uint8_t>& dial) const
+    std::optional<TRegion> shape(const PictureBytes& dial) const
     {
         switch (m_manifest.shape) {
         case Manifest::ShapeKind::None: return std::nullopt;
@@ -286,7 +285,7 @@ public:
     }
 
     // The clock window's size: the dial's, or the built-in dial's.
-    static TSize dialSize(const std::vector<uint8_t>& dial)
+    static TSize dialSize(const PictureBytes& dial)
     {
         TBitmap builtin;
         const QByteArray bytes = builtinPictureBytes(BuiltinPicture::Dial);
@@ -313,7 +312,7 @@ void setModified(const QString& path, const QDateTime& when)
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path, bool convert)
+std::optional<PictureBytes> storedPictureOf(const QString& path, bool convert)
 {
     try {
         return storedPicture(path, convert);

@@ -76,7 +76,7 @@ QString writeClockSources(const QString& folder, const ClockSourceFiles& sources
 // the project has: a dial's or hand's bytes as stored, a strip's whole slot record, a mask's
 // shape. Nothing when the file is refused or cannot be read.
 // A picture the clock cannot show is converted, or, unless convert, taken as it is.
-std::optional<std::vector<uint8_t>> storedPictureOf(const QString& path, bool convert = true);
+std::optional<PictureBytes> storedPictureOf(const QString& path, bool convert = true);
 std::optional<std::vector<uint8_t>> stripRecordOf(const QString& path, int slotNumber, const pdl::AnimParams& param);
 std::optional<TRegion> maskShapeOf(const QString& path);
 

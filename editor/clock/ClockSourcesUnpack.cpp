@@ -35,7 +35,7 @@ using Manifest = ClockManifest;
 constexpr std::array<const char*, 4> kPictureNames = {"dial", "hour-hand", "minute-hand", "second-hand"};
 
 // The extension a picture file's bytes call for.
-QString pictureExtension(const std::vector<uint8_t>& bytes)
+QString pictureExtension(const PictureBytes& bytes)
 {
     const auto starts = [&](const char* magic, size_t n) { return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0; };
     if (starts("\x89PNG", 4))
@@ -114,7 +114,7 @@ public:
         m.extrudeHand = h.extrudeHand;
 
         for (size_t i = 0; i < 4; ++i) {
-            const std::vector<uint8_t>& picture = m_clock.pictures[i];
+            const PictureBytes& picture = m_clock.pictures[i];
             if (picture.empty())
                 continue;
             const QString name = QLatin1String(kPictureNames[i]) + pictureExtension(picture);
@@ -147,7 +147,7 @@ private:
             return {};
         }
         TBitmap dial;
-        const std::vector<uint8_t>& dialFile = m_clock.pictures[0];
+        const PictureBytes& dialFile = m_clock.pictures[0];
         const QByteArray builtin = builtinPictureBytes(BuiltinPicture::Dial);
         TBitmap builtinDial;
         builtinDial.LoadFromMemory(reinterpret_cast<const uint8_t*>(builtin.constData()), builtin.size());

@@ -23,21 +23,21 @@ namespace dw {
 namespace {
 
 // The bytes go into the stream and are let go at once, so that the project is held about once.
-void fill(TMemoryStream& stream, std::vector<uint8_t>&& bytes)
+void fill(TMemoryStream& stream, PictureBytes&& bytes)
 {
     stream.Clear();
     if (!bytes.empty())
         stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
     stream.SetPosition(0);
-    bytes = {};
+    bytes.release();
 }
 
-template <size_t N>
-std::array<std::span<const uint8_t>, N> spansOf(const std::array<std::vector<uint8_t>, N>& members)
+template <class Bytes, size_t N>
+std::array<std::span<const uint8_t>, N> spansOf(const std::array<Bytes, N>& members)
 {
     std::array<std::span<const uint8_t>, N> spans;
     for (size_t i = 0; i < N; ++i)
-        spans[i] = members[i];
+        spans[i] = std::span<const uint8_t>(members[i].data(), members[i].size());
     return spans;
 }
 
