@@ -89,8 +89,16 @@ void examineLoaded(const QString& path, TMemoryStream& loaded, PictureUse use)
     loaded.SetPosition(0);
 }
 
+// A file that is no picture by its first bytes is refused before it is read whole.
+void refuseNoPicture(const QString& path)
+{
+    if (fileIsNoPicture(path))
+        refuseFile(path, problemText(PictureProblem::NotAPicture));
+}
+
 void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
 {
+    refuseNoPicture(path);
     loadFile(path, loaded);
     examineLoaded(path, loaded, use);
 }
@@ -105,6 +113,7 @@ PictureBytes storedPicture(const QString& path, bool convert = true)
         refuseFile(path, QStringLiteral("no such file"));
     if (!info.isFile())
         refuseFile(path, QStringLiteral("is not a file"));
+    refuseNoPicture(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         refuseFile(path, QStringLiteral("cannot be read (%1)").arg(file.errorString()));
@@ -112,6 +121,9 @@ PictureBytes storedPicture(const QString& path, bool convert = true)
     // written once, by the read. A file that grows meanwhile is read as far as it was; one that
     // shrinks keeps only what was read.
     const qint64 expected = file.size();
+    // Nothing longer fits in a clock's file: not read at all rather than read to fail.
+    if (expected > TMemoryStream::kMaxSize)
+        refuseFile(path, QStringLiteral("is too large a file for a clock (at most %1 bytes)").arg(TMemoryStream::kMaxSize));
     ByteBlock bytes;
     bytes.resize(size_t(expected));
     qint64 at = 0;

@@ -1,6 +1,7 @@
 #include "CompletePicture.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 #include <QRgba64>
 
@@ -338,6 +339,23 @@ BitmapHeaderFacts bitmapHeaderFacts(const uint8_t* b, int64_t size)
     const int64_t rows = compressed ? 1 : (width * bitCount + 31) / 32 * 4 * rowsHigh;
     facts.rowsInside = pixelsAt >= kFileHeader && pixelsAt + rows <= size;
     return facts;
+}
+
+bool fileIsNoPicture(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    char head[2] = {};
+    if (file.read(head, 2) == 2 && head[0] == 'B' && head[1] == 'M')
+        return false;
+    if (!file.seek(0))
+        return false;
+    // The readers look at the first bytes only, as they do for bytes held in memory; the file's
+    // name is not asked.
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    return reader.format().isEmpty();
 }
 
 CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t fill)

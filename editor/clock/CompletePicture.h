@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
 
@@ -46,6 +47,13 @@ struct CompletePicture {
 // into its complement, is made only when a pixel reads as the fill (by default a value no
 // true-colour pixel and few others have, so that most pictures are decoded once).
 CompletePicture readCompletePicture(const uint8_t* bytes, int64_t size, uint8_t fill = 0xA5);
+
+// Whether the file at path is, by its first bytes alone, in no form any picture reader knows
+// (readCompletePicture would say NotAPicture). Such a file is refused before it is read whole: a
+// large file of anything else named as a picture would otherwise be held, and copied, only to be
+// refused. False for a bitmap, a form some reader claims, or a file that cannot be opened (its
+// reading then says why).
+bool fileIsNoPicture(const QString& path);
 
 // Whether the JPEG data reaches its end-of-image marker, segment by segment (none: the file ends
 // inside a segment or its scan data, or is no JPEG data).

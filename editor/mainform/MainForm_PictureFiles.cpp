@@ -66,8 +66,14 @@ bool TMainForm::conversionAgreed(const QString& path) const
 bool TMainForm::readPictureFile(const QString& path, TMemoryStream& loaded, bool decodedOnly, bool ask,
                                 QString* refusal)
 {
-    loaded.LoadFromFile(path);
-    const PictureForm form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
+    // A file that is no picture by its first bytes is not read whole only to be refused.
+    PictureForm form;
+    if (fileIsNoPicture(path)) {
+        form.picture.problem = PictureProblem::NotAPicture;
+    } else {
+        loaded.LoadFromFile(path);
+        form = examinePicture(loaded, decodedOnly ? PictureUse::Decoded : PictureUse::Stored);
+    }
     const QString fileName = QFileInfo(path).fileName();
     if (form.refused()) {
         const QString why = pictureRefusalMessage(fileName, form.picture);

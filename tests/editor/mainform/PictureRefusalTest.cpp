@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDropEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
@@ -99,6 +100,7 @@ TEST_F(PictureRefusal, PicturesThatAreNotWholeAreRefusedWhereverTheyComeFromAndC
         const char* name;
         Bytes bytes;
         const char* why;
+        qint64 sparseSize = 0; // the file made this long, with holes, after its bytes
     } files[] = {
         {"first-1000-bytes.bmp", cut(bitmap300, 1000), "壊れている"},
         {"half-a-bitmap.bmp", cut(bitmap300, bitmap300.size() / 2), "壊れている"},
@@ -108,6 +110,8 @@ TEST_F(PictureRefusal, PicturesThatAreNotWholeAreRefusedWhereverTheyComeFromAndC
         {"negative-width.bmp", negativeWidth, "壊れている"},
         {"cut-png.bmp", cut(png, png.size() * 2 / 3), "壊れている"}, // judged by the bytes, not the name
         {"cut-jpeg.bmp", cut(jpeg, jpeg.size() * 2 / 3), "壊れている"},
+        // Beyond what the editor can hold: judged by its first bytes, never read.
+        {"three-gigabytes.bmp", {'m', 'y', ' ', 'c', 'l', 'o', 'c', 'k', '\n'}, "画像ではない", qint64(3) << 30},
     };
     const ProjectState before = state();
     // The menu commands (dial, hour hand, mask, minute animation) and the same targets dropped.
@@ -120,6 +124,8 @@ TEST_F(PictureRefusal, PicturesThatAreNotWholeAreRefusedWhereverTheyComeFromAndC
     for (const auto& f : files) {
         const QString path = file(QString::fromUtf8(f.name));
         writeFile(path, f.bytes);
+        if (f.sparseSize)
+            ASSERT_TRUE(QFile::resize(path, f.sparseSize));
         for (const auto& way : ways) {
             for (const bool dropped : {false, true}) {
                 SCOPED_TRACE(std::string(f.name) + " as " + way.what + (dropped ? ", dropped" : ", from the menu"));
