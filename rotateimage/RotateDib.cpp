@@ -56,8 +56,21 @@ int64_t ceilDiv(int64_t a, int64_t b)
     return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
 }
 
-// Narrows the steps k (of [kLo, kHi]) to those where start + k · step lies in [lo, hi].
-void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
+// limitSteps where an end lies outside [lo, hi]: the divisions.
+[[gnu::noinline]] void narrowSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
+{
+    if (step > 0) {
+        kLo = std::max(kLo, ceilDiv(lo - start, step));
+        kHi = std::min(kHi, floorDiv(hi - start, step));
+    } else {
+        kLo = std::max(kLo, ceilDiv(hi - start, step));
+        kHi = std::min(kHi, floorDiv(lo - start, step));
+    }
+}
+
+// Narrows the steps k (of [kLo, kHi]) to those where start + k · step lies in [lo, hi]. Inline
+// up to the divisions: it runs four times a rendered row, nearly always with both ends inside.
+inline void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
 {
     if (step == 0) {
         if (start < lo || start > hi)
@@ -72,13 +85,7 @@ void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kL
         if (a >= lo && a <= hi && b >= lo && b <= hi)
             return;
     }
-    if (step > 0) {
-        kLo = std::max(kLo, ceilDiv(lo - start, step));
-        kHi = std::min(kHi, floorDiv(hi - start, step));
-    } else {
-        kLo = std::max(kLo, ceilDiv(hi - start, step));
-        kHi = std::min(kHi, floorDiv(lo - start, step));
-    }
+    narrowSteps(start, step, lo, hi, kLo, kHi);
 }
 
 // The sampled part of one rendered row: pixels first .. last, the first sampling the source at
