@@ -8,6 +8,9 @@
 //
 // The idle tick: ticks one second apart. The minute tick: the second and the minute hand (and
 // now and then the hour hand) turn, as at every full minute. Goal: ours at least as fast.
+// Last measured (Release, five runs, load 1.4 to 1.9): at 100 % idle 1.28 to 1.44 times Qt, at
+// the minute 1.09 to 1.25 (0.23 to 0.24 ms against 0.26 to 0.30), the whole clock 6.3 to 8.2
+// idle and 4.0 to 5.6 at the minute.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"

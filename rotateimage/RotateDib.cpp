@@ -34,27 +34,14 @@ constexpr int64_t kQuarterTurnColumns = 64;
 constexpr long double kMaxStep = 4294967296.0L;      // 2^32
 constexpr long double kMaxStart = 1152921504606846976.0L; // 2^60
 
-// llrint of a long double on x87 is fistp in the current rounding mode; the same instruction
-// inline spares the library call (this runs twice a row).
-inline int64_t roundedToInteger(long double v)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    int64_t r;
-    __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
-    return r;
-#else
-    return std::llrint(v);
-#endif
-}
-
 int64_t saturated(long double v, long double limit)
 {
-    // Round half to even. llrint rounds as nearbyint does in the default rounding mode, without
-    // the cost of saving and restoring the floating-point environment (this runs twice a row),
-    // and converts in that mode too: a cast would switch the unit to truncation and back, which
-    // took half of a turning hand's row set-up. The limits are whole numbers, so rounding after
-    // clamping gives what clamping the rounded value gives.
-    return roundedToInteger(std::clamp(v, -limit, limit));
+    // Round half to even, as nearbyint does in the default rounding mode, without the cost of
+    // saving and restoring the floating-point environment (this runs twice a row); a cast would
+    // switch the unit to truncation and back, which took half of a turning hand's row set-up.
+    // The limits are whole numbers, so rounding after clamping gives what clamping the rounded
+    // value gives.
+    return rotate_detail::nearestInteger(std::clamp(v, -limit, limit));
 }
 
 int64_t floorDiv(int64_t a, int64_t b)
@@ -69,8 +56,21 @@ int64_t ceilDiv(int64_t a, int64_t b)
     return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
 }
 
-// Narrows the steps k (of [kLo, kHi]) to those where start + k · step lies in [lo, hi].
-void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
+// limitSteps where an end lies outside [lo, hi]: the divisions.
+[[gnu::noinline]] void narrowSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
+{
+    if (step > 0) {
+        kLo = std::max(kLo, ceilDiv(lo - start, step));
+        kHi = std::min(kHi, floorDiv(hi - start, step));
+    } else {
+        kLo = std::max(kLo, ceilDiv(hi - start, step));
+        kHi = std::min(kHi, floorDiv(lo - start, step));
+    }
+}
+
+// Narrows the steps k (of [kLo, kHi]) to those where start + k · step lies in [lo, hi]. Inline
+// up to the divisions: it runs four times a rendered row, nearly always with both ends inside.
+inline void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kLo, int64_t& kHi)
 {
     if (step == 0) {
         if (start < lo || start > hi)
@@ -85,13 +85,7 @@ void limitSteps(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& kL
         if (a >= lo && a <= hi && b >= lo && b <= hi)
             return;
     }
-    if (step > 0) {
-        kLo = std::max(kLo, ceilDiv(lo - start, step));
-        kHi = std::min(kHi, floorDiv(hi - start, step));
-    } else {
-        kLo = std::max(kLo, ceilDiv(hi - start, step));
-        kHi = std::min(kHi, floorDiv(lo - start, step));
-    }
+    narrowSteps(start, step, lo, hi, kLo, kHi);
 }
 
 // The sampled part of one rendered row: pixels first .. last, the first sampling the source at
@@ -279,19 +273,20 @@ void BandRenderer::renderUpright()
 // transparent bytes (and, without a key, its opaque ones).
 void BandRenderer::prepareRow(int64_t j, RowSamples& s) const
 {
-    using L = long double;
     const TRotateMatrix& m = m_m;
     const int64_t dw = m_target.width;
     const int64_t W = m_w, H = m_h;
     s = RowSamples{};
-    const float x0 = float(m_cx + L(m.m21) * j);
-    const float y0 = float(m_cy + L(m.m22) * j);
+    // float(cx + m21 · j), float(cy + m22 · j) and the fixed-point sample of the span's first
+    // pixel, (x0 + first · m11) · 65536 and (y0 + first · m12) · 65536 rounded and saturated: in
+    // extended precision, computed in double where that gives the same.
+    const float x0 = rotate_detail::stepsToSingle(m_cx, m.m21, j);
+    const float y0 = rotate_detail::stepsToSingle(m_cy, m.m22, j);
     const Span span = RowSpan(W, H, x0, y0, m.m11, m.m12, dw);
+    int64_t x = 0, y = 0;
     if (!span.empty() && m_finiteSteps) {
-        const L fx = (L(x0) + L(span.first) * m.m11) * 65536;
-        const L fy = (L(y0) + L(span.first) * m.m12) * 65536;
-        if (std::isfinite(fx) && std::isfinite(fy)) {
-            const int64_t x = saturated(fx, kMaxStart), y = saturated(fy, kMaxStart);
+        if (rotate_detail::fixedPointSteps(x0, m.m11, span.first, kMaxStart, x)
+            && rotate_detail::fixedPointSteps(y0, m.m12, span.first, kMaxStart, y)) {
             // The span's margins are a tenth of a rendered pixel, which is a far smaller distance
             // in the source along an axis the sample point creeps along, and the fixed-point steps
             // drift by up to half a unit per pixel. So a row that runs along a source edge (a small

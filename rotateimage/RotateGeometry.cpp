@@ -55,45 +55,6 @@ int64_t roundedSize(long double v)
     return static_cast<int64_t>(v);
 }
 
-// The span along one axis: size s, start p, step q, row length n.
-Span axisSpan(int64_t s, float p, float q, int64_t n)
-{
-    if (!std::isfinite(p) || !std::isfinite(q))
-        return Span{};
-    if (std::fabs(static_cast<long double>(q)) <= 0.0001L) {
-        // The sample point hardly moves along the row: all of it or none of it.
-        if (0 <= p && p < s - 0.1L)
-            return Span{0, n - 1};
-        return Span{};
-    }
-    const float t1 = float((0 - static_cast<long double>(p)) / q);
-    const float t2 = float((s - static_cast<long double>(p)) / q);
-    // first = ⌈min + 0.1⌉ and last = ⌊max − 0.1⌋ in extended precision, kept inside the row
-    // whatever the matrix (a write never leaves row j). The row's ends are compared first and
-    // only values inside the row are converted, so truncating gives the floor there: the same
-    // numbers as ceil and floor, without the rounding-mode switches of the extended routines,
-    // which took a fifth of a turning hand's rendering (this runs twice a row).
-    const long double from = std::min(t1, t2) + 0.1L;
-    const long double to = std::max(t1, t2) - 0.1L;
-    Span span;
-    if (from <= 0) {
-        span.first = 0;
-    } else if (from > n - 1) {
-        span.first = n; // ⌈from⌉ ≥ n, infinities included
-    } else {
-        span.first = static_cast<int64_t>(from);
-        if (static_cast<long double>(span.first) < from)
-            ++span.first;
-    }
-    if (to < 0)
-        span.last = -1;
-    else if (to >= n - 1)
-        span.last = n - 1;
-    else
-        span.last = static_cast<int64_t>(to);
-    return span;
-}
-
 } // namespace
 
 RotatedSize ComputeRotatedSize(const TRotateMatrix& m, int64_t width, int64_t height)
@@ -109,17 +70,6 @@ RotatedSize ComputeRotatedSize(const TRotateMatrix& m, int64_t width, int64_t he
     }
     return RotatedSize{roundedSize(std::fabs(m.m11 * w) + std::fabs(m.m21 * h)),
                        roundedSize(std::fabs(m.m12 * w) + std::fabs(m.m22 * h))};
-}
-
-Span RowSpan(int64_t width, int64_t height, float x0, float y0, float stepX, float stepY, int64_t n)
-{
-    if (n <= 0)
-        return Span{};
-    const Span x = axisSpan(width, x0, stepX, n);
-    const Span y = axisSpan(height, y0, stepY, n);
-    if (x.empty() || y.empty())
-        return Span{};
-    return Span{std::max(x.first, y.first), std::min(x.last, y.last)};
 }
 
 } // namespace dw

@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -151,6 +152,59 @@ TEST(RotateGeometry, RowSpanIsTheCeilingAndFloorOfItsMarginsInExtendedPrecision)
         }
         ASSERT_EQ(x.first, expected.first) << s << " " << p << " " << q << " " << n;
         ASSERT_EQ(x.last, expected.last) << s << " " << p << " " << q << " " << n;
+    }
+}
+
+TEST(RotateGeometry, RowSetUpInDoubleIsTheExtendedArithmeticBitForBit)
+{
+    // float(start + step · k) and the fixed-point (start + step · k) · 65536, rounded and held
+    // within ±2^60, against the extended expressions they stand for: on the rows of turned
+    // pictures, on any bit patterns, and a hair from halfway between two singles (where the double
+    // sum lands on the halfway point and the extended one beside it).
+    using L = long double;
+    const L limit = 1152921504606846976.0L;
+    auto check = [&](float start, float step, int64_t k) {
+        const float expected = float(L(start) + L(step) * k);
+        const float single = rotate_detail::stepsToSingle(start, step, k);
+        if (!std::isnan(expected)) {
+            ASSERT_EQ(std::memcmp(&single, &expected, sizeof single), 0) << start << " " << step << " " << k;
+        }
+        const L v = (L(start) + L(k) * step) * 65536;
+        int64_t fixed = 0;
+        ASSERT_EQ(rotate_detail::fixedPointSteps(start, step, k, limit, fixed), bool(std::isfinite(v)));
+        if (std::isfinite(v)) {
+            ASSERT_EQ(fixed, std::llrint(std::clamp(v, -limit, limit))) << start << " " << step << " " << k;
+        }
+    };
+    std::mt19937_64 random(28);
+    for (int tenths = 0; tenths < 3600; tenths += 7) {
+        const TRotateMatrix m = matrixFromAngle(angleFromTenths(tenths), zoomFromPercent(25 + tenths % 376));
+        const float cx = float(random() % 20000) / 8 - 1000, cy = float(random() % 20000) / 8 - 1000;
+        for (int64_t j = 0; j < 300; ++j) {
+            check(cx, m.m21, j);
+            check(cy, m.m22, j);
+            check(rotate_detail::stepsToSingle(cx, m.m21, j), m.m11, j * 3);
+        }
+    }
+    for (int i = 0; i < 200000; ++i) {
+        const uint32_t a = uint32_t(random()), b = uint32_t(random());
+        float start, step;
+        std::memcpy(&start, &a, 4);
+        std::memcpy(&step, &b, 4);
+        check(start, step, int64_t(random() % (uint64_t(1) << 29)) * (i & 1 ? 1 : -1));
+    }
+    int nearHalfway = 0;
+    while (nearHalfway < 20000) {
+        const int64_t k = (int64_t(1) << 28) + int64_t(random() % (uint64_t(1) << 28));
+        const int e = int(random() % 40) - 20;
+        const float step = float(std::ldexp(1.0, e - 24) / double(k));
+        const double delta = double(step) * double(k) - std::ldexp(1.0, e - 24);
+        if (delta == 0 || std::fabs(delta) >= std::ldexp(1.0, e - 54))
+            continue;
+        ++nearHalfway;
+        const float start = float(std::ldexp(1.0 + double(2 * (random() % (1u << 22)) + 1) * 0x1p-23, e));
+        check(start, step, k);
+        check(-start, -step, k);
     }
 }
 
