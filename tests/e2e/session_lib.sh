@@ -35,6 +35,9 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   import -window root "$work/../dialwright-e2e-failure.png" 2>/dev/null || true
+  # What the editors said, and the state folder's files, for a failure seen only on a busy machine.
+  tail -n 40 "$work/editor.log" >&2 2>/dev/null || true
+  ls -la "$work/state/dialwright" >&2 2>/dev/null || true
   exit 1
 }
 
