@@ -8,6 +8,8 @@
 // single only where a value is kept in a single-precision variable; Round is round to nearest
 // with ties to even (nearbyint in the default rounding mode).
 
+#include "platform/CpuFeatures.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -75,7 +77,7 @@ namespace rotate_detail {
 // The value must fit in 64 bits.
 inline int64_t nearestInteger(long double v)
 {
-#if defined(__x86_64__) || defined(__i386__)
+#if DW_X86
     int64_t r;
     __asm__("fistpll %0" : "=m"(r) : "t"(v) : "st");
     return r;
