@@ -40,6 +40,11 @@ uint16_t RiffWave::effectiveFormatTag() const
     return formatTag();
 }
 
+bool isRiffWaveHead(const uint8_t* image, int64_t size)
+{
+    return image && size >= 12 && fourcc(image, "RIFF") && fourcc(image + 8, "WAVE");
+}
+
 std::optional<RiffWave> findWaveChunks(const uint8_t* image, int64_t size, QString* problem)
 {
     auto fail = [problem](const char* why) {
@@ -47,8 +52,8 @@ std::optional<RiffWave> findWaveChunks(const uint8_t* image, int64_t size, QStri
             *problem = QString::fromLatin1(why);
         return std::nullopt;
     };
-    if (!image || size < 12 || !fourcc(image, "RIFF") || !fourcc(image + 8, "WAVE"))
-        return fail("not a RIFF WAVE image");
+    if (!isRiffWaveHead(image, size))
+        return fail(kNotRiffWave);
     int64_t end = size;
     const int64_t riffEnd = int64_t(readLE32(image + 4)) + 8;
     if (riffEnd >= 12 && riffEnd < end)

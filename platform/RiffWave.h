@@ -30,6 +30,11 @@ struct RiffWave {
     uint16_t effectiveFormatTag() const;
 };
 
+// Whether the image's first twelve bytes are those of a RIFF WAVE image ("RIFF", a size,
+// "WAVE"); what findWaveChunks says when they are not.
+bool isRiffWaveHead(const uint8_t* image, int64_t size);
+inline constexpr char kNotRiffWave[] = "not a RIFF WAVE image";
+
 // A wave image walks at most this many chunks before giving up on finding its format and data.
 constexpr int kMaxRiffChunks = 10000;
 

@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+#include <QFile>
+
 #include <algorithm>
 #include <memory>
 
@@ -152,6 +154,18 @@ WaveProbe probeWaveImage(const uint8_t* image, int64_t size)
     else
         probe.problem = decoded.problem;
     return probe;
+}
+
+std::optional<QString> waveFileHeadProblem(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    uint8_t head[12] = {};
+    const qint64 got = file.read(reinterpret_cast<char*>(head), sizeof head);
+    if (got < 0 || isRiffWaveHead(head, got))
+        return std::nullopt;
+    return QString::fromLatin1(kNotRiffWave);
 }
 
 PcmSamples decodeWaveImage(const uint8_t* image, int64_t size, const PcmFormat& device)

@@ -43,6 +43,12 @@ struct WaveProbe {
 // What a wave image holds and whether it plays; no audio device is involved.
 WaveProbe probeWaveImage(const uint8_t* image, int64_t size);
 
+// Why the file at path is no wave image at all, judged by its first twelve bytes alone ("not a
+// RIFF WAVE image"); nothing when it may be one, or when it cannot be opened (reading it says
+// so then). A sound command asks this before reading a file whole: a large file of anything
+// else is refused without being read.
+std::optional<QString> waveFileHeadProblem(const QString& path);
+
 // The sample layout of an audio device: signed 16-bit samples in the machine's byte order,
 // channels interleaved.
 struct PcmFormat {

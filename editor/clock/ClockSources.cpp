@@ -284,6 +284,9 @@ public:
                 strip.SetTransparent(true);
                 makeEmbeddedAnimRecord(record, number, slot.anim, strip);
             } else {
+                // A file of anything else is refused by its first bytes, before it is read.
+                if (const std::optional<QString> problem = waveFileHeadProblem(path))
+                    refuseFile(path, QStringLiteral("is no wave sound the clock plays (%1)").arg(*problem));
                 loadFile(path, loaded);
                 const WaveProbe probe = probeWaveImage(loaded.Memory(), loaded.size());
                 if (!probe.playable())

@@ -10,12 +10,12 @@
 #include "media/widgets/ByFileNameUnit.h"
 #include "platform/AnsiText.h"
 #include "platform/FrameworkError.h"
+#include "platform/RiffWave.h"
 #include "platform/WaveImage.h"
 #include "platform/WavePlayer.h"
 
 #include <QFileInfo>
 
-#include <cstring>
 #include <QLineEdit>
 
 namespace dw {
@@ -29,9 +29,8 @@ const QString kSoundNamePrompt = QStringLiteral("サウンドファイル名(*.w
 constexpr int64_t kMaxNamedWaveSize = 256 * 1024 * 1024;
 
 // Why a file was not taken as a sound: not a wave file at all, or one the player cannot play.
-QString soundRefusalMessage(const QString& fileName, const uint8_t* bytes, int64_t size)
+QString soundRefusalMessage(const QString& fileName, bool riffWave)
 {
-    const bool riffWave = size >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WAVE", 4) == 0;
     if (!riffWave)
         return QStringLiteral("「%1」はサウンド（WAVE 形式）のファイルではないため、読み込めません。").arg(fileName);
     return QStringLiteral("「%1」は壊れているか、再生できない形式の WAVE ファイルのため、読み込めません。").arg(fileName);
@@ -49,7 +48,13 @@ void TMainForm::Load1Click(QObject* Sender)
         return;
     // The whole file is read and checked before the record is touched: a file that cannot be
     // opened or read ends the command with the framework's error, one that is no sound the
-    // player plays with a message; the slot stays as it was.
+    // player plays with a message; the slot stays as it was. A file that is no wave file by its
+    // first bytes is refused before it is read.
+    if (waveFileHeadProblem(*path)) {
+        seam::beep();
+        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), false));
+        return;
+    }
     TMemoryStream wave;
     wave.LoadFromFile(*path);
     // Only a sound the player plays is taken: anything else would be saved as a sound that is
@@ -57,7 +62,7 @@ void TMainForm::Load1Click(QObject* Sender)
     const WaveProbe probe = probeWaveImage(wave.Memory(), wave.size());
     if (!probe.playable()) {
         seam::beep();
-        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), wave.Memory(), wave.size()));
+        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), isRiffWaveHead(wave.Memory(), wave.size())));
         return;
     }
     writeEmbeddedSound(*slot->record, slot->number, wave.Memory(), wave.size());

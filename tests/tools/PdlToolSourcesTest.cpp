@@ -230,10 +230,12 @@ TEST_F(SavedClocks, BuildErrorsNameTheFileOrTheManifestsPlace)
     QDir().mkpath(src);
     writeFile(src + QStringLiteral("/noise.wav"), Bytes(100, 7));
     writeFile(src + QStringLiteral("/dial.bmp"), bitmapFile(20, 20));
-    // Beyond what a clock can hold, and never read: a file that is no picture by its first bytes,
-    // a bitmap by its length.
+    // Beyond what a clock can hold, and never read: files that are no picture or no wave by their
+    // first bytes, a bitmap by its length.
     writeFile(src + QStringLiteral("/huge.bmp"), Bytes(100, 7));
     ASSERT_TRUE(QFile::resize(src + QStringLiteral("/huge.bmp"), qint64(3) << 30));
+    writeFile(src + QStringLiteral("/huge.wav"), Bytes(100, 7));
+    ASSERT_TRUE(QFile::resize(src + QStringLiteral("/huge.wav"), qint64(3) << 30));
     writeFile(src + QStringLiteral("/huge-bitmap.bmp"), Bytes{'B', 'M'});
     ASSERT_TRUE(QFile::resize(src + QStringLiteral("/huge-bitmap.bmp"), qint64(3) << 30));
     const std::string hands = "[hands.hour]\npivot = [1, 2]\ncentre = [3, 4]\n[hands.minute]\npivot = [1, 2]\ncentre = [3, 4]\n"
@@ -250,6 +252,8 @@ TEST_F(SavedClocks, BuildErrorsNameTheFileOrTheManifestsPlace)
         {"pivot not two integers", "[hands.hour]\npivot = [1, 2, 3]\ncentre = [3, 4]\n" + hands.substr(hands.find("[hands.minute]")),
          QStringLiteral("src/clock.toml:2:9: hands.hour.pivot must be two whole numbers, [x, y]")},
         {"sound not a wave", hands + "[sounds.minute]\nfile = \"noise.wav\"\n", QStringLiteral("src/noise.wav: is no wave sound the clock plays")},
+        {"huge file not a wave", hands + "[sounds.minute]\nfile = \"huge.wav\"\n",
+         QStringLiteral("src/huge.wav: is no wave sound the clock plays (not a RIFF WAVE image)")},
         {"picture not a picture", hands + "[dial]\nfile = \"noise.wav\"\n", QStringLiteral("src/noise.wav: is no picture")},
         {"huge file not a picture", hands + "[dial]\nfile = \"huge.bmp\"\n", QStringLiteral("src/huge.bmp: is no picture")},
         {"huge bitmap", hands + "[dial]\nfile = \"huge-bitmap.bmp\"\n", QStringLiteral("src/huge-bitmap.bmp: is too large a file for a clock (at most 2147483647 bytes)")},
