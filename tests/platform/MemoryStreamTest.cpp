@@ -3,6 +3,8 @@
 #include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 #include <vector>
 
 using namespace dw;
+using dw::test::errorMessageOf;
 
 namespace {
 
@@ -188,12 +191,8 @@ TEST(MemoryStream, SharedBlockIsReadInPlaceAndCopiedOnlyOnAChange)
 TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
 {
     TMemoryStream s;
-    try {
-        s.SetSize(TMemoryStream::kMaxSize + 1);
-        FAIL() << "no error";
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"));
-    }
+    EXPECT_EQ(errorMessageOf([&] { s.SetSize(TMemoryStream::kMaxSize + 1); }),
+              QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"));
     s.SetPosition(TMemoryStream::kMaxSize);
     EXPECT_THROW(s.Write("x", 1), EFrameworkError);
     EXPECT_EQ(s.Size(), 0) << "a refused growth leaves the stream as it was";
@@ -243,12 +242,7 @@ TEST(Stream, ShortReadAndWriteRaiseTheStockMessages)
 {
     TMemoryStream s = streamOf("ab");
     char buf[4];
-    try {
-        s.ReadBuffer(buf, 3);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ストリームの読み込みエラー"));
-    }
+    EXPECT_EQ(errorMessageOf([&] { s.ReadBuffer(buf, 3); }), QStringLiteral("ストリームの読み込みエラー"));
     s.SetPosition(0);
     EXPECT_NO_THROW(s.ReadBuffer(buf, 2));
 }
@@ -286,19 +280,11 @@ TEST(FileStream, MissingFilesAndFoldersGiveTheStockMessagesWithThePath)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath("nothing.bmp");
-    try {
-        TFileStream f(missing, TFileStream::fmOpenRead);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を開けません").arg(missing));
-    }
+    EXPECT_EQ(errorMessageOf([&] { TFileStream(missing, TFileStream::fmOpenRead); }),
+              QStringLiteral("ファイル %1 を開けません").arg(missing));
     const QString inMissingFolder = dir.filePath("no/such/folder/x.pdl");
-    try {
-        TFileStream f(inMissingFolder, TFileStream::fmCreate);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を作成できません").arg(inMissingFolder));
-    }
+    EXPECT_EQ(errorMessageOf([&] { TFileStream(inMissingFolder, TFileStream::fmCreate); }),
+              QStringLiteral("ファイル %1 を作成できません").arg(inMissingFolder));
     EXPECT_THROW(TFileStream(dir.path(), TFileStream::fmOpenRead), EFrameworkError);
 }
 
