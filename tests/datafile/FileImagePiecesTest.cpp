@@ -182,12 +182,7 @@ TEST(FileImagePieces, SaveThatCannotReadAMemberLeavesTheOldFileAndNoHiddenOne)
     FailingStream dial(3 << 20, 2 << 20);
     DataFileProject p = project.project();
     p.FBkgStream = &dial;
-    try {
-        writeDataFile(path, p);
-        ADD_FAILURE() << "the unreadable member went unnoticed";
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), stock::readError());
-    }
+    EXPECT_EQ(errorMessageOf([&] { writeDataFile(path, p); }), stock::readError()) << "the unreadable member";
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("clock.pdl")});
 }

@@ -74,17 +74,17 @@ protected:
         QApplication::sendEvent(dlg.AnimImage, &e);
     }
     // Presses at `from` inside AnimImage and moves the mouse by `by` (one move), then releases.
+    // The release is where the mouse stands on the moved picture.
     void drag(QPoint from, QPoint by, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
+        const QPoint before = dlg.AnimImage->pos();
         mouse(QEvent::MouseButtonPress, from);
         mouse(QEvent::MouseMove, from + by, modifiers);
-        mouse(QEvent::MouseButtonRelease, from + by - (dlg.AnimImage->pos() - m_before));
+        mouse(QEvent::MouseButtonRelease, from + by - (dlg.AnimImage->pos() - before));
     }
-    void rememberPlace() { m_before = dlg.AnimImage->pos(); }
 
     SimulatedTicks ticks;
     TAnimationDlg dlg;
-    QPoint m_before;
 };
 
 TEST_F(AnimationDlgTest, HasItsCaptionControlsAndRanges)
@@ -150,34 +150,32 @@ TEST_F(AnimationDlgTest, OffsetsAreRelativeToTheClockPictureAndMayBeNegative)
     EXPECT_EQ(std::make_tuple(p.VertCount, p.HorzCount, p.FrameTime), std::make_tuple(1, 100, 50));
 }
 
-TEST_F(AnimationDlgTest, DragMovesThePictureAndShowsItsPlace)
+// Drags one after the other from where the picture stands (the clock's corner at 10, 10): Ctrl
+// locks the horizontal motion, Ctrl+Shift the vertical one, Shift alone nothing; the status line
+// shows the place.
+TEST_F(AnimationDlgTest, DragMovesThePictureAndCtrlOrCtrlShiftLockOneDirection)
 {
-    rememberPlace();
-    drag({5, 5}, {20, 12});
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(30, 22));
-    EXPECT_EQ(dlg.StatusBar1->currentMessage(), QStringLiteral("30, 22"));
-    // Dragging 25 left and 15 up from there leaves it 5 left of and 3 above the clock's corner.
-    rememberPlace();
-    drag({40, 30}, {-25, -15});
-    const TAnimParam p = dlg.GetParam();
-    EXPECT_EQ(std::make_pair(p.OffsetX, p.OffsetY), std::make_pair(-5, -3));
+    const struct {
+        QPoint from, by;
+        Qt::KeyboardModifiers modifiers;
+        QPoint placed;
+    } drags[] = {
+        {{5, 5}, {20, 12}, Qt::NoModifier, {30, 22}},
+        {{40, 30}, {-25, -15}, Qt::NoModifier, {5, 7}}, // 5 left of and 3 above the clock's corner
+        {{5, 5}, {20, 12}, Qt::ControlModifier, {5, 19}},
+        {{5, 5}, {20, 12}, Qt::ControlModifier | Qt::ShiftModifier, {25, 19}},
+        {{5, 5}, {1, 2}, Qt::ShiftModifier, {26, 21}},
+    };
+    for (const auto& d : drags) {
+        drag(d.from, d.by, d.modifiers);
+        EXPECT_EQ(dlg.AnimImage->pos(), d.placed) << d.by.x() << ", " << d.by.y() << " with " << d.modifiers.toInt();
+        EXPECT_EQ(dlg.StatusBar1->currentMessage(), QStringLiteral("%1, %2").arg(d.placed.x()).arg(d.placed.y()));
+        const TAnimParam p = dlg.GetParam();
+        EXPECT_EQ(QPoint(p.OffsetX, p.OffsetY), d.placed - QPoint(10, 10));
+    }
     // A move without a press moves nothing.
     mouse(QEvent::MouseMove, {90, 40});
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(5, 7));
-}
-
-TEST_F(AnimationDlgTest, CtrlLocksTheHorizontalAndCtrlShiftTheVerticalMotion)
-{
-    rememberPlace();
-    drag({5, 5}, {20, 12}, Qt::ControlModifier);
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(10, 22));
-    rememberPlace();
-    drag({5, 5}, {20, 12}, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(30, 22));
-    // Shift alone locks nothing.
-    rememberPlace();
-    drag({5, 5}, {1, 2}, Qt::ShiftModifier);
-    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(31, 24));
+    EXPECT_EQ(dlg.AnimImage->pos(), QPoint(26, 21));
 }
 
 TEST_F(AnimationDlgTest, ArrowKeysMoveByOneOrEightWithCtrlAndKeepTheFocus)
@@ -228,7 +226,6 @@ TEST_F(AnimationDlgTest, TheWorkingAreaShowsWhenItHasTheFocus)
 
 TEST_F(AnimationDlgTest, CancelAndOkCloseWithTheirResultsAndTheDialogKeepsItsState)
 {
-    rememberPlace();
     drag({5, 5}, {4, 6});
     dlg.SpinEdit3->setValue(700);
     QTimer::singleShot(0, dlg.CancelBtn, &QPushButton::click);

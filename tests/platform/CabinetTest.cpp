@@ -160,39 +160,28 @@ TEST(CabinetWriter, CabinetOverTheLimitIsRefusedAndTheOldFileStays)
     const QString source = put(dir, QStringLiteral("noise"), randomBytes(5000, 7));
     const QString target = dir.filePath(QStringLiteral("out.cab"));
 
+    const auto pack = [&](int64_t limit) {
+        CabinetWriter writer(parametersIn(dir, QStringLiteral("out.cab"), limit));
+        EXPECT_TRUE(writer.addFile(source, QStringLiteral("DATA")).ok());
+        return writer.write();
+    };
     // The size the cabinet takes with room to spare, then limits just at and just below it.
-    int64_t needed = 0;
-    {
-        CabinetWriter roomy(parametersIn(dir, QStringLiteral("out.cab")));
-        ASSERT_TRUE(roomy.addFile(source, QStringLiteral("DATA")).ok());
-        ASSERT_TRUE(roomy.write().ok());
-        needed = QFileInfo(target).size();
-        ASSERT_GT(needed, 5000) << "random bytes do not shrink";
-        QFile::remove(target);
-    }
-    {
-        CabinetWriter exact(parametersIn(dir, QStringLiteral("out.cab"), needed));
-        ASSERT_TRUE(exact.addFile(source, QStringLiteral("DATA")).ok());
-        EXPECT_TRUE(exact.write().ok()) << "a cabinet exactly at the limit is accepted";
-        EXPECT_EQ(QFileInfo(target).size(), needed);
-        QFile::remove(target);
-    }
-    {
-        CabinetWriter tight(parametersIn(dir, QStringLiteral("out.cab"), needed - 1));
-        ASSERT_TRUE(tight.addFile(source, QStringLiteral("DATA")).ok());
-        const CabinetStatus refused = tight.write();
-        EXPECT_FALSE(refused.ok());
-        EXPECT_TRUE(refused.error.contains(QStringLiteral("larger than"))) << refused.error.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(target)) << "nothing is left at the path";
-    }
-    {
-        const Bytes old = textBytes(321);
-        writeFile(target, old);
-        CabinetWriter small(parametersIn(dir, QStringLiteral("out.cab"), 1000));
-        ASSERT_TRUE(small.addFile(source, QStringLiteral("DATA")).ok());
-        EXPECT_FALSE(small.write().ok());
-        EXPECT_EQ(readFile(target), old) << "a file already at the path is left as it was";
-    }
+    ASSERT_TRUE(pack(16777216).ok());
+    const int64_t needed = QFileInfo(target).size();
+    ASSERT_GT(needed, 5000) << "random bytes do not shrink";
+    QFile::remove(target);
+    EXPECT_TRUE(pack(needed).ok()) << "a cabinet exactly at the limit is accepted";
+    EXPECT_EQ(QFileInfo(target).size(), needed);
+    QFile::remove(target);
+    const CabinetStatus refused = pack(needed - 1);
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error.contains(QStringLiteral("larger than"))) << refused.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target)) << "nothing is left at the path";
+
+    const Bytes old = textBytes(321);
+    writeFile(target, old);
+    EXPECT_FALSE(pack(1000).ok());
+    EXPECT_EQ(readFile(target), old) << "a file already at the path is left as it was";
 }
 
 TEST(CabinetWriter, TextFieldsOfMoreThan255BytesAreRefused)

@@ -23,6 +23,16 @@ uint32_t at(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF
 // 0x00RRGGBB as the framework's colour.
 TColor colorOf(uint32_t rgb) { return TColor((rgb & 0xFF) << 16 | (rgb & 0xFF00) | (rgb >> 16 & 0xFF)); }
 
+// Checks every pixel against a picture drawn in letters: R red, B blue, anything else `other`.
+void expectPicture(const QImage& img, const std::vector<const char*>& rows, uint32_t other)
+{
+    for (int y = 0; y < int(rows.size()); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const char c = rows[size_t(y)][x];
+            ASSERT_EQ(at(img, x, y), c == 'R' ? 0xFF0000 : c == 'B' ? 0x0000FF : other) << x << "," << y;
+        }
+}
+
 TDib dibOf(const std::vector<uint8_t>& file)
 {
     auto dib = TDib::fromFileImage(file.data(), file.size());
@@ -343,12 +353,7 @@ TEST(Figures, RectangleLineAndEllipseCoverExactPixels)
     c.Pen.Color = clRed;
     c.Brush.Color = clBlue;
     c.Rectangle(1, 1, 5, 4);
-    const char* expected[5] = {"......", ".RRRR.", ".RBBR.", ".RRRR.", "......"};
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x) {
-            const uint32_t want = expected[y][x] == 'R' ? 0xFF0000 : expected[y][x] == 'B' ? 0x0000FF : 0xFFFFFF;
-            ASSERT_EQ(at(img, x, y), want) << x << "," << y;
-        }
+    expectPicture(img, {"......", ".RRRR.", ".RBBR.", ".RRRR.", "......"}, 0xFFFFFF);
 
     QImage line = solid(12, 2, 0);
     TCanvas l(&line);
@@ -379,12 +384,7 @@ TEST(Figures, RectangleLineAndEllipseCoverExactPixels)
     e.Pen.Color = clRed;
     e.Brush.Color = clBlue;
     e.Ellipse(0, 0, 4, 4);
-    const char* shape[4] = {".RR.", "RBBR", "RBBR", ".RR."};
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            const uint32_t want = shape[y][x] == 'R' ? 0xFF0000 : shape[y][x] == 'B' ? 0x0000FF : 0;
-            ASSERT_EQ(at(ell, x, y), want) << x << "," << y;
-        }
+    expectPicture(ell, {".RR.", "RBBR", "RBBR", ".RR."}, 0);
 }
 
 TEST(Figures, LinesFromFarOutsideAreWalkedOnlyWhereTheyCanShow)

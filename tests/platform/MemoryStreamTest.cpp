@@ -3,6 +3,8 @@
 #include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 #include <vector>
 
 using namespace dw;
+using dw::test::errorMessageOf;
 
 namespace {
 
@@ -100,100 +103,78 @@ TEST(MemoryStream, BytesAStreamGrowsByAreZeroWhereItsBlockHeldOthers)
     EXPECT_EQ(s.Memory()[7], 0xCD);
 }
 
-TEST(MemoryStream, EveryWayOfChangingTheBytesGivesANewStampAndReadingKeepsIt)
-{
-    // Undo trusts an unchanged stamp to mean unchanged bytes, without comparing them.
-    TMemoryStream s = streamOf("abcdef");
-    std::vector<uint64_t> seen{s.changeStamp()};
-    auto changed = [&](const char* how) {
-        EXPECT_EQ(std::count(seen.begin(), seen.end(), s.changeStamp()), 0) << how;
-        seen.push_back(s.changeStamp());
-    };
-    s.SetPosition(2);
-    s.WriteBuffer("XY", 2);
-    changed("Write");
-    s.SetSize(3);
-    changed("SetSize");
-    s.SetSizeForOverwrite(4);
-    changed("SetSizeForOverwrite");
-    s.Memory()[0] = 'Z';
-    changed("writable Memory");
-    TMemoryStream source = streamOf("ghi");
-    s.LoadFromStream(source);
-    changed("LoadFromStream");
-    s.Clear();
-    changed("Clear");
-
-    TMemoryStream t = streamOf("same");
-    const uint64_t stamp = t.changeStamp();
-    char buffer[4];
-    t.SetPosition(0);
-    t.ReadBuffer(buffer, 4);
-    t.Seek(-1, soEnd);
-    EXPECT_EQ(std::as_const(t).Memory()[0], 's');
-    EXPECT_EQ(t.changeStamp(), stamp) << "reading changes nothing";
-
-    TMemoryStream moved = std::move(t);
-    EXPECT_EQ(moved.changeStamp(), stamp);
-    EXPECT_NE(t.changeStamp(), stamp) << "the stream moved from no longer holds those bytes";
-}
-
-// A shared block is read in place and copied only when the stream is changed; whoever else holds
-// it keeps its bytes whatever the stream does.
-TEST(MemoryStream, SharedBlockIsReadInPlaceAndCopiedOnlyOnAChange)
+// Every way of changing the bytes gives a stamp never seen before (undo trusts an unchanged stamp
+// to mean unchanged bytes, without comparing them); reading keeps it. A shared block is read in
+// place and copied only when the stream is changed; whoever else holds it keeps its bytes whatever
+// the stream does.
+TEST(MemoryStream, EveryChangeGivesANewStampAndCopiesASharedBlockThatReadingKeeps)
 {
     const std::vector<std::pair<const char*, std::function<void(TMemoryStream&)>>> changes = {
         {"Write", [](TMemoryStream& s) { s.SetPosition(1), s.WriteBuffer("XY", 2); }},
         {"SetSize", [](TMemoryStream& s) { s.SetSize(9); }},
         {"SetSizeForOverwrite", [](TMemoryStream& s) { s.SetSizeForOverwrite(3); }},
         {"writable Memory", [](TMemoryStream& s) { s.Memory()[0] = 'Z'; }},
+        {"LoadFromStream",
+         [](TMemoryStream& s) {
+             TMemoryStream source = streamOf("ghi");
+             s.LoadFromStream(source);
+         }},
         {"Clear", [](TMemoryStream& s) { s.Clear(); }},
     };
+    std::vector<uint64_t> seen;
     for (const auto& [how, change] : changes) {
         SCOPED_TRACE(how);
         TMemoryStream s = streamOf("abcdef");
         s.SetPosition(4);
         const uint64_t stamp = s.changeStamp();
+        seen.push_back(stamp);
         const SharedBytes block = s.share();
         EXPECT_EQ(s.share(), block) << "shared once";
         EXPECT_EQ(std::as_const(s).Memory(), block->data()) << "no copy";
-        EXPECT_EQ(s.changeStamp(), stamp);
         EXPECT_EQ(s.position(), 4);
         char two[2];
         s.ReadBuffer(two, 2);
         EXPECT_EQ(std::string(two, 2), "ef");
+        s.Seek(-1, soEnd);
+        EXPECT_EQ(s.changeStamp(), stamp) << "reading changes nothing";
 
         change(s);
         EXPECT_EQ(std::string(block->begin(), block->end()), "abcdef") << "the block stays as it was";
         EXPECT_NE(s.sharedBlock(), block);
-        EXPECT_NE(s.changeStamp(), stamp);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), s.changeStamp()), 0);
+        seen.push_back(s.changeStamp());
         if (s.size() > 0) {
             EXPECT_NE(std::as_const(s).Memory(), block->data());
         }
+        // The same change to a block of the stream's own.
+        TMemoryStream own = streamOf("abcdef");
+        seen.push_back(own.changeStamp());
+        change(own);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), own.changeStamp()), 0) << "a block of its own";
+        seen.push_back(own.changeStamp());
     }
 
     TMemoryStream t = streamOf("xyz");
-    const auto held = std::make_shared<const ByteBlock>(ByteBlock{'1', '2', '3', '4'});
     const uint64_t before = t.changeStamp();
-    t.adopt(held);
-    EXPECT_NE(t.changeStamp(), before);
-    EXPECT_EQ(t.Size(), 4);
-    EXPECT_EQ(std::as_const(t).Memory(), held->data());
     TMemoryStream moved = std::move(t);
-    EXPECT_EQ(moved.sharedBlock(), held) << "a move takes the block along";
-    moved.adopt(nullptr);
-    EXPECT_EQ(moved.Size(), 0);
+    EXPECT_EQ(moved.changeStamp(), before);
+    EXPECT_NE(t.changeStamp(), before) << "the stream moved from no longer holds those bytes";
+    const auto held = std::make_shared<const ByteBlock>(ByteBlock{'1', '2', '3', '4'});
+    moved.adopt(held);
+    EXPECT_NE(moved.changeStamp(), before);
+    EXPECT_EQ(moved.Size(), 4);
+    EXPECT_EQ(std::as_const(moved).Memory(), held->data());
+    TMemoryStream again = std::move(moved);
+    EXPECT_EQ(again.sharedBlock(), held) << "a move takes the block along";
+    again.adopt(nullptr);
+    EXPECT_EQ(again.Size(), 0);
 }
 
 TEST(MemoryStream, GrowingPastTheLimitRaisesTheMemoryMessage)
 {
     TMemoryStream s;
-    try {
-        s.SetSize(TMemoryStream::kMaxSize + 1);
-        FAIL() << "no error";
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"));
-    }
+    EXPECT_EQ(errorMessageOf([&] { s.SetSize(TMemoryStream::kMaxSize + 1); }),
+              QStringLiteral("メモリストリームの拡大中にメモリが足りなくなりました"));
     s.SetPosition(TMemoryStream::kMaxSize);
     EXPECT_THROW(s.Write("x", 1), EFrameworkError);
     EXPECT_EQ(s.Size(), 0) << "a refused growth leaves the stream as it was";
@@ -243,12 +224,7 @@ TEST(Stream, ShortReadAndWriteRaiseTheStockMessages)
 {
     TMemoryStream s = streamOf("ab");
     char buf[4];
-    try {
-        s.ReadBuffer(buf, 3);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ストリームの読み込みエラー"));
-    }
+    EXPECT_EQ(errorMessageOf([&] { s.ReadBuffer(buf, 3); }), QStringLiteral("ストリームの読み込みエラー"));
     s.SetPosition(0);
     EXPECT_NO_THROW(s.ReadBuffer(buf, 2));
 }
@@ -286,19 +262,11 @@ TEST(FileStream, MissingFilesAndFoldersGiveTheStockMessagesWithThePath)
 {
     QTemporaryDir dir;
     const QString missing = dir.filePath("nothing.bmp");
-    try {
-        TFileStream f(missing, TFileStream::fmOpenRead);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を開けません").arg(missing));
-    }
+    EXPECT_EQ(errorMessageOf([&] { TFileStream(missing, TFileStream::fmOpenRead); }),
+              QStringLiteral("ファイル %1 を開けません").arg(missing));
     const QString inMissingFolder = dir.filePath("no/such/folder/x.pdl");
-    try {
-        TFileStream f(inMissingFolder, TFileStream::fmCreate);
-        FAIL();
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("ファイル %1 を作成できません").arg(inMissingFolder));
-    }
+    EXPECT_EQ(errorMessageOf([&] { TFileStream(inMissingFolder, TFileStream::fmCreate); }),
+              QStringLiteral("ファイル %1 を作成できません").arg(inMissingFolder));
     EXPECT_THROW(TFileStream(dir.path(), TFileStream::fmOpenRead), EFrameworkError);
 }
 

@@ -1,6 +1,8 @@
 #include "platform/FrameworkError.h"
 #include "platform/ProfileFile.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 
 using namespace dw;
+using dw::test::errorMessageOf;
 
 namespace {
 
@@ -196,12 +199,7 @@ TEST(ProfileFile, PathThatIsAFolderIsNotReadNorWritten)
     EXPECT_FALSE(ini.readError().isEmpty());
     EXPECT_FALSE(ini.readInteger("Option", "Compress").has_value());
     ini.WriteBool("Option", "Compress", false);
-    try {
-        ini.UpdateFile();
-        ADD_FAILURE() << "no error";
-    } catch (const EFrameworkError& e) {
-        EXPECT_EQ(e.message(), stock::fileCreateError(path));
-    }
+    EXPECT_EQ(errorMessageOf([&] { ini.UpdateFile(); }), stock::fileCreateError(path));
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_EQ(ProfileFile(dir.filePath("missing.ini")).readState(), ProfileFile::ReadState::Missing);
 }
@@ -215,12 +213,8 @@ TEST(ProfileFile, FailedWriteNamesTheFileAndKeepsThePreviousOne)
     ProfileFile ini(path);
     ini.WriteBool("Option", "Compress", false);
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0500), 0);
-    try {
-        ini.UpdateFile();
-        ADD_FAILURE() << "no error";
-    } catch (const EFrameworkError& e) {
-        EXPECT_TRUE(e.message().contains(path)) << qPrintable(e.message());
-    }
+    const QString message = errorMessageOf([&] { ini.UpdateFile(); });
+    EXPECT_TRUE(message.contains(path)) << qPrintable(message);
     chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_EQ(readBack(path), QByteArray("[Option]\nCompress=1\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no half-written file left";

@@ -10,8 +10,8 @@ using namespace dw;
 
 namespace {
 
-// Region data the way a mask scan lays it out: header with bounding box (0, 0, w, h) and
-// size hint 0, then the rectangles as given.
+// Region data the way a mask scan lays it out: header with the bounding box given and size
+// hint 0, then the rectangles as given.
 std::vector<uint8_t> rgnData(const std::vector<TRect>& rects, TRect bound = {})
 {
     std::vector<uint8_t> d(32 + 16 * rects.size());
@@ -115,20 +115,7 @@ TEST(RegionData, RoundTripThroughTheRegionIsStableAndKeepsEveryPixel)
             runs.push_back({start, y, x, y + 1});
         }
     }
-    std::vector<uint8_t> data(32 + 16 * runs.size());
-    writeLE32(data.data(), 32);
-    writeLE32(data.data() + 4, 1);
-    writeLE32(data.data() + 8, uint32_t(runs.size()));
-    writeLE32(data.data() + 24, 40);
-    writeLE32(data.data() + 28, 30);
-    for (size_t i = 0; i < runs.size(); ++i) {
-        uint8_t* p = data.data() + 32 + 16 * i;
-        writeLE32s(p, runs[i].Left);
-        writeLE32s(p + 4, runs[i].Top);
-        writeLE32s(p + 8, runs[i].Right);
-        writeLE32s(p + 12, runs[i].Bottom);
-    }
-    const auto rgn = fromData(data);
+    const auto rgn = fromData(rgnData(runs, {0, 0, 40, 30}));
     ASSERT_TRUE(rgn);
     for (int y = -1; y <= 30; ++y)
         for (int x = -1; x <= 40; ++x) {
@@ -241,16 +228,7 @@ TEST(ExtCreateRegion, RefusesMoreBytesThanTheLimitInOneCall)
     std::vector<TRect> many;
     for (int i = 0; i < 4095; ++i)
         many.push_back({0, i, 1 + i % 3, i + 1});
-    std::vector<uint8_t> d(32 + 16 * many.size());
-    writeLE32(d.data(), 32);
-    writeLE32(d.data() + 4, 1);
-    writeLE32(d.data() + 8, uint32_t(many.size()));
-    for (size_t i = 0; i < many.size(); ++i) {
-        writeLE32s(d.data() + 32 + 16 * i, many[i].Left);
-        writeLE32s(d.data() + 36 + 16 * i, many[i].Top);
-        writeLE32s(d.data() + 40 + 16 * i, many[i].Right);
-        writeLE32s(d.data() + 44 + 16 * i, many[i].Bottom);
-    }
+    std::vector<uint8_t> d = rgnData(many);
     EXPECT_TRUE(fromData(d)) << "no limit by default";
     LimitGuard guard(65536);
     EXPECT_FALSE(fromData(d)) << "65552 bytes";

@@ -133,75 +133,58 @@ TEST(DibDecoder, EveryDepthIsNormalised)
     }
 }
 
-TEST(DibDecoder, RefusesWhatItCannotShow)
+// A 24-bit sample of 3 × 2 pixels with one change made to its fields.
+Bytes sampleWith(void (*change)(BmpFields&))
 {
     BmpFields s = sample24();
-    s.signature = "BA";
-    expectRefused(buildBmp(s), "signature");
-    s = sample24(), s.reserved2 = 1;
-    expectRefused(buildBmp(s), "reserved");
-    s = sample24(5, 5), s.infoSize = 12; // a core header; the file is long enough for 54 bytes
-    expectRefused(buildBmp(s), "shorter than 40");
-    s = sample24(), s.planes = 2;
-    expectRefused(buildBmp(s), "plane");
-    s = sample24(), s.compression = 3; // bit fields
-    expectRefused(buildBmp(s), "compressed");
-    s = sample24(), s.compression = 1; // run-length coding
-    expectRefused(buildBmp(s), "compressed");
-    s = sample24(), s.colorsUsed = 257;
-    expectRefused(buildBmp(s), "256 entries");
+    change(s);
+    return buildBmp(s);
+}
+
+// What the engine cannot show, with a word of each refusal: fields it does not take, top-down
+// and empty bitmaps, streams cut short anywhere, and pictures beyond the limits (checked from
+// the headers alone, before the stream's length).
+TEST(DibDecoder, RefusesWhatItCannotShow)
+{
+    std::vector<std::pair<const char*, Bytes>> cases = {
+        {"signature", sampleWith([](BmpFields& s) { s.signature = "BA"; })},
+        {"reserved", sampleWith([](BmpFields& s) { s.reserved2 = 1; })},
+        // A core header; the file is long enough for 54 bytes.
+        {"shorter than 40", sampleWith([](BmpFields& s) { s = sample24(5, 5), s.infoSize = 12; })},
+        {"plane", sampleWith([](BmpFields& s) { s.planes = 2; })},
+        {"compressed", sampleWith([](BmpFields& s) { s.compression = 3; })}, // bit fields
+        {"compressed", sampleWith([](BmpFields& s) { s.compression = 1; })}, // run-length coding
+        {"256 entries", sampleWith([](BmpFields& s) { s.colorsUsed = 257; })},
+        {"top-down", sampleWith([](BmpFields& s) { s.height = -2; })},
+        {"empty", sampleWith([](BmpFields& s) { s.width = 0, s.pixels.clear(); })},
+        {"inside the bitmap headers", {}},
+        {"shorter", sampleWith([](BmpFields& s) { s.pixelOffset = 4096; })}, // past the end of the stream
+        // A colour table that claims more entries than the stream holds.
+        {"shorter", sampleWith([](BmpFields& s) {
+             s.bitCount = 8, s.width = 2, s.height = 1, s.palette = {0, 0xFFFFFF}, s.pixels = {0, 1}, s.colorsUsed = 200;
+         })},
+        {"16384 pixels", sampleWith([](BmpFields& s) {
+             s.width = 16385, s.height = 1, s.bitCount = 1, s.palette = {0, 0xFFFFFF}, s.pixels.assign(16385, 0);
+         })},
+    };
     for (uint16_t bits : {0, 2, 15, 33, 64}) {
-        s = sample24(), s.bitCount = bits;
-        expectRefused(buildBmp(s), "bit count");
+        BmpFields s = sample24();
+        s.bitCount = bits;
+        cases.emplace_back("bit count", buildBmp(s));
     }
-}
-
-TEST(DibDecoder, TopDownAndEmptyBitmapsAreRefused)
-{
-    BmpFields s = sample24(3, 2);
-    s.height = -2;
-    expectRefused(buildBmp(s), "top-down");
-    s = sample24(3, 2);
-    s.width = 0, s.pixels.clear();
-    expectRefused(buildBmp(s), "empty");
-}
-
-TEST(DibDecoder, TruncatedStreamsAreRefusedAndThePositionRestored)
-{
-    Bytes b = buildBmp(sample24(3, 2));
-    const Bytes whole = b;
-    b.pop_back(); // one byte of the last row missing
-    expectRefused(b, "shorter than the bitmap's pixel rows");
-    expectRefused(Bytes(whole.begin(), whole.begin() + 30), "inside the bitmap headers");
-    expectRefused(Bytes{}, "inside the bitmap headers");
-
-    // A pixel offset that points past the end of the stream.
-    BmpFields s = sample24(3, 2);
-    s.pixelOffset = 4096;
-    expectRefused(buildBmp(s), "shorter");
-    // A colour table that claims more entries than the stream holds.
-    s = {};
-    s.width = 2, s.height = 1, s.bitCount = 8, s.palette = {0, 0xFFFFFF}, s.pixels = {0, 1};
-    s.colorsUsed = 200;
-    expectRefused(buildBmp(s), "shorter");
-}
-
-TEST(DibDecoder, PicturesBeyondTheLimitsAreRefusedBeforeAnythingIsRead)
-{
-    // Headers only: the limits are checked before the stream's length.
-    BmpFields s;
-    s.width = 16385, s.height = 1, s.bitCount = 1, s.palette = {0, 0xFFFFFF};
-    s.pixels.assign(16385, 0);
-    expectRefused(buildBmp(s), "16384 pixels");
-
-    Bytes b = buildBmp(sample24(1, 1));
-    writeLE32(b.data() + 18, 16384);
-    writeLE32(b.data() + 22, 16384); // 768 MiB at 24 bits
-    expectRefused(b, "256 MiB");
-    writeLE32(b.data() + 18, 0x7FFFFFFF);
-    writeLE32(b.data() + 22, 0x7FFFFFFF);
-    writeLE16(b.data() + 28, 32);
-    expectRefused(b, "16384 pixels");
+    const Bytes whole = buildBmp(sample24(3, 2));
+    cases.emplace_back("shorter than the bitmap's pixel rows", Bytes(whole.begin(), whole.end() - 1));
+    cases.emplace_back("inside the bitmap headers", Bytes(whole.begin(), whole.begin() + 30));
+    Bytes huge = buildBmp(sample24(1, 1));
+    writeLE32(huge.data() + 18, 16384);
+    writeLE32(huge.data() + 22, 16384); // 768 MiB at 24 bits
+    cases.emplace_back("256 MiB", huge);
+    writeLE32(huge.data() + 18, 0x7FFFFFFF);
+    writeLE32(huge.data() + 22, 0x7FFFFFFF);
+    writeLE16(huge.data() + 28, 32);
+    cases.emplace_back("16384 pixels", huge);
+    for (const auto& [because, bytes] : cases)
+        expectRefused(bytes, because);
 }
 
 TEST(DibDecoder, BitmapsBackToBackAreReadOneAfterTheOther)

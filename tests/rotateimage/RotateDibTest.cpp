@@ -116,40 +116,40 @@ TEST(RotateDib, UprightRenderCopiesTheSourceAndItsHeaders)
     }
 }
 
-TEST(RotateDib, QuarterTurnsOfAFourByTwoImage)
+// Small pictures turned and zoomed, each rendered pixel against the source pixel it shows.
+TEST(RotateDib, TurnsAndZoomsTakeTheSourcePixelsTheyShow)
 {
-    for (const TMemoryStream& src : {indexed(4, 2), wide(4, 2)}) {
+    const struct {
+        int w, h, tenths, zoom, outW, outH;
+        Px (*source)(int i, int j);
+    } cases[] = {
         // Clockwise on the screen: the source's bottom-right pixel becomes the bottom-left one.
-        expectPixels(render(src, 900, 100), src, 2, 4, [](int i, int j) { return Px{{3 - j, i}}; });
-        expectPixels(render(src, 1800, 100), src, 4, 2, [](int i, int j) { return Px{{3 - i, 1 - j}}; });
-        expectPixels(render(src, 2700, 100), src, 2, 4, [](int i, int j) { return Px{{j, 1 - i}}; });
-        expectPixels(render(src, -900, 100), src, 2, 4, [](int i, int j) { return Px{{j, 1 - i}}; });
-    }
-}
-
-TEST(RotateDib, FortyFiveDegreesTurnsATwoByTwoImageIntoADiamond)
-{
-    for (const TMemoryStream& src : {indexed(2, 2), wide(2, 2)}) {
-        // Top row (stored row 2): the top-left pixel; bottom row: the bottom-right one; the
-        // middle row from the bottom-left to the top-right.
-        expectPixels(render(src, 450, 100), src, 3, 3, [](int i, int j) -> Px {
-            if (j == 0)
-                return i == 1 ? Px{{1, 0}} : std::nullopt;
-            if (j == 2)
-                return i == 1 ? Px{{0, 1}} : std::nullopt;
-            return i == 0 ? Px{{0, 0}} : Px{{1, 1}};
-        });
-    }
-}
-
-TEST(RotateDib, ZoomSamplesTheNearestSourcePixelInFixedPoint)
-{
-    for (const TMemoryStream& src : {indexed(8, 8), wide(8, 8)})
-        expectPixels(render(src, 0, 25), src, 2, 2, [](int i, int j) { return Px{{2 + 4 * i, 2 + 4 * j}}; });
-    // At 250 % the third sample falls on 0.2 + 2 · 0.4 = 1.0, but in 16.16 fixed point it is
-    // 13107 + 2 · 26214 = 65535: still the first column.
-    for (const TMemoryStream& src : {indexed(2, 1), wide(2, 1)})
-        expectPixels(render(src, 0, 250), src, 5, 2, [](int i, int) { return Px{{i < 3 ? 0 : 1, 0}}; });
+        {4, 2, 900, 100, 2, 4, [](int i, int j) { return Px{{3 - j, i}}; }},
+        {4, 2, 1800, 100, 4, 2, [](int i, int j) { return Px{{3 - i, 1 - j}}; }},
+        {4, 2, 2700, 100, 2, 4, [](int i, int j) { return Px{{j, 1 - i}}; }},
+        {4, 2, -900, 100, 2, 4, [](int i, int j) { return Px{{j, 1 - i}}; }},
+        // A diamond. Top row (stored row 2): the top-left pixel; bottom row: the bottom-right
+        // one; the middle row from the bottom-left to the top-right.
+        {2, 2, 450, 100, 3, 3,
+         [](int i, int j) -> Px {
+             if (j == 0)
+                 return i == 1 ? Px{{1, 0}} : std::nullopt;
+             if (j == 2)
+                 return i == 1 ? Px{{0, 1}} : std::nullopt;
+             return i == 0 ? Px{{0, 0}} : Px{{1, 1}};
+         }},
+        // The nearest source pixel, in fixed point.
+        {8, 8, 0, 25, 2, 2, [](int i, int j) { return Px{{2 + 4 * i, 2 + 4 * j}}; }},
+        // At 250 % the third sample falls on 0.2 + 2 · 0.4 = 1.0, but in 16.16 fixed point it is
+        // 13107 + 2 · 26214 = 65535: still the first column.
+        {2, 1, 0, 250, 5, 2, [](int i, int) { return Px{{i < 3 ? 0 : 1, 0}}; }},
+    };
+    for (const auto& c : cases)
+        for (const TMemoryStream& src : {indexed(c.w, c.h), wide(c.w, c.h)}) {
+            SCOPED_TRACE(::testing::Message() << c.w << " × " << c.h << " at " << bitCountOf(src) << " bits, " << c.tenths
+                                              << "/10° " << c.zoom << "%");
+            expectPixels(render(src, c.tenths, c.zoom), src, c.outW, c.outH, c.source);
+        }
 }
 
 TEST(RotateDib, ImageWithoutPixelsIsNotValid)

@@ -62,21 +62,22 @@ TEST(RotateGeometry, DegenerateMatricesAreRecognised)
 
 TEST(RotateGeometry, RotatedSizes)
 {
-    const auto at = [](int tenths, int zoom, int w, int h) {
-        return ComputeRotatedSize(matrixFromAngle(angleFromTenths(tenths), zoomFromPercent(zoom)), w, h);
+    const struct {
+        int tenths, zoom, w, h;
+        decltype(RotatedSize::width) width, height;
+    } cases[] = {
+        {0, 100, 7, 3, 7, 3},
+        {900, 100, 4, 2, 2, 4},
+        {450, 100, 100, 100, 141, 141},
+        {0, 25, 2, 2, 0, 0},   // 2 · 0.25 = 0.5 rounds to even: no pixels
+        {0, 250, 2, 1, 5, 2},  // 1 / (0.4 as single) is just below 2.5
+        {0, 400, 3, 5, 12, 20},
     };
-    EXPECT_EQ(at(0, 100, 7, 3).width, 7);
-    EXPECT_EQ(at(0, 100, 7, 3).height, 3);
-    EXPECT_EQ(at(900, 100, 4, 2).width, 2);
-    EXPECT_EQ(at(900, 100, 4, 2).height, 4);
-    EXPECT_EQ(at(450, 100, 100, 100).width, 141);
-    EXPECT_EQ(at(450, 100, 100, 100).height, 141);
-    // 2 · 0.25 = 0.5 rounds to even: no pixels.
-    EXPECT_EQ(at(0, 25, 2, 2).width, 0);
-    EXPECT_EQ(at(0, 25, 2, 2).height, 0);
-    EXPECT_EQ(at(0, 250, 2, 1).width, 5);
-    EXPECT_EQ(at(0, 250, 2, 1).height, 2); // 1 / (0.4 as single) is just below 2.5
-    EXPECT_EQ(at(0, 400, 3, 5).width, 12);
+    for (const auto& c : cases) {
+        const RotatedSize size = ComputeRotatedSize(matrixFromAngle(angleFromTenths(c.tenths), zoomFromPercent(c.zoom)), c.w, c.h);
+        EXPECT_EQ(std::make_pair(size.width, size.height), std::make_pair(c.width, c.height))
+            << c.w << " × " << c.h << " at " << c.tenths << "/10° " << c.zoom << "%";
+    }
     // A singular matrix takes the direct products.
     const RotatedSize singular = ComputeRotatedSize({2, 1, 4, 2}, 3, 5);
     EXPECT_EQ(singular.width, 2 * 3 + 4 * 5);
@@ -93,29 +94,34 @@ TEST(RotateGeometry, AbsurdSizesAreFlaggedNotWrapped)
     EXPECT_EQ(ComputeRotatedSize({1e30f, 0, 0, 1e30f}, 10, 10).width, 0);
 }
 
-TEST(RotateGeometry, RowSpanOfASlowAxisIsAllOrNothing)
+TEST(RotateGeometry, RowSpanIntersectsBothAxesAndASlowAxisIsAllOrNothing)
 {
-    // The quarter turn's x-step is about −4.4e−8: the whole row while x0 is inside.
-    const float step = matrixFromAngle(angleFromTenths(900), 1).m11;
-    Span s = RowSpan(4, 2, 3.5f, 0.5f, step, 1.0f, 2);
-    EXPECT_EQ(s.first, 0);
-    EXPECT_EQ(s.last, 1);
-    EXPECT_TRUE(RowSpan(4, 2, 3.95f, 0.5f, step, 1.0f, 2).empty()); // within 0.1 of the edge
-    EXPECT_TRUE(RowSpan(4, 2, -0.01f, 0.5f, step, 1.0f, 2).empty());
-    // y-span for the quarter turn: [Ceil(−0.4), Floor(1.4)] = [0, 1].
-    s = RowSpan(4, 2, 2.0f, 0.5f, 0.0f, 1.0f, 2);
-    EXPECT_EQ(s.first, 0);
-    EXPECT_EQ(s.last, 1);
-}
-
-TEST(RotateGeometry, RowSpanIntersectsBothAxes)
-{
-    // x from −1.5 in steps of 1 over a source 4 wide: t in [1.5, 5.5] → [2, 5].
-    // y from 2.9 in steps of −0.5 over a source 3 high: t in [−0.2, 5.8] → [0, 5].
-    const Span s = RowSpan(4, 3, -1.5f, 2.9f, 1.0f, -0.5f, 10);
-    EXPECT_EQ(s.first, 2);
-    EXPECT_EQ(s.last, 5);
-    EXPECT_TRUE(RowSpan(4, 3, -1.5f, 3.5f, 1.0f, 0.0f, 10).empty()); // y outside, not moving
+    // The quarter turn's x-step is about −4.4e−8.
+    const float slow = matrixFromAngle(angleFromTenths(900), 1).m11;
+    const struct {
+        const char* what;
+        int64_t w, h;
+        float x0, y0, sx, sy;
+        int64_t n, first, last; // last −1: empty
+    } cases[] = {
+        {"slow x inside: the whole row", 4, 2, 3.5f, 0.5f, slow, 1.0f, 2, 0, 1},
+        {"slow x within 0.1 of the edge", 4, 2, 3.95f, 0.5f, slow, 1.0f, 2, 0, -1},
+        {"slow x outside", 4, 2, -0.01f, 0.5f, slow, 1.0f, 2, 0, -1},
+        {"the quarter turn's y: [Ceil(−0.4), Floor(1.4)]", 4, 2, 2.0f, 0.5f, 0.0f, 1.0f, 2, 0, 1},
+        // x: t in [1.5, 5.5] → [2, 5]; y: t in [−0.2, 5.8] → [0, 5].
+        {"both axes", 4, 3, -1.5f, 2.9f, 1.0f, -0.5f, 10, 2, 5},
+        {"y outside, not moving", 4, 3, -1.5f, 3.5f, 1.0f, 0.0f, 10, 0, -1},
+        // x: the whole row; y: t in [1.5, 4.5] → [2, 4].
+        {"y decides both ends", 10, 3, 0.5f, -1.5f, 0.5f, 1.0f, 10, 2, 4},
+    };
+    for (const auto& c : cases) {
+        const Span s = RowSpan(c.w, c.h, c.x0, c.y0, c.sx, c.sy, c.n);
+        if (c.last < 0) {
+            EXPECT_TRUE(s.empty()) << c.what;
+            continue;
+        }
+        EXPECT_EQ(std::make_pair(s.first, s.last), std::make_pair(c.first, c.last)) << c.what;
+    }
 }
 
 TEST(RotateGeometry, RowSpanIsTheCeilingAndFloorOfItsMarginsInExtendedPrecision)

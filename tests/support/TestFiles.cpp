@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 
+#include "platform/FrameworkError.h"
 #include "platform/MemoryStream.h"
 
 #include <QFile>
@@ -27,6 +28,16 @@ Bytes readFile(const QString& path)
     }
     const QByteArray b = f.readAll();
     return Bytes(b.begin(), b.end());
+}
+
+QString errorMessageOf(const std::function<void()>& what)
+{
+    try {
+        what();
+    } catch (const EFrameworkError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(no error)");
 }
 
 void writeFile(const QString& path, const Bytes& bytes)

@@ -27,6 +27,9 @@ Bytes bytesOf(const TMemoryStream& s); // what the stream holds
 Bytes le32(uint32_t v); // four bytes, least significant first
 Bytes cat(std::initializer_list<Bytes> parts);
 
+// The message of the framework error what raises, or "(no error)" when it returns normally.
+QString errorMessageOf(const std::function<void()>& what);
+
 // Runs a program and waits for it; returns its exit status (−1 when it could not run) and
 // what it wrote to stdout and stderr.
 struct ProcessResult {

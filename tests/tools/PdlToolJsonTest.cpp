@@ -5,7 +5,8 @@
 // DIALWRIGHT_WRITE_JSON_SAMPLES=1 writes the clocks that are missing and every sample anew;
 // look at the difference before committing it.
 
-#include "tests/datafile/SampleProject.h"
+#include "PdlToolRun.h"
+
 #include "tests/platform/WaveBytes.h"
 
 #include "datafile/DataFileWriter.h"
@@ -37,7 +38,6 @@ namespace {
 
 const QString kSamples = QStringLiteral(DIALWRIGHT_TEST_DATA "/json");
 
-ProcessResult pdltool(const QStringList& arguments) { return runProcess(QStringLiteral(PDLTOOL_PATH), arguments); }
 
 struct SavedClock {
     const char* name;

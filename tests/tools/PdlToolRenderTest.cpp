@@ -1,49 +1,14 @@
 // pdltool render run as a process on saved files: the picture of the clock at a time of day, with
 // the shape as transparency.
 
-#include "tests/datafile/SampleProject.h"
-
-#include "datafile/DataFileWriter.h"
-#include "datafile/Dialwright_FCI.h"
-
-#include "platform/ScriptedSeam.h"
-
-#include <QColor>
-#include <QFile>
-#include <QImage>
-#include <QPainter>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "PdlToolRun.h"
 
 using namespace dw;
 using namespace dw::test;
 
 namespace {
 
-ProcessResult pdltool(const QStringList& arguments) { return runProcess(QStringLiteral(PDLTOOL_PATH), arguments); }
-
-// A bitmap file of an image (24 bits).
-Bytes bitmapOf(const QImage& image)
-{
-    TBitmap bitmap;
-    bitmap.setImage(image.convertToFormat(QImage::Format_RGB32));
-    bitmap.SetPixelFormat(pf24bit);
-    TMemoryStream out;
-    bitmap.SaveToStream(out);
-    return bytesOf(out);
-}
-
-// A hand on white: a bar of the colour, 3 pixels wide, down the middle from top to bottom.
-Bytes handFile(int width, int height, QColor colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter(&image).fillRect(QRect(width / 2 - 1, 0, 3, height), colour);
-    return bitmapOf(image);
-}
-
-class Render : public ::testing::Test {
+class Render : public ClockFiles {
 protected:
     Render()
     {
@@ -58,26 +23,6 @@ protected:
         project.header.secPivot = QPoint(2, 90);
         project.shape = CreateRoundRectRgn(0, 0, 200, 200, 200, 200);
     }
-
-    QString save(const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        DataFileProject p = project.project();
-        writeDataFile(path, p);
-        return path;
-    }
-
-    QImage render(const QString& file, const QString& time)
-    {
-        const QString png = dir.filePath(QStringLiteral("out.png"));
-        const ProcessResult r = pdltool({QStringLiteral("render"), file, QStringLiteral("--time"), time, QStringLiteral("-o"), png});
-        EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
-        return QImage(png);
-    }
-
-    seam::ScriptedHandler ui;
-    QTemporaryDir dir;
-    SampleProject project;
 };
 
 bool transparentAt(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)) == 0; }
@@ -131,10 +76,7 @@ TEST_F(Render, BuiltinPicturesStandInForEmptyMembersAndNoShapeIsTheWholeDial)
 TEST_F(Render, CompressedFilesRenderToo)
 {
     const QString plain = save(QStringLiteral("clock.pdl"));
-    const QString temp = dir.filePath(QStringLiteral("$PD0001.TMP"));
-    QFile::copy(plain, temp);
-    const QString packed = dir.filePath(QStringLiteral("packed.pdl"));
-    ASSERT_TRUE(MakeCabinet(packed, {QStringLiteral("DATA|") + temp}));
+    const QString packed = pack(plain, QStringLiteral("packed.pdl"));
     EXPECT_EQ(render(packed, QStringLiteral("09:00:15")), render(plain, QStringLiteral("09:00:15")));
 }
 

@@ -1,25 +1,18 @@
 // pdltool run as a process on files saved by the data-file writer, packed by the program's
 // cabinet packer, and on damaged and foreign files.
 
-#include "tests/datafile/SampleProject.h"
+#include "PdlToolRun.h"
+
 #include "tests/platform/WaveBytes.h"
 
 #include "datafile/DataFileCheck.h"
 #include "datafile/DataFileInfo.h"
-#include "datafile/DataFileWriter.h"
-#include "datafile/Dialwright_FCI.h"
 #include "datafile/FileImage.h"
-
-#include "platform/ScriptedSeam.h"
 
 #include "tests/support/CabinetLayout.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
@@ -28,12 +21,8 @@ using namespace dw::test;
 
 namespace {
 
-ProcessResult pdltool(const QStringList& arguments) { return runProcess(QStringLiteral(PDLTOOL_PATH), arguments); }
-
-QStringList linesOf(const QString& text) { return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-
 // A project with every kind of member, saved plain and compressed in one temporary folder.
-class SavedFiles : public ::testing::Test {
+class SavedFiles : public ClockFiles {
 protected:
     void SetUp() override
     {
@@ -42,20 +31,15 @@ protected:
         setBytes(project.FSecStream, bitmapFile(3, 90));
         project.header.title = QStringLiteral("夜の時計");
         project.author = QStringLiteral("作者: Dialwright\nsecond line");
-        plain = dir.filePath(QStringLiteral("clock.pdl"));
-        DataFileProject p = project.project();
-        writeDataFile(plain, p);
+        saveBoth();
+    }
+    void saveBoth()
+    {
+        plain = save(QStringLiteral("clock.pdl"));
         image = readFile(plain);
-        const QString temp = dir.filePath(QStringLiteral("$PD0001.TMP"));
-        writeFile(temp, image);
-        compressed = dir.filePath(QStringLiteral("compressed.pdl"));
-        ASSERT_TRUE(MakeCabinet(compressed, {QStringLiteral("DATA|") + temp}));
-        QFile::remove(temp);
+        compressed = pack(plain, QStringLiteral("compressed.pdl"));
     }
 
-    seam::ScriptedHandler ui;
-    QTemporaryDir dir;
-    SampleProject project;
     QString plain, compressed;
     Bytes image;
 };
@@ -95,11 +79,10 @@ TEST_F(SavedFiles, InfoDescribesEveryMember)
     EXPECT_FALSE(r.out.contains(QStringLiteral("unset"))) << "every slot is in the file";
 }
 
-TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
+using PdlToolInfo = ClockFiles;
+
+TEST_F(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
 {
-    seam::ScriptedHandler ui;
-    QTemporaryDir dir;
-    SampleProject project;
     // Second: 16-bit stereo PCM, half a second at 22050 Hz; hour: IMA ADPCM, two blocks of 65
     // frames at 10000 Hz; zero hour unset.
     WaveFields pcm;
@@ -118,9 +101,7 @@ TEST(PdlToolInfo, EmbeddedWavesShowTheirFormatAndUnsetSoundSlotsAreNamed)
     slow.sampleRate = 1000;
     slow.bitsPerSample = 8;
     setBytes(project.slot(2), soundEmbedded(2, waveImage(slow, Bytes(301000, 0x90))));
-    const QString path = dir.filePath(QStringLiteral("waves.pdl"));
-    DataFileProject p = project.project();
-    writeDataFile(path, p);
+    const QString path = save(QStringLiteral("waves.pdl"));
 
     const ProcessResult r = pdltool({QStringLiteral("info"), path});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -200,14 +181,7 @@ TEST_F(SavedFiles, LargePicturesGiveWhatTheWholeMembersGive)
     Bytes hand = bitmapFile(800, 800);
     hand.resize(hand.size() / 2);
     setBytes(project.FHourStream, hand);
-    DataFileProject p = project.project();
-    writeDataFile(plain, p);
-    image = readFile(plain);
-    const QString temp = dir.filePath(QStringLiteral("$PD0002.TMP"));
-    writeFile(temp, image);
-    ASSERT_TRUE(QFile::remove(compressed));
-    ASSERT_TRUE(MakeCabinet(compressed, {QStringLiteral("DATA|") + temp}));
-    QFile::remove(temp);
+    saveBoth();
     const FileImageContents contents = readFileImage(image);
 
     for (const QString& file : {plain, compressed}) {
@@ -305,25 +279,7 @@ TEST_F(SavedFiles, VerifyPrintsOneLinePerBrokenRule)
 
 TEST_F(SavedFiles, DamagedForeignEmptyAndMissingFilesGiveOneLineAndStatusOne)
 {
-    Bytes cabinet = readFile(compressed);
-    Bytes corruptCabinet = cabinet;
-    corruptCabinet[corruptCabinet.size() - 40] ^= 0x5A;
-    Bytes chained = image;
-    chained[0] ^= 0x40; // another key: every byte unslices differently
-    const std::vector<std::pair<const char*, Bytes>> samples = {
-        {"empty.pdl", {}},
-        {"foreign.png", bytesOf(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))},
-        {"truncated.pdl", Bytes(image.begin(), image.begin() + image.size() / 3)},
-        {"rekeyed.pdl", chained},
-        {"truncated-cabinet.pdl", Bytes(cabinet.begin(), cabinet.begin() + cabinet.size() / 2)},
-        {"corrupt-cabinet.pdl", corruptCabinet},
-        {"header-only-cabinet.pdl", Bytes(cabinet.begin(), cabinet.begin() + 36)},
-    };
-    QStringList files;
-    for (const auto& [name, bytes] : samples) {
-        files << dir.filePath(QString::fromLatin1(name));
-        writeFile(files.last(), bytes);
-    }
+    QStringList files = writeDamagedCopies(image, readFile(compressed));
     files << dir.filePath(QStringLiteral("missing.pdl"));
     for (const QString& file : files) {
         for (const QString& command : {QStringLiteral("info"), QStringLiteral("verify"), QStringLiteral("extract")}) {
@@ -345,9 +301,7 @@ TEST_F(SavedFiles, DamagedForeignEmptyAndMissingFilesGiveOneLineAndStatusOne)
 TEST_F(SavedFiles, ControlCharactersFromTheFileAreShownEscaped)
 {
     project.header.title = QStringLiteral("\x1b]0;owned\x07");
-    DataFileProject p = project.project();
-    const QString path = dir.filePath(QStringLiteral("escape.pdl"));
-    writeDataFile(path, p);
+    const QString path = save(QStringLiteral("escape.pdl"));
     const ProcessResult r = pdltool({QStringLiteral("info"), path});
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("    Title=\\x1B]0;owned\\x07\n"))) << r.out.toStdString();

@@ -2,22 +2,11 @@
 // entry: the clock scaled to fit a square, damaged files refused without a file written, and
 // hostile files refused within a little memory.
 
-#include "tests/datafile/SampleProject.h"
-
-#include "datafile/DataFileWriter.h"
-#include "datafile/Dialwright_FCI.h"
-
-#include "platform/ScriptedSeam.h"
+#include "PdlToolRun.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QPainter>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace dw;
 using namespace dw::test;
@@ -25,18 +14,6 @@ using namespace dw::test;
 namespace {
 
 const QString kPdltool = QStringLiteral(PDLTOOL_PATH);
-
-ProcessResult pdltool(const QStringList& arguments) { return runProcess(kPdltool, arguments); }
-
-Bytes bitmapOf(const QImage& image, TPixelFormat format)
-{
-    TBitmap bitmap;
-    bitmap.setImage(image.convertToFormat(QImage::Format_RGB32));
-    bitmap.SetPixelFormat(format);
-    TMemoryStream out;
-    bitmap.SaveToStream(out);
-    return bytesOf(out);
-}
 
 // A dial with something in every part: a ring and a cross on a gradient, so that scaling has
 // work to do and a misplaced hand shows.
@@ -56,35 +33,8 @@ Bytes dialFile(int width, int height, TPixelFormat format = pf24bit)
     return bitmapOf(image, format);
 }
 
-Bytes handFile(int width, int height, QColor colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter(&image).fillRect(QRect(width / 2 - 1, 0, 3, height), colour);
-    return bitmapOf(image, pf24bit);
-}
-
-class Thumbnail : public ::testing::Test {
+class Thumbnail : public ClockFiles {
 protected:
-    QString save(const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        DataFileProject p = project.project();
-        writeDataFile(path, p);
-        return path;
-    }
-
-    QString pack(const QString& plain, const QString& name)
-    {
-        const QString temp = dir.filePath(QStringLiteral("$PD0001.TMP"));
-        QFile::remove(temp);
-        EXPECT_TRUE(QFile::copy(plain, temp));
-        const QString packed = dir.filePath(name);
-        EXPECT_TRUE(MakeCabinet(packed, {QStringLiteral("DATA|") + temp}));
-        QFile::remove(temp);
-        return packed;
-    }
-
     // The thumbnail pdltool writes for file with the extra arguments; null when it fails.
     QImage thumbnail(const QString& file, const QStringList& options = {})
     {
@@ -98,16 +48,8 @@ protected:
     // What render draws at the time, scaled as a thumbnail is.
     QImage renderScaled(const QString& file, const QString& time, int side)
     {
-        const QString png = dir.filePath(QStringLiteral("render.png"));
-        const ProcessResult r =
-            pdltool({QStringLiteral("render"), file, QStringLiteral("--time"), time, QStringLiteral("-o"), png});
-        EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
-        return QImage(png).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return render(file, time).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
-
-    seam::ScriptedHandler ui;
-    QTemporaryDir dir;
-    SampleProject project;
 };
 
 // The peak resident memory of pdltool run with the arguments, as GNU time measures its child
@@ -202,29 +144,12 @@ TEST_F(Thumbnail, SixteenMebibyteDialIsScaledDownWhole)
 TEST_F(Thumbnail, DamagedFilesExitOneAndWriteNothing)
 {
     const QString plain = save(QStringLiteral("clock.pdl"));
-    const Bytes image = readFile(plain);
-    const Bytes cabinet = readFile(pack(plain, QStringLiteral("packed.pdl")));
-    Bytes corruptCabinet = cabinet;
-    corruptCabinet[corruptCabinet.size() - 40] ^= 0x5A;
-    Bytes rekeyed = image;
-    rekeyed[0] ^= 0x40;
+    QStringList files = writeDamagedCopies(readFile(plain), readFile(pack(plain, QStringLiteral("packed.pdl"))));
     DataFileProject p = project.project();
     p.headerText = "Title=no pivots\r\n";
     const QString noPivots = dir.filePath(QStringLiteral("nopivots.pdl"));
     writeDataFile(noPivots, p);
-    const std::vector<std::pair<const char*, Bytes>> samples = {
-        {"empty.pdl", {}},
-        {"foreign.png", bytesOf(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))},
-        {"truncated.pdl", Bytes(image.begin(), image.begin() + qsizetype(image.size()) / 3)},
-        {"rekeyed.pdl", rekeyed},
-        {"truncated-cabinet.pdl", Bytes(cabinet.begin(), cabinet.begin() + qsizetype(cabinet.size()) / 2)},
-        {"corrupt-cabinet.pdl", corruptCabinet},
-    };
-    QStringList files{noPivots, dir.filePath(QStringLiteral("missing.pdl")), dir.path()};
-    for (const auto& [name, bytes] : samples) {
-        files << dir.filePath(QString::fromLatin1(name));
-        writeFile(files.last(), bytes);
-    }
+    files << noPivots << dir.filePath(QStringLiteral("missing.pdl")) << dir.path();
 
     QTemporaryDir out;
     const QString kept = out.filePath(QStringLiteral("kept.png"));
