@@ -62,11 +62,6 @@ protected:
     }
 
     QString tempDir() const { return file(QStringLiteral("tmp")); }
-    void setCompress(bool on)
-    {
-        if (form->Compress1->isChecked() != on)
-            form->Compress1->trigger();
-    }
     void saveAs(const QString& path)
     {
         ui.answerFile(path);

@@ -8,6 +8,8 @@
 // The killed editors are real processes: this test program started again as a child that makes
 // changes and waits (RecoveryChild below), then ended with SIGKILL.
 #include "tests/editor/EditorFixture.h"
+#include "tests/editor/ForwardingHandler.h"
+#include "tests/editor/SavedMembers.h"
 
 #include "datafile/DataFileSource.h"
 #include "editor/Application.h"
@@ -40,21 +42,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 using Members = std::vector<Bytes>;
-
-// The saved members of a data file, the header's date line aside.
-Members membersOf(const QString& path)
-{
-    const OpenedDataFile opened = openDataFile(readFile(path));
-    EXPECT_TRUE(opened.readable()) << qPrintable(path);
-    Members m = opened.image.members;
-    if (m.size() > 5) {
-        QStringList lines = unicodeFromAnsi(std::string(m[5].begin(), m[5].end())).split("\r\n");
-        lines.removeIf([](const QString& l) { return l.startsWith("Date="); });
-        const std::string kept = ansiFromUnicode(lines.join("\r\n")).bytes;
-        m[5] = Bytes(kept.begin(), kept.end());
-    }
-    return m;
-}
 
 QImage pattern(int w, int h, int seed)
 {
@@ -144,8 +131,7 @@ TEST_F(RecoveryChild, MakesChangesThenWaitsToBeKilled)
     qputenv("XDG_STATE_HOME", qgetenv("DIALWRIGHT_RECOVERY_STATE"));
     form = std::make_unique<TMainForm>();
     const QString mode = qEnvironmentVariable("DIALWRIGHT_RECOVERY_MODE");
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     if (mode == "churn") {
         // Copies written one after the other, of two projects with a 4 MiB dial, until killed.
         choose(form->Background1, writeBmp(work + "/big.bmp", pattern(1200, 1200, 5)));
@@ -195,8 +181,7 @@ TEST_F(Recovery, AModifiedProjectIsCopiedSoonAndTheCopyGoesWhenItIsSavedOrThePro
     ASSERT_TRUE(read.project) << qPrintable(read.problem);
     EXPECT_EQ(read.project->snapshot.title, QStringLiteral("変更"));
 
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, file("saved.pdl"));
     EXPECT_FALSE(QFileInfo::exists(copy)) << "a saved project needs no copy";
     form->TrackBar1->setValue(3);
@@ -233,7 +218,7 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     EXPECT_EQ(form->SaveDialog1.fileName, work + "/last-saved.pdl") << "offered for the save, nothing written over";
     EXPECT_FALSE(QFileInfo::exists(work + "/last-saved.pdl"));
     form->WriteDataFile(file("restored.pdl"));
-    EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(work + "/expected.pdl"));
+    EXPECT_EQ(undatedMembers(file("restored.pdl")), undatedMembers(work + "/expected.pdl"));
     EXPECT_TRUE(QFileInfo::exists(form->recoveryCopyPath())) << "the restored project has its own copy";
     EXPECT_EQ(copiesIn(state, "recovery-*.dwr").size(), 1) << "the old copy went";
     EXPECT_EQ(copiesIn(state, "*.lock").size(), 1) << "and the lock of the run that left it";
@@ -327,7 +312,7 @@ TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
     EXPECT_EQ(form->Edit1->text(), titleOf("one"));
     EXPECT_EQ(listed.size(), 2) << "the restored one left the list";
     form->WriteDataFile(file("restored.pdl"));
-    EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(file("child-one/expected.pdl")));
+    EXPECT_EQ(undatedMembers(file("restored.pdl")), undatedMembers(file("child-one/expected.pdl")));
 
     // OK at the first question: the others go to the list at once, and the user is told which.
     form.reset();
@@ -399,36 +384,30 @@ TEST_F(Recovery, TwoEditorsStartedAtOnceNeverOfferTheSameCopy)
     const QString state = file("state");
     leaveCopies(state, {"one"});
 
-    class Asking final : public seam::Handler {
-    public:
+    // While the first editor's question is open, the second starts.
+    struct Asking final : ForwardingHandler {
+        using ForwardingHandler::ForwardingHandler;
         std::function<void()> during;
-        QStringList asked;
-        int messageBox(const QString& text, const QString&, unsigned) override
+        int messageBox(const QString& text, const QString& caption, unsigned flags) override
         {
-            asked << text;
             if (auto now = std::exchange(during, nullptr))
                 now();
-            return seam::IDOK;
+            return ForwardingHandler::messageBox(text, caption, flags);
         }
-        void errorBox(const QString& message) override { asked << message; }
-        std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-        std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-        int showModal(QObject&) override { return seam::mrCancel; }
-        void beep() override {}
-    } asking;
+    };
     startEditorOn(state);
     std::unique_ptr<TMainForm> second;
     bool secondRestored = true;
+    ui.clearLog();
+    ui.answerMessage(seam::IDOK);
+    Asking asking(ui);
     asking.during = [&] {
         second = std::make_unique<TMainForm>();
         secondRestored = second->offerRecovery();
     };
-    seam::Handler* const previous = seam::install(&asking);
-    const bool firstRestored = form->offerRecovery();
-    seam::install(previous);
-    EXPECT_TRUE(firstRestored);
+    EXPECT_TRUE(form->offerRecovery());
     EXPECT_FALSE(secondRestored);
-    EXPECT_EQ(asking.asked.size(), 1) << qPrintable(asking.asked.join("\n---\n"));
+    EXPECT_EQ(ui.log().size(), 1u) << "one question, nothing else: " << qPrintable(ui.messages().join("\n---\n"));
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
     EXPECT_EQ(second->Edit1->text(), QString());
 }

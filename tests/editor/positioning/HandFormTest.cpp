@@ -374,8 +374,7 @@ TEST_F(Positioning, APositionedHandIsWhatTheSavedFileHolds)
     });
     EXPECT_EQ(form->hourCenter(), QPoint(157, 139));
     const QString path = file("positioned.pdl");
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, path);
     ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
 

@@ -226,8 +226,7 @@ TEST_F(Zoomed, TheKeyboardAlonePlacesTheHoleAndTheHand)
     EXPECT_EQ(pivot, QPoint(7 + 1, 70 + 8)) << "the built-in hand's own hole, moved";
 
     // What OK gave is what the file holds.
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     const QString path = file("keyboard.pdl");
     choose(form->Save1, path);
     const OpenedDataFile opened = openDataFile(readFile(path));

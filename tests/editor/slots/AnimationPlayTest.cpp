@@ -206,8 +206,7 @@ TEST_F(AnimationPlay, OkDuringTheDialogsTestPlayStoresTheSlotBeforeAnythingElseR
     const Bytes stored = record(5);
     ASSERT_GT(stored.size(), 28u) << "the slot is set when Load returns";
     EXPECT_EQ(Bytes(stored.begin() + 8, stored.begin() + 28), paramBytes(p));
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, file("at-once.pdl"));
     const OpenedDataFile saved = openDataFile(dw::test::readFile(file("at-once.pdl")));
     ASSERT_TRUE(saved.readable());
