@@ -28,4 +28,15 @@ inline std::vector<Bytes> undatedMembers(const QString& path)
     return members;
 }
 
+// The header lines of a saved data file.
+inline QStringList savedHeaderLines(const QString& path)
+{
+    const OpenedDataFile opened = openDataFile(readFile(path));
+    EXPECT_TRUE(opened.readable()) << qPrintable(path) << ": " << qPrintable(opened.unreadable);
+    if (opened.image.members.size() <= 5)
+        return {};
+    const Bytes& header = opened.image.members[5];
+    return unicodeFromAnsi(std::string(header.begin(), header.end())).split("\r\n");
+}
+
 } // namespace dw::test
