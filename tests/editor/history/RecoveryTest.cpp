@@ -109,12 +109,16 @@ protected:
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished();
     }
-    // A main window that starts on the given state folder, as the program starts.
-    void startEditorOn(const QString& state)
+    // A main window that starts on the given state folder, as the program starts, with the log
+    // cleared and the answers to the questions that follow.
+    void startEditorOn(const QString& state, std::initializer_list<int> answers = {})
     {
         qputenv("XDG_STATE_HOME", state.toLocal8Bit());
         form = std::make_unique<TMainForm>();
         form->setTimeSource([this] { return now; });
+        ui.clearLog();
+        for (const int answer : answers)
+            ui.answerMessage(answer);
     }
 };
 
@@ -203,9 +207,7 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     auto child = startChild(work, state, "one");
     kill(*child);
 
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);
+    startEditorOn(state, {seam::IDOK});
     EXPECT_TRUE(form->offerRecovery());
     const auto boxes = ui.records(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u) << qPrintable(ui.messages().join("\n---\n"));
@@ -236,10 +238,7 @@ TEST_F(Recovery, AFileNamedOnTheCommandLineWaitsForTheRestoredClock)
     form->Edit1->setText(QStringLiteral("名前の付いた時計"));
     form->WriteDataFile(file("named.pdl"));
     leaveCopies(state, {"one"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);     // restore
-    ui.answerMessage(seam::IDCANCEL); // keep it rather than open the file
+    startEditorOn(state, {seam::IDOK, seam::IDCANCEL}); // restore; keep it rather than open the file
     ASSERT_TRUE(form->offerRecovery());
     openCommandLineFile(*form, {"dialwright", file("named.pdl")});
     const QStringList asked = ui.messages();
@@ -253,9 +252,7 @@ TEST_F(Recovery, AFileNamedOnTheCommandLineWaitsForTheRestoredClock)
     // Not restored: the copy is kept for later and the file opens without a question.
     form.reset();
     leaveCopies(state, {"other"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDCANCEL);
+    startEditorOn(state, {seam::IDCANCEL});
     EXPECT_FALSE(form->offerRecovery());
     openCommandLineFile(*form, {"dialwright", file("named.pdl")});
     EXPECT_EQ(ui.messages().size(), 1) << qPrintable(ui.messages().join("\n---\n"));
@@ -269,11 +266,7 @@ TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
 {
     const QString state = file("state");
     leaveCopies(state, {"one", "other", "third"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDCANCEL);
-    ui.answerMessage(seam::IDCANCEL);
-    ui.answerMessage(seam::IDCANCEL);
+    startEditorOn(state, {seam::IDCANCEL, seam::IDCANCEL, seam::IDCANCEL});
     EXPECT_FALSE(form->offerRecovery());
     QStringList asked = ui.messages();
     ASSERT_EQ(asked.size(), 3) << "one question each";
@@ -319,9 +312,7 @@ TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
     for (const QString& aside : copiesIn(state, "aside-*.dwr"))
         QFile::remove(state + "/dialwright/" + aside);
     leaveCopies(state, {"one", "other", "third"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);
+    startEditorOn(state, {seam::IDOK});
     EXPECT_TRUE(form->offerRecovery());
     asked = ui.messages();
     ASSERT_EQ(asked.size(), 2);
@@ -358,9 +349,7 @@ TEST_F(Recovery, ACopyThatCannotBeReadIsSaidSoAndKept)
         Bytes bytes = readFile(state + "/dialwright/" + left[0]);
         d.apply(bytes);
         writeFile(state + "/dialwright/" + left[0], bytes);
-        startEditorOn(state);
-        ui.clearLog();
-        ui.answerMessage(seam::IDOK);
+        startEditorOn(state, {seam::IDOK});
         EXPECT_FALSE(form->offerRecovery());
         const QStringList said = ui.messages();
         ASSERT_FALSE(said.isEmpty());
@@ -398,7 +387,6 @@ TEST_F(Recovery, TwoEditorsStartedAtOnceNeverOfferTheSameCopy)
     startEditorOn(state);
     std::unique_ptr<TMainForm> second;
     bool secondRestored = true;
-    ui.clearLog();
     ui.answerMessage(seam::IDOK);
     Asking asking(ui);
     asking.during = [&] {
@@ -427,8 +415,7 @@ TEST_F(Recovery, AKillWhileTheCopyIsWrittenLeavesAWholeCopy)
         ASSERT_TRUE(read.project) << "killed after " << delay << " ms: the copy is whole";
         EXPECT_TRUE(read.project->snapshot.title == "first" || read.project->snapshot.title == "second");
         // The next start clears what the kill left half written.
-        startEditorOn(state);
-        ui.answerMessage(seam::IDCANCEL);
+        startEditorOn(state, {seam::IDCANCEL});
         form->offerRecovery();
         EXPECT_TRUE(copiesIn(state, ".recovery-*").isEmpty());
         EXPECT_TRUE(copiesIn(state, "recovery-*.dwr").isEmpty());
@@ -442,7 +429,6 @@ TEST_F(Recovery, TwoEditorsNeverTakeEachOthersCopies)
     auto second = startChild(file("second"), state, "other");
     EXPECT_TRUE(RecoveryStore(state + "/dialwright").claimOrphans().empty()) << "both are running";
     startEditorOn(state);
-    ui.clearLog();
     EXPECT_FALSE(form->offerRecovery());
     EXPECT_TRUE(ui.records(Kind::MessageBox).empty());
 
