@@ -71,6 +71,12 @@ protected:
         ui.answerMenu(choice);
         dropOn(form->ClockImage, path);
     }
+    // Packs saves as a cabinet or not, as the File menu's item does.
+    void setCompress(bool on)
+    {
+        if (form->Compress1->isChecked() != on)
+            form->Compress1->trigger();
+    }
     // A file in the test's folder.
     QString file(const QString& name) const { return dir.filePath(name); }
     QString bmp(const QString& name, const QImage& image, TPixelFormat format = pf24bit) const

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer allocator's hooks (its allocator_interface.h, which the compiler's packages do not
@@ -41,7 +42,8 @@ struct Clock : TestClock {
     explicit Clock(QSize size)
         : TestClock(face(size), {hourHand(size), minuteHand(size), secondHand(size)},
                     {pivotOf(hourHand(size)), pivotOf(minuteHand(size)), pivotOf(secondHand(size))},
-                    {centreOf(size), centreOf(size), centreOf(size)})
+                    {centreOf(size), centreOf(size), centreOf(size)}),
+          size(size)
     {
         at(10, 8, 37);
     }
@@ -69,6 +71,7 @@ struct Clock : TestClock {
         composeClock(scene, picture);
         return picture.image().convertToFormat(QImage::Format_RGB32);
     }
+    QSize size; // of the dial
 };
 
 // The largest difference of a colour channel between two pictures of one size.
@@ -164,6 +167,23 @@ struct CountingCanvas : ViewCanvas {
     }
 };
 
+// The clock's view at a zoom, its size, and the canvas its ticks draw on, showing the part of
+// the view that `visible` makes of its size (none: all of it).
+struct ZoomedView {
+    ClockView view;
+    QSize size;
+    CountingCanvas canvas;
+    ZoomedView(const Clock& clock, int percent, const std::function<QRect(QSize)>& visible = {})
+        : size(zoomedSize(view, clock, percent)), canvas(view, clock, size, visible ? visible(size) : QRect(QPoint(0, 0), size))
+    {
+    }
+    static QSize zoomedSize(ClockView& view, const Clock& clock, int percent)
+    {
+        view.setZoom(ZoomLevel::viewing(percent));
+        return ClockView::viewSize({clock.size.width(), clock.size.height()}, view.zoom());
+    }
+};
+
 } // namespace
 
 // The first tick draws what is in view; a tick without change draws nothing; a second later only
@@ -174,11 +194,11 @@ TEST(ClockView, TickDrawsOnlyWhatChangedInView)
     Clock clock(QSize(400, 300));
     for (const int percent : {100, 50, 200}) {
         SCOPED_TRACE(percent);
-        ClockView view;
-        view.setZoom(ZoomLevel::viewing(percent));
-        const QSize size = ClockView::viewSize({400, 300}, view.zoom());
-        const QRect visible(size.width() / 4, size.height() / 8, size.width() / 2, size.height() / 2);
-        CountingCanvas canvas(view, clock, size, visible);
+        ZoomedView zoomed(clock, percent, [](QSize size) {
+            return QRect(size.width() / 4, size.height() / 8, size.width() / 2, size.height() / 2);
+        });
+        auto& [view, size, canvas] = zoomed;
+        const QRect visible = canvas.visible;
         clock.at(10, 8, 0);
         view.tick(clock.scene, canvas);
         EXPECT_EQ(canvas.drawnPixels, int64_t(visible.width()) * visible.height());
@@ -232,10 +252,8 @@ TEST(ClockView, TicksOverStillHandsShowThemWhole)
     Clock clock(QSize(300, 300));
     for (const int percent : {100, 50, 200}) {
         SCOPED_TRACE(percent);
-        ClockView view;
-        view.setZoom(ZoomLevel::viewing(percent));
-        const QSize size = ClockView::viewSize({300, 300}, view.zoom());
-        CountingCanvas canvas(view, clock, size, QRect(QPoint(0, 0), size));
+        ZoomedView zoomed(clock, percent);
+        auto& [view, size, canvas] = zoomed;
         clock.at(10, 8, 0);
         view.tick(clock.scene, canvas);
         // The minute hand points at 8 minutes, the hour hand near 10 o'clock (50 seconds on).
@@ -270,11 +288,8 @@ TEST(ClockView, NoBufferTheSizeOfTheClock)
     const size_t clockBytes = size_t(2048) * 2048 * 4;
     for (const int percent : {100, 12, 200}) {
         SCOPED_TRACE(percent);
-        ClockView view;
-        view.setZoom(ZoomLevel::viewing(percent));
-        const QSize size = ClockView::viewSize({2048, 2048}, view.zoom());
-        const QRect visible = QRect(QPoint(0, 0), size).intersected(QRect(300, 200, 800, 600));
-        CountingCanvas canvas(view, clock, size, visible);
+        ZoomedView zoomed(clock, percent, [](QSize size) { return QRect(QPoint(0, 0), size).intersected(QRect(300, 200, 800, 600)); });
+        auto& [view, size, canvas] = zoomed;
         clock.at(10, 8, 0);
         g_largest = 0;
         g_counting = true;

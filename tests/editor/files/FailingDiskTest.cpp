@@ -59,11 +59,6 @@ protected:
         setRandomSeed(seed);
         choose(form->Save1, path);
     }
-    void setCompress(bool on)
-    {
-        if (form->Compress1->isChecked() != on)
-            form->Compress1->trigger();
-    }
     // How many file operations a run of `act` makes.
     static int64_t operationsOf(const std::function<void()>& act)
     {

@@ -25,8 +25,7 @@ class RecentFiles : public EditorFixture {
 protected:
     RecentFiles()
     {
-        if (form->Compress1->isChecked())
-            form->Compress1->trigger();
+        setCompress(false);
     }
     void saveAs(const QString& name)
     {

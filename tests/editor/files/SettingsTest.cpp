@@ -43,6 +43,20 @@ protected:
         return ProfileFile(path()).readInteger(section, key);
     }
     std::unique_ptr<TMainForm> start() { return std::make_unique<TMainForm>(); }
+    // A settings file that places the window at this rectangle.
+    void writePlacement(const QRect& r) const
+    {
+        writeSettings(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
+                          .arg(r.left()).arg(r.top()).arg(r.width()).arg(r.height()).toUtf8());
+    }
+    // The window's place, size and state as the file holds them.
+    std::vector<std::optional<int32_t>> storedPlacement() const
+    {
+        std::vector<std::optional<int32_t>> v;
+        for (const char* key : {"Left", "Top", "Width", "Height", "Maximized"})
+            v.push_back(value("Window", key));
+        return v;
+    }
 
     seam::ScriptedHandler ui;
 };
@@ -154,11 +168,7 @@ TEST_F(Settings, MaximisedCloseStoresTheRestoredRectangle)
         form->showMaximized();
         ASSERT_TRUE(form->isMaximized());
     }
-    EXPECT_EQ(value("Window", "Left"), 30);
-    EXPECT_EQ(value("Window", "Top"), 40);
-    EXPECT_EQ(value("Window", "Width"), 610);
-    EXPECT_EQ(value("Window", "Height"), 480);
-    EXPECT_EQ(value("Window", "Maximized"), 1);
+    EXPECT_EQ(storedPlacement(), (std::vector<std::optional<int32_t>>{30, 40, 610, 480, 1}));
 
     auto form = start();
     form->show();
@@ -201,12 +211,7 @@ TEST_F(Settings, AWindowLargerThanItsScreenIsFittedToIt)
     // A user coming from a bigger monitor: the window, frame included, fits the screen and its
     // caption buttons and side panel are on it. A window that fits stays exactly where it was.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    writeSettings(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
-                      .arg(screen.left() + 100)
-                      .arg(screen.top() + 80)
-                      .arg(screen.width() + 300)
-                      .arg(screen.height() + 200)
-                      .toUtf8());
+    writePlacement(QRect(screen.left() + 100, screen.top() + 80, screen.width() + 300, screen.height() + 200));
     {
         auto form = start();
         const QRect placed = form->geometry();
@@ -215,12 +220,7 @@ TEST_F(Settings, AWindowLargerThanItsScreenIsFittedToIt)
         EXPECT_GE(placed.width(), screen.width() - 8 - 1);
     }
     const QRect fits(screen.left() + 1, screen.top() + 21, screen.width() - 2, screen.height() - 22);
-    writeSettings(QStringLiteral("[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
-                      .arg(fits.left())
-                      .arg(fits.top())
-                      .arg(fits.width())
-                      .arg(fits.height())
-                      .toUtf8());
+    writePlacement(fits);
     EXPECT_EQ(start()->geometry(), fits);
 }
 

@@ -8,6 +8,8 @@
 // The killed editors are real processes: this test program started again as a child that makes
 // changes and waits (RecoveryChild below), then ended with SIGKILL.
 #include "tests/editor/EditorFixture.h"
+#include "tests/editor/ForwardingHandler.h"
+#include "tests/editor/SavedMembers.h"
 
 #include "datafile/DataFileSource.h"
 #include "editor/Application.h"
@@ -40,21 +42,6 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 using Members = std::vector<Bytes>;
-
-// The saved members of a data file, the header's date line aside.
-Members membersOf(const QString& path)
-{
-    const OpenedDataFile opened = openDataFile(readFile(path));
-    EXPECT_TRUE(opened.readable()) << qPrintable(path);
-    Members m = opened.image.members;
-    if (m.size() > 5) {
-        QStringList lines = unicodeFromAnsi(std::string(m[5].begin(), m[5].end())).split("\r\n");
-        lines.removeIf([](const QString& l) { return l.startsWith("Date="); });
-        const std::string kept = ansiFromUnicode(lines.join("\r\n")).bytes;
-        m[5] = Bytes(kept.begin(), kept.end());
-    }
-    return m;
-}
 
 QImage pattern(int w, int h, int seed)
 {
@@ -122,12 +109,16 @@ protected:
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished();
     }
-    // A main window that starts on the given state folder, as the program starts.
-    void startEditorOn(const QString& state)
+    // A main window that starts on the given state folder, as the program starts, with the log
+    // cleared and the answers to the questions that follow.
+    void startEditorOn(const QString& state, std::initializer_list<int> answers = {})
     {
         qputenv("XDG_STATE_HOME", state.toLocal8Bit());
         form = std::make_unique<TMainForm>();
         form->setTimeSource([this] { return now; });
+        ui.clearLog();
+        for (const int answer : answers)
+            ui.answerMessage(answer);
     }
 };
 
@@ -144,8 +135,7 @@ TEST_F(RecoveryChild, MakesChangesThenWaitsToBeKilled)
     qputenv("XDG_STATE_HOME", qgetenv("DIALWRIGHT_RECOVERY_STATE"));
     form = std::make_unique<TMainForm>();
     const QString mode = qEnvironmentVariable("DIALWRIGHT_RECOVERY_MODE");
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     if (mode == "churn") {
         // Copies written one after the other, of two projects with a 4 MiB dial, until killed.
         choose(form->Background1, writeBmp(work + "/big.bmp", pattern(1200, 1200, 5)));
@@ -195,8 +185,7 @@ TEST_F(Recovery, AModifiedProjectIsCopiedSoonAndTheCopyGoesWhenItIsSavedOrThePro
     ASSERT_TRUE(read.project) << qPrintable(read.problem);
     EXPECT_EQ(read.project->snapshot.title, QStringLiteral("変更"));
 
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, file("saved.pdl"));
     EXPECT_FALSE(QFileInfo::exists(copy)) << "a saved project needs no copy";
     form->TrackBar1->setValue(3);
@@ -218,9 +207,7 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     auto child = startChild(work, state, "one");
     kill(*child);
 
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);
+    startEditorOn(state, {seam::IDOK});
     EXPECT_TRUE(form->offerRecovery());
     const auto boxes = ui.records(Kind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u) << qPrintable(ui.messages().join("\n---\n"));
@@ -233,7 +220,7 @@ TEST_F(Recovery, TheCopyOfAKilledEditorBringsItsProjectBackMemberForMember)
     EXPECT_EQ(form->SaveDialog1.fileName, work + "/last-saved.pdl") << "offered for the save, nothing written over";
     EXPECT_FALSE(QFileInfo::exists(work + "/last-saved.pdl"));
     form->WriteDataFile(file("restored.pdl"));
-    EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(work + "/expected.pdl"));
+    EXPECT_EQ(undatedMembers(file("restored.pdl")), undatedMembers(work + "/expected.pdl"));
     EXPECT_TRUE(QFileInfo::exists(form->recoveryCopyPath())) << "the restored project has its own copy";
     EXPECT_EQ(copiesIn(state, "recovery-*.dwr").size(), 1) << "the old copy went";
     EXPECT_EQ(copiesIn(state, "*.lock").size(), 1) << "and the lock of the run that left it";
@@ -251,10 +238,7 @@ TEST_F(Recovery, AFileNamedOnTheCommandLineWaitsForTheRestoredClock)
     form->Edit1->setText(QStringLiteral("名前の付いた時計"));
     form->WriteDataFile(file("named.pdl"));
     leaveCopies(state, {"one"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);     // restore
-    ui.answerMessage(seam::IDCANCEL); // keep it rather than open the file
+    startEditorOn(state, {seam::IDOK, seam::IDCANCEL}); // restore; keep it rather than open the file
     ASSERT_TRUE(form->offerRecovery());
     openCommandLineFile(*form, {"dialwright", file("named.pdl")});
     const QStringList asked = ui.messages();
@@ -268,9 +252,7 @@ TEST_F(Recovery, AFileNamedOnTheCommandLineWaitsForTheRestoredClock)
     // Not restored: the copy is kept for later and the file opens without a question.
     form.reset();
     leaveCopies(state, {"other"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDCANCEL);
+    startEditorOn(state, {seam::IDCANCEL});
     EXPECT_FALSE(form->offerRecovery());
     openCommandLineFile(*form, {"dialwright", file("named.pdl")});
     EXPECT_EQ(ui.messages().size(), 1) << qPrintable(ui.messages().join("\n---\n"));
@@ -284,11 +266,7 @@ TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
 {
     const QString state = file("state");
     leaveCopies(state, {"one", "other", "third"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDCANCEL);
-    ui.answerMessage(seam::IDCANCEL);
-    ui.answerMessage(seam::IDCANCEL);
+    startEditorOn(state, {seam::IDCANCEL, seam::IDCANCEL, seam::IDCANCEL});
     EXPECT_FALSE(form->offerRecovery());
     QStringList asked = ui.messages();
     ASSERT_EQ(asked.size(), 3) << "one question each";
@@ -327,16 +305,14 @@ TEST_F(Recovery, SeveralCopiesAreEachOfferedAndNoneIsLost)
     EXPECT_EQ(form->Edit1->text(), titleOf("one"));
     EXPECT_EQ(listed.size(), 2) << "the restored one left the list";
     form->WriteDataFile(file("restored.pdl"));
-    EXPECT_EQ(membersOf(file("restored.pdl")), membersOf(file("child-one/expected.pdl")));
+    EXPECT_EQ(undatedMembers(file("restored.pdl")), undatedMembers(file("child-one/expected.pdl")));
 
     // OK at the first question: the others go to the list at once, and the user is told which.
     form.reset();
     for (const QString& aside : copiesIn(state, "aside-*.dwr"))
         QFile::remove(state + "/dialwright/" + aside);
     leaveCopies(state, {"one", "other", "third"});
-    startEditorOn(state);
-    ui.clearLog();
-    ui.answerMessage(seam::IDOK);
+    startEditorOn(state, {seam::IDOK});
     EXPECT_TRUE(form->offerRecovery());
     asked = ui.messages();
     ASSERT_EQ(asked.size(), 2);
@@ -373,9 +349,7 @@ TEST_F(Recovery, ACopyThatCannotBeReadIsSaidSoAndKept)
         Bytes bytes = readFile(state + "/dialwright/" + left[0]);
         d.apply(bytes);
         writeFile(state + "/dialwright/" + left[0], bytes);
-        startEditorOn(state);
-        ui.clearLog();
-        ui.answerMessage(seam::IDOK);
+        startEditorOn(state, {seam::IDOK});
         EXPECT_FALSE(form->offerRecovery());
         const QStringList said = ui.messages();
         ASSERT_FALSE(said.isEmpty());
@@ -399,36 +373,29 @@ TEST_F(Recovery, TwoEditorsStartedAtOnceNeverOfferTheSameCopy)
     const QString state = file("state");
     leaveCopies(state, {"one"});
 
-    class Asking final : public seam::Handler {
-    public:
+    // While the first editor's question is open, the second starts.
+    struct Asking final : ForwardingHandler {
+        using ForwardingHandler::ForwardingHandler;
         std::function<void()> during;
-        QStringList asked;
-        int messageBox(const QString& text, const QString&, unsigned) override
+        int messageBox(const QString& text, const QString& caption, unsigned flags) override
         {
-            asked << text;
             if (auto now = std::exchange(during, nullptr))
                 now();
-            return seam::IDOK;
+            return ForwardingHandler::messageBox(text, caption, flags);
         }
-        void errorBox(const QString& message) override { asked << message; }
-        std::optional<QString> fileDialog(const seam::FileDialogRequest&) override { return std::nullopt; }
-        std::optional<uint32_t> colorDialog(const QString&, uint32_t) override { return std::nullopt; }
-        int showModal(QObject&) override { return seam::mrCancel; }
-        void beep() override {}
-    } asking;
+    };
     startEditorOn(state);
     std::unique_ptr<TMainForm> second;
     bool secondRestored = true;
+    ui.answerMessage(seam::IDOK);
+    Asking asking(ui);
     asking.during = [&] {
         second = std::make_unique<TMainForm>();
         secondRestored = second->offerRecovery();
     };
-    seam::Handler* const previous = seam::install(&asking);
-    const bool firstRestored = form->offerRecovery();
-    seam::install(previous);
-    EXPECT_TRUE(firstRestored);
+    EXPECT_TRUE(form->offerRecovery());
     EXPECT_FALSE(secondRestored);
-    EXPECT_EQ(asking.asked.size(), 1) << qPrintable(asking.asked.join("\n---\n"));
+    EXPECT_EQ(ui.log().size(), 1u) << "one question, nothing else: " << qPrintable(ui.messages().join("\n---\n"));
     EXPECT_EQ(form->Edit1->text(), QStringLiteral("夜の時計"));
     EXPECT_EQ(second->Edit1->text(), QString());
 }
@@ -448,8 +415,7 @@ TEST_F(Recovery, AKillWhileTheCopyIsWrittenLeavesAWholeCopy)
         ASSERT_TRUE(read.project) << "killed after " << delay << " ms: the copy is whole";
         EXPECT_TRUE(read.project->snapshot.title == "first" || read.project->snapshot.title == "second");
         // The next start clears what the kill left half written.
-        startEditorOn(state);
-        ui.answerMessage(seam::IDCANCEL);
+        startEditorOn(state, {seam::IDCANCEL});
         form->offerRecovery();
         EXPECT_TRUE(copiesIn(state, ".recovery-*").isEmpty());
         EXPECT_TRUE(copiesIn(state, "recovery-*.dwr").isEmpty());
@@ -463,7 +429,6 @@ TEST_F(Recovery, TwoEditorsNeverTakeEachOthersCopies)
     auto second = startChild(file("second"), state, "other");
     EXPECT_TRUE(RecoveryStore(state + "/dialwright").claimOrphans().empty()) << "both are running";
     startEditorOn(state);
-    ui.clearLog();
     EXPECT_FALSE(form->offerRecovery());
     EXPECT_TRUE(ui.records(Kind::MessageBox).empty());
 

@@ -2,6 +2,7 @@
 // member as the data-file writer saves it; the modified flag along the history; typing runs; the
 // history's limits.
 #include "tests/editor/EditorFixture.h"
+#include "tests/editor/SavedMembers.h"
 
 #include "datafile/DataFileSource.h"
 #include "editor/widgets/ControlHostPanel.h"
@@ -41,8 +42,7 @@ class Undo : public EditorFixture {
 protected:
     Undo()
     {
-        if (form->Compress1->isChecked())
-            form->Compress1->trigger();
+        setCompress(false);
     }
     // The project as a save writes it, member for member (the header's date line aside), and
     // what the window shows of it. Saving does not count as a step here: the flag and the
@@ -51,16 +51,8 @@ protected:
     {
         const bool modified = form->modified();
         form->WriteDataFile(file("probe.pdl"));
-        const OpenedDataFile saved = openDataFile(readFile(file("probe.pdl")));
-        EXPECT_TRUE(saved.readable());
         Shown s;
-        s.members = saved.image.members;
-        if (s.members.size() > 5) {
-            QStringList lines = unicodeFromAnsi(std::string(s.members[5].begin(), s.members[5].end())).split("\r\n");
-            lines.removeIf([](const QString& l) { return l.startsWith("Date="); });
-            const std::string kept = ansiFromUnicode(lines.join("\r\n")).bytes;
-            s.members[5] = Bytes(kept.begin(), kept.end());
-        }
+        s.members = undatedMembers(file("probe.pdl"));
         s.title = form->Edit1->text();
         s.width = form->TrackBar1->value();
         s.height = form->TrackBar2->value();
@@ -232,8 +224,7 @@ TEST_F(Undo, WhatChangesNothingLeavesTheStepsToRedo)
     for (const NoChange& c : cases) {
         SCOPED_TRACE(c.what);
         form = std::make_unique<TMainForm>();
-        if (form->Compress1->isChecked())
-            form->Compress1->trigger();
+        setCompress(false);
         choose(form->Background1, dial);
         form->Edit1->setText(QStringLiteral("夜"));
         emit form->Edit1->editingFinished();
@@ -280,8 +271,7 @@ TEST_F(Undo, RedoGivesTheModifiedFlagTheCommandGave)
     for (const Command& c : commands) {
         SCOPED_TRACE(c.what);
         form = std::make_unique<TMainForm>();
-        if (form->Compress1->isChecked())
-            form->Compress1->trigger();
+        setCompress(false);
         choose(form->Background1, bmp("dial.bmp", filledImage(240, 180, Qt::red)));
         choose(form->N2, bmp("hour.bmp", handImage(21, 60)));
         form->Yes1->trigger();

@@ -101,8 +101,7 @@ TEST_F(ClockProject, LoadedDialSizesThePanelAndResetsTheCentres)
 
 TEST_F(ClockProject, BuiltinHandsKeepTheirOwnHolesOnADialOfAnySize)
 {
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     const QColor face(240, 230, 200);
     for (const int side : {150, 200, 300, 1000}) {
         SCOPED_TRACE(side);

@@ -101,8 +101,7 @@ TEST_F(Drop, ASoundGoesToTheChosenSlot)
 TEST_F(Drop, ASavedClockOpensAndOtherFilesAreRefused)
 {
     form->Edit1->setText(QStringLiteral("保存する時計"));
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, file("clock.pdl"));
     form->Edit1->setText(QStringLiteral("変更"));
     ui.clearLog();
@@ -121,8 +120,7 @@ TEST_F(Drop, ASavedClockOpensAndOtherFilesAreRefused)
 TEST_F(Drop, AClockNamedOnTheCommandLineOpens)
 {
     form->Edit1->setText(QStringLiteral("引数の時計"));
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, file("arg.pdl"));
     form = std::make_unique<TMainForm>();
     const QString old = QDir::currentPath();

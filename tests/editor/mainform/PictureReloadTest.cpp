@@ -246,8 +246,7 @@ TEST_F(Reload, TheOptionTurnsItOffAndASavedClockOpensWithoutLinks)
     form->AutoReload1->trigger();
 
     // A saved clock opened again follows no file.
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     const QString saved = file("clock.pdl");
     choose(form->Save1, saved);
     ASSERT_TRUE(form->openClockFile(saved));

@@ -2,14 +2,13 @@
 // the test presses, drags and types on the shown dialog with real mouse and key events (routed
 // by the toolkit to what lies under the pointer), and the command reads the result back.
 #include "tests/editor/PositioningFixture.h"
+#include "tests/editor/SavedMembers.h"
 
 #include "editor/positioning/CenterMark.h"
 #include "editor/widgets/PictureBox.h"
 #include "editor/widgets/ScrollBox.h"
 #include "editor/widgets/WidgetSeam.h"
 
-#include "datafile/DataFileSource.h"
-#include "platform/AnsiText.h"
 #include "platform/FrameworkError.h"
 #include "rotateimage/RotateImage.h"
 
@@ -258,12 +257,8 @@ TEST_F(Positioning, OneCentreForAllHandsLeavesThePivotsAndRestoresTheDialog)
     EXPECT_TRUE(panelHidden);
     EXPECT_TRUE(lockOff);
     EXPECT_EQ(caption, "時針・分針・秒針の回転穴を１つにします");
-    EXPECT_EQ(form->hourCenter(), QPoint(88, 104));
-    EXPECT_EQ(form->minCenter(), QPoint(88, 104));
-    EXPECT_EQ(form->secCenter(), QPoint(88, 104));
-    EXPECT_EQ(hourPivot(), pivots[0]);
-    EXPECT_EQ(minutePivot(), pivots[1]);
-    EXPECT_EQ(secondPivot(), pivots[2]);
+    EXPECT_EQ((std::vector<QPoint>{form->hourCenter(), form->minCenter(), form->secCenter()}), std::vector<QPoint>(3, {88, 104}));
+    EXPECT_EQ((std::vector<QPoint>{hourPivot(), minutePivot(), secondPivot()}), std::vector<QPoint>(std::begin(pivots), std::end(pivots)));
     EXPECT_TRUE(form->modified());
     EXPECT_FALSE(handForm->HandImage->isHidden());
     EXPECT_FALSE(handForm->Panel2->isHidden());
@@ -374,20 +369,15 @@ TEST_F(Positioning, APositionedHandIsWhatTheSavedFileHolds)
     });
     EXPECT_EQ(form->hourCenter(), QPoint(157, 139));
     const QString path = file("positioned.pdl");
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     choose(form->Save1, path);
     ASSERT_TRUE(ui.errors().isEmpty()) << qPrintable(ui.errors().join("\n"));
 
-    const OpenedDataFile opened = openDataFile(readFile(path));
-    ASSERT_TRUE(opened.readable()) << qPrintable(opened.unreadable);
-    const Bytes& header = opened.image.members.at(5);
-    const QStringList lines = unicodeFromAnsi(std::string(header.begin(), header.end())).split("\r\n");
+    const QStringList lines = savedHeaderLines(path);
     const QPoint pivot = hourPivot();
     EXPECT_EQ(pivot, QPoint(21 / 2 + 3, 150 * 7 / 10 - 4)) << "from the hole the loaded hand got";
-    EXPECT_TRUE(lines.contains(QStringLiteral("HPX=%1").arg(pivot.x())));
-    EXPECT_TRUE(lines.contains(QStringLiteral("HPY=%1").arg(pivot.y())));
-    EXPECT_TRUE(lines.contains("HCX=157"));
-    EXPECT_TRUE(lines.contains("HCY=139"));
-    EXPECT_TRUE(lines.contains("MCX=150")) << "the other hands keep theirs";
+    // MCX: the other hands keep theirs.
+    for (const QString& line : {QStringLiteral("HPX=%1").arg(pivot.x()), QStringLiteral("HPY=%1").arg(pivot.y()),
+                                QStringLiteral("HCX=157"), QStringLiteral("HCY=139"), QStringLiteral("MCX=150")})
+        EXPECT_TRUE(lines.contains(line)) << qPrintable(line);
 }

@@ -1,12 +1,10 @@
 // The positioning dialog zoomed, by keyboard alone, on a big dial, and with its suggested hole:
 // driven with real key, wheel and mouse events on the shown dialog.
 #include "tests/editor/PositioningFixture.h"
+#include "tests/editor/SavedMembers.h"
 
 #include "editor/widgets/PictureBox.h"
 #include "editor/clock/ZoomedPixels.h"
-
-#include "datafile/DataFileSource.h"
-#include "platform/AnsiText.h"
 
 #include "tests/support/TestFiles.h"
 
@@ -226,14 +224,10 @@ TEST_F(Zoomed, TheKeyboardAlonePlacesTheHoleAndTheHand)
     EXPECT_EQ(pivot, QPoint(7 + 1, 70 + 8)) << "the built-in hand's own hole, moved";
 
     // What OK gave is what the file holds.
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
+    setCompress(false);
     const QString path = file("keyboard.pdl");
     choose(form->Save1, path);
-    const OpenedDataFile opened = openDataFile(readFile(path));
-    ASSERT_TRUE(opened.readable()) << qPrintable(opened.unreadable);
-    const Bytes& header = opened.image.members.at(5);
-    const QStringList lines = unicodeFromAnsi(std::string(header.begin(), header.end())).split("\r\n");
+    const QStringList lines = savedHeaderLines(path);
     for (const QString& line : {QStringLiteral("HCX=152"), QStringLiteral("HCY=157"),
                                 QStringLiteral("HPX=%1").arg(pivot.x()), QStringLiteral("HPY=%1").arg(pivot.y())})
         EXPECT_TRUE(lines.contains(line)) << qPrintable(line);

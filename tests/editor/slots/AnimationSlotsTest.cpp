@@ -1,30 +1,11 @@
 // The three animation slots driven through their menus: the settings dialog as the user answers
-// it, records byte for byte, the items that follow them, the messages, Test Play over the preview
-// in simulated time (with the user acting while it plays) and the saved file.
-#include "tests/editor/EditorFixture.h"
+// it, records byte for byte, the items that follow them, the messages and the saved file.
+#include "tests/editor/slots/AnimationSlots.h"
 
 #include "datafile/DataFileSource.h"
-#include "editor/widgets/ControlHostPanel.h"
-#include "editor/widgets/PictureBox.h"
-#include "editor/widgets/PreviewBox.h"
-#include "media/AnimSlot.h"
-#include "media/widgets/BitmapImage.h"
 
-#include "platform/ByteOrder.h"
 #include "platform/FrameworkError.h"
 #include "platform/Screen.h"
-
-#include "tests/support/TestFiles.h"
-
-#include <QApplication>
-#include <QMenuBar>
-#include <QDropEvent>
-#include <QUrl>
-#include <QTimer>
-#include <QTest>
-#include <QPushButton>
-#include <QMimeData>
-#include <QLineEdit>
 
 #include <functional>
 
@@ -35,96 +16,12 @@ namespace {
 
 using Kind = seam::ScriptedHandler::Kind;
 
-Bytes paramBytes(const TAnimParam& p) { return cat({le32(p.OffsetX), le32(p.OffsetY), le32(p.VertCount), le32(p.HorzCount), le32(p.FrameTime)}); }
-
-constexpr QRgb kKey = 0xFF00FF00;
-
-// 4 × 2 frames of 20 × 10; frame k is red 30k with a key-coloured first column.
-QImage stripImage()
-{
-    QImage s(80, 20, QImage::Format_RGB32);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 80; ++x)
-            s.setPixel(x, y, x % 20 == 0 ? kKey : qRgb(30 * ((y / 10) * 4 + x / 20), 0, 99));
-    return s;
-}
-
-struct AnimItems {
-    QAction *load, *byFileName, *silent, *noData, *params, *play;
-};
-
-class AnimationSlots : public EditorFixture {
-protected:
-    AnimItems items(int slot) const
-    {
-        const QString n = QString::number(slot), p = QString::number(slot - 4);
-        return {form->menuItem("Load" + n),   form->menuItem("byFileName" + n), form->menuItem("Silent" + n),
-                form->menuItem("NoData" + n), form->menuItem("AnimParam" + p),  form->menuItem("Play" + n)};
-    }
-    Bytes record(int slot) const { return bytesOf(form->slotRecord(slot)); }
-    // A record no command makes, put in place for the readers' sake.
-    void putRecord(int slot, const Bytes& bytes)
-    {
-        auto& r = const_cast<TMemoryStream&>(form->slotRecord(slot));
-        r.Clear();
-        r.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    }
-    // No Data, Parameters and Test Play enabled?
-    std::tuple<bool, bool, bool> enabled(int slot) const
-    {
-        const AnimItems i = items(slot);
-        return {i.noData->isEnabled(), i.params->isEnabled(), i.play->isEnabled()};
-    }
-    // Answers the settings dialog: what it offered is kept, then the user's parameters (none:
-    // as offered) and result.
-    void answerSettings(std::optional<TAnimParam> set, int result = seam::mrOk)
-    {
-        ui.answerModal([this, set, result](QObject& dialog) {
-            auto& dlg = static_cast<TAnimationDlg&>(dialog);
-            offered = dlg.GetParam();
-            offeredClockAt = dlg.ClockImage->pos();
-            offeredClock = dlg.ClockImage->Picture().image().convertToFormat(QImage::Format_RGB32);
-            offeredStrip = dlg.AnimImage->Picture().image().convertToFormat(QImage::Format_RGB32);
-            offeredTransparent = dlg.AnimImage->Picture().Transparent();
-            offeredVisible = !dlg.AnimImage->isHidden();
-            if (set)
-                dlg.SetParam(*set);
-            return result;
-        });
-    }
-    void answerName(const QString& text, int result = seam::mrOk)
-    {
-        ui.answerModal([this, text, result](QObject& dialog) {
-            auto& dlg = static_cast<TStringDlg&>(dialog);
-            shownName = dlg.Edit1->text();
-            shownCaption = dlg.windowTitle();
-            dlg.Edit1->setText(text);
-            return result;
-        });
-    }
-    QString strip(const QString& name = QStringLiteral("strip.bmp")) const { return bmp(name, stripImage()); }
-    Bytes stripBytes() const { return readFile(file("strip.bmp")); }
-    // Loads the strip into a slot with these parameters.
-    void loadStrip(int slot, const TAnimParam& p)
-    {
-        answerSettings(p);
-        choose(items(slot).load, strip());
-    }
-
-    TAnimParam offered{};
-    QPoint offeredClockAt;
-    QImage offeredClock, offeredStrip;
-    bool offeredTransparent = false, offeredVisible = false;
-    QString shownName, shownCaption;
-};
-
 TEST_F(AnimationSlots, LoadOffersTheDefaultsOverTheClockAndEmbedsTheStripOnOk)
 {
     form->Silent1Click(items(6).silent); // silent counts as no parameters too
     form->SetModified(false);
     loadStrip(6, {-5, -3, 2, 4, 150});
-    EXPECT_EQ(std::make_tuple(offered.OffsetX, offered.OffsetY, offered.VertCount, offered.HorzCount, offered.FrameTime),
-              std::make_tuple(0, 0, 2, 4, 100));
+    EXPECT_EQ(offeredParams(), std::make_tuple(0, 0, 2, 4, 100));
     EXPECT_EQ(offeredClockAt, QPoint(10, 10));
     EXPECT_EQ(offeredClock, form->previewPicture().convertToFormat(QImage::Format_RGB32)) << "a copy of the preview";
     EXPECT_EQ(offeredStrip, stripImage());
@@ -139,31 +36,39 @@ TEST_F(AnimationSlots, LoadOffersTheDefaultsOverTheClockAndEmbedsTheStripOnOk)
         EXPECT_TRUE(record(other).empty()) << other;
 }
 
-TEST_F(AnimationSlots, LoadOffersTheSlotsOwnParametersAndCancelLeavesTheRecord)
+// Every way of cancelling over an embedded slot, and a file that cannot be read, leave its record,
+// its items and the modified flag; the settings offered are the slot's own.
+TEST_F(AnimationSlots, EveryCancelLeavesTheRecordAndTheFlag)
 {
     loadStrip(5, {12, 34, 1, 4, 300});
     const Bytes before = record(5);
-    form->SetModified(false);
-    answerSettings(TAnimParam{1, 1, 1, 1, 50}, seam::mrCancel);
-    choose(items(5).load, bmp(QStringLiteral("other.bmp"), filledImage(40, 40, Qt::blue)));
-    EXPECT_EQ(std::make_tuple(offered.OffsetX, offered.OffsetY, offered.VertCount, offered.HorzCount, offered.FrameTime),
-              std::make_tuple(12, 34, 1, 4, 300));
-    EXPECT_EQ(record(5), before);
-    EXPECT_FALSE(form->modified());
-    // A file dialog cancelled: nothing at all.
-    ui.answerFile(std::nullopt);
-    items(5).load->trigger();
-    EXPECT_EQ(record(5), before);
-}
-
-TEST_F(AnimationSlots, LoadOfAFileThatCannotBeReadEndsWithTheFrameworksErrorAndChangesNothing)
-{
-    loadStrip(7, {0, 0, 2, 4, 100});
-    const Bytes before = record(7);
-    choose(items(7).load, file("missing.bmp"));
-    EXPECT_EQ(ui.errors(), QStringList{stock::fileOpenError(file("missing.bmp"))});
-    EXPECT_EQ(record(7), before);
-    EXPECT_EQ(enabled(7), std::make_tuple(true, true, true));
+    const QString other = bmp(QStringLiteral("other.bmp"), filledImage(40, 40, Qt::blue));
+    const TAnimParam ignored{1, 1, 1, 1, 50};
+    const struct {
+        const char* what;
+        bool offersSettings;
+        std::function<void()> act;
+    } cases[] = {
+        {"load: settings", true, [&] { answerSettings(ignored, seam::mrCancel), choose(items(5).load, other); }},
+        {"load: file dialog", false, [&] { ui.answerFile(std::nullopt), items(5).load->trigger(); }},
+        {"by file name: name", false, [&] { answerName("x.bmp", seam::mrCancel), items(5).byFileName->trigger(); }},
+        {"by file name: settings", true,
+         [&] { answerName("x.bmp"), answerSettings(std::nullopt, seam::mrCancel), items(5).byFileName->trigger(); }},
+        {"parameters", true, [&] { answerSettings(ignored, seam::mrCancel), items(5).params->trigger(); }},
+        {"load: unreadable file", false, [&] { choose(items(5).load, file("missing.bmp")); }},
+    };
+    for (const auto& c : cases) {
+        form->SetModified(false);
+        offered = {};
+        c.act();
+        EXPECT_EQ(record(5), before) << c.what;
+        EXPECT_FALSE(form->modified()) << c.what;
+        EXPECT_EQ(enabled(5), std::make_tuple(true, true, true)) << c.what;
+        if (c.offersSettings) {
+            EXPECT_EQ(offeredParams(), std::make_tuple(12, 34, 1, 4, 300)) << c.what;
+        }
+    }
+    EXPECT_EQ(ui.errors(), QStringList{stock::fileOpenError(file("missing.bmp"))}) << "the framework's error";
 }
 
 TEST_F(AnimationSlots, ByFileNameOfAMissingFileOffersThePlaceholderAndRecordsTheName)
@@ -194,6 +99,14 @@ TEST_F(AnimationSlots, ByFileNameOfAMissingFileOffersThePlaceholderAndRecordsThe
     EXPECT_EQ(ticks.slept(), 0) << "nothing played";
     EXPECT_TRUE(form->timerHandlerAttached());
     EXPECT_EQ(TScreen::cursor(), crDefault);
+    // Parameters tell so too, offer the placeholder and take the new parameters.
+    ui.clearLog();
+    offeredStrip = QImage();
+    answerSettings(TAnimParam{9, 9, 2, 4, 100});
+    items(7).params->trigger();
+    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ファイルが見つかりません\n\"夜/ない.bmp\"")});
+    EXPECT_EQ(offeredStrip.size(), QSize(200, 100));
+    EXPECT_EQ(viewAnimRecord(form->slotRecord(7)).param.OffsetX, 9);
     // And the dialog shows the recorded name next time.
     answerName(QStringLiteral("夜/ない.bmp"), seam::mrCancel);
     items(7).byFileName->trigger();
@@ -212,29 +125,6 @@ TEST_F(AnimationSlots, ByFileNameLoadsAnExistingFileAndKeepsAnEmbeddedSlotsParam
     EXPECT_TRUE(offeredTransparent);
     const QByteArray name = strip().toLocal8Bit();
     EXPECT_EQ(record(6), cat({le32(6), le32(1), paramBytes({-7, 8, 1, 2, 400}), Bytes(name.begin(), name.end()), {0}}));
-}
-
-TEST_F(AnimationSlots, ByFileNameWithAnEmptyNameMakesTheSlotNoneAndCancelChangesNothing)
-{
-    loadStrip(5, {0, 0, 2, 4, 100});
-    const Bytes embedded = record(5);
-    form->SetModified(false);
-    answerName(QStringLiteral("x.bmp"), seam::mrCancel);
-    items(5).byFileName->trigger();
-    EXPECT_EQ(record(5), embedded);
-    EXPECT_FALSE(form->modified());
-    // The settings dialog cancelled after a name: unchanged too.
-    answerName(QStringLiteral("x.bmp"));
-    answerSettings(std::nullopt, seam::mrCancel);
-    items(5).byFileName->trigger();
-    EXPECT_EQ(record(5), embedded);
-    EXPECT_FALSE(form->modified());
-
-    answerName(QString());
-    items(5).byFileName->trigger();
-    EXPECT_EQ(record(5), le32(5)) << "none, not unset";
-    EXPECT_TRUE(form->modified());
-    EXPECT_EQ(enabled(5), std::make_tuple(true, false, false));
 }
 
 TEST_F(AnimationSlots, ARefusedNameComesBackInTheDialogForCorrecting)
@@ -272,16 +162,27 @@ TEST_F(AnimationSlots, EachSubmenuEndsWithWhatItsSlotHolds)
     EXPECT_EQ(form->slotStateItem(5)->text(), "設定なし");
 }
 
-TEST_F(AnimationSlots, SilentAndNoDataSetTheItemsFromTheRecord)
+// Silent and an empty file name leave a slot of none, No Data an unset one.
+TEST_F(AnimationSlots, SilentNoDataAndAnEmptyNameSetTheItemsFromTheRecord)
 {
-    loadStrip(7, {0, 0, 2, 4, 100});
-    items(7).silent->trigger();
-    EXPECT_EQ(record(7), le32(7));
-    EXPECT_EQ(enabled(7), std::make_tuple(true, false, false));
-    loadStrip(7, {0, 0, 2, 4, 100});
-    items(7).noData->trigger();
-    EXPECT_TRUE(record(7).empty());
-    EXPECT_EQ(enabled(7), std::make_tuple(false, false, false));
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        Bytes record;
+        std::tuple<bool, bool, bool> enabled;
+    } cases[] = {
+        {"silent", [&] { items(7).silent->trigger(); }, le32(7), {true, false, false}},
+        {"no data", [&] { items(7).noData->trigger(); }, {}, {false, false, false}},
+        {"empty name", [&] { answerName(QString()), items(7).byFileName->trigger(); }, le32(7), {true, false, false}},
+    };
+    for (const auto& c : cases) {
+        loadStrip(7, {0, 0, 2, 4, 100});
+        form->SetModified(false);
+        c.act();
+        EXPECT_EQ(record(7), c.record) << c.what;
+        EXPECT_EQ(enabled(7), c.enabled) << c.what;
+        EXPECT_TRUE(form->modified()) << c.what;
+    }
 }
 
 TEST_F(AnimationSlots, ParametersChangeOnlyBytesEightToTwentySeven)
@@ -294,17 +195,8 @@ TEST_F(AnimationSlots, ParametersChangeOnlyBytesEightToTwentySeven)
     EXPECT_EQ(offeredStrip, stripImage()) << "the stored strip";
     EXPECT_TRUE(offeredTransparent);
     const Bytes after = record(6);
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(Bytes(after.begin() + 8, after.begin() + 28), paramBytes({-5, -3, 1, 8, 950}));
-    EXPECT_EQ(Bytes(after.begin(), after.begin() + 8), Bytes(before.begin(), before.begin() + 8));
-    EXPECT_EQ(Bytes(after.begin() + 28, after.end()), Bytes(before.begin() + 28, before.end()));
+    EXPECT_EQ(after, cat({Bytes(before.begin(), before.begin() + 8), paramBytes({-5, -3, 1, 8, 950}), Bytes(before.begin() + 28, before.end())}));
     EXPECT_TRUE(form->modified());
-    // Cancelled: nothing.
-    form->SetModified(false);
-    answerSettings(TAnimParam{1, 1, 1, 1, 50}, seam::mrCancel);
-    items(6).params->trigger();
-    EXPECT_EQ(record(6), after);
-    EXPECT_FALSE(form->modified());
 }
 
 TEST_F(AnimationSlots, ParametersAndTestPlayAnswerShortAndBadRecordsWithTheirMessages)
@@ -347,221 +239,6 @@ TEST_F(AnimationSlots, ParametersAndTestPlayAnswerShortAndBadRecordsWithTheirMes
     EXPECT_EQ(TScreen::cursor(), crDefault);
 }
 
-TEST_F(AnimationSlots, ParametersOfAMissingNamedFileTellAndOfferThePlaceholder)
-{
-    answerName(QStringLiteral("gone.bmp"));
-    answerSettings(TAnimParam{1, 2, 2, 4, 100});
-    items(5).byFileName->trigger();
-    ui.clearLog();
-    answerSettings(TAnimParam{9, 9, 2, 4, 100});
-    items(5).params->trigger();
-    EXPECT_EQ(ui.messages(), QStringList{QStringLiteral("ファイルが見つかりません\n\"gone.bmp\"")});
-    EXPECT_EQ(offeredStrip.size(), QSize(200, 100));
-    EXPECT_EQ(viewAnimRecord(form->slotRecord(5)).param.OffsetX, 9);
-}
-
-class AnimationPlay : public AnimationSlots {
-protected:
-    QImage panel() { return form->ClockPanel->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    // The preview with frame k of the strip at (x, y), worked out pixel by pixel.
-    QImage expected(const QImage& preview, int k, int x0, int y0)
-    {
-        QImage out = preview.convertToFormat(QImage::Format_RGB32);
-        const QImage s = stripImage();
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 20; ++x) {
-                const QRgb p = s.pixel((k % 4) * 20 + x, (k / 4) * 10 + y);
-                if (p != kKey)
-                    out.setPixel(x0 + x, y0 + y, p);
-            }
-        return out;
-    }
-};
-
-TEST_F(AnimationPlay, TestPlayShowsEveryFrameOverThePreviewWithTheTimerDetached)
-{
-    loadStrip(6, {30, 40, 2, 4, 100});
-    const QImage preview = form->previewPicture();
-    std::vector<QImage> frames;
-    std::vector<bool> attached;
-    std::vector<TCursor> cursors;
-    ticks.afterSleep = [&](int64_t) {
-        if ((ticks.sleeps() - 1) % 5 == 0) { // the first sleep after each frame
-            frames.push_back(panel());
-            attached.push_back(form->timerHandlerAttached());
-            cursors.push_back(TScreen::cursor());
-        }
-    };
-    form->SetModified(false);
-    const int64_t start = ticks.milliseconds();
-    items(6).play->trigger();
-    EXPECT_GE(ticks.milliseconds() - start, 800);
-    EXPECT_LT(ticks.milliseconds() - start, 820);
-    ASSERT_EQ(frames.size(), 8u);
-    for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(frames[size_t(k)], expected(preview, k, 30, 40)) << "frame " << k;
-        EXPECT_FALSE(attached[size_t(k)]);
-        EXPECT_EQ(cursors[size_t(k)], crHourGlass);
-    }
-    EXPECT_TRUE(form->timerHandlerAttached());
-    EXPECT_EQ(TScreen::cursor(), crDefault);
-    EXPECT_FALSE(form->modified()) << "Test Play changes nothing";
-    EXPECT_FALSE(form->ClockPanel->findChild<QWidget*>(QStringLiteral("WindowCanvasOverlay")));
-    QApplication::processEvents();
-    EXPECT_EQ(panel(), preview.convertToFormat(QImage::Format_RGB32)) << "the preview shows itself again";
-}
-
-TEST_F(AnimationPlay, RecordClaimingEndlessFramesPlaysOnlyTheDialogsRanges)
-{
-    // As a record from an opened file might: a million columns of no time at all, over a strip
-    // wide enough for the 100 columns the dialog allows.
-    const QString wide = bmp("wide.bmp", filledImage(200, 10, Qt::blue));
-    const Bytes strip = dw::test::readFile(wide);
-    putRecord(6, cat({le32(6), le32(2), paramBytes({0, 0, 1, 1000000, -5}), strip}));
-    const int64_t start = ticks.milliseconds();
-    form->AnimTestPlay(items(6).play);
-    EXPECT_GE(ticks.milliseconds() - start, 100 * 50);
-    EXPECT_LT(ticks.milliseconds() - start, 100 * 50 + 20);
-    EXPECT_TRUE(ui.errors().isEmpty());
-
-    // On the 80-pixel strip those 100 columns are 0 pixels wide: nothing to see, no wait.
-    putRecord(6, cat({le32(6), le32(2), paramBytes({0, 0, 100, 100, 1000}), dw::test::readFile(this->strip())}));
-    const int64_t again = ticks.milliseconds();
-    form->AnimTestPlay(items(6).play);
-    EXPECT_EQ(ticks.milliseconds(), again);
-}
-
-TEST_F(AnimationPlay, TheUsersFirstInputStopsThePlayAndRunsNoCommand)
-{
-    // While the strip plays, whatever the user presses stops it at once and does nothing else:
-    // a click on the playing area or on the menu bar, a key typed into the title, a shortcut.
-    loadStrip(6, {0, 0, 2, 4, 100});
-    form->show();
-    form->SetModified(false);
-    const QString dial = bmp("dropped.bmp", filledImage(50, 50, Qt::red));
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(dial)});
-    const struct {
-        const char* what;
-        std::function<void()> act;
-    } inputs[] = {
-        {"click on the clock", [&] { QTest::mouseClick(form->ClockImage, Qt::LeftButton); }},
-        {"click on the menu bar", [&] { QTest::mouseClick(form->MainMenu1, Qt::LeftButton, {}, QPoint(10, 5)); }},
-        {"key in the title", [&] { QTest::keyClick(form->Edit1, Qt::Key_X); }},
-        {"Escape", [&] { QTest::keyClick(form.get(), Qt::Key_Escape); }},
-        {"menu shortcut", [&] { QTest::keyClick(form.get(), Qt::Key_F, Qt::AltModifier); }},
-    };
-    const Bytes before = record(6);
-    for (const auto& input : inputs) {
-        ui.clearLog();
-        const int base = ticks.sleeps();
-        ticks.afterSleep = [&](int64_t) {
-            if (ticks.sleeps() - base == 3)
-                input.act();
-        };
-        const int64_t start = ticks.milliseconds();
-        items(6).play->trigger();
-        EXPECT_LT(ticks.milliseconds() - start, 100) << input.what << ": stopped in the first frame";
-        EXPECT_TRUE(ui.log().empty()) << input.what << ": no command ran";
-        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << input.what;
-        EXPECT_EQ(form->Edit1->text(), QString()) << input.what;
-        EXPECT_FALSE(form->modified()) << input.what;
-        EXPECT_EQ(form->bkgStream().size(), 0) << input.what;
-        EXPECT_EQ(record(6), before);
-        EXPECT_TRUE(form->timerHandlerAttached());
-        EXPECT_EQ(TScreen::cursor(), crDefault);
-    }
-    // A file dragged over the window is refused while the strip plays.
-    bool taken = true;
-    const int base = ticks.sleeps();
-    ticks.afterSleep = [&](int64_t) {
-        if (ticks.sleeps() - base == 3) {
-            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(form->ClockImage, &enter);
-            taken = enter.isAccepted();
-        }
-    };
-    items(6).play->trigger();
-    EXPECT_FALSE(taken);
-    EXPECT_EQ(form->bkgStream().size(), 0);
-    ticks.afterSleep = nullptr;
-    // Afterwards input reaches the window again.
-    QTest::keyClick(form->Edit1, Qt::Key_X);
-    EXPECT_EQ(form->Edit1->text(), QStringLiteral("x"));
-}
-
-TEST_F(AnimationPlay, ClosingTheWindowDuringAPlayStopsItThenAsksTheCloseGuard)
-{
-    loadStrip(6, {0, 0, 2, 4, 100});
-    form->show();
-    ASSERT_TRUE(form->modified());
-    for (const int answer : {seam::IDCANCEL, seam::IDOK}) {
-        ui.clearLog();
-        const int base = ticks.sleeps();
-        ticks.afterSleep = [&](int64_t) {
-            if (ticks.sleeps() - base == 3) {
-                EXPECT_FALSE(form->close()) << "the window stays while the play returns";
-            }
-        };
-        ui.answerMessage(answer);
-        const int64_t start = ticks.milliseconds();
-        items(6).play->trigger();
-        EXPECT_LT(ticks.milliseconds() - start, 100);
-        EXPECT_TRUE(ui.records(Kind::MessageBox).empty()) << "nothing is asked during the play";
-        QApplication::processEvents(); // the close, now
-        ASSERT_EQ(ui.records(Kind::MessageBox).size(), 1u);
-        EXPECT_EQ(ui.records(Kind::MessageBox)[0].text, QStringLiteral("データが保存されていません。\n終了しますか？"));
-        EXPECT_EQ(form->isVisible(), answer == seam::IDCANCEL);
-        EXPECT_EQ(form->Timer1->isActive(), answer == seam::IDCANCEL) << "the preview runs exactly while the window stays";
-        EXPECT_TRUE(form->timerHandlerAttached());
-    }
-}
-
-TEST_F(AnimationPlay, OkDuringTheDialogsTestPlayStoresTheSlotBeforeAnythingElseRuns)
-{
-    // The dialog truly modal, as in the running editor: its loop returns with OK as soon as the
-    // play it was showing stops, and the save that follows at once holds the slot.
-    class ModalLoop final : public seam::Handler {
-    public:
-        explicit ModalLoop(seam::Handler& scripted) : m_scripted(scripted), m_previous(seam::install(this)) {}
-        ~ModalLoop() override { seam::install(m_previous); }
-        int messageBox(const QString& t, const QString& c, unsigned f) override { return m_scripted.messageBox(t, c, f); }
-        void errorBox(const QString& m) override { m_scripted.errorBox(m); }
-        std::optional<QString> fileDialog(const seam::FileDialogRequest& r) override { return m_scripted.fileDialog(r); }
-        std::optional<uint32_t> colorDialog(const QString& n, uint32_t i) override { return m_scripted.colorDialog(n, i); }
-        int showModal(QObject& dialog) override { return static_cast<QDialog&>(dialog).exec() == QDialog::Accepted ? seam::mrOk : seam::mrCancel; }
-        void beep() override { m_scripted.beep(); }
-
-    private:
-        seam::Handler& m_scripted;
-        seam::Handler* m_previous;
-    } modal(ui);
-
-    const TAnimParam p{5, 6, 2, 4, 1000};
-    QTimer::singleShot(0, &animationDlg, [&] {
-        animationDlg.SetParam(p);
-        animationDlg.TestPlayBtn->click();
-    });
-    const int base = ticks.sleeps();
-    ticks.afterSleep = [&](int64_t) {
-        if (ticks.sleeps() - base == 3)
-            QTimer::singleShot(0, animationDlg.OKBtn, &QPushButton::click);
-    };
-    const int64_t start = ticks.milliseconds();
-    choose(items(5).load, strip());
-    EXPECT_LT(ticks.milliseconds() - start, 1000) << "the 8-second play stopped in its first frame";
-    const Bytes stored = record(5);
-    ASSERT_GT(stored.size(), 28u) << "the slot is set when Load returns";
-    EXPECT_EQ(Bytes(stored.begin() + 8, stored.begin() + 28), paramBytes(p));
-    if (form->Compress1->isChecked())
-        form->Compress1->trigger();
-    choose(form->Save1, file("at-once.pdl"));
-    const OpenedDataFile saved = openDataFile(dw::test::readFile(file("at-once.pdl")));
-    ASSERT_TRUE(saved.readable());
-    ASSERT_EQ(saved.image.members.size(), 8u);
-    EXPECT_EQ(saved.image.members[7], record(5));
-}
-
 TEST_F(AnimationSlots, EachCommandChangesOnlyItsOwnSlot)
 {
     // After New the Parameters items of slots 5 and 7 stay enabled over empty records: a
@@ -574,38 +251,32 @@ TEST_F(AnimationSlots, EachCommandChangesOnlyItsOwnSlot)
     ASSERT_EQ(enabled(5), std::make_tuple(false, true, false));
     const Bytes five = record(5), seven = record(7);
     const auto itemsFive = enabled(5), itemsSeven = enabled(7);
-    auto others = [&](const char* step) {
-        EXPECT_EQ(record(5), five) << step;
-        EXPECT_EQ(record(7), seven) << step;
-        EXPECT_EQ(enabled(5), itemsFive) << step;
-        EXPECT_EQ(enabled(7), itemsSeven) << step;
-        for (int s = 1; s <= 4; ++s)
-            EXPECT_TRUE(record(s).empty()) << step;
+    const struct {
+        const char* step;
+        std::function<void()> act;
+    } steps[] = {
+        {"load", [&] { loadStrip(6, {0, 0, 2, 4, 100}); }},
+        {"params", [&] { answerSettings(TAnimParam{4, 4, 2, 4, 100}), items(6).params->trigger(); }},
+        {"play", [&] { items(6).play->trigger(); }},
+        {"by file name", [&] { answerName("n.bmp"), answerSettings(std::nullopt), items(6).byFileName->trigger(); }},
+        {"silent", [&] { items(6).silent->trigger(); }},
+        {"no data", [&] { items(6).noData->trigger(); }},
+        // Senders that are no animation item of the kind change nothing.
+        {"strangers", [&] {
+             for (QObject* stranger : std::initializer_list<QObject*>{form->Load1, form->Save1, nullptr, form->Play5}) {
+                 form->AnimationItemClick(stranger);
+                 form->AnimbyFileName(stranger);
+                 form->AnimParam1Click(stranger);
+             }
+             form->AnimTestPlay(form->Play1);
+         }},
     };
-    loadStrip(6, {0, 0, 2, 4, 100});
-    others("load");
-    answerSettings(TAnimParam{4, 4, 2, 4, 100});
-    items(6).params->trigger();
-    others("params");
-    items(6).play->trigger();
-    others("play");
-    answerName(QStringLiteral("n.bmp"));
-    answerSettings(std::nullopt);
-    items(6).byFileName->trigger();
-    others("by file name");
-    items(6).silent->trigger();
-    others("silent");
-    items(6).noData->trigger();
-    others("no data");
-    // Senders that are no animation item of the kind change nothing.
-    for (QObject* stranger : {static_cast<QObject*>(form->Load1), static_cast<QObject*>(form->Save1),
-                              static_cast<QObject*>(nullptr), static_cast<QObject*>(form->Play5)}) {
-        form->AnimationItemClick(stranger);
-        form->AnimbyFileName(stranger);
-        form->AnimParam1Click(stranger);
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(std::make_tuple(record(5), record(7), enabled(5), enabled(7)), std::make_tuple(five, seven, itemsFive, itemsSeven)) << s.step;
+        for (int other = 1; other <= 4; ++other)
+            EXPECT_TRUE(record(other).empty()) << s.step;
     }
-    form->AnimTestPlay(form->Play1);
-    others("strangers");
     EXPECT_TRUE(record(6).empty());
 }
 
@@ -631,28 +302,3 @@ TEST_F(AnimationSlots, ThreeSlotsInThreeStatesAreSavedAndReadBackMemberForMember
 }
 
 } // namespace
-
-// At another zoom the play shows at the clock's own size, where its offsets put it, and the view
-// comes back to the zoom it had.
-TEST_F(AnimationPlay, TestPlayAtAZoomShowsAtTheClocksOwnSize)
-{
-    loadStrip(6, {30, 40, 2, 4, 100});
-    const QImage preview = form->previewPicture();
-    form->setViewZoom(ZoomLevel::viewing(50));
-    std::vector<QImage> frames;
-    std::vector<int> zooms;
-    ticks.afterSleep = [&](int64_t) {
-        if ((ticks.sleeps() - 1) % 5 == 0) {
-            frames.push_back(panel());
-            zooms.push_back(form->viewZoom().percent());
-        }
-    };
-    items(6).play->trigger();
-    ASSERT_EQ(frames.size(), 8u);
-    for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(zooms[size_t(k)], 100);
-        EXPECT_EQ(frames[size_t(k)], expected(preview, k, 30, 40)) << "frame " << k;
-    }
-    EXPECT_EQ(form->viewZoom().percent(), 50);
-    EXPECT_EQ(form->ClockPanel->size(), QSize(100, 100));
-}
