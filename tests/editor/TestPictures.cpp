@@ -50,17 +50,6 @@ QImage handImage(int width, int height, QColor colour)
     return image;
 }
 
-QImage noise(int width, int height, uint32_t seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            image.setPixel(x, y, 0xFF000000u | (seed >> 8));
-        }
-    return image;
-}
-
 namespace {
 
 uint32_t crc32Of(const QByteArray& bytes)

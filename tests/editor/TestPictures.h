@@ -3,6 +3,7 @@
 // Pictures for the editor's tests: bitmap files made from images drawn in the test.
 
 #include "platform/Bitmap.h"
+#include "tests/support/NoiseImage.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -41,9 +42,6 @@ inline bool writeWhole(const QString& path, const QByteArray& bytes)
 QImage filledImage(int width, int height, QColor colour);
 // A framework bitmap holding the image.
 void setBitmap(TBitmap& bitmap, const QImage& image, TPixelFormat format = pf24bit);
-
-// An opaque image of pseudo-random colours, the same for the same seed.
-QImage noise(int width, int height, uint32_t seed);
 
 // A hand picture on white: a black bar `width` wide from the top to the bottom edge.
 QImage handImage(int width, int height, QColor colour = Qt::black);

@@ -6,6 +6,7 @@
 
 #include "DibBytes.h"
 
+#include "tests/support/NoiseImage.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -40,18 +41,6 @@ void paintCorners(TBitmap& b, int w, int h)
     c.SetPixel(w - 1, 0, clLime);
     c.SetPixel(0, h - 1, clBlue);
     c.SetPixel(w - 1, h - 1, clBlack);
-}
-
-// Opaque pixels of random colours, so that each byte of a pixel counts.
-QImage noiseImage(int width, int height, uint32_t seed)
-{
-    QImage noise(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            noise.setPixel(x, y, 0xFF000000u | (seed >> 8));
-        }
-    return noise;
 }
 
 TMemoryStream streamOf(const std::vector<uint8_t>& d)
@@ -367,7 +356,7 @@ TEST(Bitmap, SetSizeKeepsTheTopLeftAndRefusesHugeSizes)
 
 TEST(Bitmap, TrueColourFormatsConvertEveryPixelExactly)
 {
-    const QImage noise = noiseImage(37, 5, 99);
+    const QImage noise = test::noise(37, 5, 99);
     TBitmap b;
     b.setImage(noise);
     b.SetPixelFormat(pf24bit);
@@ -392,7 +381,7 @@ namespace {
 std::vector<uint8_t> noiseFile(TPixelFormat format, int width, int height)
 {
     TBitmap b;
-    b.setImage(noiseImage(width, height, uint32_t(width) * 7 + uint32_t(format)));
+    b.setImage(test::noise(width, height, uint32_t(width) * 7 + uint32_t(format)));
     b.SetPixelFormat(format);
     return bytesOf(b);
 }
