@@ -66,7 +66,11 @@ for name in "first clock" "second clock"; do
   (cd "$work" && exec ./dialwright >>"$work/editor.log" 2>&1) &
   pids+=("$!")
   count=$((count + 1))
-  main_window=$(wait_window "$main_title" "$count")
+  wait_window "$main_title" "$count" >/dev/null
+  # This editor's own window, by its process: the order of a search's windows follows the window
+  # manager's stacking, so the last one found may be the editor started before.
+  main_window=$(xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^${main_title}\$" 2>/dev/null | head -n 1 || true)
+  [ -n "$main_window" ] || fail "no window of the editor started for \"$name\""
   xdotool windowactivate --sync "$main_window" >/dev/null 2>&1 || true
   sleep 0.3
   type_title "$name"

@@ -61,7 +61,9 @@ wait_window() {
   while :; do
     ids=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null || true)
     if [ "$(printf '%s\n' "$ids" | grep -c .)" -ge "$count" ]; then
-      printf '%s\n' "$ids" | tail -n 1
+      # A search lists windows in the window manager's stacking order; within one program the
+      # later window has the larger id (a message box over its main window).
+      printf '%s\n' "$ids" | sort -n | tail -n 1
       return 0
     fi
     [ $SECONDS -ge $deadline ] && fail "no window \"$name\" (x$count) appeared"
