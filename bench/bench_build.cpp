@@ -11,12 +11,13 @@
 // one-off pdltool run has it) are printed for reference.
 //
 // The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (the
-// kernel's copy of its 12 MiB from the page cache: some 0.8 to 0.9 ms; the bytes go into memory
-// that is not cleared first), cuts the window's shape from its rows (AVX2, 32 pixels at a time,
-// in file order, a group of both kinds a run at a time: some 0.35 ms) and hashes the plain list
-// for the slicing's seed (eight lanes, AVX2: some 0.23 ms), against a save of 7 to 8 ms. Ten runs
-// on the shared machine (load 1.7 to 2.3) measure 1.14 to 1.29 times, seven of them 1.24 to 1.29:
-// the goal is met in three runs of ten, not reliably.
+// kernel's copy of its 12 MiB from the page cache into memory that is not cleared first), cuts
+// the window's shape from its rows (AVX2, 32 pixels at a time, in file order, a group of both
+// kinds a run at a time) and hashes the plain list for the slicing's seed (eight lanes, AVX2).
+// Profiled in the flow of repeated builds, with each save's writing leaving neither the dial's
+// cached pages nor its block in the processor's cache, they take about 1.0, 0.35 and 0.34 ms,
+// against a save of 7 to 8 ms. Five runs on the shared machine (load 1.2 to 1.6) measure 1.22 to
+// 1.38 times: the goal is missed.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"

@@ -28,12 +28,14 @@ const QString kSoundNamePrompt = QStringLiteral("サウンドファイル名(*.w
 // and would hold the window while it is read.
 constexpr int64_t kMaxNamedWaveSize = 256 * 1024 * 1024;
 
-// Why a file was not taken as a sound: not a wave file at all, or one the player cannot play.
-QString soundRefusalMessage(const QString& fileName, bool riffWave)
+// Says, with a beep, why a file was not taken as a sound: not a wave file at all, or one the
+// player cannot play.
+void refuseSound(const QString& path, bool riffWave)
 {
-    if (!riffWave)
-        return QStringLiteral("「%1」はサウンド（WAVE 形式）のファイルではないため、読み込めません。").arg(fileName);
-    return QStringLiteral("「%1」は壊れているか、再生できない形式の WAVE ファイルのため、読み込めません。").arg(fileName);
+    const QString fileName = QFileInfo(path).fileName();
+    seam::beep();
+    seam::showMessage(riffWave ? QStringLiteral("「%1」は壊れているか、再生できない形式の WAVE ファイルのため、読み込めません。").arg(fileName)
+                               : QStringLiteral("「%1」はサウンド（WAVE 形式）のファイルではないため、読み込めません。").arg(fileName));
 }
 
 } // namespace
@@ -51,8 +53,7 @@ void TMainForm::Load1Click(QObject* Sender)
     // player plays with a message; the slot stays as it was. A file that is no wave file by its
     // first bytes is refused before it is read.
     if (waveFileHeadProblem(*path)) {
-        seam::beep();
-        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), false));
+        refuseSound(*path, false);
         return;
     }
     TMemoryStream wave;
@@ -61,8 +62,7 @@ void TMainForm::Load1Click(QObject* Sender)
     // never heard.
     const WaveProbe probe = probeWaveImage(wave.Memory(), wave.size());
     if (!probe.playable()) {
-        seam::beep();
-        seam::showMessage(soundRefusalMessage(QFileInfo(*path).fileName(), isRiffWaveHead(wave.Memory(), wave.size())));
+        refuseSound(*path, isRiffWaveHead(wave.Memory(), wave.size()));
         return;
     }
     writeEmbeddedSound(*slot->record, slot->number, wave.Memory(), wave.size());
