@@ -96,7 +96,7 @@ int main(int argc, char** argv)
                 double(dial.size()) / (1 << 20));
 
     const auto build = [&] {
-        ClockSourcesBuild b = readClockSources(manifest.fileName());
+        ClockSourcesBuild b = readClockSources(manifest.fileName(), LargePictures::Mapped);
         if (!b.project || !writeClockFile(built, *b.project, false).isEmpty())
             bench::fail("the build failed");
     };

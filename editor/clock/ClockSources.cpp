@@ -104,9 +104,10 @@ void loadPicture(const QString& path, TMemoryStream& loaded, PictureUse use)
 }
 
 // A dial's or hand's file as the clock stores it. One the engine shows (the usual bitmap) is
-// read once, straight into the bytes kept, and judged by its headers. Another is converted, or,
-// unless convert, kept as it is when it is a whole picture.
-PictureBytes storedPicture(const QString& path, bool convert = true)
+// read once, straight into the bytes kept (or, when large is Mapped and the system holds a large
+// file in large pages, mapped), and judged by its headers. Another is converted, or, unless
+// convert, kept as it is when it is a whole picture.
+PictureBytes storedPicture(const QString& path, bool convert = true, LargePictures large = LargePictures::Read)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -124,6 +125,14 @@ PictureBytes storedPicture(const QString& path, bool convert = true)
     // Nothing longer fits in a clock's file: not read at all rather than read to fail.
     if (expected > TMemoryStream::kMaxSize)
         refuseFile(path, QStringLiteral("is too large a file for a clock (at most %1 bytes)").arg(TMemoryStream::kMaxSize));
+    if (large == LargePictures::Mapped) {
+        std::unique_ptr<MappedFile> mapped = MappedFile::map(file.handle(), expected, path);
+        if (mapped && mapped->heldInLargePages()) {
+            ByteViewStream view(mapped->data(), int64_t(mapped->size()));
+            if (CheckBmpStream(view))
+                return PictureBytes(std::move(mapped));
+        }
+    }
     ByteBlock bytes;
     bytes.resize(size_t(expected));
     qint64 at = 0;
@@ -165,7 +174,10 @@ QByteArray recordedName(const QString& name, const QString& where)
 
 class Builder {
 public:
-    Builder(const Manifest& manifest, const QString& folder) : m_manifest(manifest), m_folder(folder) {}
+    Builder(const Manifest& manifest, const QString& folder, LargePictures large = LargePictures::Read)
+        : m_manifest(manifest), m_folder(folder), m_large(large)
+    {
+    }
 
     ClockProjectFile build()
     {
@@ -177,7 +189,7 @@ public:
         for (size_t i = 0; i < pictures.size(); ++i) {
             if (pictures[i]->isEmpty())
                 continue;
-            project.pictures[i] = storedPicture(pathOf(*pictures[i]), convert[i]);
+            project.pictures[i] = storedPicture(pathOf(*pictures[i]), convert[i], m_large);
         }
         project.shape = keptShape(shape(project.pictures[0]));
         project.header = header();
@@ -315,6 +327,7 @@ public:
 private:
     const Manifest& m_manifest;
     QString m_folder;
+    LargePictures m_large;
 };
 
 // The file's time stamp, in local time (the cabinet records its member's time from it).
@@ -369,7 +382,7 @@ QString manifestPathOf(const QString& dirOrManifest)
     return dirOrManifest;
 }
 
-ClockSourcesBuild readClockSources(const QString& manifestPath)
+ClockSourcesBuild readClockSources(const QString& manifestPath, LargePictures large)
 {
     ClockSourcesBuild result;
     QFile file(manifestPath);
@@ -390,17 +403,17 @@ ClockSourcesBuild readClockSources(const QString& manifestPath)
         result.error = printable(manifestPath) + QLatin1Char(':') + reading.error;
         return result;
     }
-    return clockFromManifest(*reading.manifest, QFileInfo(manifestPath).path());
+    return clockFromManifest(*reading.manifest, QFileInfo(manifestPath).path(), large);
 }
 
-ClockSourcesBuild clockFromManifest(const ClockManifest& manifest, const QString& folder)
+ClockSourcesBuild clockFromManifest(const ClockManifest& manifest, const QString& folder, LargePictures large)
 {
     ClockSourcesBuild result;
     result.compress = manifest.compress;
     result.date = manifest.date;
     result.manifest = manifest;
     try {
-        result.project = Builder(manifest, folder).build();
+        result.project = Builder(manifest, folder, large).build();
     } catch (const Refused& r) {
         result.error = r.text;
     } catch (const EFrameworkError& e) {
@@ -457,10 +470,17 @@ QString writeClockFile(const QString& path, const ClockProjectFile& clock, bool 
     for (size_t i = 0; i < 7; ++i)
         project.slotRecords[i] = records[6 - i].get();
     project.sliceFromContent = true;
+    // Every byte has been read once the file is made: a mapped picture that changed meanwhile
+    // may have given the shape, the seed and the file different bytes, and the file is not kept.
+    const BeforeChecksHook unchanged = [&clock](KnownListBytes&, KnownListBytes&) {
+        for (const PictureBytes& picture : clock.pictures)
+            if (const MappedFile* file = picture.mapped(); file && file->changed())
+                throw EFrameworkError(printable(file->path()) + QStringLiteral(": changed while the clock was built; build it again"));
+    };
 
     try {
         if (!compress) {
-            writeDataFile(path, project);
+            writeDataFile(path, project, unchanged);
             return {};
         }
         const QString folder = privateTempPath();
@@ -471,7 +491,7 @@ QString writeClockFile(const QString& path, const ClockProjectFile& clock, bool 
             QString path;
             ~Remove() { QFile::remove(path); }
         } remove{temporary};
-        writeDataFile(temporary, project);
+        writeDataFile(temporary, project, unchanged);
         setModified(temporary, header.saved);
         QString reason;
         if (!MakeCabinet(path, {QStringLiteral("DATA|") + temporary}, &reason))

@@ -33,14 +33,20 @@ struct ClockSourcesBuild {
     QString error;
 };
 
+// How a build takes large picture files: read into memory of its own (what the editor keeps),
+// or mapped where they lie (MappedFile), for a build written out at once by writeClockFile,
+// which refuses the clock when a mapped file changed meanwhile.
+enum class LargePictures { Read, Mapped };
+
 // The manifest a path stands for: the path itself when it is a file, else clock.toml in it.
 QString manifestPathOf(const QString& dirOrManifest);
 
 // Reads the manifest at manifestPath and every file it names (relative to its folder).
-ClockSourcesBuild readClockSources(const QString& manifestPath);
+ClockSourcesBuild readClockSources(const QString& manifestPath, LargePictures large = LargePictures::Read);
 // The same for a manifest already read; its relative names are taken from folder, and
 // displayFolder is how errors name them (empty: as the manifest writes them).
-ClockSourcesBuild clockFromManifest(const ClockManifest& manifest, const QString& folder);
+ClockSourcesBuild clockFromManifest(const ClockManifest& manifest, const QString& folder,
+                                    LargePictures large = LargePictures::Read);
 
 // The date a build writes: the manifest's; else SOURCE_DATE_EPOCH (seconds since 1970 UTC,
 // written as that time in UTC); else now (local time). A SOURCE_DATE_EPOCH that is no whole
@@ -49,7 +55,9 @@ std::optional<QDateTime> buildDate(const std::optional<QDateTime>& manifestDate,
 
 // Writes the clock to path with the editor's writer, the slicing seeded by the content (the same
 // clock gives the same bytes), packed as a cabinet when compress (its member's time is the
-// header's date). Returns why it could not be written (English), empty when it was.
+// header's date). Returns why it could not be written (English), empty when it was; a picture
+// mapped from a file that changed while the clock was made is such a reason, and nothing is
+// written then.
 QString writeClockFile(const QString& path, const ClockProjectFile& project, bool compress);
 
 // The sources of a saved clock: the manifest and every file it names, with their bytes as the

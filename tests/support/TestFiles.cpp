@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <gtest/gtest.h>
@@ -48,6 +49,17 @@ void writeFile(const QString& path, const Bytes& bytes)
         return;
     }
     f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+}
+
+void writeInPieces(const QString& path, const Bytes& bytes, size_t piece)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+        return;
+    }
+    for (size_t at = 0; at < bytes.size(); at += piece)
+        f.write(reinterpret_cast<const char*>(bytes.data() + at), qint64(std::min(piece, bytes.size() - at)));
 }
 
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }

@@ -20,6 +20,8 @@ using Bytes = std::vector<uint8_t>;
 // The bytes of a file; fails the current test when it cannot be read.
 Bytes readFile(const QString& path);
 void writeFile(const QString& path, const Bytes& bytes);
+// The same, piece bytes at a time, as a program writing through a small buffer writes them.
+void writeInPieces(const QString& path, const Bytes& bytes, size_t piece);
 Bytes bytesOf(const std::string& s);
 Bytes bytesOf(const char* s);
 Bytes bytesOf(const QByteArray& a);

@@ -42,7 +42,8 @@ int runBuild(const QStringList& arguments, Output& out)
         return kExitUsage;
     }
     const QString manifest = dw::manifestPathOf(source);
-    dw::ClockSourcesBuild built = dw::readClockSources(manifest);
+    // Written out at once: large pictures are mapped rather than copied.
+    dw::ClockSourcesBuild built = dw::readClockSources(manifest, dw::LargePictures::Mapped);
     if (!built.project) {
         out.error(built.error);
         return kExitProblem;
