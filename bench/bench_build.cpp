@@ -10,14 +10,17 @@
 // the allocator's habits rather than of the work. Both with fresh memory each call (as a
 // one-off pdltool run has it) are printed for reference.
 //
-// The goal is at most 1.2 times. Beyond the save's work a build reads the dial's file (the
-// kernel's copy of its 12 MiB from the page cache into memory that is not cleared first), cuts
+// The goal is at most 1.2 times. Beyond the save's work a build takes the dial's file (mapped
+// where the page cache holds it in large pages, as it holds a file written in one piece, as this
+// one is; else read, the kernel's copy of its 12 MiB into memory that is not cleared first), cuts
 // the window's shape from its rows (AVX2, 32 pixels at a time, in file order, a group of both
 // kinds a run at a time) and hashes the plain list for the slicing's seed (eight lanes, AVX2).
-// Profiled in the flow of repeated builds, with each save's writing leaving neither the dial's
-// cached pages nor its block in the processor's cache, they take about 1.0, 0.35 and 0.34 ms,
-// against a save of 7 to 8 ms. Five runs on the shared machine (load 1.2 to 1.6) measure 1.22 to
-// 1.38 times: the goal is missed.
+// Read, the three took about 1.0, 0.35 and 0.34 ms in the flow of repeated builds, against a
+// save of 7 to 8 ms; mapped, the manifest and the dial taken and cut take 0.61 to 0.64 ms in
+// that flow, against 0.78 to 0.79 read. Six runs alternating the two ways (load about 1):
+// mapped 1.15 to 1.21 times (median 1.20, three of six within the goal), read 1.20 to 1.29
+// (median 1.28). With fresh memory each call the mapped build no longer pays the page faults of
+// a 12 MiB block: 1.2 to 1.3 times the save, against 5 to 8 read.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"
