@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <memory>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,9 +25,26 @@ using namespace dw::test;
 
 namespace {
 
+// Whether the system holds a file written in one piece in large pages, as this kind of machine
+// does; one that never does maps nothing.
+bool systemHoldsFilesInLargePages(const QString& folder, const Bytes& bytes)
+{
+    const QString path = folder + QStringLiteral("/probe.bmp");
+    writeFile(path, bytes);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    const std::unique_ptr<MappedFile> mapped = MappedFile::map(fd, int64_t(bytes.size()), path);
+    const bool held = mapped && mapped->heldInLargePages();
+    ::close(fd);
+    QFile::remove(path);
+    return held;
+}
+
 TEST(MappedDialBuild, IsTheBuildThatReadsOrNoneWhenTheDialChanges)
 {
     const Bytes dial = bitmapFile(1200, 1200); // 4.1 MiB: worth mapping
+    const QTemporaryDir probe;
+    if (!systemHoldsFilesInLargePages(probe.path(), dial))
+        GTEST_SKIP() << "this system holds no file in large pages: a build maps none";
     const auto rewriteInPlace = [](const QString& path) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
         const uint8_t pixel[3] = {1, 2, 3};
