@@ -2,13 +2,13 @@
 
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 namespace dw {
 
@@ -93,8 +93,9 @@ long faultsSoFar()
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     // A file renamed over loses its last name, which its link count tells at once.
-    return a.st_size == b.st_size && a.st_nlink == b.st_nlink && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec
-        && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    return a.st_size == b.st_size && a.st_nlink == b.st_nlink && a.st_mtim.tv_sec == b.st_mtim.tv_sec
+        && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec
+        && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 } // namespace
@@ -110,8 +111,8 @@ std::unique_ptr<MappedFile> MappedFile::map(int fd, int64_t size, const QString&
         return nullptr;
     const auto begin = reinterpret_cast<uintptr_t>(bytes);
     const int slot = takeSlot(begin, begin + uintptr_t(size));
-    const int own = slot < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (own < 0) {
+    FileDescriptor own(slot < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!own.isOpen()) {
         if (slot >= 0)
             g_live[slot].begin.store(0);
         ::munmap(bytes, size_t(size));
@@ -120,11 +121,12 @@ std::unique_ptr<MappedFile> MappedFile::map(int fd, int64_t size, const QString&
     // Where the system holds the file in large pages, mapped with them: a few faults, not
     // one a page.
     ::madvise(bytes, size_t(size), MADV_HUGEPAGE);
-    return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const uint8_t*>(bytes), size_t(size), slot, own, seen, path));
+    return std::unique_ptr<MappedFile>(new MappedFile(static_cast<const uint8_t*>(bytes), size_t(size), slot, std::move(own), seen, path));
 }
 
-MappedFile::MappedFile(const uint8_t* bytes, size_t size, int slot, int fd, const struct stat& seen, const QString& path)
-    : m_bytes(bytes), m_size(size), m_slot(slot), m_fd(fd), m_seen(seen), m_path(path)
+MappedFile::MappedFile(const uint8_t* bytes, size_t size, int slot, FileDescriptor fd, const struct stat& seen,
+                       const QString& path)
+    : m_bytes(bytes), m_size(size), m_slot(slot), m_fd(std::move(fd)), m_seen(seen), m_path(path)
 {
 }
 
@@ -132,7 +134,6 @@ MappedFile::~MappedFile()
 {
     g_live[m_slot].begin.store(0);
     ::munmap(const_cast<uint8_t*>(m_bytes), m_size);
-    ::close(m_fd);
 }
 
 // Not checked by the address sanitizer, whose own reads of its records of these addresses
@@ -152,7 +153,7 @@ __attribute__((no_sanitize_address)) bool MappedFile::heldInLargePages() const
 bool MappedFile::changed() const
 {
     struct stat now {};
-    return g_live[m_slot].faulted.load() || ::fstat(m_fd, &now) != 0 || !sameFile(now, m_seen);
+    return g_live[m_slot].faulted.load() || ::fstat(m_fd.get(), &now) != 0 || !sameFile(now, m_seen);
 }
 
 } // namespace dw

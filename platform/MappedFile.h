@@ -10,8 +10,11 @@
 // would end the program (SIGBUS) when read; here they read as zeros instead, and changed() says
 // so. changed() also says when the file was written to in place, or replaced by another file
 // renamed over it, after it was mapped (its size, its times or its link count differ): the
-// mapping still shows the old file, which is not what the name holds now. A reader that made something of the bytes
-// asks changed() once it is done, and throws away what it made when they changed.
+// mapping still shows the old file, which is not what the name holds now. A reader that made
+// something of the bytes asks changed() once it is done, and throws away what it made when they
+// changed.
+
+#include "FileDescriptor.h"
 
 #include <QString>
 
@@ -49,12 +52,12 @@ public:
     bool changed() const;
 
 private:
-    MappedFile(const uint8_t* bytes, size_t size, int slot, int fd, const struct stat& seen, const QString& path);
+    MappedFile(const uint8_t* bytes, size_t size, int slot, FileDescriptor fd, const struct stat& seen, const QString& path);
 
     const uint8_t* m_bytes;
     size_t m_size;
     int m_slot;            // the mapping's place among those the fault handler knows
-    int m_fd;              // the file itself, whatever its name now holds
+    FileDescriptor m_fd;   // the file itself, whatever its name now holds
     struct stat m_seen;    // the file as it was when mapped
     QString m_path;
 };
