@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace bench {
 
@@ -85,6 +86,35 @@ inline PairTimes alternately(const std::function<void()>& ours, const std::funct
         t.peer = std::min(t.peer, secondsPerCall(peer, minSeconds, rounds));
     }
     return t;
+}
+
+// Ours and the peer timed a call at a time, in turn, `pairs` times after a call of each to warm
+// up: the median call of each. The two halves of a pair run a few milliseconds apart, so a change
+// in the machine's speed (a shared machine's neighbours) falls on both alike, and the median
+// leaves out the calls a neighbour's burst fell on. For calls of some milliseconds; in quick mode
+// one call of each.
+inline PairTimes alternatelyByCall(const std::function<void()>& ours, const std::function<void()>& peer,
+                                   int pairs = 101)
+{
+    const auto timed = [](const std::function<void()>& fn) {
+        const double start = cpuSeconds();
+        fn();
+        return cpuSeconds() - start;
+    };
+    if (quick())
+        return {timed(ours), timed(peer)};
+    ours();
+    peer();
+    std::vector<double> o, p;
+    for (int i = 0; i < pairs; ++i) {
+        o.push_back(timed(ours));
+        p.push_back(timed(peer));
+    }
+    const auto median = [](std::vector<double>& v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    return {median(o), median(p)};
 }
 
 // "name: 12.3 ms/call, 456.7 MB/s" for a case that processes `units` of `unitName` per call.

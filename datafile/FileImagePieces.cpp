@@ -83,25 +83,17 @@ public:
         }
     }
 
-    // Every plain byte of the list, in order, to hasher: the members held in memory straight
-    // from there, the others through buffer.
+    // The list's seed runs (forEachSeedRun), in order, to hasher, read through buffer.
     void hash(ContentHasher& hasher, std::vector<uint8_t>& buffer)
     {
-        hasher.add(m_head.data(), int64_t(m_head.size()));
-        for (size_t i = 0; i < m_members.size(); ++i) {
-            uint8_t word[4];
-            writeLE32s(word, int32_t(m_sizes[i]) ^ int32_t(m_offsets[i]));
-            hasher.add(word, 4);
-            if (m_direct[i]) {
-                hasher.add(m_direct[i], m_sizes[i]);
-                continue;
+        forEachSeedRun(m_size, [&](int64_t at, int64_t count) {
+            for (int64_t done = 0; done < count;) {
+                const int64_t n = std::min(count - done, int64_t(buffer.size()));
+                read(at + done, buffer.data(), n);
+                hasher.add(buffer.data(), n);
+                done += n;
             }
-            for (int64_t at = 0; at < m_sizes[i]; at += int64_t(buffer.size())) {
-                const int64_t count = std::min(int64_t(buffer.size()), m_sizes[i] - at);
-                readMember(i, at, buffer.data(), count);
-                hasher.add(buffer.data(), count);
-            }
-        }
+        });
     }
 
     void setMembersAtTheirEnds()

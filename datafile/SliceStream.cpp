@@ -6,6 +6,7 @@
 #include "platform/FrameworkError.h"
 #include "platform/Random.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -19,10 +20,25 @@ SliceChoice sliceChoiceFromSeed(uint64_t seed)
     return choice;
 }
 
+void forEachSeedRun(int64_t size, const std::function<void(int64_t at, int64_t count)>& take)
+{
+    constexpr int64_t kWhole = int64_t(256) << 10, kEnd = int64_t(64) << 10;
+    constexpr int64_t kStep = int64_t(16) << 10, kTaken = 64;
+    if (size <= kWhole) {
+        if (size > 0)
+            take(0, size);
+        return;
+    }
+    take(0, kEnd);
+    for (int64_t at = kEnd; at < size - kEnd; at += kStep)
+        take(at, std::min(kTaken, size - kEnd - at));
+    take(size - kEnd, kEnd);
+}
+
 uint64_t contentSeed(const uint8_t* bytes, int64_t size)
 {
     ContentHasher hasher;
-    hasher.add(bytes, size);
+    forEachSeedRun(size, [&](int64_t at, int64_t count) { hasher.add(bytes + at, count); });
     return hasher.finish();
 }
 
