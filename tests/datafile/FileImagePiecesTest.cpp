@@ -78,7 +78,8 @@ TEST(FileImagePieces, BandsGiveTheBytesOfTheWholeListSlicedAndChainedAtOnce)
     // from bytes shown by a view; long enough for the seed to be taken from a sample, the last
     // run of its middle a short one (278526).
     const std::vector<std::vector<int64_t>> cases = {
-        {}, {0}, {1, 2, 3}, {40, 0, 7}, {1000}, {300000}, {278526}, {1 << 20, 5, 3, 0, 17, 999}, {700001, 65536},
+        {}, {0}, {1, 2, 3}, {40, 0, 7}, {1000}, {300000}, {278526},
+        {1 << 20, 5, 3, 0, 17, 999}, {700001, 65536},
     };
     for (const bool fromContent : {false, true}) {
         for (size_t k = 0; k < cases.size(); ++k) {
