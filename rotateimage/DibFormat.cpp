@@ -96,10 +96,11 @@ std::optional<DibView> DibView::of(const TMemoryStream& buffer)
     v.tableEntries = dibTableEntries(i.colorsUsed, i.bitCount);
     v.headerSize = kDibHeaderSize + 4 * int64_t(v.tableEntries);
     v.rowSize = dibRowSize(i.width, i.bitCount);
-    // Width and height are positive 32-bit numbers, so this product stays far inside 64 bits.
-    const int64_t end = v.headerSize + v.rowSize * i.height;
-    if (end > buffer.size())
+    // A row of a 24-bit picture near 2^31 pixels wide times a height near 2^31 passes 2^63, so
+    // the rows are measured against the bytes the buffer has before they are multiplied.
+    if (v.headerSize >= buffer.size() || v.rowSize > (buffer.size() - v.headerSize) / i.height)
         return std::nullopt;
+    const int64_t end = v.headerSize + v.rowSize * i.height;
     v.table = p + kDibHeaderSize;
     v.pixels = p + v.headerSize;
     v.bytesAfterPixels = buffer.size() - end;

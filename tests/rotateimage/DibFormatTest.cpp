@@ -61,9 +61,16 @@ TEST(DibFormat, ViewRequiresTheRowsInsideTheBuffer)
     ASSERT_TRUE(DibView::of(image));
     EXPECT_EQ(DibView::of(image)->bytesAfterPixels, 0);
     // The validity test alone believes the file size; the view checks the rows themselves.
-    writeLE32(image.Memory() + 22, 3);
-    EXPECT_TRUE(IsValidDib(image));
-    EXPECT_FALSE(DibView::of(image));
+    struct Size {
+        int32_t width, height;
+    };
+    // The last is a fuzzer's find: its rows times its height pass 2^63.
+    for (const Size size : {Size{3, 3}, Size{1 << 30, 2}, Size{0x705FFFFF, 0x7C1D3900}}) {
+        writeLE32s(image.Memory() + 18, size.width);
+        writeLE32s(image.Memory() + 22, size.height);
+        EXPECT_TRUE(IsValidDib(image));
+        EXPECT_FALSE(DibView::of(image)) << size.width << " x " << size.height;
+    }
 }
 
 TEST(DibFormat, SpareByteIsAppendedOnceAndOnlyToTwentyFourBitImages)
