@@ -124,8 +124,9 @@ TEST_F(PictureRefusal, PicturesThatAreNotWholeAreRefusedWhereverTheyComeFromAndC
     for (const auto& f : files) {
         const QString path = file(QString::fromUtf8(f.name));
         writeFile(path, f.bytes);
-        if (f.sparseSize)
+        if (f.sparseSize) {
             ASSERT_TRUE(QFile::resize(path, f.sparseSize));
+        }
         for (const auto& way : ways) {
             for (const bool dropped : {false, true}) {
                 SCOPED_TRACE(std::string(f.name) + " as " + way.what + (dropped ? ", dropped" : ", from the menu"));

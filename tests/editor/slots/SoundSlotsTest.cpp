@@ -116,8 +116,9 @@ TEST_F(SoundSlots, AFileThatIsNoSoundThePlayerPlaysIsRefusedAndTheSlotStays)
     for (const auto& r : refused) {
         ui.clearLog();
         const QString path = wave(r.name, r.bytes);
-        if (r.length)
+        if (r.length) {
             ASSERT_TRUE(QFile::resize(path, r.length));
+        }
         choose(items(2).load, path);
         ASSERT_EQ(ui.messages().size(), 1) << r.name;
         EXPECT_TRUE(ui.messages()[0].startsWith(QStringLiteral("「%1」").arg(r.name))) << qPrintable(ui.messages()[0]);
